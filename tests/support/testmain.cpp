@@ -1,0 +1,2 @@
+// Keeps the support library non-empty before the fixtures arrive.
+#include "testmain.h"
