@@ -47,6 +47,10 @@ case "$mode" in
     ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
     ;;
   run)
+    if [ ! -x "$build_dir/terminal/kestral-terminal" ]; then
+      echo "The terminal's main window is not built yet; nothing to start." >&2
+      exit 1
+    fi
     exec "$build_dir/terminal/kestral-terminal"
     ;;
   *)
