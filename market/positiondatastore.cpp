@@ -1,0 +1,198 @@
+#include "positiondatastore.h"
+
+namespace {
+
+double closingPrice(const Position &position, const TickData &tick)
+{
+    return position.isSell() ? tick.ask : tick.bid;
+}
+
+} // namespace
+
+PositionDataStore::PositionDataStore(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<Position>("Position");
+    qRegisterMetaType<PendingOrder>("PendingOrder");
+    qRegisterMetaType<QList<Position>>("QList<Position>");
+    qRegisterMetaType<QList<PendingOrder>>("QList<PendingOrder>");
+    qRegisterMetaType<TickData>("TickData");
+}
+
+PositionDataStore::~PositionDataStore() = default;
+
+void PositionDataStore::setOpenPositions(const QJsonArray &array)
+{
+    std::map<qint64, Position> fresh;
+    for (const auto &element : array) {
+        auto position = Position::fromJson(element.toObject());
+        const qint64 ticket = position.ticket;
+        fresh[ticket] = std::move(position);
+    }
+    if (fresh == m_positions)
+        return;
+
+    for (auto &entry : fresh) {
+        Position &position = entry.second;
+        const auto tick = m_lastTicks.constFind(position.symbol);
+        position.currentPrice = tick == m_lastTicks.cend() ? 0.0 : closingPrice(position, *tick);
+    }
+    ++m_generation;
+    m_positions = std::move(fresh);
+    rebuildBooks();
+    emit openPositionChanged();
+}
+
+void PositionDataStore::rebuildBooks()
+{
+    m_bookIndex.clear();
+    m_books.clear();
+    for (auto &entry : m_positions) {
+        Position &position = entry.second;
+        auto index = m_bookIndex.constFind(position.symbol);
+        if (index == m_bookIndex.cend()) {
+            index = m_bookIndex.insert(position.symbol, int(m_books.size()));
+            m_books.emplace_back();
+        }
+        SymbolBook &book = m_books[*index];
+        book.positions.push_back(&position);
+        book.profit += position.profit;
+    }
+}
+
+void PositionDataStore::setPendingOrders(const QJsonArray &array)
+{
+    m_pendingOrders.clear();
+    for (const auto &element : array) {
+        const auto order = PendingOrder::fromJson(element.toObject());
+        m_pendingOrders.insert(order.ticket, order);
+    }
+    emit openPositionChanged();
+}
+
+bool PositionDataStore::updatePositionProfit(Position &position, const TickData &tick)
+{
+    const double price = closingPrice(position, tick);
+    if (price == position.currentPrice)
+        return false;
+    position.currentPrice = price;
+    position.digits = tick.digits;
+    const double move = position.isSell() ? position.price - price : price - position.price;
+    position.profit = ((move * position.contractSize) * position.volume) * position.profitRate;
+    return true;
+}
+
+void PositionDataStore::onPriceChanged(const TickData &tick)
+{
+    if (tick.symbol.isEmpty())
+        return;
+    auto last = m_lastTicks.find(tick.symbol);
+    if (last == m_lastTicks.end()) {
+        m_lastTicks.insert(tick.symbol, tick);
+    } else {
+        if (last->bid == tick.bid && last->ask == tick.ask && last->digits == tick.digits)
+            return;
+        *last = tick;
+    }
+
+    const auto index = m_bookIndex.constFind(tick.symbol);
+    if (index != m_bookIndex.cend()) {
+        const quint64 generation = m_generation;
+        SymbolBook &book = m_books[*index];
+        int buys = 0;
+        int sells = 0;
+        double buyVolume = 0.0;
+        double buyPriceSum = 0.0;
+        double sellVolume = 0.0;
+        double sellPriceSum = 0.0;
+        double profit = 0.0;
+        for (Position *position : book.positions) {
+            if (updatePositionProfit(*position, tick)) {
+                emit positionProfitChanged(*position);
+                // A handler replaced the positions: the walk and its figures are stale.
+                if (m_generation != generation)
+                    return;
+            }
+            if (position->isSell()) {
+                ++sells;
+                sellVolume += position->volume;
+                sellPriceSum += position->price;
+            } else {
+                ++buys;
+                buyVolume += position->volume;
+                buyPriceSum += position->price;
+            }
+            profit += position->profit;
+        }
+        book.profit = profit;
+        emit symbolNetProfitChanged(tick.symbol, buys + sells, buyVolume, buys > 0 ? buyPriceSum / buys : 0.0,
+                                    sellVolume, sells > 0 ? sellPriceSum / sells : 0.0, profit);
+        if (m_generation != generation)
+            return;
+    }
+    emit netProfitChanged(totalProfit());
+}
+
+double PositionDataStore::totalProfit() const
+{
+    double total = 0.0;
+    for (const auto &book : m_books)
+        total += book.profit;
+    return total;
+}
+
+void PositionDataStore::clear()
+{
+    ++m_generation;
+    m_positions.clear();
+    m_pendingOrders.clear();
+    m_bookIndex.clear();
+    m_books.clear();
+}
+
+QList<Position> PositionDataStore::positions() const
+{
+    QList<Position> list;
+    list.reserve(int(m_positions.size()));
+    for (const auto &entry : m_positions)
+        list.append(entry.second);
+    return list;
+}
+
+QList<PendingOrder> PositionDataStore::pendingOrders() const
+{
+    return m_pendingOrders.values();
+}
+
+Position PositionDataStore::position(int ticket, bool *found) const
+{
+    const auto it = m_positions.find(qint64(ticket));
+    if (found)
+        *found = it != m_positions.end();
+    return it == m_positions.end() ? Position() : it->second;
+}
+
+PendingOrder PositionDataStore::pendingOrder(int ticket, bool *found) const
+{
+    const auto it = m_pendingOrders.constFind(qint64(ticket));
+    if (found)
+        *found = it != m_pendingOrders.cend();
+    return it == m_pendingOrders.cend() ? PendingOrder() : *it;
+}
+
+QList<Position> PositionDataStore::hedgePositions(int ticket) const
+{
+    const auto held = m_positions.find(qint64(ticket));
+    if (held == m_positions.end())
+        return {};
+    // Opposite by side, not by word: "buy" and "Buy" are both buys and cannot
+    // close each other.
+    const Position &own = held->second;
+    QList<Position> candidates;
+    for (const auto &entry : m_positions) {
+        const Position &other = entry.second;
+        if (other.symbol == own.symbol && other.isSell() != own.isSell())
+            candidates.append(other);
+    }
+    return candidates;
+}

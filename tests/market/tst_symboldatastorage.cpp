@@ -1,0 +1,244 @@
+#include "symboldatastorage.h"
+#include "testmain.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QJsonObject element(const QString &symbol, int digits = 5)
+{
+    return {{"symbol", symbol}, {"desc", symbol + " desc"}, {"path", "Forex\\Majors"}, {"digits", digits},
+            {"c_size", 100000.0}, {"min_vol", 100}, {"max_vol", 1000000}, {"step_vol", 100}};
+}
+
+QJsonObject reply(const QJsonArray &array)
+{
+    return {{"res_code", 8}, {"array", array}};
+}
+
+const QStringList baseSymbols{"EURUSD", "AUDCAD", "gbpusd.i", "XAUUSD"};
+
+QJsonArray baseArray()
+{
+    QJsonArray array;
+    for (const auto &name : baseSymbols)
+        array.append(element(name));
+    return array;
+}
+
+TickData tick(const QString &symbol, double bid)
+{
+    TickData t;
+    t.symbol = symbol;
+    t.bid = bid;
+    t.ask = bid + 0.0002;
+    return t;
+}
+
+// Records every signal of the store by name, in emission order.
+struct Recorder
+{
+    explicit Recorder(SymbolDataStorage &store)
+    {
+        QObject::connect(&store, &SymbolDataStorage::symbolListChanged, [this](const QStringList &list) {
+            events << "list";
+            lists << list;
+        });
+        QObject::connect(&store, &SymbolDataStorage::symbolSettingChanged, [this] { events << "setting"; });
+        QObject::connect(&store, &SymbolDataStorage::tickChanged,
+                         [this](const TickData &t) { events << "tick " + t.symbol; });
+    }
+    QStringList events;
+    QList<QStringList> lists;
+};
+
+} // namespace
+
+class TestSymbolDataStorage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void symbolListReplies_data()
+    {
+        QTest::addColumn<bool>("loadBaseFirst");
+        QTest::addColumn<QJsonObject>("second");
+        QTest::addColumn<QStringList>("expectedList");
+        QTest::addColumn<QStringList>("expectedEvents");
+
+        QJsonArray changed = baseArray();
+        changed[2] = element("gbpusd.i", 3);
+        QJsonArray dropped = baseArray();
+        dropped.removeLast();
+        QJsonArray junk{5, "EURUSD", QJsonArray{}, QJsonObject{{"desc", "no name"}}, element("AUDCAD")};
+        // A stale duplicate before the true entry must not count as a change.
+        QJsonArray duplicated = baseArray();
+        duplicated.prepend(element("AUDCAD", 2));
+
+        const QStringList ordered{"EURUSD", "gbpusd.i", "AUDCAD", "XAUUSD"};
+        const QStringList orderedButHidden{"EURUSD", "gbpusd.i", "XAUUSD"};
+        const QStringList both{"list", "setting"};
+
+        QTest::newRow("the first list after clear puts EURUSD and GBPUSD names first")
+            << false << reply(baseArray()) << ordered << both;
+        QTest::newRow("the same list again changes nothing and keeps the hidden symbol hidden")
+            << true << reply(baseArray()) << orderedButHidden << QStringList();
+        QTest::newRow("one changed digits rebuilds the list and shows hidden symbols again")
+            << true << reply(changed) << ordered << both;
+        QTest::newRow("a dropped symbol leaves the list")
+            << true << reply(dropped) << QStringList{"EURUSD", "gbpusd.i", "AUDCAD"} << both;
+        QTest::newRow("an empty array empties the store") << true << reply({}) << QStringList() << both;
+        QTest::newRow("a reply without an array counts as an empty one")
+            << true << QJsonObject{{"res_code", 8}} << QStringList() << both;
+        QTest::newRow("an array that is not an array counts as an empty one")
+            << true << QJsonObject{{"array", "EURUSD"}} << QStringList() << both;
+        QTest::newRow("an empty reply to an empty store says nothing") << false << reply({}) << QStringList()
+                                                                      << QStringList();
+        QTest::newRow("elements that are not objects or have no symbol are skipped")
+            << false << reply(junk) << QStringList{"AUDCAD"} << both;
+        QTest::newRow("a symbol listed twice counts by its last entry")
+            << true << reply(duplicated) << orderedButHidden << QStringList();
+    }
+    void symbolListReplies()
+    {
+        QFETCH(bool, loadBaseFirst);
+        QFETCH(QJsonObject, second);
+        QFETCH(QStringList, expectedList);
+        QFETCH(QStringList, expectedEvents);
+
+        SymbolDataStorage store;
+        store.setSymbolList(QStringList{"USDJPY"}, false); // a workspace list, replaced by any changed reply
+        if (loadBaseFirst) {
+            store.onSymbolListReceived(reply(baseArray()));
+            store.setSymbolVisible("AUDCAD", false);
+        }
+        Recorder recorder(store);
+        store.onSymbolListReceived(second);
+
+        QCOMPARE(recorder.events, expectedEvents);
+        if (!recorder.lists.isEmpty())
+            QCOMPARE(recorder.lists.constFirst(), expectedList);
+        // Whatever the market watch shows is visible, and nothing else is.
+        QStringList visible = expectedList;
+        std::sort(visible.begin(), visible.end());
+        QCOMPARE(store.visibleSymbols(), visible);
+    }
+
+    void parsesSetting_data()
+    {
+        QTest::addColumn<QJsonObject>("object");
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<qint64>("minVol");
+        QTest::addColumn<qint64>("maxVol");
+        QTest::addColumn<qint64>("stepVol");
+        QTest::addColumn<double>("contractSize");
+
+        QTest::newRow("volumes stay the wire integers") << element("EURUSD") << 5 << qint64(100) << qint64(1000000)
+                                                        << qint64(100) << 100000.0;
+        QTest::newRow("missing keys give zeros rather than the defaults")
+            << QJsonObject{{"symbol", "EURUSD"}} << 0 << qint64(0) << qint64(0) << qint64(0) << 0.0;
+        QTest::newRow("numeric texts convert, wrong types give zero")
+            << QJsonObject{{"symbol", "EURUSD"}, {"digits", 4.5}, {"min_vol", "250"}, {"max_vol", true},
+                           {"step_vol", "1.5"}, {"c_size", "100"}}
+            << 0 << qint64(250) << qint64(0) << qint64(0) << 0.0;
+        QTest::newRow("a volume beyond the 64-bit range reads as zero")
+            << QJsonObject{{"symbol", "EURUSD"}, {"min_vol", 1e300}, {"max_vol", -1e300}, {"step_vol", 3e9}}
+            << 0 << qint64(0) << qint64(0) << qint64(3000000000) << 0.0;
+    }
+    void parsesSetting()
+    {
+        QFETCH(QJsonObject, object);
+        SymbolDataStorage store;
+        store.onSymbolListReceived(reply({object}));
+
+        const SymbolSetting setting = store.symbolSetting("EURUSD");
+        QTEST(setting.digits, "digits");
+        QTEST(store.digits("EURUSD"), "digits");
+        QTEST(setting.minVol, "minVol");
+        QTEST(setting.maxVol, "maxVol");
+        QTEST(setting.stepVol, "stepVol");
+        QTEST(setting.contractSize, "contractSize");
+        QVERIFY(setting.visible);
+    }
+
+    void visibility_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QStringList>("expectedList");
+        QTest::addColumn<int>("emitted");
+
+        const QStringList ordered{"EURUSD", "gbpusd.i", "AUDCAD", "XAUUSD"};
+        QTest::newRow("showing a listed symbol again only sets the flag") << "AUDCAD" << true << ordered << 0;
+        QTest::newRow("hiding a listed symbol takes it off the list")
+            << "AUDCAD" << false << QStringList{"EURUSD", "gbpusd.i", "XAUUSD"} << 1;
+        QTest::newRow("showing a name without a setting appends it")
+            << "USDJPY" << true << (ordered + QStringList{"USDJPY"}) << 1;
+        QTest::newRow("hiding a name that is not listed says nothing") << "USDJPY" << false << ordered << 0;
+    }
+    void visibility()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, visible);
+        QFETCH(QStringList, expectedList);
+        QFETCH(int, emitted);
+
+        SymbolDataStorage store;
+        store.onSymbolListReceived(reply(baseArray()));
+        Recorder recorder(store);
+        store.setSymbolVisible(symbol, visible);
+
+        QCOMPARE(recorder.events.size(), emitted);
+        if (emitted > 0)
+            QCOMPARE(recorder.lists.constFirst(), expectedList);
+        QCOMPARE(store.visibleSymbols().contains(symbol), visible && store.symbolNames().contains(symbol));
+    }
+
+    void setSymbolListNotifiesOnlyWhenAsked_data()
+    {
+        QTest::addColumn<bool>("notify");
+        QTest::addColumn<int>("emitted");
+        QTest::newRow("a silent restore emits nothing") << false << 0;
+        QTest::newRow("a notified list is announced even when unchanged") << true << 1;
+    }
+    void setSymbolListNotifiesOnlyWhenAsked()
+    {
+        QFETCH(bool, notify);
+        QFETCH(int, emitted);
+        SymbolDataStorage store;
+        const QStringList symbols{"XAUUSD", "EURUSD", "XAUUSD"};
+        store.setSymbolList(symbols, false);
+        Recorder recorder(store);
+        store.setSymbolList(symbols, notify);
+        QCOMPARE(recorder.events.size(), emitted);
+        if (emitted > 0)
+            QCOMPARE(recorder.lists.constFirst(), symbols); // duplicates and order kept
+    }
+
+    void ticksPassThroughAndOutliveTheirSymbol()
+    {
+        SymbolDataStorage store;
+        store.onSymbolListReceived(reply(baseArray()));
+        Recorder recorder(store);
+        store.onUpdatedTicks({tick("XAUUSD", 2300.5), tick(QString(), 1.0), tick("EURUSD", 1.1)});
+        QCOMPARE(recorder.events, (QStringList{"tick XAUUSD", "tick EURUSD"}));
+        QCOMPARE(store.lastTick("XAUUSD").bid, 2300.5);
+
+        QJsonArray dropped = baseArray();
+        dropped.removeLast();
+        store.onSymbolListReceived(reply(dropped));
+        QCOMPARE(store.lastTick("XAUUSD").bid, 2300.5);
+
+        recorder.events.clear();
+        store.clear();
+        QVERIFY(recorder.events.isEmpty());
+        QVERIFY(store.lastTick("EURUSD").symbol.isEmpty());
+        QCOMPARE(store.digits("EURUSD"), 0);
+        QVERIFY(store.symbolNames().isEmpty());
+        QCOMPARE(store.symbolSetting("EURUSD").minVol, qint64(100)); // defaults, unlike a parsed element
+    }
+};
+
+KESTRAL_TEST_MAIN(TestSymbolDataStorage)
+#include "tst_symboldatastorage.moc"
