@@ -4,7 +4,6 @@
 #include <qcustomplot.h>
 #include <cmath>
 #include <ctime>
-#include <limits>
 
 namespace {
 
@@ -37,15 +36,12 @@ private slots:
         QTest::addColumn<double>("raw");
         QTest::addColumn<double>("step");
         QTest::newRow("a fraction of a bar rounds to a readable fraction") << 0.3 << 0.25;
-        QTest::newRow("almost one bar rounds up to one") << 0.9 << 1.0;
         QTest::newRow("halfway between one and two takes two") << 1.5 << 2.0;
         QTest::newRow("just below halfway takes one") << 1.49 << 1.0;
         QTest::newRow("halfway between five and ten takes ten") << 7.5 << 10.0;
-        QTest::newRow("twenty bars is nearer fifteen than thirty") << 20.0 << 15.0;
         QTest::newRow("halfway between a week and a month takes the month") << 26955.0 << 43830.0;
         QTest::newRow("far beyond a month stays at a month") << 3681719.0 << 43830.0;
         QTest::newRow("past the threshold the step counts years") << 3681721.0 << 5 * 525960.0;
-        QTest::newRow("ten million bars take twenty years") << 1e7 << 20 * 525960.0;
     }
     void tickStep()
     {
@@ -137,8 +133,6 @@ private slots:
         QTest::newRow("before the oldest bar is blank") << QByteArray("UTC") << -1.0 << "";
         QTest::newRow("past the newest bar is blank") << QByteArray("UTC") << 5.0 << "";
         QTest::newRow("a position beyond any int is blank") << QByteArray("UTC") << 1e30 << "";
-        QTest::newRow("a position that is not a number is blank")
-            << QByteArray("UTC") << std::numeric_limits<double>::quiet_NaN() << "";
     }
     void labels()
     {
