@@ -1,0 +1,123 @@
+#include "axistag.h"
+#include "testmain.h"
+
+#include <qcustomplot.h>
+
+namespace {
+
+template<typename Item>
+Item *onlyItem(QCustomPlot &plot)
+{
+    Item *found = nullptr;
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        if (auto *item = qobject_cast<Item *>(plot.item(i))) {
+            if (found)
+                return nullptr;
+            found = item;
+        }
+    }
+    return found;
+}
+
+void setUpPlot(QCustomPlot &plot)
+{
+    plot.resize(600, 400);
+    plot.yAxis2->setVisible(true);
+    plot.yAxis2->setRange(1.10, 1.20);
+}
+
+} // namespace
+
+class TestAxisTag : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void followsItsValue_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("insideRect");
+        QTest::newRow("a value inside the range sits on the axis") << 1.15 << true;
+        QTest::newRow("a value at the lower end sits on the rect's bottom") << 1.10 << true;
+        QTest::newRow("a value above the range is drawn above the rect") << 1.30 << false;
+        QTest::newRow("a value below the range is drawn below the rect") << 0.90 << false;
+    }
+    void followsItsValue()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, insideRect);
+        QCustomPlot plot;
+        setUpPlot(plot);
+        AxisTag tag(plot.yAxis2);
+        tag.setText(QStringLiteral("1.23456"));
+        tag.updatePosition(1.12); // moved again below: the tag must not keep its first place
+        tag.updatePosition(value);
+        plot.replot();
+
+        auto *label = onlyItem<QCPItemText>(plot);
+        auto *arrow = onlyItem<QCPItemLine>(plot);
+        QVERIFY(label && arrow);
+        const QRect rect = plot.axisRect()->rect();
+        const QPointF head = arrow->end->pixelPosition();
+        QCOMPARE(head.x(), double(rect.right() + 1));
+        QCOMPARE(head.y(), plot.yAxis2->coordToPixel(value));
+        QCOMPARE(label->position->pixelPosition(), head + QPointF(5, 0));
+        QCOMPARE(head.y() >= rect.top() && head.y() <= rect.bottom() + 1, insideRect);
+        QCOMPARE(label->layer()->name(), QStringLiteral("overlay"));
+        QVERIFY(!label->clipToAxisRect() && !arrow->clipToAxisRect());
+        QCOMPARE(label->text(), QStringLiteral("1.23456"));
+    }
+
+    void itemsGoWithTheTag_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("the tag is deleted") << "delete tag";
+        QTest::newRow("the plot cleared its items before the tag went") << "clear items";
+        QTest::newRow("the pane holding the tag is taken out of the layout") << "remove pane";
+    }
+    void itemsGoWithTheTag()
+    {
+        QFETCH(QString, ending);
+        QCustomPlot plot;
+        setUpPlot(plot);
+        auto *pane = new QCPAxisRect(&plot);
+        plot.plotLayout()->addElement(1, 0, pane);
+        new QCPItemStraightLine(&plot); // somebody else's item must survive
+
+        QPointer<AxisTag> tag = new AxisTag(pane->axis(QCPAxis::atRight));
+        QCOMPARE(plot.itemCount(), 4);
+        if (ending == QLatin1String("delete tag")) {
+            delete tag;
+        } else if (ending == QLatin1String("clear items")) {
+            plot.clearItems();
+            new QCPItemStraightLine(&plot);
+            delete tag;
+        } else {
+            plot.plotLayout()->remove(pane);
+            QVERIFY(tag.isNull());
+        }
+        QCOMPARE(plot.itemCount(), 1);
+        QVERIFY(qobject_cast<QCPItemStraightLine *>(plot.item(0)));
+        plot.replot();
+    }
+
+    void plotDestroyedWithTagAlive()
+    {
+        auto plot = std::make_unique<QCustomPlot>();
+        QPointer<AxisTag> tag = new AxisTag(plot->yAxis2);
+        plot.reset();
+        QVERIFY(tag.isNull());
+    }
+
+    void noAxisMakesNoItems()
+    {
+        QTest::ignoreMessage(QtWarningMsg, "AxisTag: no axis to attach to");
+        AxisTag tag(nullptr);
+        tag.setText(QStringLiteral("x"));
+        tag.updatePosition(1.0);
+        QCOMPARE(tag.value(), 1.0);
+    }
+};
+
+KESTRAL_TEST_MAIN(TestAxisTag)
+#include "tst_axistag.moc"

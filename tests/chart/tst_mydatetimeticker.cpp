@@ -1,0 +1,150 @@
+#include "mydatetimeticker.h"
+#include "testmain.h"
+
+#include <qcustomplot.h>
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+QSharedPointer<MyDateTimeTicker> tickerWithBars(int count, double firstTime = 1700000000, double spacing = 3600)
+{
+    QSharedPointer<MyDateTimeTicker> ticker(new MyDateTimeTicker);
+    ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
+    for (int i = 0; i < count; ++i)
+        ticker->appendTimestamp(firstTime + i * spacing);
+    return ticker;
+}
+
+void useTimeZone(const QByteArray &zone)
+{
+    qputenv("TZ", zone);
+    tzset();
+}
+
+} // namespace
+
+class TestMyDateTimeTicker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { useTimeZone("UTC"); }
+
+    void tickStep_data()
+    {
+        QTest::addColumn<double>("raw");
+        QTest::addColumn<double>("step");
+        QTest::newRow("a fraction of a bar rounds to a readable fraction") << 0.3 << 0.25;
+        QTest::newRow("halfway between one and two takes two") << 1.5 << 2.0;
+        QTest::newRow("just below halfway takes one") << 1.49 << 1.0;
+        QTest::newRow("halfway between five and ten takes ten") << 7.5 << 10.0;
+        QTest::newRow("halfway between a week and a month takes the month") << 26955.0 << 43830.0;
+        QTest::newRow("far beyond a month stays at a month") << 3681719.0 << 43830.0;
+        QTest::newRow("past the threshold the step counts years") << 3681721.0 << 5 * 525960.0;
+    }
+    void tickStep()
+    {
+        QFETCH(double, raw);
+        QFETCH(double, step);
+        MyDateTimeTicker ticker;
+        QCOMPARE(ticker.getTickStep(QCPRange(0, raw * (5 + 1e-10))), step);
+    }
+
+    // Through a real axis: the library trims the ticks to the visible range.
+    void visibleTicks_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        QTest::addColumn<QVector<double>>("ticks");
+        QTest::newRow("a range wider than the bars ends on the newest bar") << 10 << 0.0 << 100.0 << QVector<double>{0, 9};
+        QTest::newRow("the newest bar keeps its tick close to the one before")
+            << 12 << 0.0 << 20.0 << QVector<double>{0, 5, 10, 11};
+        QTest::newRow("a range entirely below zero has one tick at its upper end")
+            << 10 << -20.0 << -5.0 << QVector<double>{-5};
+        QTest::newRow("a range reaching below zero counts from the oldest bar")
+            << 100 << -10.0 << 40.0 << QVector<double>{0, 10, 20, 30, 40};
+        QTest::newRow("fewer than five bars in view put several ticks on a bar")
+            << 100 << 10.0 << 13.0 << QVector<double>{10, 10.5, 11, 11.5, 12, 12.5, 13};
+        QTest::newRow("a fractional lower end counts from its bar") << 100 << 10.5 << 30.5 << QVector<double>{15, 20, 25, 30};
+        QTest::newRow("scrolled past the newest bar nothing is ticked") << 10 << 20.0 << 40.0 << QVector<double>{};
+        QTest::newRow("no bars no ticks") << 0 << 0.0 << 100.0 << QVector<double>{};
+    }
+    void visibleTicks()
+    {
+        QFETCH(int, bars);
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        QFETCH(QVector<double>, ticks);
+        QCustomPlot plot;
+        plot.resize(800, 400);
+        plot.xAxis->setTicker(tickerWithBars(bars));
+        plot.xAxis->setRange(lower, upper);
+        plot.replot();
+        QCOMPARE(plot.xAxis->tickVector(), ticks);
+        QCOMPARE(plot.xAxis->tickVectorLabels().size(), ticks.size());
+    }
+
+    void appendedBarGetsTheLastTick()
+    {
+        QCustomPlot plot;
+        plot.resize(800, 400);
+        const auto ticker = tickerWithBars(10);
+        plot.xAxis->setTicker(ticker);
+        plot.xAxis->setRange(0, 20);
+        plot.replot();
+        QCOMPARE(plot.xAxis->tickVector().last(), 9.0);
+        ticker->appendTimestamp(1800000000);
+        plot.replot();
+        QCOMPARE(plot.xAxis->tickVector().last(), 10.0);
+        QCOMPARE(plot.xAxis->tickVectorLabels().last(), QStringLiteral("15 Jan\n08:00"));
+    }
+
+    // Zoomed in across a bar boundary far from bar 0 the step is tiny; the
+    // ticks must still be a handful, not a walk from the oldest bar.
+    void deepZoomStaysBounded_data()
+    {
+        QTest::addColumn<double>("halfWidth");
+        QTest::newRow("a millionth of a bar") << 1e-6;
+        QTest::newRow("a thousandth of a bar") << 1e-3;
+        QTest::newRow("near the precision of the keys") << 1e-12;
+    }
+    void deepZoomStaysBounded()
+    {
+        QFETCH(double, halfWidth);
+        const auto ticker = tickerWithBars(1000);
+        const QCPRange range(501 - halfWidth, 501 + halfWidth);
+        const QVector<double> ticks = ticker->createTickVector(ticker->getTickStep(range), range);
+        QVERIFY2(ticks.size() <= 12, qPrintable(QString::number(ticks.size())));
+        QCOMPARE(ticks.last(), 501.0);
+        QVERIFY(ticks.first() >= range.lower - 2 * ticker->getTickStep(range));
+    }
+
+    void labels_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<double>("tick");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("a bar shows its time") << QByteArray("UTC") << 0.0 << "14 Nov\n22:13";
+        QTest::newRow("a tick between bars shows the earlier bar") << QByteArray("UTC") << 1.5 << "14 Nov\n23:13";
+        QTest::newRow("times are shown in the local zone") << QByteArray("Asia/Tokyo") << 0.0 << "15 Nov\n07:13";
+        QTest::newRow("fractions of a second are dropped") << QByteArray("UTC") << 4.0 << "15 Nov\n02:13";
+        QTest::newRow("before the oldest bar is blank") << QByteArray("UTC") << -1.0 << "";
+        QTest::newRow("past the newest bar is blank") << QByteArray("UTC") << 5.0 << "";
+        QTest::newRow("a position beyond any int is blank") << QByteArray("UTC") << 1e30 << "";
+    }
+    void labels()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(double, tick);
+        QFETCH(QString, label);
+        useTimeZone(zone);
+        auto ticker = tickerWithBars(4);
+        ticker->appendTimestamp(1700014400 + 39.9); // 02:13:59.9; rounding would show 02:14
+        QCOMPARE(ticker->getTickLabel(tick, QLocale::c(), QLatin1Char('g'), 6), label);
+    }
+};
+
+KESTRAL_TEST_MAIN(TestMyDateTimeTicker)
+#include "tst_mydatetimeticker.moc"
