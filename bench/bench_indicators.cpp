@@ -72,7 +72,9 @@ std::vector<Indicator> indicators()
         {"MACD", true,
          [](const Bars &b, IndicatorLines &o) { calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0); }},
         {"Momentum", true,
-         [](const Bars &b, IndicatorLines &o) { calcMomentum(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 0); }},
+         [](const Bars &b, IndicatorLines &o) {
+             calcMomentum(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 0);
+         }},
         {"MovingAverage", true,
          [](const Bars &b, IndicatorLines &o) {
              calcMovingAverage(o[QString()], b.keys, b.open, b.high, b.low, b.close, 10, QStringLiteral("Simple"), 0);
@@ -87,22 +89,33 @@ std::vector<Indicator> indicators()
         {"ForceIndex", true,
          [](const Bars &b, IndicatorLines &o) { calcForceIndex(o[QString()], b.keys, b.close, b.volume, 14); }},
         {"WilliamsPercentRange", true,
-         [](const Bars &b, IndicatorLines &o) { calcWilliamsPercentRange(o[QString()], b.keys, b.high, b.low, b.close, 14); }},
+         [](const Bars &b, IndicatorLines &o) {
+             calcWilliamsPercentRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
         {"AverageTrueRange", true,
-         [](const Bars &b, IndicatorLines &o) { calcAverageTrueRange(o[QString()], b.keys, b.high, b.low, b.close, 14); }},
-        {"DeMarker", true, [](const Bars &b, IndicatorLines &o) { calcDeMarker(o[QString()], b.keys, b.high, b.low, 14); }},
+         [](const Bars &b, IndicatorLines &o) {
+             calcAverageTrueRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
+        {"DeMarker", true,
+         [](const Bars &b, IndicatorLines &o) { calcDeMarker(o[QString()], b.keys, b.high, b.low, 14); }},
         {"AccumulationDistribution", true,
          [](const Bars &b, IndicatorLines &o) {
              calcAccumulationDistribution(o[QString()], b.keys, b.open, b.high, b.low, b.close);
          }},
         {"OnBalanceVolume", true,
          [](const Bars &b, IndicatorLines &o) { calcOnBalanceVolume(o[QString()], b.keys, b.close, b.high); }},
-        {"BearsPower", false, [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.low, b.close, o[QString()], 14); }},
-        {"BullsPower", false, [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.high, b.close, o[QString()], 14); }},
+        {"BearsPower", false,
+         [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.low, b.close, o[QString()], 14); }},
+        {"BullsPower", false,
+         [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.high, b.close, o[QString()], 14); }},
         {"MoneyFlowIndex", true,
-         [](const Bars &b, IndicatorLines &o) { calcMoneyFlowIndex(o[QString()], b.keys, b.high, b.low, b.close, 14); }},
+         [](const Bars &b, IndicatorLines &o) {
+             calcMoneyFlowIndex(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
         {"RelativeVigorIndex", false,
-         [](const Bars &b, IndicatorLines &o) { calcRelativeVigorIndex(o, b.keys, b.open, b.high, b.low, b.close, 10); }},
+         [](const Bars &b, IndicatorLines &o) {
+             calcRelativeVigorIndex(o, b.keys, b.open, b.high, b.low, b.close, 10);
+         }},
     };
 }
 
@@ -152,8 +165,8 @@ public:
     {
         for (const Run &run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_nanoseconds[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
+                m_nanoseconds[run.benchmark_name()]
+                    = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
         }
         ConsoleReporter::ReportRuns(runs);
     }

@@ -8,8 +8,8 @@
 using namespace indicators_p;
 
 void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
-                               const QVector<double> &high, const QVector<double> &low,
-                               const QVector<double> &close, int n, int priceType)
+                               const QVector<double> &high, const QVector<double> &low, const QVector<double> &close,
+                               int n, int priceType)
 {
     if (n < 1)
         return;
@@ -67,8 +67,7 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
     }
 }
 
-void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
-                           int n)
+void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
 {
     const int bars = barCount({&keys, &close});
     if (n < 1 || bars < n)
@@ -155,8 +154,7 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
 }
 
 void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
-                                  const QVector<double> &high, const QVector<double> &low,
-                                  const QVector<double> &close)
+                                  const QVector<double> &high, const QVector<double> &low, const QVector<double> &close)
 {
     const int bars = barCount({&keys, &open, &high, &low, &close});
     if (bars < 2)

@@ -11,8 +11,8 @@
 
 // Extending over bars 0 .. N - 2, window shortened near bar 0.
 void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
-                               const QVector<double> &high, const QVector<double> &low,
-                               const QVector<double> &close, int n, int priceType);
+                               const QVector<double> &high, const QVector<double> &low, const QVector<double> &close,
+                               int n, int priceType);
 
 // Extending over bars n .. N - 2.
 void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
@@ -23,8 +23,7 @@ void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QV
 void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n);
 
 // Extending over bars n .. N - 1; sample deviation (divided by n - 1).
-void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
-                           int n);
+void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n);
 
 // Extending over bars n .. N - 1; volume usually from makeSyntheticVolume.
 void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,

@@ -21,8 +21,7 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
         appendPoint(output, keys[i], smaOfAppliedPrice(open, high, low, close, i, n, priceType));
 }
 
-void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n,
-                   double k)
+void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n, double k)
 {
     if (n < 1)
         return;
@@ -73,7 +72,8 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
         int period;
         int shift;
     };
-    const Line lines[] = {{QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
+    const Line lines[]
+        = {{QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
     for (const Line &line : lines) {
         QVector<double> state(bars);
         QVector<double> average(bars);
@@ -161,8 +161,8 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
         const double down = std::max(0.0, low[i - 1] - low[i]);
         const double plusDm = up > down ? up : 0.0;
         const double minusDm = down > up ? down : 0.0;
-        const double tr = std::max({std::abs(low[i] - close[i - 1]), std::abs(high[i] - close[i - 1]),
-                                    std::abs(high[i] - low[i])});
+        const double tr
+            = std::max({std::abs(low[i] - close[i - 1]), std::abs(high[i] - close[i - 1]), std::abs(high[i] - low[i])});
         const double rawPlus = tr == 0.0 ? 0.0 : 100.0 * plusDm / tr;
         const double rawMinus = tr == 0.0 ? 0.0 : 100.0 * minusDm / tr;
         pdi = emaStep(n, pdi, rawPlus);
@@ -177,8 +177,8 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
 }
 
 void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
-              const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast,
-              int slow, int signal, int priceType)
+              const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast, int slow,
+              int signal, int priceType)
 {
     if (fast < 1 || slow < 1 || signal < 1)
         return;

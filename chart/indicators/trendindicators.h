@@ -14,8 +14,7 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
                        const QString &method, int priceType);
 
 // Extending; lines "ml", "tl", "bl".
-void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n,
-                   double k);
+void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n, double k);
 
 // Replacing; lines "upper", "lower"; deviation is a percentage.
 void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output, int n,
@@ -34,8 +33,8 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
 
 // Extending over bars 0 .. N - 2; lines "fastEMA", "slowEMA", "MACD", "signal".
 void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
-              const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast,
-              int slow, int signal, int priceType);
+              const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast, int slow,
+              int signal, int priceType);
 
 // Replacing with NaN in warm-up; lines "tenkan_sen", "kijun_sen", "senkou_span_a",
 // "senkou_span_b", "chikou_span", none shifted.

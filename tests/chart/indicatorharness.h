@@ -19,9 +19,29 @@ struct Bars
 Q_DECLARE_METATYPE(Bars)
 
 enum class Calc {
-    MovingAverage, Bollinger, Envelopes, Alligator, ParabolicSar, Adx, Macd, Ichimoku,
-    Cci, Momentum, Rsi, StdDev, ForceIndex, Williams, Atr, DeMarker, AccDist, Obv,
-    BullsPower, BearsPower, Mfi, Rvi, Stochastic
+    MovingAverage,
+    Bollinger,
+    Envelopes,
+    Alligator,
+    ParabolicSar,
+    Adx,
+    Macd,
+    Ichimoku,
+    Cci,
+    Momentum,
+    Rsi,
+    StdDev,
+    ForceIndex,
+    Williams,
+    Atr,
+    DeMarker,
+    AccDist,
+    Obv,
+    BullsPower,
+    BearsPower,
+    Mfi,
+    Rvi,
+    Stochastic
 };
 Q_DECLARE_METATYPE(Calc)
 using Points = QVector<QPointF>; // (key, expected value)
@@ -43,7 +63,10 @@ inline Bars ohlc(const QVector<double> &open, const QVector<double> &high, const
 }
 
 // Bars whose four prices are all the close.
-inline Bars closes(const QVector<double> &close) { return ohlc(close, close, close, close); }
+inline Bars closes(const QVector<double> &close)
+{
+    return ohlc(close, close, close, close);
+}
 
 inline Bars highLowClose(const QVector<double> &high, const QVector<double> &low, const QVector<double> &close)
 {
@@ -87,33 +110,75 @@ inline void run(Calc calc, const Bars &b, IndicatorLines &out, const QVector<dou
     const auto n = [&](int chartValue) { return int(param(p, 0, chartValue)); };
     IndicatorSeries &s = out[QString()];
     switch (calc) {
-    case Calc::MovingAverage: calcMovingAverage(s, b.keys, b.open, b.high, b.low, b.close, n(10), QStringLiteral("Simple"), 0); break;
-    case Calc::Bollinger: calcBollinger(out, b.keys, b.close, n(20), param(p, 1, 2)); break;
-    case Calc::Envelopes: calcEnvelopes(b.keys, b.close, out, n(14), param(p, 1, 0.1)); break;
-    case Calc::Alligator: calcAlligator(b.keys, b.close, out); break;
-    case Calc::ParabolicSar: calcParabolicSar(b.keys, b.high, b.low, s, param(p, 0, 0.2), param(p, 1, 0.2)); break;
-    case Calc::Adx: calcAdx(out, b.keys, b.open, b.high, b.low, b.close, n(14)); break;
+    case Calc::MovingAverage:
+        calcMovingAverage(s, b.keys, b.open, b.high, b.low, b.close, n(10), QStringLiteral("Simple"), 0);
+        break;
+    case Calc::Bollinger:
+        calcBollinger(out, b.keys, b.close, n(20), param(p, 1, 2));
+        break;
+    case Calc::Envelopes:
+        calcEnvelopes(b.keys, b.close, out, n(14), param(p, 1, 0.1));
+        break;
+    case Calc::Alligator:
+        calcAlligator(b.keys, b.close, out);
+        break;
+    case Calc::ParabolicSar:
+        calcParabolicSar(b.keys, b.high, b.low, s, param(p, 0, 0.2), param(p, 1, 0.2));
+        break;
+    case Calc::Adx:
+        calcAdx(out, b.keys, b.open, b.high, b.low, b.close, n(14));
+        break;
     case Calc::Macd:
         calcMacd(out, b.keys, b.open, b.high, b.low, b.close, n(12), int(param(p, 1, 26)), int(param(p, 2, 9)), 0);
         break;
     case Calc::Ichimoku:
         calcIchimoku(out, b.keys, b.high, b.low, b.close, n(9), int(param(p, 1, 26)), int(param(p, 2, 52)));
         break;
-    case Calc::Cci: calcCommodityChannelIndex(s, b.keys, b.open, b.high, b.low, b.close, n(14), int(param(p, 1, 6))); break;
-    case Calc::Momentum: calcMomentum(s, b.keys, b.open, b.high, b.low, b.close, n(14), 0); break;
-    case Calc::Rsi: calcRsi(s, b.keys, b.close, n(14)); break;
-    case Calc::StdDev: calcStandardDeviation(s, b.keys, b.close, n(14)); break;
-    case Calc::ForceIndex: calcForceIndex(s, b.keys, b.close, fixedVolume(b.size()), n(14)); break;
-    case Calc::Williams: calcWilliamsPercentRange(s, b.keys, b.high, b.low, b.close, n(14)); break;
-    case Calc::Atr: calcAverageTrueRange(s, b.keys, b.high, b.low, b.close, n(14)); break;
-    case Calc::DeMarker: calcDeMarker(s, b.keys, b.high, b.low, n(14)); break;
-    case Calc::AccDist: calcAccumulationDistribution(s, b.keys, b.open, b.high, b.low, b.close); break;
-    case Calc::Obv: calcOnBalanceVolume(s, b.keys, b.close, b.high); break;
-    case Calc::BullsPower: calcPower(b.keys, b.high, b.close, s, n(14)); break;
-    case Calc::BearsPower: calcPower(b.keys, b.low, b.close, s, n(14)); break;
-    case Calc::Mfi: calcMoneyFlowIndex(s, b.keys, b.high, b.low, b.close, n(14)); break;
-    case Calc::Rvi: calcRelativeVigorIndex(out, b.keys, b.open, b.high, b.low, b.close, n(10)); break;
-    case Calc::Stochastic: calcStochastic(b.keys, b.high, b.low, b.close, out, n(5), int(param(p, 1, 3))); break;
+    case Calc::Cci:
+        calcCommodityChannelIndex(s, b.keys, b.open, b.high, b.low, b.close, n(14), int(param(p, 1, 6)));
+        break;
+    case Calc::Momentum:
+        calcMomentum(s, b.keys, b.open, b.high, b.low, b.close, n(14), 0);
+        break;
+    case Calc::Rsi:
+        calcRsi(s, b.keys, b.close, n(14));
+        break;
+    case Calc::StdDev:
+        calcStandardDeviation(s, b.keys, b.close, n(14));
+        break;
+    case Calc::ForceIndex:
+        calcForceIndex(s, b.keys, b.close, fixedVolume(b.size()), n(14));
+        break;
+    case Calc::Williams:
+        calcWilliamsPercentRange(s, b.keys, b.high, b.low, b.close, n(14));
+        break;
+    case Calc::Atr:
+        calcAverageTrueRange(s, b.keys, b.high, b.low, b.close, n(14));
+        break;
+    case Calc::DeMarker:
+        calcDeMarker(s, b.keys, b.high, b.low, n(14));
+        break;
+    case Calc::AccDist:
+        calcAccumulationDistribution(s, b.keys, b.open, b.high, b.low, b.close);
+        break;
+    case Calc::Obv:
+        calcOnBalanceVolume(s, b.keys, b.close, b.high);
+        break;
+    case Calc::BullsPower:
+        calcPower(b.keys, b.high, b.close, s, n(14));
+        break;
+    case Calc::BearsPower:
+        calcPower(b.keys, b.low, b.close, s, n(14));
+        break;
+    case Calc::Mfi:
+        calcMoneyFlowIndex(s, b.keys, b.high, b.low, b.close, n(14));
+        break;
+    case Calc::Rvi:
+        calcRelativeVigorIndex(out, b.keys, b.open, b.high, b.low, b.close, n(10));
+        break;
+    case Calc::Stochastic:
+        calcStochastic(b.keys, b.high, b.low, b.close, out, n(5), int(param(p, 1, 3)));
+        break;
     }
     if (out.value(QString()).keys.isEmpty())
         out.remove(QString());
@@ -135,7 +200,8 @@ inline void verifyLine(const IndicatorSeries &line, int count, const Points &exp
         const int at = line.keys.indexOf(point.x());
         QVERIFY2(at >= 0, qPrintable(QStringLiteral("no point at key %1").arg(point.x())));
         QVERIFY2(close(line.values[at], point.y()),
-                 qPrintable(QStringLiteral("at key %1: %2, expected %3").arg(point.x()).arg(line.values[at]).arg(point.y())));
+                 qPrintable(
+                     QStringLiteral("at key %1: %2, expected %3").arg(point.x()).arg(line.values[at]).arg(point.y())));
     }
 }
 

@@ -52,8 +52,7 @@ private slots:
             << Calc::StdDev << closes(indices(15)) << QVector<double>{14} << QString() << 1
             << Points{{14, std::sqrt(227.5 / 13)}};
         QTest::newRow("the standard deviation of a flat close is 0")
-            << Calc::StdDev << closes({2, 2, 2, 2}) << QVector<double>{2} << QString() << 2
-            << Points{{2, 0}, {3, 0}};
+            << Calc::StdDev << closes({2, 2, 2, 2}) << QVector<double>{2} << QString() << 2 << Points{{2, 0}, {3, 0}};
         QTest::newRow("a one-bar sample deviation is a gap")
             << Calc::StdDev << closes({2, 3, 4}) << QVector<double>{1} << QString() << 2 << Points{{1, gap}};
 
@@ -63,8 +62,7 @@ private slots:
 
         const Bars williams = highLowClose({5, 6, 7, 8, 6}, {1, 2, 3, 4, 5}, {3, 4, 5, 7, 5});
         QTest::newRow("Williams' range places the close below the highest high")
-            << Calc::Williams << williams << QVector<double>{3} << QString() << 2
-            << Points{{3, -100.0 / 6}, {4, -60}};
+            << Calc::Williams << williams << QVector<double>{3} << QString() << 2 << Points{{3, -100.0 / 6}, {4, -60}};
         QTest::newRow("Williams' range over a flat window is a gap")
             << Calc::Williams << closes({4, 4, 4}) << QVector<double>{2} << QString() << 1 << Points{{2, gap}};
 
@@ -76,8 +74,8 @@ private slots:
             << Calc::DeMarker << highLowClose({10, 12, 11}, {5, 6, 3}, {7, 8, 9}) << QVector<double>{2} << QString()
             << 1 << Points{{2, 0.4}};
         QTest::newRow("a falling high with a rising low adds nothing to DeMarker's down side")
-            << Calc::DeMarker << highLowClose({10, 11, 9}, {5, 8, 9}, {7, 9, 9}) << QVector<double>{2} << QString()
-            << 1 << Points{{2, 1}};
+            << Calc::DeMarker << highLowClose({10, 11, 9}, {5, 8, 9}, {7, 9, 9}) << QVector<double>{2} << QString() << 1
+            << Points{{2, 1}};
         QTest::newRow("DeMarker over a flat window is 0")
             << Calc::DeMarker << closes({4, 4, 4}) << QVector<double>{2} << QString() << 1 << Points{{2, 0}};
 

@@ -34,7 +34,10 @@ bool sameLines(const IndicatorLines &a, const IndicatorLines &b)
     return true;
 }
 
-IndicatorSeries sentinel() { return {{99, 100}, {-1, -2}}; }
+IndicatorSeries sentinel()
+{
+    return {{99, 100}, {-1, -2}};
+}
 
 } // namespace
 
@@ -165,9 +168,11 @@ private slots:
             << Calc::Macd << 1 << chart << QStringList{"fastEMA", "slowEMA", "MACD", "signal"};
         QTest::newRow("envelopes one bar short of their period")
             << Calc::Envelopes << 13 << chart << QStringList{"upper", "lower"};
-        QTest::newRow("an Alligator with 51 bars") << Calc::Alligator << 51 << chart << QStringList{"jaws", "teeth", "lips"};
+        QTest::newRow("an Alligator with 51 bars")
+            << Calc::Alligator << 51 << chart << QStringList{"jaws", "teeth", "lips"};
         QTest::newRow("a parabolic SAR over one bar") << Calc::ParabolicSar << 1 << chart << one;
-        QTest::newRow("an ADX one bar short of its period") << Calc::Adx << 13 << chart << QStringList{"adx", "pdi", "mdi"};
+        QTest::newRow("an ADX one bar short of its period")
+            << Calc::Adx << 13 << chart << QStringList{"adx", "pdi", "mdi"};
         QTest::newRow("an Ichimoku shorter than its longest period")
             << Calc::Ichimoku << 51 << chart << QStringList{"tenkan_sen", "chikou_span"};
         QTest::newRow("momentum one bar short of its period") << Calc::Momentum << 13 << chart << one;
@@ -178,13 +183,16 @@ private slots:
         QTest::newRow("accumulation over one bar") << Calc::AccDist << 1 << chart << one;
         QTest::newRow("on-balance volume over one bar") << Calc::Obv << 1 << chart << one;
         QTest::newRow("bulls power one bar short of its period") << Calc::BullsPower << 13 << chart << one;
-        QTest::newRow("a vigor index one bar short of its period") << Calc::Rvi << 9 << chart << QStringList{"rvi1", "rvi2"};
+        QTest::newRow("a vigor index one bar short of its period")
+            << Calc::Rvi << 9 << chart << QStringList{"rvi1", "rvi2"};
         QTest::newRow("a stochastic shorter than its K period")
             << Calc::Stochastic << 4 << chart << QStringList{"stock1", "stock2"};
         QTest::newRow("an RSI of period 0") << Calc::Rsi << 30 << QVector<double>{0} << one;
-        QTest::newRow("Bollinger bands of period 0") << Calc::Bollinger << 30 << QVector<double>{0, 2} << QStringList{"ml"};
+        QTest::newRow("Bollinger bands of period 0")
+            << Calc::Bollinger << 30 << QVector<double>{0, 2} << QStringList{"ml"};
         QTest::newRow("an ADX of period 0") << Calc::Adx << 30 << QVector<double>{0} << QStringList{"adx"};
-        QTest::newRow("a MACD with a signal period of 0") << Calc::Macd << 30 << QVector<double>{12, 26, 0} << QStringList{"MACD"};
+        QTest::newRow("a MACD with a signal period of 0")
+            << Calc::Macd << 30 << QVector<double>{12, 26, 0} << QStringList{"MACD"};
         QTest::newRow("a moving average of negative period") << Calc::MovingAverage << 30 << QVector<double>{-3} << one;
     }
 

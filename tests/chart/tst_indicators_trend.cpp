@@ -37,14 +37,11 @@ private slots:
             << windowStdDev({2, 4, 4, 4, 5, 5, 7, 9}, 7, 8, 5.0) << 2.0;
         QTest::newRow("a window mean near bar 0 divides by the bars it has") << windowMean(upTo5, 1, 4) << 1.5;
         QTest::newRow("a range average takes the n values ending at the bar") << rangeAverage(upTo5, 2, 4) << 4.5;
-        QTest::newRow("an exponential step keeps its fraction")
-            << emaStep(14, 0.0, 5.0) << 2.0 / 15 * 5;
+        QTest::newRow("an exponential step keeps its fraction") << emaStep(14, 0.0, 5.0) << 2.0 / 15 * 5;
         QTest::newRow("an exponential step with period 0 is 0") << emaStep(0, 7.0, 5.0) << 0.0;
-        QTest::newRow("the backward average weighs the oldest value most")
-            << emaAt({1, 2, 4}, 3, 2) << 2.0;
+        QTest::newRow("the backward average weighs the oldest value most") << emaAt({1, 2, 4}, 3, 2) << 2.0;
         QTest::newRow("the backward average of period 1 is the value itself") << emaAt({1, 2, 4}, 1, 2) << 4.0;
-        QTest::newRow("the backward average near bar 0 stops at bar 0")
-            << emaAt({1, 2, 4}, 5, 1) << 2.0 - 1.0 / 3;
+        QTest::newRow("the backward average near bar 0 stops at bar 0") << emaAt({1, 2, 4}, 5, 1) << 2.0 - 1.0 / 3;
 
         IndicatorSeries other;
         const Bars b = closes(upTo5);
@@ -72,8 +69,7 @@ private slots:
             << Calc::MovingAverage << closes(upTo5) << QVector<double>{3} << QString() << 4
             << Points{{0, 1}, {1, 1.5}, {2, 2}, {3, 3}};
         QTest::newRow("a moving average longer than the series averages from bar 0")
-            << Calc::MovingAverage << closes(upTo5) << QVector<double>{10} << QString() << 4
-            << Points{{3, 2.5}};
+            << Calc::MovingAverage << closes(upTo5) << QVector<double>{10} << QString() << 4 << Points{{3, 2.5}};
         QTest::newRow("a moving average of period 1 is the close")
             << Calc::MovingAverage << closes({4, 7, 2}) << QVector<double>{1} << QString() << 2
             << Points{{0, 4}, {1, 7}};
@@ -83,11 +79,9 @@ private slots:
             << Calc::Bollinger << bollinger << QVector<double>{2, 2} << "tl" << 4
             << Points{{0, 1}, {1, 4}, {2, 3}, {3, 9}};
         QTest::newRow("the Bollinger bottom line subtracts them")
-            << Calc::Bollinger << bollinger << QVector<double>{2, 2} << "bl" << 4
-            << Points{{1, 0}, {3, 1}};
+            << Calc::Bollinger << bollinger << QVector<double>{2, 2} << "bl" << 4 << Points{{1, 0}, {3, 1}};
         QTest::newRow("Bollinger bands on a flat close coincide")
-            << Calc::Bollinger << closes({5, 5, 5}) << QVector<double>{20, 2} << "tl" << 3
-            << Points{{0, 5}, {2, 5}};
+            << Calc::Bollinger << closes({5, 5, 5}) << QVector<double>{20, 2} << "tl" << 3 << Points{{0, 5}, {2, 5}};
 
         QTest::newRow("the upper envelope is a percentage above full windows only")
             << Calc::Envelopes << closes(upTo5) << QVector<double>{3, 0.1} << "upper" << 5
@@ -107,14 +101,12 @@ private slots:
             << Calc::Alligator << rising << QVector<double>{} << "teeth" << 52
             << Points{{11, 0}, {12, 3.5}, {13, (7 * 3.5 + 8) / 8.0}};
         QTest::newRow("the Alligator lips start at bar 7")
-            << Calc::Alligator << rising << QVector<double>{} << "lips" << 52
-            << Points{{6, 0}, {7, 2}, {8, 2.6}};
+            << Calc::Alligator << rising << QVector<double>{} << "lips" << 52 << Points{{6, 0}, {7, 2}, {8, 2.6}};
 
         QTest::newRow("the parabolic SAR trails a rise and reverses to the extremes")
             << Calc::ParabolicSar
             << highLowClose({10, 11, 12, 11, 10, 13}, {9, 10, 11, 9, 8, 10}, {9, 11, 12, 10, 9, 12})
-            << QVector<double>{} << QString() << 6
-            << Points{{0, 0}, {1, 9.2}, {2, 9.56}, {3, 12}, {4, 11.4}, {5, 8}};
+            << QVector<double>{} << QString() << 6 << Points{{0, 0}, {1, 9.2}, {2, 9.56}, {3, 12}, {4, 11.4}, {5, 8}};
 
         const Bars adx = highLowClose({10, 12, 12, 10}, {8, 9, 9, 10}, {9, 11, 10, 10});
         QTest::newRow("the plus index keeps its fractions")
@@ -123,8 +115,7 @@ private slots:
         QTest::newRow("the minus index stays 0 without down moves")
             << Calc::Adx << adx << QVector<double>{3} << "mdi" << 4 << Points{{0, 0}, {1, 0}, {3, 0}};
         QTest::newRow("the ADX smooths the directional spread")
-            << Calc::Adx << adx << QVector<double>{3} << "adx" << 4
-            << Points{{0, 0}, {1, 50}, {2, 75}, {3, 87.5}};
+            << Calc::Adx << adx << QVector<double>{3} << "adx" << 4 << Points{{0, 0}, {1, 50}, {2, 75}, {3, 87.5}};
         QTest::newRow("the ADX with period 1 follows the raw spread")
             << Calc::Adx << adx << QVector<double>{1} << "pdi" << 4 << Points{{1, 200.0 / 3}, {2, 0}};
         QTest::newRow("a smoothed index below 1 does not stick at 0")
@@ -135,9 +126,8 @@ private slots:
         QTest::newRow("the slow MACD average is seeded with a simple mean")
             << Calc::Macd << doubling << QVector<double>{1, 2, 3} << "slowEMA" << 4
             << Points{{0, 1}, {1, 1.5}, {2, 19.0 / 6}, {3, 115.0 / 18}};
-        QTest::newRow("the MACD is fast minus slow")
-            << Calc::Macd << doubling << QVector<double>{1, 2, 3} << "MACD" << 4
-            << Points{{0, 0}, {1, 0.5}, {2, 5.0 / 6}, {3, 29.0 / 18}};
+        QTest::newRow("the MACD is fast minus slow") << Calc::Macd << doubling << QVector<double>{1, 2, 3} << "MACD"
+                                                     << 4 << Points{{0, 0}, {1, 0.5}, {2, 5.0 / 6}, {3, 29.0 / 18}};
         QTest::newRow("the MACD signal smooths the MACD from 0")
             << Calc::Macd << doubling << QVector<double>{1, 2, 3} << "signal" << 4
             << Points{{0, 0}, {1, 0.25}, {2, 0.541667}, {3, 1.076389}};
