@@ -1,0 +1,218 @@
+// Cost of each chart indicator over 100,000 bars computed from an empty output,
+// against the cost of extending that output by one new bar. A live chart runs
+// the second on every completed bar, so it must stay a tiny fraction of the first.
+#include "indicators.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kBars = 100000;
+
+struct Bars
+{
+    QVector<double> keys, open, high, low, close, volume;
+
+    Bars first(int n) const
+    {
+        return {keys.mid(0, n), open.mid(0, n), high.mid(0, n), low.mid(0, n), close.mid(0, n), volume.mid(0, n)};
+    }
+};
+
+// One bar more than the full computation reads, for the extension.
+const Bars &market()
+{
+    static const Bars bars = [] {
+        Bars b;
+        std::mt19937 random(20240521);
+        std::normal_distribution<double> move(0.0, 0.0008);
+        std::uniform_real_distribution<double> wick(0.0, 0.0005);
+        double price = 1.1;
+        for (int i = 0; i <= kBars; ++i) {
+            const double open = price;
+            price *= 1.0 + move(random);
+            b.keys << i;
+            b.open << open;
+            b.close << price;
+            b.high << std::max(open, price) + wick(random);
+            b.low << std::min(open, price) - wick(random);
+            b.volume << double(100 + i % 1000);
+        }
+        return b;
+    }();
+    return bars;
+}
+
+using Compute = std::function<void(const Bars &, IndicatorLines &)>;
+
+struct Indicator
+{
+    std::string name;
+    bool extending;
+    Compute compute;
+};
+
+std::vector<Indicator> indicators()
+{
+    // Parameters as the chart window passes them.
+    return {
+        {"Adx", true, [](const Bars &b, IndicatorLines &o) { calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14); }},
+        {"Bollinger", true, [](const Bars &b, IndicatorLines &o) { calcBollinger(o, b.keys, b.close, 20, 2); }},
+        {"CommodityChannelIndex", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcCommodityChannelIndex(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 6);
+         }},
+        {"MACD", true,
+         [](const Bars &b, IndicatorLines &o) { calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0); }},
+        {"Momentum", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcMomentum(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 0);
+         }},
+        {"MovingAverage", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcMovingAverage(o[QString()], b.keys, b.open, b.high, b.low, b.close, 10, QStringLiteral("Simple"), 0);
+         }},
+        {"ParabolicSAR", false,
+         [](const Bars &b, IndicatorLines &o) { calcParabolicSar(b.keys, b.high, b.low, o[QString()], 0.2, 0.2); }},
+        {"Envelopes", false, [](const Bars &b, IndicatorLines &o) { calcEnvelopes(b.keys, b.close, o, 14, 0.1); }},
+        {"Alligator", false, [](const Bars &b, IndicatorLines &o) { calcAlligator(b.keys, b.close, o); }},
+        {"RSI", true, [](const Bars &b, IndicatorLines &o) { calcRsi(o[QString()], b.keys, b.close, 14); }},
+        {"StandardDeviation", true,
+         [](const Bars &b, IndicatorLines &o) { calcStandardDeviation(o[QString()], b.keys, b.close, 14); }},
+        {"ForceIndex", true,
+         [](const Bars &b, IndicatorLines &o) { calcForceIndex(o[QString()], b.keys, b.close, b.volume, 14); }},
+        {"WilliamsPercentRange", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcWilliamsPercentRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
+        {"AverageTrueRange", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcAverageTrueRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
+        {"DeMarker", true,
+         [](const Bars &b, IndicatorLines &o) { calcDeMarker(o[QString()], b.keys, b.high, b.low, 14); }},
+        {"AccumulationDistribution", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcAccumulationDistribution(o[QString()], b.keys, b.open, b.high, b.low, b.close);
+         }},
+        {"OnBalanceVolume", true,
+         [](const Bars &b, IndicatorLines &o) { calcOnBalanceVolume(o[QString()], b.keys, b.close, b.high); }},
+        {"BearsPower", false,
+         [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.low, b.close, o[QString()], 14); }},
+        {"BullsPower", false,
+         [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.high, b.close, o[QString()], 14); }},
+        {"MoneyFlowIndex", true,
+         [](const Bars &b, IndicatorLines &o) {
+             calcMoneyFlowIndex(o[QString()], b.keys, b.high, b.low, b.close, 14);
+         }},
+        {"RelativeVigorIndex", false,
+         [](const Bars &b, IndicatorLines &o) {
+             calcRelativeVigorIndex(o, b.keys, b.open, b.high, b.low, b.close, 10);
+         }},
+    };
+}
+
+void fullComputation(benchmark::State &state, const Compute &compute)
+{
+    const Bars bars = market().first(kBars);
+    for (auto _ : state) {
+        IndicatorLines out;
+        compute(bars, out);
+        benchmark::DoNotOptimize(out);
+    }
+}
+
+void extensionByOneBar(benchmark::State &state, const Compute &compute, bool extending)
+{
+    const Bars &bars = market();
+    IndicatorLines out;
+    compute(bars.first(kBars), out);
+    QMap<QString, int> sizes;
+    for (auto it = out.cbegin(); it != out.cend(); ++it)
+        sizes[it.key()] = it->keys.size();
+    for (auto _ : state) {
+        compute(bars, out);
+        benchmark::DoNotOptimize(out);
+        // Back to the state before the new bar, so every iteration extends once.
+        if (extending) {
+            for (auto it = out.begin(); it != out.end(); ++it) {
+                it->keys.resize(sizes[it.key()]);
+                it->values.resize(sizes[it.key()]);
+            }
+        }
+    }
+}
+
+void syntheticVolume(benchmark::State &state)
+{
+    const QVector<double> keys = market().keys;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(makeSyntheticVolume(keys));
+}
+
+// Prints the usual console table, then extension over full computation per indicator.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                m_nanoseconds[run.benchmark_name()]
+                    = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatios(const std::vector<Indicator> &list) const
+    {
+        std::printf("\n%-26s %14s %16s %12s\n", "indicator", "full (ms)", "one bar (us)", "one/full");
+        for (const Indicator &indicator : list) {
+            const auto full = m_nanoseconds.find("full/" + indicator.name);
+            const auto one = m_nanoseconds.find("extend/" + indicator.name);
+            if (full == m_nanoseconds.end() || one == m_nanoseconds.end())
+                continue;
+            std::printf("%-26s %14.3f %16.3f %11.4f%%%s\n", indicator.name.c_str(), full->second / 1e6,
+                        one->second / 1e3, 100.0 * one->second / full->second,
+                        indicator.extending ? "" : "  (rebuilt whole by design)");
+        }
+        const auto volume = m_nanoseconds.find("makeSyntheticVolume");
+        if (volume != m_nanoseconds.end())
+            std::printf("%-26s %14.3f  (drawn anew on every chart update)\n", "makeSyntheticVolume",
+                        volume->second / 1e6);
+    }
+
+private:
+    std::map<std::string, double> m_nanoseconds;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::vector<Indicator> list = indicators();
+    for (const Indicator &indicator : list) {
+        benchmark::RegisterBenchmark(("full/" + indicator.name).c_str(), fullComputation, indicator.compute)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("extend/" + indicator.name).c_str(), extensionByOneBar, indicator.compute,
+                                     indicator.extending)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::RegisterBenchmark("makeSyntheticVolume", syntheticVolume)->Unit(benchmark::kMicrosecond);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios(list);
+    benchmark::Shutdown();
+    return 0;
+}
