@@ -302,9 +302,16 @@ struct ChartManager::Core
     QMutex ownerMutex;
     ChartManager *owner = nullptr;
 
-    void announce(const QString &symbol, int period)
+    // Account changes and destruction take ownerMutex too, so nothing of an earlier
+    // account is announced once they have returned.
+    void announce(const QString &symbol, int period, quint64 startedAt)
     {
         QMutexLocker lock(&ownerMutex);
+        {
+            QMutexLocker historyLock(&mutex);
+            if (generation != startedAt)
+                return;
+        }
         if (owner)
             emit owner->readyChartHistory(symbol, period);
     }
@@ -336,7 +343,7 @@ struct ChartManager::Core
                 Series &held = history[symbol][period];
                 held = mergeSeries(held, bars);
             }
-            announce(symbol, period);
+            announce(symbol, period, startedAt);
         }
     }
 };
@@ -350,13 +357,11 @@ ChartManager::ChartManager(TradeClient *client, QObject *parent)
 
 ChartManager::~ChartManager()
 {
-    {
-        QMutexLocker lock(&m_core->mutex);
-        ++m_core->generation;
-        m_core->history.clear();
-    }
-    QMutexLocker lock(&m_core->ownerMutex);
+    QMutexLocker ownerLock(&m_core->ownerMutex);
     m_core->owner = nullptr;
+    QMutexLocker lock(&m_core->mutex);
+    ++m_core->generation;
+    m_core->history.clear();
 }
 
 bool ChartManager::isSafeFileName(const QString &name)
@@ -440,6 +445,7 @@ void ChartManager::setAccount(qint64 login, const QString &server)
         return;
     quint64 generation = 0;
     {
+        QMutexLocker ownerLock(&m_core->ownerMutex);
         QMutexLocker lock(&m_core->mutex);
         m_login = login;
         m_serverName = server;
