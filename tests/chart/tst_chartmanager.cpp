@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QSignalSpy>
 #include <memory>
+#include <utility>
 
 using Bars = QVector<CandleStick>;
 using Events = QList<QPair<QString, int>>;
@@ -267,25 +268,29 @@ private slots:
     void appendsLiveBars_data()
     {
         QTest::addColumn<bool>("account");
+        QTest::addColumn<bool>("seeded"); // by a reply of 100, 200, 300
         QTest::addColumn<Bars>("appended");
         QTest::addColumn<Bars>("expected");
-        QTest::addColumn<Bars>("fileRecords"); // after a reply of 100, 200, 300 rewrote the file
+        QTest::addColumn<Bars>("fileRecords");
 
         const Bars base{bar(100), bar(200)};
         QTest::newRow("a completed bar after the newest is held and appended")
-            << true << Bars{bar(300, 2), bar(400)} << Bars{bar(100), bar(200), bar(300, 2), bar(400)}
+            << true << true << Bars{bar(300, 2), bar(400)} << Bars{bar(100), bar(200), bar(300, 2), bar(400)}
             << Bars{bar(100), bar(200), bar(300, 2), bar(400)};
         QTest::newRow("a bar of the newest time replaces it and is still appended")
-            << true << Bars{bar(400), bar(400, 3)} << Bars{bar(100), bar(200), bar(300), bar(400, 3)}
+            << true << true << Bars{bar(400), bar(400, 3)} << Bars{bar(100), bar(200), bar(300), bar(400, 3)}
             << Bars{bar(100), bar(200), bar(400), bar(400, 3)};
-        QTest::newRow("a bar older than the newest changes nothing") << true << Bars{bar(250)}
+        QTest::newRow("the first bar of an empty history is taken and appended")
+            << true << false << Bars{bar(500)} << Bars{bar(500)} << Bars{bar(500)};
+        QTest::newRow("a bar older than the newest changes nothing") << true << true << Bars{bar(250)}
                                                                      << Bars{bar(100), bar(200), bar(300)} << base;
         QTest::newRow("without an account the bar is held in memory only")
-            << false << Bars{bar(400)} << Bars{bar(100), bar(200), bar(300), bar(400)} << Bars();
+            << false << true << Bars{bar(400)} << Bars{bar(100), bar(200), bar(300), bar(400)} << Bars();
     }
     void appendsLiveBars()
     {
         QFETCH(bool, account);
+        QFETCH(bool, seeded);
         QFETCH(Bars, appended);
         QFETCH(Bars, expected);
         QFETCH(Bars, fileRecords);
@@ -293,9 +298,10 @@ private slots:
         ChartManager manager(nullptr);
         const qint64 login = freshLogin();
         manager.setAccount(account ? login : 0, "Demo-Server");
-        manager.updateChartHistoryFromServer(reply(barsJson({bar(100), bar(200), bar(300)})));
+        if (seeded)
+            manager.updateChartHistoryFromServer(reply(barsJson({bar(100), bar(200), bar(300)})));
         QSignalSpy spy(&manager, &ChartManager::readyChartHistory);
-        for (const CandleStick &b : qAsConst(appended))
+        for (const CandleStick &b : std::as_const(appended))
             manager.appendCandleStick("EURUSD", 60, b.timestamp, b.open, b.high, b.low, b.close);
         settle();
 
@@ -313,18 +319,6 @@ private slots:
             onDisk.removeOne(bar(300)); // the reply's newest bar is never written
             QCOMPARE(reread.getChartHistory("EURUSD", 60).toVector(), onDisk);
         }
-    }
-
-    void firstLiveBarStartsTheHistory()
-    {
-        ChartManager manager(nullptr);
-        manager.setAccount(freshLogin(), "Demo-Server");
-        manager.appendCandleStick("GBPUSD", 5, 500, 1, 2, 0.5, 1.5);
-        settle();
-        const Bars expected{{500, 1, 2, 0.5, 1.5}};
-        QCOMPARE(manager.getChartHistory("GBPUSD", 5).toVector(), expected);
-        QCOMPARE(rawRecords(manager.historyFolder() + "/GBPUSD_5"), expected);
-        QVERIFY(manager.getChartHistory("GBPUSD", 15).isEmpty());
     }
 
     void readsCacheFiles_data()
@@ -403,7 +397,7 @@ private slots:
         manager.setAccount(login, "Loader");
         settle();
         QCOMPARE(sink.events, loaded);
-        for (const auto &event : qAsConst(loaded))
+        for (const auto &event : std::as_const(loaded))
             QCOMPARE(manager.getChartHistory(event.first, event.second).toVector(), Bars{bar(100)});
     }
 
@@ -529,7 +523,7 @@ private slots:
         QVERIFY(writer.saveChartSettings("EURUSD", 15));
 
         QStringList names;
-        for (const QColor &c : qAsConst(colors))
+        for (const QColor &c : std::as_const(colors))
             names << c.name(QColor::HexArgb);
         const QString path = writer.settingsFolder() + "/EURUSD_15.csf";
         QCOMPARE(readBytes(path), settingsBytes(names, objects, levels));
