@@ -1,0 +1,97 @@
+// Holds the logged-in account's bars for every symbol and period, keeps them in the
+// cache files, and holds each chart's colours, drawn objects and line levels.
+#pragma once
+
+#include "candlestick.h"
+#include "chartobjectrecord.h"
+
+#include <QColor>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QVector>
+#include <memory>
+#include <optional>
+
+class TradeClient;
+
+class ChartManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ChartManager(TradeClient *client, QObject *parent = nullptr);
+    ~ChartManager() override;
+
+    void setAccount(qint64 login, const QString &server);
+    qint64 login() const { return m_login; }
+    QString serverName() const { return m_serverName; }
+
+    // Bars in ascending time; empty when none are held.
+    QList<CandleStick> getChartHistory(const QString &symbol, int period) const;
+
+    void requestChartHistory(const QString &symbol, int period, qint64 from, qint64 to);
+    // The request that requestChartHistory sends; nullopt when it must not be sent.
+    static std::optional<QJsonObject> chartHistoryRequest(const QString &symbol, int period, qint64 from, qint64 to);
+
+    QList<QColor> getColors(const QString &symbol, int period);
+    QList<ChartObjectRecord> getObjects(const QString &symbol, int period);
+    QList<double> getLevels(const QString &symbol, int period);
+    void setColors(const QString &symbol, int period, const QList<QColor> &colors, bool save);
+    void setObjects(const QString &symbol, int period, const QList<ChartObjectRecord> &objects, bool save);
+    void setLevels(const QString &symbol, int period, const QList<double> &levels, bool save);
+    bool loadChartSettings(const QString &symbol, int period);
+    bool saveChartSettings(const QString &symbol, int period);
+
+    // Folders of the current account; empty while no account is set or when the
+    // server name cannot be used as a folder name.
+    QString historyFolder() const;
+    QString settingsFolder() const;
+
+    // Cache-file primitives. The reader returns the bars in ascending time, one per
+    // time (the last record of a time wins) and drops a partial trailing record.
+    static QVector<CandleStick> loadHistoryFile(const QString &path);
+    // Rewrites the file with the bars; an empty list leaves the file as it is.
+    static bool writeHistoryFile(const QString &path, const QVector<CandleStick> &bars);
+    static bool appendHistoryRecord(const QString &path, const CandleStick &bar);
+
+    // False for names that could reach outside their folder or that the file
+    // systems we run on refuse.
+    static bool isSafeFileName(const QString &name);
+
+    // Every cache read and write runs in order on one background worker shared by
+    // all managers. Blocks until it is idle; for shut-down and tests.
+    static bool waitForFileWork(int msecs = -1);
+
+signals:
+    void readyChartHistory(QString symbol, int period);
+
+public slots:
+    void updateChartHistoryFromServer(QJsonObject chart_object);
+    void appendCandleStick(QString symbol, int period, qlonglong timestamp, double open, double high, double low,
+                           double close);
+
+private:
+    struct Core;
+
+    QString accountFolder() const;
+    QString historyFilePath(const QString &symbol, int period) const;
+    QString settingsFilePath(const QString &symbol, int period) const;
+    bool usableName(const QString &name, bool asFolder = false) const;
+
+    QPointer<TradeClient> m_client;
+    qint64 m_login = 0;
+    QString m_serverName;
+    // Shared with the background worker so that it never needs the manager itself.
+    std::shared_ptr<Core> m_core;
+
+    QMap<QString, QList<QColor>> m_colors;
+    QMap<QString, QMap<int, QList<ChartObjectRecord>>> m_objects;
+    QMap<QString, QMap<int, QList<double>>> m_levels;
+
+    mutable QSet<QString> m_warnedNames;
+};
