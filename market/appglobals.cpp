@@ -12,12 +12,13 @@ const QString &appDataPath()
     return path;
 }
 
+// Joined rather than formatted with arg(): a "%1" inside a name must stay literal.
 QString configPath()
 {
-    return QStringLiteral("%1/%2/config").arg(appDataPath(), brandName);
+    return appDataPath() + QLatin1Char('/') + brandName + QStringLiteral("/config");
 }
 
 QString accountPath(const QString &serverName, qint64 login)
 {
-    return QStringLiteral("%1/%2/config/%3/%4").arg(appDataPath(), brandName, serverName).arg(login);
+    return configPath() + QLatin1Char('/') + serverName + QLatin1Char('/') + QString::number(login);
 }

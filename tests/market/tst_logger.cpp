@@ -205,6 +205,7 @@ private slots:
         QVERIFY(appDataPath().startsWith(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"))));
         QCOMPARE(configPath(), appDataPath() + QStringLiteral("/KESTRAL/config"));
         QCOMPARE(accountPath(QStringLiteral("Demo"), 12345), appDataPath() + QStringLiteral("/KESTRAL/config/Demo/12345"));
+        QCOMPARE(accountPath(QStringLiteral("Demo%1"), 7), appDataPath() + QStringLiteral("/KESTRAL/config/Demo%1/7"));
     }
 };
 
