@@ -1,0 +1,1274 @@
+#include "symbolchartwidget.h"
+
+#include "axistag.h"
+#include "chartmanager.h"
+#include "mydatetimeticker.h"
+#include "oneclicktradingbuttons.h"
+#include "tickdata.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDateTime>
+#include <QDebug>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTimer>
+#include <QToolTip>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString kIndicatorSettingsOrganisation = QStringLiteral("MorWell");
+const QString kObjectSettingsOrganisation = QStringLiteral("Morwell");
+const QString kSettingsApplication = QStringLiteral("Client");
+
+using Indicator = SymbolChartWidget::Indicator;
+
+struct IndicatorInfo
+{
+    const char *menuText;
+    int pane; // index among the panes, -1 for an overlay of the price pane
+};
+
+// Pane indices follow the order in which the value axes are fitted.
+const IndicatorInfo kIndicators[SymbolChartWidget::IndicatorCount] = {
+    {"Adx", 0},
+    {"Bollinger", -1},
+    {"Commodity Channel Index", 1},
+    {"MACD", 2},
+    {"Momentum", 3},
+    {"Moving Average", -1},
+    {"Parabolic SAR", -1},
+    {"Envelopes", -1},
+    {"Alligator", -1},
+    {"RSI", 4},
+    {"Standard Deviation", 5},
+    {"Force Index", 6},
+    {"Williams' Percent Range", 7},
+    {"Average True Range", 8},
+    {"DeMarker", 9},
+    {"Accumulation/Distribution", 10},
+    {"On Balance Volume", 11},
+    {"Bulls Power", 13},
+    {"Bears Power", 12},
+    {"Money Flow Index", 14},
+    {"Relative Vigor Index", 15},
+};
+
+// The settings keys: a pane key stands for its pane, an overlay key for one line.
+struct SwitchKey
+{
+    const char *suffix;
+    Indicator indicator;
+    const char *line; // nullptr for a pane
+};
+
+const SwitchKey kLoadKeys[] = {
+    {"Adx", SymbolChartWidget::Adx, nullptr},
+    {"BollingerML", SymbolChartWidget::Bollinger, "ml"},
+    {"BollingerTL", SymbolChartWidget::Bollinger, "tl"},
+    {"BollingerBL", SymbolChartWidget::Bollinger, "bl"},
+    {"CommodityChannelIndex", SymbolChartWidget::CommodityChannelIndex, nullptr},
+    {"MACD", SymbolChartWidget::Macd, nullptr},
+    {"Momentum", SymbolChartWidget::Momentum, nullptr},
+    {"MovingAverage", SymbolChartWidget::MovingAverage, ""},
+    {"ParabolicSAR", SymbolChartWidget::ParabolicSar, ""},
+    {"EnvelopesUpper", SymbolChartWidget::Envelopes, "upper"},
+    {"EnvelopesLower", SymbolChartWidget::Envelopes, "lower"},
+    {"AlligatorJaws", SymbolChartWidget::Alligator, "jaws"},
+    {"AlligatorTeeth", SymbolChartWidget::Alligator, "teeth"},
+    {"AlligatorLips", SymbolChartWidget::Alligator, "lips"},
+    {"RSI", SymbolChartWidget::Rsi, nullptr},
+    {"StandardDeviation", SymbolChartWidget::StandardDeviation, nullptr},
+    {"ForceIndex", SymbolChartWidget::ForceIndex, nullptr},
+    {"WilliamsPercentRange", SymbolChartWidget::WilliamsPercentRange, nullptr},
+    {"AverageTrueRange", SymbolChartWidget::AverageTrueRange, nullptr},
+    {"DeMarker", SymbolChartWidget::DeMarker, nullptr},
+    {"AccumulationDistribution", SymbolChartWidget::AccumulationDistribution, nullptr},
+    {"OnBalanceVolume", SymbolChartWidget::OnBalanceVolume, nullptr},
+    {"MoneyFlowIndex", SymbolChartWidget::MoneyFlowIndex, nullptr},
+    {"BullsPower", SymbolChartWidget::BullsPower, nullptr},
+    {"BearsPower", SymbolChartWidget::BearsPower, nullptr},
+    {"RelativeVigorIndex", SymbolChartWidget::RelativeVigorIndex, nullptr},
+};
+
+// RelativeVigorIndex1 and 2 are written for older readers but never read back.
+const SwitchKey kSaveKeys[] = {
+    {"Adx", SymbolChartWidget::Adx, nullptr},
+    {"BollingerML", SymbolChartWidget::Bollinger, "ml"},
+    {"BollingerTL", SymbolChartWidget::Bollinger, "tl"},
+    {"BollingerBL", SymbolChartWidget::Bollinger, "bl"},
+    {"CommodityChannelIndex", SymbolChartWidget::CommodityChannelIndex, nullptr},
+    {"MACD", SymbolChartWidget::Macd, nullptr},
+    {"Momentum", SymbolChartWidget::Momentum, nullptr},
+    {"MovingAverage", SymbolChartWidget::MovingAverage, ""},
+    {"ParabolicSAR", SymbolChartWidget::ParabolicSar, ""},
+    {"EnvelopesUpper", SymbolChartWidget::Envelopes, "upper"},
+    {"EnvelopesLower", SymbolChartWidget::Envelopes, "lower"},
+    {"AlligatorJaws", SymbolChartWidget::Alligator, "jaws"},
+    {"AlligatorTeeth", SymbolChartWidget::Alligator, "teeth"},
+    {"AlligatorLips", SymbolChartWidget::Alligator, "lips"},
+    {"RSI", SymbolChartWidget::Rsi, nullptr},
+    {"StandardDeviation", SymbolChartWidget::StandardDeviation, nullptr},
+    {"ForceIndex", SymbolChartWidget::ForceIndex, nullptr},
+    {"WilliamsPercentRange", SymbolChartWidget::WilliamsPercentRange, nullptr},
+    {"AverageTrueRange", SymbolChartWidget::AverageTrueRange, nullptr},
+    {"DeMarker", SymbolChartWidget::DeMarker, nullptr},
+    {"AccumulationDistribution", SymbolChartWidget::AccumulationDistribution, nullptr},
+    {"OnBalanceVolume", SymbolChartWidget::OnBalanceVolume, nullptr},
+    {"MoneyFlowIndex", SymbolChartWidget::MoneyFlowIndex, nullptr},
+    {"RelativeVigorIndex", SymbolChartWidget::RelativeVigorIndex, nullptr},
+    {"RelativeVigorIndex1", SymbolChartWidget::RelativeVigorIndex, "rvi1"},
+    {"RelativeVigorIndex2", SymbolChartWidget::RelativeVigorIndex, "rvi2"},
+    {"BearsPower", SymbolChartWidget::BearsPower, nullptr},
+    {"BullsPower", SymbolChartWidget::BullsPower, nullptr},
+};
+
+// Panes in the order their value axes are fitted, with the lines that fit them;
+// the MACD histogram is left out so that the signal line sets the scale.
+struct PaneFit
+{
+    Indicator indicator;
+    QStringList lines;
+};
+
+const QList<PaneFit> &paneFits()
+{
+    static const QList<PaneFit> fits = {
+        {SymbolChartWidget::Adx, {"adx", "pdi", "mdi"}},
+        {SymbolChartWidget::CommodityChannelIndex, {QString()}},
+        {SymbolChartWidget::Macd, {"signal"}},
+        {SymbolChartWidget::Momentum, {QString()}},
+        {SymbolChartWidget::Rsi, {QString()}},
+        {SymbolChartWidget::StandardDeviation, {QString()}},
+        {SymbolChartWidget::ForceIndex, {QString()}},
+        {SymbolChartWidget::WilliamsPercentRange, {QString()}},
+        {SymbolChartWidget::AverageTrueRange, {QString()}},
+        {SymbolChartWidget::DeMarker, {QString()}},
+        {SymbolChartWidget::AccumulationDistribution, {QString()}},
+        {SymbolChartWidget::OnBalanceVolume, {QString()}},
+        {SymbolChartWidget::BearsPower, {QString()}},
+        {SymbolChartWidget::BullsPower, {QString()}},
+        {SymbolChartWidget::MoneyFlowIndex, {QString()}},
+        {SymbolChartWidget::RelativeVigorIndex, {"rvi1", "rvi2"}},
+    };
+    return fits;
+}
+
+const QList<QPair<QString, int>> &periodTable()
+{
+    static const QList<QPair<QString, int>> table = {
+        {"M1", 1}, {"M5", 5}, {"M15", 15}, {"M30", 30}, {"H1", 60},
+        {"H4", 240}, {"D1", 1440}, {"W1", 10080}, {"MN", 40000},
+    };
+    return table;
+}
+
+bool isMonthly(int period) { return period > 39999; }
+
+// Months since year 0 in local time, so that a tick a year later is another month.
+qint64 monthNumber(qint64 seconds)
+{
+    const QDate date = QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).date();
+    return qint64(date.year()) * 12 + date.month() - 1;
+}
+
+QString labelStyle(const QColor &color)
+{
+    return QStringLiteral("QLabel { color: %1; font-size: 12px}").arg(color.name(QColor::HexArgb));
+}
+
+// Index of the first point at or after a bar; keys of a series are ascending bar indices.
+int firstPointAtOrAfter(const IndicatorSeries &series, double key)
+{
+    return int(std::lower_bound(series.keys.cbegin(), series.keys.cend(), key) - series.keys.cbegin());
+}
+
+template<typename Container, typename Data>
+void syncData(Container &container, const IndicatorSeries &series, double fromKey)
+{
+    const int points = std::min(series.keys.size(), series.values.size());
+    container.removeAfter(fromKey - 0.5);
+    QVector<Data> tail;
+    const int first = firstPointAtOrAfter(series, fromKey);
+    tail.reserve(std::max(0, points - first));
+    for (int m = first; m < points; ++m)
+        tail.append(Data(series.keys[m], series.values[m]));
+    container.add(tail, true);
+}
+
+// Truncated toward zero; a key dragged far off the axis must not overflow the cast.
+qint32 barOf(double key, double offset)
+{
+    const double bar = std::trunc(key + offset);
+    if (!std::isfinite(bar))
+        return 0;
+    return qint32(std::clamp(bar, double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
+}
+
+} // namespace
+
+SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &symbol, int period, QWidget *parent)
+    : QCustomPlot(parent)
+    , m_chartManager(chartManager)
+    , m_symbol(symbol)
+    // A saved workspace may carry a broken period; the bucket rule divides by it.
+    , m_period(period > 0 ? period : DefaultPeriod)
+{
+    setWindowIcon(QIcon(QPixmap(1, 1)));
+    m_objectCounter = QSettings(kObjectSettingsOrganisation, kSettingsApplication)
+                          .value(QStringLiteral("%1_objects").arg(m_symbol), 0)
+                          .toInt();
+    const QString label = periodLabel(m_period);
+    setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
+    setGeometry(0, 0, 800, 500);
+
+    m_drawTimer = new QTimer(this);
+    connect(m_drawTimer, &QTimer::timeout, this, &SymbolChartWidget::onDrawTimer);
+    m_drawTimer->start(50);
+
+    setupPlot();
+
+    m_infoLabel = new QLabel(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label), this);
+    m_infoLabel->setStyleSheet(labelStyle(m_axisColor));
+    m_indicatorLabel = new QLabel(this);
+    m_indicatorLabel->setStyleSheet(labelStyle(m_axisColor));
+    m_indicatorLabel->setGeometry(10, 50, 110, 15);
+
+    m_oneClick = new OneClickTradingButtons(m_symbol, this);
+    m_oneClick->setGeometry(10, 40, 240, 55);
+    m_oneClick->hide();
+    connect(m_oneClick, &OneClickTradingButtons::buyButtonClicked, this, &SymbolChartWidget::buy);
+    connect(m_oneClick, &OneClickTradingButtons::sellButtonClicked, this, &SymbolChartWidget::sell);
+
+    createContextMenu();
+
+    if (m_chartManager) {
+        connect(m_chartManager, &ChartManager::readyChartHistory, this, &SymbolChartWidget::onReadyChartHistory,
+                Qt::QueuedConnection);
+        loadChart();
+    }
+
+    setAttribute(Qt::WA_MouseTracking);
+    loadIndicatorSettings();
+    // The first bar load ran before the switches were read: fill what they show now.
+    if (!m_keys.isEmpty())
+        updateIndicators();
+    m_scalingDrag = false;
+    m_drawDrag = false;
+}
+
+SymbolChartWidget::~SymbolChartWidget()
+{
+    if (m_chartManager)
+        saveChartObjects();
+    qDeleteAll(m_levelTags);
+    m_levelTags.clear();
+    delete m_currentTag;
+    delete m_lastPriceTag;
+}
+
+QSize SymbolChartWidget::sizeHint() const { return QSize(800, 600); }
+
+QString SymbolChartWidget::periodLabel(int period)
+{
+    for (const auto &entry : periodTable()) {
+        if (entry.second == period && entry.second != 40000)
+            return entry.first;
+    }
+    return QStringLiteral("MN");
+}
+
+int SymbolChartWidget::periodMinutes(const QString &label)
+{
+    for (const auto &entry : periodTable()) {
+        if (entry.first == label)
+            return entry.second;
+    }
+    return 0;
+}
+
+QString SymbolChartWidget::indicatorName(Indicator indicator)
+{
+    return indicator >= 0 && indicator < IndicatorCount ? QString::fromLatin1(kIndicators[indicator].menuText)
+                                                        : QString();
+}
+
+QCPAxisRect *SymbolChartWidget::indicatorPane(Indicator indicator) const
+{
+    return indicator >= 0 && indicator < IndicatorCount ? m_graphs[indicator].pane : nullptr;
+}
+
+QList<QCPAbstractPlottable *> SymbolChartWidget::indicatorPlottables(Indicator indicator) const
+{
+    QList<QCPAbstractPlottable *> plottables;
+    if (indicator < 0 || indicator >= IndicatorCount)
+        return plottables;
+    for (const auto &line : m_graphs[indicator].lines)
+        plottables.append(line.second);
+    return plottables;
+}
+
+QList<QCPAbstractItem *> SymbolChartWidget::crosshairItems() const
+{
+    QList<QCPAbstractItem *> items;
+    if (m_drawingMode == 3 && m_currentDrawingItem)
+        items << m_currentDrawingItem << m_secondDrawingItem;
+    return items;
+}
+
+void SymbolChartWidget::setupPlot()
+{
+    for (auto &pane : m_panes)
+        pane = new QCPAxisRect(this, true);
+
+    plotLayout()->setFillOrder(QCPLayoutGrid::foRowsFirst, true);
+    plotLayout()->setRowSpacing(0);
+    plotLayout()->setColumnSpacing(0);
+
+    connect(xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &SymbolChartWidget::rescaleYAxis);
+    for (QCPAxisRect *pane : m_panes)
+        connect(pane->axis(QCPAxis::atBottom), qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+                &SymbolChartWidget::rescaleYAxis);
+
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+
+    // A fixed right margin wide enough for any price keeps the value labels of all panes in line.
+    QCPAxisRect *main = axisRect();
+    main->setAutoMargins(QCP::msLeft | QCP::msTop | QCP::msBottom);
+    const int labelWidth = QFontMetrics(yAxis2->tickLabelFont()).horizontalAdvance(QStringLiteral("000000000"));
+    main->setMargins(QMargins(0, 0, labelWidth, 0));
+    auto *leftEdges = new QCPMarginGroup(this);
+    main->setMarginGroup(QCP::msLeft, leftEdges);
+
+    setBackground(QBrush(m_backgroundColor, Qt::SolidPattern));
+
+    yAxis2->setVisible(true);
+    yAxis2->setTickLabels(true);
+    yAxis2->setSubTicks(false);
+    yAxis2->grid()->setVisible(true);
+    QPen gridPen = yAxis2->grid()->pen();
+    gridPen.setColor(m_gridColor);
+    yAxis2->grid()->setPen(gridPen);
+    yAxis2->setBasePen(QPen(m_axisColor));
+    yAxis2->setTickPen(QPen(m_axisColor));
+    yAxis2->setTickLabelColor(m_axisColor);
+    yAxis->setVisible(false);
+    yAxis->grid()->setVisible(false);
+    xAxis->grid()->setPen(gridPen);
+    xAxis->setBasePen(QPen(m_axisColor));
+    xAxis->setTickPen(QPen(m_axisColor));
+    xAxis->setTickLabelColor(m_axisColor);
+
+    for (QCPAxisRect *pane : m_panes) {
+        pane->setAutoMargins(main->autoMargins());
+        pane->setMargins(main->margins());
+        pane->setMarginGroup(QCP::msLeft, leftEdges);
+        pane->setVisible(false);
+        pane->axis(QCPAxis::atLeft)->setVisible(false);
+        pane->axis(QCPAxis::atBottom)->setVisible(false);
+        QCPAxis *right = pane->axis(QCPAxis::atRight);
+        right->setVisible(true);
+        right->setTickLabels(true);
+        right->grid()->setVisible(true);
+        right->setTickLabelColor(m_axisColor);
+        right->setBasePen(QPen(m_axisColor));
+        right->ticker()->setTickCount(3);
+        pane->setMaximumSize(QWIDGETSIZE_MAX, 100);
+    }
+
+    m_candlesticks = new QCPFinancial(xAxis, yAxis2);
+    m_candlesticks->setName(QStringLiteral("Candlestick"));
+    m_candlesticks->setChartStyle(QCPFinancial::csCandlestick);
+    m_candlesticks->setWidth(0.75);
+    m_candlesticks->setTwoColored(true);
+    m_candlesticks->setBrushPositive(QBrush(m_bullCandleColor, Qt::SolidPattern));
+    m_candlesticks->setBrushNegative(QBrush(m_bearCandleColor, Qt::SolidPattern));
+    m_candlesticks->setPenPositive(QPen(m_bullOutlineColor));
+    m_candlesticks->setPenNegative(QPen(Qt::green));
+
+    m_lastPriceTag = new AxisTag(yAxis2);
+    m_lastPriceTag->setPen(QPen(Qt::green));
+
+    addIndicatorGraphs();
+}
+
+QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &line, const QColor &color)
+{
+    IndicatorGraphs &graphs = m_graphs[indicator];
+    QCPAxis *keyAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atBottom) : xAxis;
+    QCPAxis *valueAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atRight) : yAxis2;
+    auto *graph = new QCPGraph(keyAxis, valueAxis);
+    graph->setPen(QPen(color));
+    graph->setName(line.isEmpty() ? indicatorName(indicator) : line);
+    if (!graphs.pane)
+        graph->setVisible(false);
+    graphs.lines.append({line, graph});
+    return graph;
+}
+
+void SymbolChartWidget::addIndicatorGraphs()
+{
+    for (int i = 0; i < IndicatorCount; ++i)
+        m_graphs[i].pane = kIndicators[i].pane >= 0 ? m_panes[kIndicators[i].pane] : nullptr;
+
+    addLineGraph(Adx, "adx", Qt::red);
+    addLineGraph(Adx, "pdi", Qt::green);
+    addLineGraph(Adx, "mdi", Qt::yellow);
+    addLineGraph(Bollinger, "ml", Qt::red);
+    addLineGraph(Bollinger, "tl", Qt::green);
+    addLineGraph(Bollinger, "bl", Qt::blue);
+    addLineGraph(CommodityChannelIndex, QString(), Qt::blue);
+
+    QCPAxisRect *macdPane = m_graphs[Macd].pane;
+    auto *histogram = new QCPBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
+    histogram->setName(QStringLiteral("MACD"));
+    histogram->setPen(QPen(Qt::gray));
+    m_graphs[Macd].lines.append({QStringLiteral("MACD"), histogram});
+    addLineGraph(Macd, "signal", Qt::red);
+
+    addLineGraph(Momentum, QString(), Qt::green);
+    addLineGraph(MovingAverage, QString(), Qt::green);
+    QCPGraph *sar = addLineGraph(ParabolicSar, QString(), Qt::green);
+    sar->setLineStyle(QCPGraph::lsNone);
+    sar->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, QPen(Qt::green), QBrush(Qt::green), 8));
+    addLineGraph(Envelopes, "upper", Qt::blue);
+    addLineGraph(Envelopes, "lower", Qt::red);
+    addLineGraph(Alligator, "jaws", Qt::green);
+    addLineGraph(Alligator, "teeth", Qt::red);
+    addLineGraph(Alligator, "lips", Qt::blue);
+    addLineGraph(Rsi, QString(), Qt::green);
+    addLineGraph(StandardDeviation, QString(), Qt::green);
+    addLineGraph(ForceIndex, QString(), Qt::blue);
+    addLineGraph(WilliamsPercentRange, QString(), Qt::blue);
+    addLineGraph(AverageTrueRange, QString(), Qt::blue);
+    addLineGraph(DeMarker, QString(), Qt::blue);
+    addLineGraph(AccumulationDistribution, QString(), Qt::darkGreen);
+    addLineGraph(OnBalanceVolume, QString(), Qt::darkBlue);
+    QCPGraph *bulls = addLineGraph(BullsPower, QString(), Qt::green);
+    bulls->setName(QStringLiteral("BullsPower"));
+    bulls->setLineStyle(QCPGraph::lsImpulse);
+    bulls->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 6));
+    QCPGraph *bears = addLineGraph(BearsPower, QString(), Qt::gray);
+    bears->setLineStyle(QCPGraph::lsImpulse);
+    bears->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 6));
+    addLineGraph(MoneyFlowIndex, QString(), Qt::blue);
+    addLineGraph(RelativeVigorIndex, "rvi1", Qt::red);
+    addLineGraph(RelativeVigorIndex, "rvi2", Qt::green);
+}
+
+void SymbolChartWidget::createContextMenu()
+{
+    m_contextMenu = new QMenu(this);
+    QMenu *timeframes = m_contextMenu->addMenu(QStringLiteral("Timeframes"));
+    m_timeframeGroup = new QActionGroup(this);
+    m_timeframeGroup->setExclusive(true);
+    for (const auto &entry : periodTable()) {
+        QAction *action = timeframes->addAction(entry.first);
+        action->setCheckable(true);
+        action->setChecked(entry.second == m_period || (entry.second == 40000 && isMonthly(m_period)));
+        m_timeframeGroup->addAction(action);
+        m_timeframeActions.append(action);
+    }
+    m_oneClickAction = m_contextMenu->addAction(QStringLiteral("One Click Trading"));
+    m_oneClickAction->setCheckable(true);
+    QMenu *indicators = m_contextMenu->addMenu(QStringLiteral("Indicators"));
+    for (int i = 0; i < IndicatorCount; ++i) {
+        m_indicatorActions[i] = indicators->addAction(indicatorName(Indicator(i)));
+        m_indicatorActions[i]->setCheckable(true);
+    }
+    m_objectListAction = m_contextMenu->addAction(QStringLiteral("Object list"));
+    QMenu *colors = m_contextMenu->addMenu(QStringLiteral("Change Colors"));
+    for (const char *text : {"Background Color", "Trend Line Color", "Bull Candle Color", "Bull Outline Color",
+                             "Bear Candle Color", "Bear Outline Color", "Grid Color", "Axis Color"})
+        m_colorActions.append(colors->addAction(QString::fromLatin1(text)));
+}
+
+void SymbolChartWidget::setChartStyle(int style)
+{
+    m_candlesticks->setChartStyle(style == QCPFinancial::csOhlc ? QCPFinancial::csOhlc : QCPFinancial::csCandlestick);
+    replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::setOneClickTradingVisible(bool visible)
+{
+    m_oneClickVisible = visible;
+    m_oneClickAction->setChecked(visible);
+    m_oneClick->setVisible(visible);
+}
+
+void SymbolChartWidget::onDrawTimer()
+{
+    if (m_dirty)
+        replot(rpRefreshHint);
+    m_dirty = false;
+}
+
+void SymbolChartWidget::removeFromLayout(QCPLayoutElement *pane)
+{
+    if (pane && plotLayout()->elements(false).contains(pane))
+        plotLayout()->take(pane);
+}
+
+// ---------------------------------------------------------------- bars and ticks
+
+void SymbolChartWidget::requestHistory(qint64 from, qint64 to)
+{
+    m_chartManager->requestChartHistory(m_symbol, m_period, from, to);
+}
+
+void SymbolChartWidget::loadChart()
+{
+    if (!m_chartManager) {
+        qWarning() << "Chart manager is null.";
+        return;
+    }
+    const QList<CandleStick> bars = m_chartManager->getChartHistory(m_symbol, m_period);
+    if (bars.isEmpty()) {
+        const qint64 from
+            = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
+        requestHistory(std::max<qint64>(from, 0), -1);
+    } else {
+        if (bars.constLast().timestamp > 0)
+            requestHistory(bars.constLast().timestamp, -1);
+        setCandleStickData(bars);
+    }
+    applyColors(m_chartManager->getColors(m_symbol, m_period));
+}
+
+void SymbolChartWidget::applyColors(const QList<QColor> &stored)
+{
+    QList<QColor> colors = stored;
+    if (colors.size() < 8) {
+        qWarning() << "Invalid or incomplete color settings. Using default colors.";
+        colors = {Qt::black, Qt::white, Qt::blue, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
+    }
+    setBackgroundColor(colors[0]);
+    setAxisColor(colors[1]);
+    setTrendLineColor(colors[2]);
+    setBullCandleColor(colors[3]);
+    setBearCandleColor(colors[4]);
+    setGridColor(colors[5]);
+    setBullOutlineColor(colors[6]);
+    setBearOutlineColor(colors[7]);
+}
+
+void SymbolChartWidget::setCandleStickData(QList<CandleStick> data)
+{
+    m_keys.clear();
+    m_timestamps.clear();
+    m_open.clear();
+    m_high.clear();
+    m_low.clear();
+    m_close.clear();
+    for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
+        series->reserve(data.size());
+
+    auto ticker = QSharedPointer<MyDateTimeTicker>::create();
+    ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
+    for (int i = 0; i < data.size(); ++i) {
+        const CandleStick &bar = data.at(i);
+        m_keys.append(i);
+        m_timestamps.append(double(bar.timestamp));
+        m_open.append(bar.open);
+        m_high.append(bar.high);
+        m_low.append(bar.low);
+        m_close.append(bar.close);
+        m_lastIndex = i;
+        m_lastTime = double(bar.timestamp);
+        m_lastOpen = bar.open;
+        m_lastHigh = bar.high;
+        m_lastLow = bar.low;
+        m_lastClose = bar.close;
+    }
+    ticker->setTimestamps(m_timestamps);
+    xAxis->setTicker(ticker);
+    m_candlesticks->setData(m_keys, m_open, m_high, m_low, m_close, true);
+
+    clearIndicatorOutputs();
+    updateIndicators();
+
+    if (!data.isEmpty()) {
+        const int n = std::max(data.size(), 50);
+        setKeyRange(QCPRange(n - 50, n), PaneCount);
+    }
+}
+
+void SymbolChartWidget::setKeyRange(const QCPRange &range, int paneCount)
+{
+    xAxis->setRange(range);
+    for (int i = 0; i < paneCount; ++i)
+        m_panes[i]->axis(QCPAxis::atBottom)->setRange(range);
+}
+
+void SymbolChartWidget::onReadyChartHistory(QString symbol, int period)
+{
+    if (!m_chartManager || symbol != m_symbol || period != m_period)
+        return;
+    setCandleStickData(m_chartManager->getChartHistory(symbol, period));
+    if (m_objects[period].isEmpty())
+        restoreObjects(symbol, period);
+}
+
+void SymbolChartWidget::restoreObjects(const QString &symbol, int period)
+{
+    const QList<ChartObjectRecord> records = m_chartManager->getObjects(symbol, period);
+    for (const ChartObjectRecord &record : records) {
+        const QStringList parts = record.name.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+        if (parts.isEmpty())
+            continue;
+        const int id = parts.last().toInt();
+        const QString &kind = parts.first();
+        QCPAbstractItem *item = nullptr;
+        if (kind.contains(QLatin1String("Horiz")) || kind.contains(QLatin1String("Vertical"))) {
+            auto *line = new QCPItemStraightLine(this);
+            line->setPen(QPen(m_trendLineColor));
+            line->point1->setAxes(xAxis, yAxis2);
+            line->point2->setAxes(xAxis, yAxis2);
+            line->point1->setCoords(record.x1, record.y1);
+            line->point2->setCoords(record.x2, record.y2);
+            item = line;
+        } else if (kind.contains(QLatin1String("Trend"))) {
+            auto *line = new QCPItemLine(this);
+            line->setPen(QPen(m_trendLineColor));
+            line->start->setAxes(xAxis, yAxis2);
+            line->end->setAxes(xAxis, yAxis2);
+            line->start->setCoords(record.x1, record.y1);
+            line->end->setCoords(record.x2, record.y2);
+            item = line;
+        }
+        if (!item)
+            continue;
+        // A repeated id must not orphan the item already under it.
+        if (QCPAbstractItem *previous = m_objects[period].value(id)) {
+            m_objectNames.remove(previous);
+            removeItem(previous);
+        }
+        m_objects[period][id] = item;
+        m_objectNames[item] = record.name;
+        if (kind.contains(QLatin1String("Horiz"))) {
+            auto *tag = new AxisTag(yAxis2);
+            tag->setPen(Qt::NoPen);
+            tag->setBrush(QBrush(m_trendLineColor, Qt::SolidPattern));
+            tag->setText(QString::number(record.y2, 'f', m_digits));
+            tag->updatePosition(record.y2);
+            delete m_levelTags.value(id);
+            m_levelTags[id] = tag;
+        }
+    }
+}
+
+void SymbolChartWidget::updateWithTick(const TickData &tick)
+{
+    // Ticks of another symbol would grow this symbol's candles.
+    if (tick.symbol.isEmpty() || tick.timestamp == 0 || tick.symbol != m_symbol)
+        return;
+    if (tick.digits != m_digits)
+        m_digits = tick.digits;
+    m_oneClick->setBuyPrice(tick.ask, tick.digits);
+    m_oneClick->setSellPrice(tick.bid, tick.digits);
+    m_oneClick->setMinimumVolume(tick.minVol);
+    m_oneClick->setMaximumVolume(tick.maxVol);
+    m_oneClick->setVolumeStep(tick.stepVol);
+    if (m_candlesticks->data()->isEmpty() || !std::isfinite(tick.bid))
+        return;
+
+    const double price = tick.bid;
+    QColor tagColor = Qt::green;
+    const qint64 lastTime = qint64(m_lastTime);
+    bool sameBar = false;
+    if (isMonthly(m_period)) {
+        const qint64 tickMonth = monthNumber(tick.timestamp);
+        const qint64 lastMonth = monthNumber(lastTime);
+        if (tickMonth < lastMonth)
+            return;
+        sameBar = tickMonth == lastMonth;
+    } else {
+        // Buckets count from the epoch, not from the bar's first tick.
+        const qint64 tickBucket = (tick.timestamp / 60) / m_period;
+        const qint64 lastBucket = (lastTime / 60) / m_period;
+        if (tickBucket < lastBucket)
+            return;
+        sameBar = tickBucket == lastBucket;
+    }
+
+    m_deferReplot = true;
+    if (sameBar) {
+        auto last = m_candlesticks->data()->end() - 1;
+        if (price > m_lastHigh)
+            m_lastHigh = price;
+        if (price < m_lastLow)
+            m_lastLow = price;
+        m_lastClose = price;
+        last->high = m_lastHigh;
+        last->low = m_lastLow;
+        last->close = m_lastClose;
+        if (price < m_lastOpen)
+            tagColor = Qt::red;
+    } else {
+        const auto completed = m_candlesticks->data()->constEnd() - 1;
+        if (m_chartManager)
+            m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed->open, completed->high,
+                                              completed->low, completed->close);
+        // The series must carry the completed bar's final prices before the
+        // indicators read it, not those of its first tick.
+        if (!m_keys.isEmpty() && m_keys.constLast() == double(m_lastIndex)) {
+            const int i = m_keys.size() - 1;
+            m_open[i] = completed->open;
+            m_high[i] = completed->high;
+            m_low[i] = completed->low;
+            m_close[i] = completed->close;
+        }
+        const double completedKey = double(m_lastIndex);
+        ++m_lastIndex;
+        m_candlesticks->data()->add(QCPFinancialData(double(m_lastIndex), price, price, price, price));
+        m_keys.append(double(m_lastIndex));
+        m_timestamps.append(double(tick.timestamp));
+        m_open.append(price);
+        m_high.append(price);
+        m_low.append(price);
+        m_close.append(price);
+        // Points already computed for the completed bar came from its first tick.
+        dropPointsFrom(completedKey);
+        updateIndicators();
+
+        m_lastTime = double(tick.timestamp);
+        m_lastOpen = m_lastHigh = m_lastLow = m_lastClose = price;
+        if (auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>())
+            ticker->appendTimestamp(double(tick.timestamp));
+        if (m_lastIndex != 0) {
+            const double i = double(std::max<qint64>(m_lastIndex, 49));
+            setKeyRange(QCPRange(i - 49, i + 1), 2);
+        }
+    }
+
+    const int digits = std::clamp(tick.digits, 0, 15);
+    m_lastPriceTag->setPen(QPen(tagColor));
+    m_lastPriceTag->updatePosition(price);
+    m_lastPriceText = QString::number(price, 'f', digits);
+    m_lastPriceTag->setText(m_lastPriceText);
+
+    const double step = std::pow(0.1, digits);
+    const QCPRange range = yAxis2->range();
+    if (price > range.upper)
+        yAxis2->setRange(range.lower, price + 5 * step);
+    else if (price < range.lower)
+        yAxis2->setRange(price - 5 * step, range.upper);
+
+    m_deferReplot = false;
+    m_dirty = true;
+}
+
+void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
+{
+    if (!timeframe_action) {
+        qWarning() << "Null timeframe action.";
+        return;
+    }
+    const QString label = timeframe_action->text();
+    if (label.isEmpty()) {
+        qWarning() << "Empty action label.";
+        return;
+    }
+    setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
+    m_infoLabel->setText(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label));
+    // The exclusive group would refuse to uncheck its checked action.
+    m_timeframeGroup->setExclusive(false);
+    for (QAction *action : qAsConst(m_timeframeActions))
+        action->setChecked(action->text() == label);
+    m_timeframeGroup->setExclusive(true);
+    if (timeframe_action->isCheckable())
+        timeframe_action->setChecked(true);
+
+    const int minutes = periodMinutes(label);
+    if (minutes == 0) {
+        qWarning() << "Invalid or unrecognized timeframe action label:" << label;
+        return;
+    }
+    if (minutes == m_period)
+        return;
+    if (m_chartManager)
+        saveChartObjects();
+    m_period = minutes;
+    emit timeframeChanged(m_period);
+    loadChart();
+}
+
+// ---------------------------------------------------------------- indicators
+
+bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
+{
+    const IndicatorGraphs &graphs = m_graphs[indicator];
+    if (graphs.pane)
+        return graphs.pane->visible();
+    // Overlays are computed only while one of their lines is shown; switching one
+    // on recomputes, so what is drawn is the same.
+    return std::any_of(graphs.lines.cbegin(), graphs.lines.cend(),
+                       [](const auto &line) { return line.second->visible(); });
+}
+
+void SymbolChartWidget::computeIndicator(Indicator indicator)
+{
+    IndicatorLines &out = m_outputs[indicator];
+    const QVector<double> &k = m_keys;
+    const QVector<double> &o = m_open;
+    const QVector<double> &h = m_high;
+    const QVector<double> &l = m_low;
+    const QVector<double> &c = m_close;
+    switch (indicator) {
+    case Adx: calcAdx(out, k, o, h, l, c, 14); break;
+    case Bollinger: calcBollinger(out, k, c, 20, 2); break;
+    case CommodityChannelIndex: calcCommodityChannelIndex(out[QString()], k, o, h, l, c, 14, 6); break;
+    case Macd: calcMacd(out, k, o, h, l, c, 12, 26, 9, 0); break;
+    case Momentum: calcMomentum(out[QString()], k, o, h, l, c, 14, 0); break;
+    case MovingAverage: calcMovingAverage(out[QString()], k, o, h, l, c, 10, QStringLiteral("Simple"), 0); break;
+    case ParabolicSar: calcParabolicSar(k, h, l, out[QString()], 0.2, 0.2); break;
+    case Envelopes: calcEnvelopes(k, c, out, 14, 0.1); break;
+    case Alligator: calcAlligator(k, c, out); break;
+    case Rsi: calcRsi(out[QString()], k, c, 14); break;
+    case StandardDeviation: calcStandardDeviation(out[QString()], k, c, 14); break;
+    case ForceIndex:
+        // The force index reads the volume of new bars only: draw volumes for those alone.
+        if (m_syntheticVolume.size() > k.size())
+            m_syntheticVolume.resize(k.size());
+        if (m_syntheticVolume.size() < k.size())
+            m_syntheticVolume += makeSyntheticVolume(k.mid(m_syntheticVolume.size()));
+        calcForceIndex(out[QString()], k, c, m_syntheticVolume, 14);
+        break;
+    case WilliamsPercentRange: calcWilliamsPercentRange(out[QString()], k, h, l, c, 14); break;
+    case AverageTrueRange: calcAverageTrueRange(out[QString()], k, h, l, c, 14); break;
+    case DeMarker: calcDeMarker(out[QString()], k, h, l, 14); break;
+    case AccumulationDistribution: calcAccumulationDistribution(out[QString()], k, o, h, l, c); break;
+    case OnBalanceVolume: calcOnBalanceVolume(out[QString()], k, c, h); break;
+    case BullsPower: calcPower(k, h, c, out[QString()], 14); break;
+    case BearsPower: calcPower(k, l, c, out[QString()], 14); break;
+    case MoneyFlowIndex: calcMoneyFlowIndex(out[QString()], k, h, l, c, 14); break;
+    case RelativeVigorIndex: calcRelativeVigorIndex(out, k, o, h, l, c, 10); break;
+    case IndicatorCount: break;
+    }
+}
+
+void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
+{
+    const IndicatorLines &out = m_outputs[indicator];
+    for (const auto &line : qAsConst(m_graphs[indicator].lines)) {
+        const auto it = out.constFind(line.first);
+        if (it == out.constEnd())
+            continue;
+        const IndicatorSeries &series = *it;
+        if (auto *bars = qobject_cast<QCPBars *>(line.second)) {
+            // A graph behind its output (switched on again) is refilled whole.
+            const bool inStep = std::isfinite(fromKey) && !bars->data()->isEmpty()
+                && (bars->data()->constEnd() - 1)->key >= fromKey - 1;
+            if (inStep)
+                syncData<QCPBarsDataContainer, QCPBarsData>(*bars->data(), series, fromKey);
+            else
+                bars->setData(series.keys, series.values, true);
+        } else if (auto *graph = qobject_cast<QCPGraph *>(line.second)) {
+            const bool inStep = std::isfinite(fromKey) && !graph->data()->isEmpty()
+                && (graph->data()->constEnd() - 1)->key >= fromKey - 1;
+            if (inStep)
+                syncData<QCPGraphDataContainer, QCPGraphData>(*graph->data(), series, fromKey);
+            else
+                graph->setData(series.keys, series.values, true);
+        }
+    }
+}
+
+void SymbolChartWidget::clearIndicatorOutputs()
+{
+    for (IndicatorLines &lines : m_outputs)
+        lines.clear();
+    m_syntheticVolume.clear();
+    for (const IndicatorGraphs &graphs : m_graphs) {
+        for (const auto &line : graphs.lines) {
+            if (auto *bars = qobject_cast<QCPBars *>(line.second))
+                bars->data()->clear();
+            else if (auto *graph = qobject_cast<QCPGraph *>(line.second))
+                graph->data()->clear();
+        }
+    }
+}
+
+void SymbolChartWidget::dropPointsFrom(double key)
+{
+    for (IndicatorLines &lines : m_outputs) {
+        for (IndicatorSeries &series : lines) {
+            const int keep = firstPointAtOrAfter(series, key);
+            if (keep < series.keys.size())
+                series.keys.resize(keep);
+            if (keep < series.values.size())
+                series.values.resize(keep);
+        }
+    }
+    m_publishFrom = key;
+}
+
+void SymbolChartWidget::updateIndicators()
+{
+    // Bears power is computed before bulls power.
+    static const Indicator order[] = {Adx,      Bollinger, CommodityChannelIndex,
+                                      Macd,     Momentum,  MovingAverage,
+                                      ParabolicSar, Envelopes, Alligator,
+                                      Rsi,      StandardDeviation, ForceIndex,
+                                      WilliamsPercentRange, AverageTrueRange, DeMarker,
+                                      AccumulationDistribution, OnBalanceVolume, BearsPower,
+                                      BullsPower, MoneyFlowIndex, RelativeVigorIndex};
+    const double fromKey = m_publishFrom;
+    m_publishFrom = -std::numeric_limits<double>::infinity();
+    for (Indicator indicator : order) {
+        if (!indicatorWanted(indicator))
+            continue;
+        computeIndicator(indicator);
+        publishIndicator(indicator, fromKey);
+    }
+    rescaleYAxis(xAxis->range());
+}
+
+void SymbolChartWidget::rescaleYAxis(QCPRange new_range)
+{
+    // Setting the bottom axes below calls back here with the same range.
+    if (m_fitting)
+        return;
+    m_fitting = true;
+    fitAxes(new_range);
+    m_fitting = false;
+    if (m_deferReplot)
+        m_dirty = true;
+    else
+        replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::fitAxes(const QCPRange &range)
+{
+    constexpr double kMax = std::numeric_limits<double>::max();
+    struct Pair
+    {
+        double min = kMax;
+        double max = -kMax;
+        void take(double v)
+        {
+            if (!std::isfinite(v))
+                return;
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+    };
+    Pair price;
+    const QList<PaneFit> &fits = paneFits();
+    QVector<Pair> panes(fits.size());
+
+    const auto data = m_candlesticks->data();
+    if (!data->isEmpty()) {
+        auto begin = data->findBegin(range.lower, true);
+        auto end = data->findEnd(range.upper, true);
+        if (begin != end) {
+            const double firstKey = begin->key;
+            const double lastKey = (end - 1)->key;
+            for (auto it = begin; it != end; ++it) {
+                price.take(it->high);
+                price.take(it->low);
+            }
+            for (int p = 0; p < fits.size(); ++p) {
+                const IndicatorLines &out = m_outputs[fits[p].indicator];
+                for (const QString &name : fits[p].lines) {
+                    const auto line = out.constFind(name);
+                    if (line == out.constEnd())
+                        continue;
+                    const int points = std::min(line->keys.size(), line->values.size());
+                    for (int m = firstPointAtOrAfter(*line, firstKey); m < points && line->keys[m] <= lastKey; ++m)
+                        panes[p].take(line->values[m]);
+                }
+            }
+        }
+    }
+
+    // The live bar stays inside the price range even when scrolled out of view.
+    if (!data->isEmpty()) {
+        price.take(m_lastLow);
+        price.take(m_lastHigh);
+    }
+    yAxis2->setRange(price.min, price.max);
+    xAxis->setRange(range);
+    for (int p = 0; p < fits.size(); ++p) {
+        QCPAxisRect *pane = m_graphs[fits[p].indicator].pane;
+        pane->axis(QCPAxis::atRight)->setRange(panes[p].min, panes[p].max);
+        pane->axis(QCPAxis::atBottom)->setRange(range);
+    }
+}
+
+void SymbolChartWidget::loadIndicatorSettings()
+{
+    QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
+    const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
+    for (const SwitchKey &key : kLoadKeys) {
+        const bool on = settings.value(prefix + QLatin1String(key.suffix), false).toBool();
+        IndicatorGraphs &graphs = m_graphs[key.indicator];
+        if (!key.line) {
+            graphs.pane->setVisible(on);
+            if (on) {
+                if (!plotLayout()->elements(false).contains(graphs.pane))
+                    plotLayout()->addElement(graphs.pane);
+            } else {
+                removeFromLayout(graphs.pane);
+            }
+            m_indicatorActions[key.indicator]->setChecked(on);
+            continue;
+        }
+        for (const auto &line : qAsConst(graphs.lines)) {
+            if (line.first == QLatin1String(key.line))
+                line.second->setVisible(on);
+        }
+        m_indicatorActions[key.indicator]->setChecked(indicatorWanted(key.indicator));
+    }
+    plotLayout()->simplify();
+}
+
+void SymbolChartWidget::saveIndicatorSettings()
+{
+    QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
+    const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
+    for (const SwitchKey &key : kSaveKeys) {
+        const IndicatorGraphs &graphs = m_graphs[key.indicator];
+        bool on = false;
+        if (!key.line) {
+            on = graphs.pane->visible();
+        } else {
+            for (const auto &line : graphs.lines) {
+                if (line.first == QLatin1String(key.line))
+                    on = line.second->visible();
+            }
+        }
+        settings.setValue(prefix + QLatin1String(key.suffix), on);
+    }
+}
+
+// ---------------------------------------------------------------- tool tip and crosshair
+
+void SymbolChartWidget::showGraphToolTip(QCPAbstractPlottable *plottable, const IndicatorSeries &series,
+                                         const QString &name, QMouseEvent *event, bool &found)
+{
+    if (!plottable || !plottable->visible() || !event)
+        return;
+    const QPointF pos(event->pos().x(), event->pos().y());
+    if (plottable->selectTest(pos, false) >= 0) {
+        showValueToolTip(series, name, event);
+        found = true;
+    }
+}
+
+void SymbolChartWidget::showValueToolTip(const IndicatorSeries &series, const QString &name, QMouseEvent *event)
+{
+    const auto hide = [this] {
+        QToolTip::showText(QPoint(), QString());
+        m_lastToolTip.clear();
+    };
+    if (series.keys.isEmpty() || series.values.isEmpty() || !event) {
+        hide();
+        return;
+    }
+    const double key = xAxis->pixelToCoord(event->pos().x());
+    // Nearest key, the lower one on a tie.
+    int index = firstPointAtOrAfter(series, key);
+    if (index >= series.keys.size())
+        index = series.keys.size() - 1;
+    else if (index > 0 && std::abs(series.keys[index - 1] - key) <= std::abs(series.keys[index] - key))
+        index -= 1;
+    if (index >= series.values.size()) {
+        hide();
+        return;
+    }
+    const QString text = QStringLiteral("%1\nValue: %2").arg(name).arg(series.values[index]);
+    if (text != m_lastToolTip) {
+        QToolTip::showText(event->globalPos(), text, this);
+        m_lastToolTip = text;
+    }
+}
+
+void SymbolChartWidget::showCrosshair()
+{
+    if (m_drawingMode != 3)
+        return;
+    // A second call would leave the first crosshair behind with nothing pointing at it.
+    if (m_currentDrawingItem || m_secondDrawingItem || m_currentTag)
+        return;
+    const QPoint centre(width() / 2, height() / 2);
+    const double key = xAxis->pixelToCoord(centre.x());
+    const double price = yAxis2->pixelToCoord(centre.y());
+    const double bar = std::trunc(key + 0.5);
+
+    auto *horizontal = new QCPItemStraightLine(this);
+    horizontal->setPen(QPen(Qt::gray));
+    horizontal->point1->setAxes(xAxis, yAxis2);
+    horizontal->point2->setAxes(xAxis, yAxis2);
+    horizontal->point1->setCoords(0, price);
+    horizontal->point2->setCoords(bar, price);
+
+    auto *tag = new AxisTag(yAxis2);
+    tag->setPen(Qt::NoPen);
+    tag->setBrush(QBrush(Qt::red, Qt::SolidPattern));
+    tag->setText(QString::number(price, 'f', std::clamp(m_digits, 0, 15)));
+    tag->updatePosition(price);
+
+    auto *vertical = new QCPItemStraightLine(this);
+    vertical->setPen(QPen(Qt::gray));
+    vertical->point1->setCoords(bar, 0);
+    vertical->point2->setCoords(bar, price);
+
+    m_currentDrawingItem = horizontal;
+    m_secondDrawingItem = vertical;
+    m_currentTag = tag;
+    replot(rpRefreshHint);
+}
+
+// ---------------------------------------------------------------- colours and objects
+
+QList<QColor> SymbolChartWidget::colors() const
+{
+    return {m_backgroundColor, m_axisColor,       m_trendLineColor,   m_bullCandleColor,
+            m_bearCandleColor, m_gridColor,       m_bullOutlineColor, m_bearOutlineColor};
+}
+
+void SymbolChartWidget::setBackgroundColor(const QColor &color)
+{
+    if (color == m_backgroundColor)
+        return;
+    m_backgroundColor = color;
+    setBackground(QBrush(color, Qt::SolidPattern));
+}
+
+void SymbolChartWidget::setAxisColor(const QColor &color)
+{
+    if (color == m_axisColor)
+        return;
+    m_axisColor = color;
+    m_infoLabel->setStyleSheet(labelStyle(color));
+    m_indicatorLabel->setStyleSheet(labelStyle(color));
+    for (QCPAxis *axis : {yAxis2, xAxis}) {
+        axis->setBasePen(QPen(color));
+        axis->setTickPen(QPen(color));
+        axis->setTickLabelColor(color);
+    }
+    for (QCPAxisRect *pane : m_panes) {
+        QCPAxis *right = pane->axis(QCPAxis::atRight);
+        right->setTickLabelColor(color);
+        right->setBasePen(QPen(color));
+    }
+}
+
+void SymbolChartWidget::setGridColor(const QColor &color)
+{
+    if (color == m_gridColor)
+        return;
+    m_gridColor = color;
+    QPen pen = yAxis2->grid()->pen();
+    pen.setColor(color);
+    yAxis2->grid()->setPen(pen);
+    xAxis->grid()->setPen(pen);
+}
+
+void SymbolChartWidget::setBullCandleColor(const QColor &color)
+{
+    if (color == m_bullCandleColor)
+        return;
+    m_bullCandleColor = color;
+    m_candlesticks->setBrushPositive(QBrush(color, Qt::SolidPattern));
+    replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::setBearCandleColor(const QColor &color)
+{
+    if (color == m_bearCandleColor)
+        return;
+    m_bearCandleColor = color;
+    m_candlesticks->setBrushNegative(QBrush(color, Qt::SolidPattern));
+    replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::setBullOutlineColor(const QColor &color)
+{
+    if (color == m_bullOutlineColor)
+        return;
+    m_bullOutlineColor = color;
+    m_candlesticks->setPenPositive(QPen(color));
+    replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::setBearOutlineColor(const QColor &color)
+{
+    if (color == m_bearOutlineColor)
+        return;
+    m_bearOutlineColor = color;
+    m_candlesticks->setPenNegative(QPen(color));
+    replot(rpRefreshHint);
+}
+
+void SymbolChartWidget::setTrendLineColor(const QColor &color)
+{
+    if (color == m_trendLineColor)
+        return;
+    m_trendLineColor = color;
+    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        if (AxisTag *tag = m_levelTags.value(it.key()))
+            tag->setBrush(QBrush(color, Qt::SolidPattern));
+        if (auto *straight = qobject_cast<QCPItemStraightLine *>(it.value()))
+            straight->setPen(QPen(color));
+        else if (auto *line = qobject_cast<QCPItemLine *>(it.value()))
+            line->setPen(QPen(color));
+    }
+}
+
+QMap<QCPAbstractItem *, QString> SymbolChartWidget::objectNamesForCurrentPeriod() const
+{
+    QMap<QCPAbstractItem *, QString> names;
+    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
+    if (objects.isEmpty()) {
+        qWarning() << "m_objects for period" << m_period << "is empty.";
+        return names;
+    }
+    for (QCPAbstractItem *item : objects)
+        names.insert(item, m_objectNames.value(item));
+    return names;
+}
+
+void SymbolChartWidget::saveChartObjects()
+{
+    QSettings(kObjectSettingsOrganisation, kSettingsApplication)
+        .setValue(QStringLiteral("%1_objects").arg(m_symbol), m_objectCounter);
+    if (!m_chartManager)
+        return;
+    m_chartManager->setColors(m_symbol, m_period, colors(), false);
+
+    QList<ChartObjectRecord> records;
+    QList<double> levels;
+    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        ChartObjectRecord record;
+        record.name = m_objectNames.value(it.value());
+        if (auto *straight = qobject_cast<QCPItemStraightLine *>(it.value())) {
+            record.x1 = barOf(straight->point1->key(), 0.5);
+            record.y1 = straight->point1->value();
+            record.x2 = barOf(straight->point2->key(), 0.5);
+            record.y2 = straight->point2->value();
+        } else if (auto *line = qobject_cast<QCPItemLine *>(it.value())) {
+            record.x1 = barOf(line->start->key(), 0.4);
+            record.y1 = line->start->value();
+            record.x2 = barOf(line->end->key(), 0.4);
+            record.y2 = line->end->value();
+        } else {
+            continue;
+        }
+        records.append(record);
+    }
+    for (const AxisTag *tag : qAsConst(m_levelTags))
+        levels.append(tag->value());
+    m_chartManager->setObjects(m_symbol, m_period, records, false);
+    m_chartManager->setLevels(m_symbol, m_period, levels, false);
+    m_chartManager->saveChartSettings(m_symbol, m_period);
+}

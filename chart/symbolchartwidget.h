@@ -1,0 +1,249 @@
+// One chart window: one symbol at one period, its bars, the live candle, the
+// indicators in overlays and panes, and the price tags.
+#pragma once
+
+#include "candlestick.h"
+#include "indicators.h"
+
+#include <QColor>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+#include <array>
+#include <limits>
+#include <qcustomplot.h>
+
+class AxisTag;
+class ChartManager;
+class OneClickTradingButtons;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QTimer;
+struct TickData;
+
+class SymbolChartWidget : public QCustomPlot
+{
+    Q_OBJECT
+
+public:
+    // Indicators in the order of the "Indicators" menu.
+    enum Indicator {
+        Adx,
+        Bollinger,
+        CommodityChannelIndex,
+        Macd,
+        Momentum,
+        MovingAverage,
+        ParabolicSar,
+        Envelopes,
+        Alligator,
+        Rsi,
+        StandardDeviation,
+        ForceIndex,
+        WilliamsPercentRange,
+        AverageTrueRange,
+        DeMarker,
+        AccumulationDistribution,
+        OnBalanceVolume,
+        BullsPower,
+        BearsPower,
+        MoneyFlowIndex,
+        RelativeVigorIndex,
+        IndicatorCount
+    };
+    static constexpr int PaneCount = 16;
+    static constexpr int DefaultPeriod = 60;
+
+    explicit SymbolChartWidget(ChartManager *chartManager, const QString &symbol, int period,
+                               QWidget *parent = nullptr);
+    ~SymbolChartWidget() override;
+
+    QSize sizeHint() const override;
+
+    QString symbol() const { return m_symbol; }
+    int period() const { return m_period; }
+    // "M1" .. "W1" for the nine periods, "MN" for anything else.
+    static QString periodLabel(int period);
+    // Minutes of a timeframe label; 0 when the label names none.
+    static int periodMinutes(const QString &label);
+
+    void setChartStyle(int style);
+    bool isOneClickTradingVisible() const { return m_oneClickVisible; }
+    void setOneClickTradingVisible(bool visible);
+
+    void loadChart();
+    void updateWithTick(const TickData &tick);
+
+    // 0 none, 1 horizontal line, 2 vertical line, 3 crosshair, 4 trend line, 5 Fibonacci.
+    int drawingMode() const { return m_drawingMode; }
+    void setDrawingMode(int mode) { m_drawingMode = mode; }
+    void showCrosshair();
+
+    void removeFromLayout(QCPLayoutElement *pane);
+
+    void updateIndicators();
+    void loadIndicatorSettings();
+    void saveIndicatorSettings();
+
+    void showValueToolTip(const IndicatorSeries &series, const QString &name, QMouseEvent *event);
+    void showGraphToolTip(QCPAbstractPlottable *plottable, const IndicatorSeries &series, const QString &name,
+                          QMouseEvent *event, bool &found);
+
+    void setBackgroundColor(const QColor &color);
+    void setAxisColor(const QColor &color);
+    void setGridColor(const QColor &color);
+    void setBullCandleColor(const QColor &color);
+    void setBearCandleColor(const QColor &color);
+    void setBullOutlineColor(const QColor &color);
+    void setBearOutlineColor(const QColor &color);
+    void setTrendLineColor(const QColor &color);
+    QColor trendLineColor() const { return m_trendLineColor; }
+    // Background, axis, drawn objects, bull candle, bear candle, grid, bull outline, bear outline.
+    QList<QColor> colors() const;
+
+    // Saves the object counter, the colours, the current period's drawn lines and
+    // their levels through the chart manager.
+    void saveChartObjects();
+    QMap<QCPAbstractItem *, QString> objectNamesForCurrentPeriod() const;
+
+    // Read access for the window's owner and for checks.
+    QCPFinancial *candlesticks() const { return m_candlesticks; }
+    QCPAxisRect *indicatorPane(Indicator indicator) const;
+    QList<QCPAbstractPlottable *> indicatorPlottables(Indicator indicator) const;
+    const IndicatorLines &indicatorLines(Indicator indicator) const { return m_outputs[indicator]; }
+    static QString indicatorName(Indicator indicator);
+    QAction *indicatorAction(Indicator indicator) const { return m_indicatorActions[indicator]; }
+    QList<QAction *> timeframeActions() const { return m_timeframeActions; }
+    AxisTag *lastPriceTag() const { return m_lastPriceTag; }
+    QString lastPriceText() const { return m_lastPriceText; }
+    QList<QCPAbstractItem *> crosshairItems() const;
+    int digits() const { return m_digits; }
+    bool isDirty() const { return m_dirty; }
+    int objectCounter() const { return m_objectCounter; }
+
+    const QVector<double> &barKeys() const { return m_keys; }
+    const QVector<double> &barTimestamps() const { return m_timestamps; }
+    const QVector<double> &barOpen() const { return m_open; }
+    const QVector<double> &barHigh() const { return m_high; }
+    const QVector<double> &barLow() const { return m_low; }
+    const QVector<double> &barClose() const { return m_close; }
+    double lastBarTime() const { return m_lastTime; }
+
+signals:
+    void sell(QString symbol, double volume);
+    void buy(QString symbol, double volume);
+    void timeframeChanged(int new_period);
+    void drawStateFinished();
+
+public slots:
+    void onTimeframeChanged(QAction *timeframe_action);
+    void onReadyChartHistory(QString symbol, int period);
+    void onDrawTimer();
+    void rescaleYAxis(QCPRange new_range);
+    void setCandleStickData(QList<CandleStick> data);
+
+protected:
+    // Where history requests leave the window; a seam for observing them.
+    virtual void requestHistory(qint64 from, qint64 to);
+
+private:
+    struct IndicatorGraphs
+    {
+        QCPAxisRect *pane = nullptr;
+        // Line name to plottable; a single-line indicator's line has the empty name.
+        QList<QPair<QString, QCPAbstractPlottable *>> lines;
+    };
+
+    void setupPlot();
+    void createContextMenu();
+    void addIndicatorGraphs();
+    QCPGraph *addLineGraph(Indicator indicator, const QString &line, const QColor &color);
+    void restoreObjects(const QString &symbol, int period);
+    void applyColors(const QList<QColor> &colors);
+    bool indicatorWanted(Indicator indicator) const;
+    void computeIndicator(Indicator indicator);
+    void publishIndicator(Indicator indicator, double fromKey);
+    void clearIndicatorOutputs();
+    void dropPointsFrom(double key);
+    void fitAxes(const QCPRange &range);
+    void finishChange();
+    void setKeyRange(const QCPRange &range, int paneCount);
+
+    ChartManager *m_chartManager = nullptr;
+    QString m_symbol;
+    int m_period = DefaultPeriod;
+
+    QLabel *m_infoLabel = nullptr;
+    QLabel *m_indicatorLabel = nullptr;
+    QCPFinancial *m_candlesticks = nullptr;
+    QTimer *m_drawTimer = nullptr;
+    bool m_dirty = false;
+    // Inside a tick no change may replot at once; the draw timer does it.
+    bool m_deferReplot = false;
+    bool m_fitting = false;
+
+    QMenu *m_contextMenu = nullptr;
+    QActionGroup *m_timeframeGroup = nullptr;
+    QList<QAction *> m_timeframeActions;
+    std::array<QAction *, IndicatorCount> m_indicatorActions{};
+    QAction *m_oneClickAction = nullptr;
+    QAction *m_objectListAction = nullptr;
+    QList<QAction *> m_colorActions;
+
+    AxisTag *m_lastPriceTag = nullptr;
+    QString m_lastPriceText;
+    bool m_oneClickVisible = false;
+    OneClickTradingButtons *m_oneClick = nullptr;
+
+    std::array<QCPAxisRect *, PaneCount> m_panes{};
+    std::array<IndicatorGraphs, IndicatorCount> m_graphs;
+    std::array<IndicatorLines, IndicatorCount> m_outputs;
+    // Force-index volumes drawn so far, one per bar.
+    QVector<double> m_syntheticVolume;
+    // First bar whose indicator points changed; graphs keep the points before it.
+    double m_publishFrom = -std::numeric_limits<double>::infinity();
+
+    QVector<double> m_keys;
+    QVector<double> m_timestamps;
+    QVector<double> m_open;
+    QVector<double> m_high;
+    QVector<double> m_low;
+    QVector<double> m_close;
+
+    qint64 m_lastIndex = 0;
+    double m_lastTime = 0.0;
+    double m_lastOpen = 0.0;
+    double m_lastHigh = 0.0;
+    double m_lastLow = 0.0;
+    double m_lastClose = 0.0;
+
+    int m_drawingMode = 0;
+    QCPAbstractItem *m_currentDrawingItem = nullptr;
+    QCPAbstractItem *m_secondDrawingItem = nullptr;
+    AxisTag *m_currentTag = nullptr;
+    bool m_scalingDrag = false;
+    bool m_drawDrag = false;
+    QPoint m_lastMousePos;
+
+    int m_digits = 0;
+
+    QColor m_backgroundColor = Qt::black;
+    QColor m_trendLineColor = Qt::red;
+    QColor m_bullCandleColor = Qt::black;
+    QColor m_bearCandleColor = Qt::red;
+    QColor m_bullOutlineColor = Qt::green;
+    QColor m_bearOutlineColor = Qt::green;
+    QColor m_gridColor = Qt::lightGray;
+    QColor m_axisColor = Qt::white;
+
+    int m_objectCounter = 0;
+    QMap<int, QMap<int, QCPAbstractItem *>> m_objects;
+    QMap<QCPAbstractItem *, QString> m_objectNames;
+    QMap<int, AxisTag *> m_levelTags;
+
+    QString m_lastToolTip;
+};
