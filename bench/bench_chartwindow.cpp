@@ -1,0 +1,174 @@
+// The chart window over 100,000 bars with every indicator switched on: loading
+// the bars, a tick that only moves the live candle, a tick that opens a bar, and
+// a replot of the 50 bars in view. Ticks are measured against loading the same
+// bars, and the open-bar tick against the same chart with no indicator on.
+#include "symbolchartwidget.h"
+#include "testmain.h"
+#include "tickdata.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int kBars = 100000;
+constexpr qint64 kStart = 1500000000 / 3600 * 3600;
+const QString kOn = QStringLiteral("ALLON");
+const QString kOff = QStringLiteral("ALLOFF");
+
+QList<CandleStick> market()
+{
+    QList<CandleStick> bars;
+    bars.reserve(kBars);
+    std::mt19937 random(20240521);
+    std::normal_distribution<double> move(0.0, 0.0008);
+    std::uniform_real_distribution<double> wick(0.0, 0.0005);
+    double price = 1.1;
+    for (int i = 0; i < kBars; ++i) {
+        const double open = price;
+        price *= 1.0 + move(random);
+        bars.append({kStart + qint64(i) * 3600, open, std::max(open, price) + wick(random),
+                     std::min(open, price) - wick(random), price});
+    }
+    return bars;
+}
+
+const QList<CandleStick> &bars()
+{
+    static const QList<CandleStick> all = market();
+    return all;
+}
+
+void switchEverything(const QString &symbol, bool on)
+{
+    QSettings settings(QStringLiteral("MorWell"), QStringLiteral("Client"));
+    for (const char *key : {"Adx", "BollingerML", "BollingerTL", "BollingerBL", "CommodityChannelIndex", "MACD",
+                            "Momentum", "MovingAverage", "ParabolicSAR", "EnvelopesUpper", "EnvelopesLower",
+                            "AlligatorJaws", "AlligatorTeeth", "AlligatorLips", "RSI", "StandardDeviation",
+                            "ForceIndex", "WilliamsPercentRange", "AverageTrueRange", "DeMarker",
+                            "AccumulationDistribution", "OnBalanceVolume", "MoneyFlowIndex", "BullsPower",
+                            "BearsPower", "RelativeVigorIndex"})
+        settings.setValue(QStringLiteral("Indicator/%1/%2").arg(symbol, QLatin1String(key)), on);
+}
+
+std::unique_ptr<SymbolChartWidget> loadedChart(const QString &symbol)
+{
+    auto chart = std::make_unique<SymbolChartWidget>(nullptr, symbol, 60);
+    chart->resize(1200, 800);
+    chart->setCandleStickData(bars());
+    return chart;
+}
+
+TickData tickAt(const QString &symbol, qint64 time, double bid)
+{
+    TickData tick;
+    tick.symbol = symbol;
+    tick.timestamp = time;
+    tick.bid = bid;
+    tick.ask = bid + 0.0002;
+    tick.digits = 5;
+    tick.minVol = 0.01;
+    tick.maxVol = 100;
+    tick.stepVol = 0.01;
+    return tick;
+}
+
+void BM_SetCandleStickData(benchmark::State &state)
+{
+    SymbolChartWidget chart(nullptr, kOn, 60);
+    chart.resize(1200, 800);
+    for (auto _ : state)
+        chart.setCandleStickData(bars());
+}
+BENCHMARK(BM_SetCandleStickData)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_TickMovesCandle(benchmark::State &state)
+{
+    auto chart = loadedChart(kOn);
+    const qint64 time = qint64(chart->lastBarTime()) + 1;
+    double bid = bars().last().close;
+    for (auto _ : state) {
+        bid += 0.00001;
+        chart->updateWithTick(tickAt(kOn, time, bid));
+    }
+}
+BENCHMARK(BM_TickMovesCandle)->Unit(benchmark::kMicrosecond);
+
+void tickOpensBar(benchmark::State &state, const QString &symbol)
+{
+    auto chart = loadedChart(symbol);
+    qint64 time = qint64(chart->lastBarTime());
+    double bid = bars().last().close;
+    for (auto _ : state) {
+        time += 3600;
+        bid += 0.00001;
+        chart->updateWithTick(tickAt(symbol, time, bid));
+    }
+}
+void BM_TickOpensBar(benchmark::State &state) { tickOpensBar(state, kOn); }
+BENCHMARK(BM_TickOpensBar)->Unit(benchmark::kMillisecond)->Iterations(200);
+void BM_TickOpensBarNoIndicators(benchmark::State &state) { tickOpensBar(state, kOff); }
+BENCHMARK(BM_TickOpensBarNoIndicators)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_ReplotView(benchmark::State &state)
+{
+    auto chart = loadedChart(kOn);
+    for (auto _ : state)
+        chart->replot();
+}
+BENCHMARK(BM_ReplotView)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+class CollectingReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &reports) override
+    {
+        ConsoleReporter::ReportRuns(reports);
+        for (const Run &run : reports)
+            milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime()
+                * (run.time_unit == benchmark::kMicrosecond ? 0.001 : 1.0);
+    }
+    std::map<std::string, double> milliseconds;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    testsupport::IsolatedEnvironment environment;
+    QApplication app(argc, argv);
+    switchEverything(kOn, true);
+    switchEverything(kOff, false);
+
+    benchmark::Initialize(&argc, argv);
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto &ms = reporter.milliseconds;
+    const auto has = [&ms](const char *name) { return ms.count(name) > 0; };
+    if (has("BM_SetCandleStickData/iterations:5"))
+        std::printf("setCandleStickData, 100,000 bars, all indicators: %.1f ms\n",
+                    ms["BM_SetCandleStickData/iterations:5"]);
+    if (has("BM_TickMovesCandle"))
+        std::printf("tick moving the live candle: %.4f ms (goal: under 0.1 ms)\n", ms["BM_TickMovesCandle"]);
+    if (has("BM_TickOpensBar/iterations:200"))
+        std::printf("tick opening a bar: %.3f ms (goal: under 5 ms)\n", ms["BM_TickOpensBar/iterations:200"]);
+    if (has("BM_TickOpensBar/iterations:200") && has("BM_TickOpensBarNoIndicators/iterations:200"))
+        std::printf("tick opening a bar, no indicator on: %.3f ms; all on / none on: %.1f\n",
+                    ms["BM_TickOpensBarNoIndicators/iterations:200"],
+                    ms["BM_TickOpensBar/iterations:200"] / ms["BM_TickOpensBarNoIndicators/iterations:200"]);
+    if (has("BM_TickOpensBar/iterations:200") && has("BM_SetCandleStickData/iterations:5"))
+        std::printf("tick opening a bar / loading all bars: %.4f\n",
+                    ms["BM_TickOpensBar/iterations:200"] / ms["BM_SetCandleStickData/iterations:5"]);
+    if (has("BM_ReplotView/iterations:50"))
+        std::printf("replot of the 50 bars in view: %.2f ms\n", ms["BM_ReplotView/iterations:50"]);
+    return 0;
+}
