@@ -117,6 +117,23 @@ BENCHMARK(BM_TickOpensBar)->Unit(benchmark::kMillisecond)->Iterations(200);
 void BM_TickOpensBarNoIndicators(benchmark::State &state) { tickOpensBar(state, kOff); }
 BENCHMARK(BM_TickOpensBarNoIndicators)->Unit(benchmark::kMillisecond)->Iterations(200);
 
+// The whole latency of a new bar: the tick, then the indicators that rebuild
+// their output in the background, until their graphs are updated.
+void BM_TickOpensBarUntilIndicatorsDone(benchmark::State &state)
+{
+    auto chart = loadedChart(kOn);
+    qint64 time = qint64(chart->lastBarTime());
+    double bid = bars().last().close;
+    for (auto _ : state) {
+        time += 3600;
+        bid += 0.00001;
+        chart->updateWithTick(tickAt(kOn, time, bid));
+        while (chart->indicatorsPending())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+BENCHMARK(BM_TickOpensBarUntilIndicatorsDone)->Unit(benchmark::kMillisecond)->Iterations(100);
+
 void BM_ReplotView(benchmark::State &state)
 {
     auto chart = loadedChart(kOn);
@@ -168,6 +185,10 @@ int main(int argc, char **argv)
     if (has("BM_TickOpensBar/iterations:200") && has("BM_SetCandleStickData/iterations:5"))
         std::printf("tick opening a bar / loading all bars: %.4f\n",
                     ms["BM_TickOpensBar/iterations:200"] / ms["BM_SetCandleStickData/iterations:5"]);
+    if (has("BM_TickOpensBarUntilIndicatorsDone/iterations:100"))
+        std::printf("tick opening a bar until the background indicators are drawn: %.3f ms (off the UI thread "
+                    "but for the final hand-over)\n",
+                    ms["BM_TickOpensBarUntilIndicatorsDone/iterations:100"]);
     if (has("BM_ReplotView/iterations:50"))
         std::printf("replot of the 50 bars in view: %.2f ms\n", ms["BM_ReplotView/iterations:50"]);
     return 0;

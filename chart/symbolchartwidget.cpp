@@ -220,6 +220,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     // A saved workspace may carry a broken period; the bucket rule divides by it.
     , m_period(period > 0 ? period : DefaultPeriod)
 {
+    m_indicatorPool.setMaxThreadCount(1);
     setWindowIcon(QIcon(QPixmap(1, 1)));
     m_objectCounter = QSettings(kObjectSettingsOrganisation, kSettingsApplication)
                           .value(QStringLiteral("%1_objects").arg(m_symbol), 0)
@@ -265,6 +266,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
 
 SymbolChartWidget::~SymbolChartWidget()
 {
+    m_indicatorPool.waitForDone();
     if (m_chartManager)
         saveChartObjects();
     qDeleteAll(m_levelTags);
@@ -590,6 +592,9 @@ void SymbolChartWidget::setCandleStickData(QList<CandleStick> data)
     xAxis->setTicker(ticker);
     m_candlesticks->setData(m_keys, m_open, m_high, m_low, m_close, true);
 
+    ++m_generation;
+    m_backgroundPending = false;
+    m_backgroundFrom = std::numeric_limits<double>::infinity();
     clearIndicatorOutputs();
     updateIndicators();
 
@@ -814,12 +819,30 @@ bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
 
 void SymbolChartWidget::computeIndicator(Indicator indicator)
 {
-    IndicatorLines &out = m_outputs[indicator];
-    const QVector<double> &k = m_keys;
-    const QVector<double> &o = m_open;
-    const QVector<double> &h = m_high;
-    const QVector<double> &l = m_low;
-    const QVector<double> &c = m_close;
+    computeInto(indicator, m_outputs[indicator], {m_keys, m_open, m_high, m_low, m_close}, &m_syntheticVolume);
+}
+
+bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
+{
+    switch (indicator) {
+    case ParabolicSar:
+    case Envelopes:
+    case Alligator:
+    case BullsPower:
+    case BearsPower:
+    case RelativeVigorIndex: return true;
+    default: return false;
+    }
+}
+
+void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars,
+                                    QVector<double> *volume)
+{
+    const QVector<double> &k = bars.keys;
+    const QVector<double> &o = bars.open;
+    const QVector<double> &h = bars.high;
+    const QVector<double> &l = bars.low;
+    const QVector<double> &c = bars.close;
     switch (indicator) {
     case Adx: calcAdx(out, k, o, h, l, c, 14); break;
     case Bollinger: calcBollinger(out, k, c, 20, 2); break;
@@ -833,12 +856,14 @@ void SymbolChartWidget::computeIndicator(Indicator indicator)
     case Rsi: calcRsi(out[QString()], k, c, 14); break;
     case StandardDeviation: calcStandardDeviation(out[QString()], k, c, 14); break;
     case ForceIndex:
+        if (!volume)
+            break;
         // The force index reads the volume of new bars only: draw volumes for those alone.
-        if (m_syntheticVolume.size() > k.size())
-            m_syntheticVolume.resize(k.size());
-        if (m_syntheticVolume.size() < k.size())
-            m_syntheticVolume += makeSyntheticVolume(k.mid(m_syntheticVolume.size()));
-        calcForceIndex(out[QString()], k, c, m_syntheticVolume, 14);
+        if (volume->size() > k.size())
+            volume->resize(k.size());
+        if (volume->size() < k.size())
+            *volume += makeSyntheticVolume(k.mid(volume->size()));
+        calcForceIndex(out[QString()], k, c, *volume, 14);
         break;
     case WilliamsPercentRange: calcWilliamsPercentRange(out[QString()], k, h, l, c, 14); break;
     case AverageTrueRange: calcAverageTrueRange(out[QString()], k, h, l, c, 14); break;
@@ -851,6 +876,56 @@ void SymbolChartWidget::computeIndicator(Indicator indicator)
     case RelativeVigorIndex: calcRelativeVigorIndex(out, k, o, h, l, c, 10); break;
     case IndicatorCount: break;
     }
+}
+
+void SymbolChartWidget::startBackgroundIndicators()
+{
+    if (m_backgroundRunning) {
+        m_backgroundPending = true;
+        return;
+    }
+    QList<int> wanted;
+    for (int i = 0; i < IndicatorCount; ++i) {
+        if (rebuildsWhole(Indicator(i)) && indicatorWanted(Indicator(i)))
+            wanted.append(i);
+    }
+    m_backgroundPending = false;
+    if (wanted.isEmpty())
+        return;
+    m_backgroundRunning = true;
+    const Bars bars{m_keys, m_open, m_high, m_low, m_close};
+    const quint64 generation = m_generation;
+    // The destructor waits for this job, so the window outlives it; a result
+    // posted to a window destroyed meanwhile is dropped with its event queue.
+    m_indicatorPool.start([this, bars, wanted, generation] {
+        QMap<int, IndicatorLines> results;
+        for (int i : wanted)
+            computeInto(Indicator(i), results[i], bars, nullptr);
+        const int barCount = bars.keys.size();
+        QMetaObject::invokeMethod(
+            this, [this, results, generation, barCount] { applyBackgroundIndicators(results, generation, barCount); },
+            Qt::QueuedConnection);
+    });
+}
+
+void SymbolChartWidget::applyBackgroundIndicators(const QMap<int, IndicatorLines> &results, quint64 generation,
+                                                  int barCount)
+{
+    m_backgroundRunning = false;
+    // Results of bars since replaced, or already outgrown by a newer bar, are dropped.
+    if (generation == m_generation && barCount == m_keys.size()) {
+        for (auto it = results.cbegin(); it != results.cend(); ++it) {
+            m_outputs[it.key()] = it.value();
+            if (indicatorWanted(Indicator(it.key())))
+                publishIndicator(Indicator(it.key()), m_backgroundFrom);
+        }
+        m_backgroundFrom = std::numeric_limits<double>::infinity();
+        m_deferReplot = true;
+        rescaleYAxis(xAxis->range());
+        m_deferReplot = false;
+    }
+    if (m_backgroundPending)
+        startBackgroundIndicators();
 }
 
 void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
@@ -921,11 +996,22 @@ void SymbolChartWidget::updateIndicators()
                                       BullsPower, MoneyFlowIndex, RelativeVigorIndex};
     const double fromKey = m_publishFrom;
     m_publishFrom = -std::numeric_limits<double>::infinity();
+    // Only a new bar extends the graphs; everything else redraws them whole.
+    const bool newBar = std::isfinite(fromKey);
+    bool background = false;
     for (Indicator indicator : order) {
         if (!indicatorWanted(indicator))
             continue;
+        if (newBar && rebuildsWhole(indicator)) {
+            background = true;
+            continue;
+        }
         computeIndicator(indicator);
         publishIndicator(indicator, fromKey);
+    }
+    if (background) {
+        m_backgroundFrom = std::min(m_backgroundFrom, fromKey);
+        startBackgroundIndicators();
     }
     rescaleYAxis(xAxis->range());
 }

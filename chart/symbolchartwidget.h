@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 #include <QVector>
 #include <array>
 #include <limits>
@@ -123,6 +124,8 @@ public:
     QList<QCPAbstractItem *> crosshairItems() const;
     int digits() const { return m_digits; }
     bool isDirty() const { return m_dirty; }
+    // True while indicators of newly opened bars are still being computed in the background.
+    bool indicatorsPending() const { return m_backgroundRunning || m_backgroundPending; }
     int objectCounter() const { return m_objectCounter; }
 
     const QVector<double> &barKeys() const { return m_keys; }
@@ -151,6 +154,11 @@ protected:
     virtual void requestHistory(qint64 from, qint64 to);
 
 private:
+    struct Bars
+    {
+        QVector<double> keys, open, high, low, close;
+    };
+
     struct IndicatorGraphs
     {
         QCPAxisRect *pane = nullptr;
@@ -166,6 +174,10 @@ private:
     void applyColors(const QList<QColor> &colors);
     bool indicatorWanted(Indicator indicator) const;
     void computeIndicator(Indicator indicator);
+    static void computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars, QVector<double> *volume);
+    static bool rebuildsWhole(Indicator indicator);
+    void startBackgroundIndicators();
+    void applyBackgroundIndicators(const QMap<int, IndicatorLines> &results, quint64 generation, int barCount);
     void publishIndicator(Indicator indicator, double fromKey);
     void clearIndicatorOutputs();
     void dropPointsFrom(double key);
@@ -206,6 +218,14 @@ private:
     QVector<double> m_syntheticVolume;
     // First bar whose indicator points changed; graphs keep the points before it.
     double m_publishFrom = -std::numeric_limits<double>::infinity();
+
+    // Indicators that rebuild their whole output run here when a tick opens a bar,
+    // so that the tick returns quickly; one job at a time, newer bars coalesce.
+    QThreadPool m_indicatorPool;
+    quint64 m_generation = 0;
+    bool m_backgroundRunning = false;
+    bool m_backgroundPending = false;
+    double m_backgroundFrom = std::numeric_limits<double>::infinity();
 
     QVector<double> m_keys;
     QVector<double> m_timestamps;

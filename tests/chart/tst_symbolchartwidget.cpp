@@ -340,6 +340,7 @@ private slots:
             chart.updateWithTick(tick(start + 120, 1.18 + bar * 0.01));
         }
         chart.updateWithTick(tick(next + 3 * 3600, 1.2));
+        QTRY_VERIFY(!chart.indicatorsPending());
 
         const int completed = chart.barKeys().size() - 2;
         const auto candle = chart.candlesticks()->data()->at(completed);
