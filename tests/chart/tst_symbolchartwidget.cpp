@@ -628,6 +628,59 @@ private slots:
         QTRY_VERIFY(QToolTip::text().isEmpty());
     }
 
+    void graphToolTip_data()
+    {
+        QTest::addColumn<bool>("lineShown");
+        QTest::addColumn<int>("dy"); // pixels off the line
+        QTest::addColumn<bool>("found");
+        QTest::newRow("a pointer on a shown line names the indicator") << true << 0 << true;
+        QTest::newRow("a pointer outside the line's pane shows nothing") << true << -200 << false;
+        QTest::newRow("a hidden line is not hit") << false << 0 << false;
+    }
+    void graphToolTip()
+    {
+        QFETCH(bool, lineShown);
+        QFETCH(int, dy);
+        QFETCH(bool, found);
+        switchIndicators("EURUSD", {"RSI"});
+        seed(*m_manager, "EURUSD", 60, makeBars(100, kHour, 60));
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        chart.resize(800, 600);
+        chart.replot();
+        auto *graph = qobject_cast<QCPGraph *>(chart.indicatorPlottables(Chart::Rsi).first());
+        graph->setVisible(lineShown);
+        const IndicatorSeries &rsi = chart.indicatorLines(Chart::Rsi).value(QString());
+        QVERIFY(!rsi.keys.isEmpty());
+        const int m = rsi.keys.size() - 10;
+        const QPoint at(qRound(graph->keyAxis()->coordToPixel(rsi.keys[m])),
+                        qRound(graph->valueAxis()->coordToPixel(rsi.values[m])) + dy);
+        QMouseEvent move(QEvent::MouseMove, at, chart.mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        bool hit = false;
+        chart.showGraphToolTip(graph, rsi, "RSI", &move, hit);
+        QCOMPARE(hit, found);
+        if (found)
+            QCOMPARE(QToolTip::text(), QString("RSI\nValue: %1").arg(rsi.values[m]));
+        QToolTip::hideText();
+        QTRY_VERIFY(QToolTip::text().isEmpty());
+    }
+
+    void nullManager()
+    {
+        QTest::ignoreMessage(QtWarningMsg, "Chart manager is null.");
+        {
+            Chart chart(nullptr, "EURUSD", 60);
+            chart.loadChart();
+            chart.updateWithTick(tick(kHour, 1.1));
+            QCOMPARE(chart.candlesticks()->data()->size(), 0);
+            QCOMPARE(chart.digits(), 5);
+            chart.setCandleStickData(makeBars(3, kHour, 60));
+            chart.updateWithTick(tick(kHour + 3 * 3600, 1.1));
+            QCOMPARE(chart.candlesticks()->data()->size(), 4);
+        }
+        QVERIFY(m_manager->getChartHistory("EURUSD", 60).isEmpty());
+        QVERIFY(!QFile::exists(m_manager->settingsFolder() + "/EURUSD_60.csf"));
+    }
+
     void crosshairAtTheCentre()
     {
         Chart chart(nullptr, "EURUSD", 60);
