@@ -38,6 +38,7 @@ public:
         Reject,   // "state" 0
         Ignore,   // no answer at all
     };
+    Q_ENUM(LoginMode)
 
     explicit FakeTradeServer(QObject *parent = nullptr);
     ~FakeTradeServer() override;
