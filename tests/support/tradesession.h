@@ -15,6 +15,17 @@
 #include <QThread>
 #include <QtTest>
 
+// Re-emits the client's signals in the test's thread, where QSignalSpy may watch them.
+class SessionEvents : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void connected();
+    void disconnected();
+    void error(QString text);
+};
+
 struct TradeSession
 {
     static constexpr qint64 account = 1001;
@@ -37,6 +48,9 @@ struct TradeSession
                          [this](const QJsonObject &info) { logins.append(info); });
         QObject::connect(&client, &TradeClient::loginFail, &context, [this] { ++loginFails; });
         QObject::connect(&client, &TradeClient::error, &context, [this](const QString &text) { errors.append(text); });
+        QObject::connect(&client, &TradeClient::websocketConnected, &events, &SessionEvents::connected);
+        QObject::connect(&client, &TradeClient::websocketDisconnected, &events, &SessionEvents::disconnected);
+        QObject::connect(&client, &TradeClient::error, &events, &SessionEvents::error);
         QObject::connect(&server, &FakeTradeServer::clientConnected, &context,
                          [this] { serverConnectMs.append(clock.elapsed()); });
         const auto record = [this](int code) {
@@ -80,6 +94,7 @@ struct TradeSession
 
     QElapsedTimer clock;
     QObject context;
+    SessionEvents events;
     FakeTradeServer server;
     PriceDataBuffer buffer;
     TradeClient client; // after the server and batcher: its thread stops before they go
