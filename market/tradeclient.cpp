@@ -163,7 +163,8 @@ QJsonObject TradeClient::parseMessage(const QString &text)
 
 void TradeClient::dispatchMessage(const QJsonObject &message)
 {
-    switch (message.value(QLatin1String("res_code")).toInt()) {
+    static const QString resCode = QStringLiteral("res_code");
+    switch (message.value(resCode).toInt()) {
     case 1:
         handleLoginReply(message);
         break;
