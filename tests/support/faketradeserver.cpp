@@ -290,6 +290,9 @@ void FakeTradeServer::removeClient(QWebSocket *socket)
         delete client;
         socket->deleteLater();
         emit clientDisconnected();
+        // A stream waiting for this socket to drain goes on with another client or ends.
+        if (m_streamLeft > 0)
+            QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
         return;
     }
 }
@@ -305,12 +308,6 @@ void FakeTradeServer::streamTicks(int count, int symbolCount)
     }
     m_streamLeft = count;
     m_streamIndex = 0;
-    for (Client *client : std::as_const(m_clients)) {
-        if (client->tcp) {
-            connect(client->tcp, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome,
-                    Qt::UniqueConnection);
-        }
-    }
     streamSome();
 }
 
@@ -332,6 +329,7 @@ void FakeTradeServer::streamSome()
         }
         return;
     }
+    connect(target->tcp, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome, Qt::UniqueConnection);
     // The sequence number rides in "tm_ms" so that a receiver can tell the last tick.
     const QString marker = QStringLiteral("\"@SEQ@\"");
     while (m_streamLeft > 0 && target->tcp->bytesToWrite() < streamBacklogBytes) {

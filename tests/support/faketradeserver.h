@@ -71,7 +71,9 @@ public:
     void setRefusing(bool refusing);
 
     // Sends `count` price ticks cycling over `symbolCount` symbols as fast as the
-    // first client's socket takes them; emits streamFinished() when all are written.
+    // first client's socket takes them ("tm_ms" carries the sequence number 0 to
+    // count - 1); emits streamFinished() when all are handed over, or when no
+    // client is left to take them.
     void streamTicks(int count, int symbolCount);
 
     int clientCount() const;
