@@ -1,4 +1,4 @@
-// One symbol specification from the trade server's symbol list.
+// One symbol's contract details from the trade server's symbol list.
 #pragma once
 
 #include <QJsonObject>

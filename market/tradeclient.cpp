@@ -1,22 +1,374 @@
-// Placeholder bodies: the real client replaces this file.
 #include "tradeclient.h"
 
-TradeClient::TradeClient(QObject *parent) : QThread(parent) {}
-TradeClient::~TradeClient() { quit(); wait(); }
-bool TradeClient::connectToServer(const QString &, qint64, const QString &, const QString &) { return false; }
-void TradeClient::logout() {}
-void TradeClient::sendRequest(const QJsonObject &) {}
-void TradeClient::enqueueMessage(const QString &) {}
-void TradeClient::requestTradeHistory(int) {}
-QTimeZone TradeClient::timeZone() const { return serverTimeZone; }
-QJsonObject TradeClient::parseMessage(const QString &) { return {}; }
-void TradeClient::dispatchMessage(const QJsonObject &) {}
-void TradeClient::run() {}
-void TradeClient::onConnected() {}
-void TradeClient::closed() {}
-void TradeClient::onMessageReceived(const QString &) {}
-void TradeClient::reconnect() {}
-void TradeClient::onError(QAbstractSocket::SocketError) {}
-void TradeClient::pingToServer() {}
-void TradeClient::onPong() {}
-void TradeClient::forceDisconnect() {}
+#include "appglobals.h"
+#include "logger.h"
+#include "pricedatabuffer.h"
+#include "servertime.h"
+#include "tickdata.h"
+
+#include <QDebug>
+#include <QJsonDocument>
+#include <QMetaEnum>
+#include <QMutexLocker>
+#include <QTimer>
+#include <QWebSocket>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int pingIntervalMs = 3000;
+constexpr int pongTimeoutMs = 1500;
+constexpr int reconnectDelayMs = 3000;
+constexpr int sendIntervalMs = 5;
+
+// Every live client, so that a batcher going away can detach itself from all.
+QMutex &registryMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+std::vector<TradeClient *> &registry()
+{
+    static std::vector<TradeClient *> clients;
+    return clients;
+}
+
+void journal(const QString &title, const QString &message)
+{
+    Logger::instance()->log(title, message);
+}
+
+QString compact(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+TradeClient::TradeClient(QObject *parent)
+    : QThread(parent)
+{
+    qRegisterMetaType<QAbstractSocket::SocketError>();
+    QMutexLocker locker(&registryMutex());
+    registry().push_back(this);
+}
+
+TradeClient::~TradeClient()
+{
+    loggedIn = false;
+    stopThread();
+    QMutexLocker locker(&registryMutex());
+    auto &clients = registry();
+    clients.erase(std::remove(clients.begin(), clients.end(), this), clients.end());
+}
+
+void TradeClient::releasePriceBuffer(PriceDataBuffer *buffer)
+{
+    QMutexLocker registryLocker(&registryMutex());
+    for (TradeClient *client : registry()) {
+        QMutexLocker locker(&client->m_deliveryMutex);
+        PriceDataBuffer *expected = buffer;
+        client->priceBuffer.compare_exchange_strong(expected, nullptr);
+    }
+}
+
+void TradeClient::stopThread()
+{
+    if (isRunning()) {
+        quit();
+        wait();
+    }
+}
+
+bool TradeClient::connectToServer(const QString &newUrl, qint64 newLogin, const QString &newPassword,
+                                  const QString &newServerName)
+{
+    const bool changed = url.toString() != newUrl || login != newLogin || password != newPassword
+        || serverName != newServerName;
+    if (!changed && loggedIn)
+        return false;
+    // Cleared before the old connection closes, so its closing schedules no reconnection.
+    if (changed)
+        loggedIn = false;
+    // Stopped before the values change: the network thread never sees them half-written.
+    stopThread();
+    url = QUrl(newUrl);
+    login = newLogin;
+    password = newPassword;
+    serverName = newServerName;
+    journal(QStringLiteral("Terminal"), QStringLiteral("%1 try to connect to %2").arg(login).arg(serverName));
+    start(QThread::InheritPriority);
+    return changed;
+}
+
+void TradeClient::logout()
+{
+    loggedIn = false;
+    stopThread();
+    journal(QStringLiteral("Terminal"), QStringLiteral("%1 Log out from %2").arg(login).arg(serverName));
+}
+
+void TradeClient::sendRequest(const QJsonObject &request)
+{
+    if (login == 0)
+        return;
+    if (request.contains(QLatin1String("login"))) {
+        enqueueMessage(compact(request));
+        return;
+    }
+    QJsonObject withLogin = request;
+    withLogin.insert(QStringLiteral("login"), QJsonValue(login));
+    enqueueMessage(compact(withLogin));
+}
+
+void TradeClient::enqueueMessage(const QString &text)
+{
+    if (!isRunning() || text.isEmpty())
+        return;
+    QMutexLocker locker(&queueMutex);
+    sendQueue.append(text);
+}
+
+void TradeClient::requestTradeHistory(int days)
+{
+    const auto range = tradeHistoryRange(days);
+    QJsonObject request;
+    request.insert(QStringLiteral("from"), static_cast<int>(range.first));
+    request.insert(QStringLiteral("to"), static_cast<int>(range.second));
+    request.insert(QStringLiteral("req_code"), 5);
+    sendRequest(request);
+}
+
+QTimeZone TradeClient::timeZone() const
+{
+    QMutexLocker locker(&zoneMutex);
+    return serverTimeZone;
+}
+
+QJsonObject TradeClient::parseMessage(const QString &text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    if (document.isNull()) {
+        qDebug() << "Invalid JSON...\n" << text;
+        return {};
+    }
+    if (!document.isObject()) {
+        qDebug() << "Document is not an object";
+        return {};
+    }
+    return document.object();
+}
+
+void TradeClient::dispatchMessage(const QJsonObject &message)
+{
+    static const QString resCode = QStringLiteral("res_code");
+    switch (message.value(resCode).toInt()) {
+    case 1:
+        handleLoginReply(message);
+        break;
+    case 2:
+        deliverTick(message);
+        break;
+    case 3:
+        emit chartHistoryReceived(message);
+        break;
+    case 4:
+        emit openPositionsReceived(message);
+        break;
+    case 5:
+        emit tradeHistoryReceived(message);
+        break;
+    case 6:
+        emit pendingOrdersReceived(message);
+        break;
+    case 7:
+        emit tradeResponseReceived(message);
+        break;
+    case 8:
+        emit symbolListReceived(message);
+        break;
+    default:
+        break;
+    }
+}
+
+void TradeClient::handleLoginReply(const QJsonObject &message)
+{
+    const int state = message.value(QLatin1String("state")).toInt();
+    qDebug() << "login state" << state;
+    if (state == 0) {
+        journal(QStringLiteral("Terminal"), QStringLiteral("%1 login failed to %2").arg(login).arg(serverName));
+        emit loginFail();
+        return;
+    }
+    loggedIn = true;
+    readOnlyMode = message.value(QLatin1String("is_investor_password")).toBool();
+    journal(QStringLiteral("Terminal"), QStringLiteral("%1 login to %2 successfully ").arg(login).arg(serverName));
+    const QTimeZone zone = parseServerTimeZone(message.value(QLatin1String("timezone")).toString());
+    {
+        QMutexLocker locker(&zoneMutex);
+        serverTimeZone = zone;
+    }
+    emit loginSuccess(message);
+}
+
+void TradeClient::deliverTick(const QJsonObject &message)
+{
+    if (!priceBuffer.load(std::memory_order_relaxed))
+        return;
+    const TickData tick = TickData::fromJson(message);
+    QMutexLocker locker(&m_deliveryMutex);
+    if (PriceDataBuffer *buffer = priceBuffer.load())
+        buffer->pushTick(tick);
+}
+
+void TradeClient::run()
+{
+    socket = new QWebSocket(QString(), QWebSocketProtocol::Version13);
+    pingTimer = new QTimer;
+    sendTimer = new QTimer;
+    m_pongWatchdog = new QTimer;
+    m_pongWatchdog->setSingleShot(true);
+    m_pongWatchdog->setTimerType(Qt::PreciseTimer);
+    m_reconnectTimer = new QTimer;
+    m_reconnectTimer->setSingleShot(true);
+    m_reconnectTimer->setTimerType(Qt::CoarseTimer);
+
+    connect(socket, &QWebSocket::connected, this, &TradeClient::onConnected, Qt::DirectConnection);
+    connect(socket, &QWebSocket::disconnected, this, &TradeClient::closed, Qt::DirectConnection);
+    connect(socket, &QWebSocket::textMessageReceived, this, &TradeClient::onMessageReceived, Qt::DirectConnection);
+    connect(
+        socket, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
+        [this](QAbstractSocket::SocketError socketError) {
+            qDebug() << "WebSocket error: " << QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(socketError);
+            onError(socketError);
+        },
+        Qt::DirectConnection);
+    connect(socket, &QWebSocket::pong, this, &TradeClient::onPong, Qt::DirectConnection);
+    connect(pingTimer, &QTimer::timeout, this, &TradeClient::pingToServer, Qt::DirectConnection);
+    connect(sendTimer, &QTimer::timeout, this, &TradeClient::drainQueue, Qt::DirectConnection);
+    connect(m_pongWatchdog, &QTimer::timeout, this, &TradeClient::forceDisconnect, Qt::DirectConnection);
+    connect(m_reconnectTimer, &QTimer::timeout, this, &TradeClient::reconnect, Qt::DirectConnection);
+
+    sendTimer->start(sendIntervalMs);
+    socket->open(url);
+    exec();
+
+    for (QTimer *timer : {pingTimer, sendTimer, m_pongWatchdog, m_reconnectTimer}) {
+        timer->stop();
+        delete timer;
+    }
+    pingTimer = sendTimer = m_pongWatchdog = m_reconnectTimer = nullptr;
+    // What was queued on this connection goes now or is dropped in the open.
+    drainQueue();
+    // Reports the disconnection at once when the socket was open, so closed() runs here.
+    socket->close(QWebSocketProtocol::CloseCodeNormal, QString());
+    delete socket;
+    socket = nullptr;
+    connected = false;
+}
+
+void TradeClient::onConnected()
+{
+    pingTimer->start(pingIntervalMs);
+    qDebug() << "timer thread:" << pingTimer->thread();
+    qDebug() << "current thread: " << QThread::currentThread();
+    qDebug() << "thread:" << thread();
+    awaitingPong = false;
+    connected = true;
+    journal(QStringLiteral("Network"), QStringLiteral("Connected to %1").arg(serverName));
+    QJsonObject frame;
+    frame.insert(QStringLiteral("req_code"), 1);
+    frame.insert(QStringLiteral("id"), QJsonValue(login));
+    frame.insert(QStringLiteral("password"), password);
+    frame.insert(QStringLiteral("type"), 3);
+    socket->sendTextMessage(compact(frame));
+    emit websocketConnected();
+}
+
+void TradeClient::closed()
+{
+    if (connected)
+        journal(QStringLiteral("Network"), QStringLiteral("Disconnected from %1").arg(serverName));
+    connected = false;
+    // The reconnect timer is gone once the loop has ended (log-out, restart).
+    if (loggedIn && m_reconnectTimer)
+        m_reconnectTimer->start(reconnectDelayMs);
+    emit websocketDisconnected();
+}
+
+void TradeClient::onMessageReceived(const QString &msg)
+{
+    pingTimer->start(pingIntervalMs);
+    dispatchMessage(parseMessage(msg));
+}
+
+void TradeClient::reconnect()
+{
+    if (login == 0 || !loggedIn || url.isEmpty())
+        return;
+    if (connected)
+        journal(QStringLiteral("Network"), QStringLiteral("Retry to connect to %1").arg(serverName));
+    connected = false;
+    socket->open(url);
+}
+
+void TradeClient::onError(QAbstractSocket::SocketError socketError)
+{
+    if (connected) {
+        journal(QStringLiteral("Network"),
+                static_cast<int>(socketError) <= 1 ? QStringLiteral("Network closed forcely")
+                                                   : QStringLiteral("Network not found"));
+    }
+    // Restarting replaces an attempt already scheduled by a disconnection.
+    if (m_reconnectTimer)
+        m_reconnectTimer->start(reconnectDelayMs);
+    emit error(socket->errorString());
+}
+
+void TradeClient::pingToServer()
+{
+    if (!connected)
+        return;
+    socket->ping();
+    awaitingPong = true;
+    m_pongWatchdog->start(pongTimeoutMs);
+}
+
+void TradeClient::onPong()
+{
+    qDebug() << "Websocket pong";
+    awaitingPong = false;
+}
+
+void TradeClient::forceDisconnect()
+{
+    if (!awaitingPong || !connected)
+        return;
+    qDebug() << "force disconnected";
+    socket->close(QWebSocketProtocol::CloseCodeAbnormalDisconnection, QString());
+}
+
+void TradeClient::drainQueue()
+{
+    QStringList texts;
+    {
+        QMutexLocker locker(&queueMutex);
+        if (sendQueue.isEmpty())
+            return;
+        texts.swap(sendQueue);
+    }
+    // A text is never kept for a later connection: an order must not go out minutes
+    // later at another price. Dropping it in the open keeps the failure visible.
+    const bool open = connected && socket->state() == QAbstractSocket::ConnectedState;
+    for (const QString &text : std::as_const(texts)) {
+        if (text.isEmpty())
+            continue;
+        if (open)
+            socket->sendTextMessage(text);
+        else
+            journal(QStringLiteral("Network"), QStringLiteral("Request not sent, no connection to %1").arg(serverName));
+    }
+}

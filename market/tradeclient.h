@@ -2,13 +2,14 @@
 // logs in, keeps the connection alive, drains the send queue and dispatches replies.
 #pragma once
 
+#include <QAbstractSocket>
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
 #include <QTimeZone>
 #include <QUrl>
-#include <QAbstractSocket>
+#include <atomic>
 
 class PriceDataBuffer;
 class QTimer;
@@ -32,11 +33,16 @@ public:
     static QJsonObject parseMessage(const QString &text);
     void dispatchMessage(const QJsonObject &message);
 
+    // Clears every client's priceBuffer that points at `buffer` and waits until no
+    // network thread is inside its pushTick; the batcher calls it as it goes away.
+    static void releasePriceBuffer(PriceDataBuffer *buffer);
+
     // Read by the change-password dialog; priceBuffer is set by the main window.
     QUrl url;
     qint64 login = 0;
     QString password;
-    PriceDataBuffer *priceBuffer = nullptr;
+    // Written in the user-interface thread, read by the network thread per tick.
+    std::atomic<PriceDataBuffer *> priceBuffer{nullptr};
 
 signals:
     void websocketConnected();
@@ -65,15 +71,26 @@ private slots:
     void forceDisconnect();
 
 private:
+    void drainQueue();
+    void handleLoginReply(const QJsonObject &message);
+    void deliverTick(const QJsonObject &message);
+    void stopThread();
+
     QString serverName;
     QStringList sendQueue;
     QTimeZone serverTimeZone;
-    bool connected = false;
-    bool loggedIn = false;
-    bool awaitingPong = false;
+    std::atomic<bool> connected{false};
+    std::atomic<bool> loggedIn{false};
+    std::atomic<bool> awaitingPong{false};
+    // Network-thread objects: created by run() and deleted when its loop ends, so
+    // no timeout of an old connection can reach a restarted or destroyed client.
     QTimer *pingTimer = nullptr;
     QTimer *sendTimer = nullptr;
+    QTimer *m_pongWatchdog = nullptr;
+    QTimer *m_reconnectTimer = nullptr;
     QWebSocket *socket = nullptr;
     QMutex queueMutex;
     mutable QMutex zoneMutex;
+    // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
+    QMutex m_deliveryMutex;
 };

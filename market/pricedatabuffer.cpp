@@ -1,0 +1,67 @@
+#include "pricedatabuffer.h"
+
+#include "tradeclient.h"
+
+#include <QMutexLocker>
+#include <QTimer>
+
+PriceDataBuffer::PriceDataBuffer(QObject *parent)
+    : QObject(parent)
+    , flushTimer(new QTimer)
+{
+    connect(flushTimer, &QTimer::timeout, this, &PriceDataBuffer::onTimerTriggered);
+}
+
+PriceDataBuffer::~PriceDataBuffer()
+{
+    m_running = false;
+    // The client is never stopped at shut-down: make sure no network thread holds
+    // or can take a pointer to this batcher before its members go.
+    TradeClient::releasePriceBuffer(this);
+    flushTimer->stop();
+    delete flushTimer;
+}
+
+void PriceDataBuffer::setInterval(int ms)
+{
+    if (ms == interval)
+        return;
+    interval = ms;
+    if (flushTimer->isActive())
+        flushTimer->start(interval);
+}
+
+void PriceDataBuffer::beginTimer()
+{
+    flushTimer->start(interval);
+    m_running = true;
+}
+
+void PriceDataBuffer::endTimer()
+{
+    m_running = false;
+    flushTimer->stop();
+}
+
+void PriceDataBuffer::pushTick(const TickData &tick)
+{
+    if (!m_running.load(std::memory_order_acquire) || tick.symbol.isEmpty())
+        return;
+    QMutexLocker locker(&mutex);
+    latestTicks.insert(tick.symbol, tick);
+    pendingSymbols.insert(tick.symbol);
+}
+
+void PriceDataBuffer::onTimerTriggered()
+{
+    QList<TickData> ticks;
+    {
+        QMutexLocker locker(&mutex);
+        ticks.reserve(pendingSymbols.size());
+        for (const QString &symbol : std::as_const(pendingSymbols))
+            ticks.append(latestTicks.value(symbol));
+        pendingSymbols.clear();
+    }
+    if (!ticks.isEmpty())
+        emit tickUpdated(ticks);
+}

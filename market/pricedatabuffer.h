@@ -1,0 +1,43 @@
+// Hands price ticks from the network thread to the user interface in batches: the
+// newest tick of every symbol that changed, once per period.
+#pragma once
+
+#include "tickdata.h"
+
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QSet>
+#include <atomic>
+
+class QTimer;
+
+class PriceDataBuffer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PriceDataBuffer(QObject *parent = nullptr);
+    ~PriceDataBuffer() override;
+
+    void setInterval(int ms);
+    // Called from the network thread; drops the tick while the flush timer is stopped.
+    void pushTick(const TickData &tick);
+
+signals:
+    void tickUpdated(QList<TickData> ticks);
+
+public slots:
+    void beginTimer();
+    void endTimer();
+    void onTimerTriggered();
+
+private:
+    int interval = 50;
+    QMutex mutex;
+    QSet<QString> pendingSymbols;
+    QMap<QString, TickData> latestTicks;
+    QTimer *flushTimer = nullptr;
+    // The timer lives in the user-interface thread; pushTick reads this instead.
+    std::atomic<bool> m_running{false};
+};

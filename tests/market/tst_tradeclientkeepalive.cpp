@@ -1,0 +1,50 @@
+// Keep-alive: pings, the pong watchdog and the reconnection after it. These wait out
+// the client's real 3 s and 1.5 s periods, so they live apart from the quick tests.
+#include "testmain.h"
+#include "tradesession.h"
+
+#include <QTimer>
+
+class TestTradeClientKeepAlive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aTalkingServerIsNeverPinged()
+    {
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QTimer talker;
+        connect(&talker, &QTimer::timeout, &session.server,
+                [&session] { session.server.send(FakeTradeServer::tick("EURUSD", 1.1, 1.2)); });
+        talker.start(500);
+        QSignalSpy pings(&session.server, &FakeTradeServer::pingReceived);
+        QVERIFY(!pings.wait(4500));
+        QCOMPARE(session.disconnects, 0);
+    }
+
+    void aSilentServerIsClosedAndReconnected()
+    {
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QSignalSpy pings(&session.server, &FakeTradeServer::pingReceived);
+        QSignalSpy closes(&session.server, &FakeTradeServer::closeReceived);
+        QSignalSpy disconnected(&session.events, &SessionEvents::disconnected);
+        session.server.setSilent(true);
+
+        QVERIFY(closes.wait(6000));
+        QCOMPARE(closes.first().first().toInt(), 1006);
+        QCOMPARE(pings.count(), 1); // the watchdog closed before a second ping
+        QVERIFY(disconnected.count() == 1 || disconnected.wait(1000));
+        QTRY_VERIFY(session.journal.lines().contains("Network: Disconnected from Demo"));
+
+        session.server.setSilent(false);
+        QTRY_COMPARE_WITH_TIMEOUT(session.logins.size(), 2, 6000);
+        QCOMPARE(session.server.requests(1).size(), 2);
+        const qint64 delay = session.serverConnectMs.last() - session.lastDisconnectMs;
+        QVERIFY2(delay >= 2500 && delay < 5000, qPrintable(QString::number(delay)));
+    }
+};
+
+KESTRAL_TEST_MAIN(TestTradeClientKeepAlive)
+#include "tst_tradeclientkeepalive.moc"
