@@ -3,6 +3,7 @@
 #include "symbolchartwidget.h"
 #include "testmain.h"
 #include "tickdata.h"
+#include "tradesession.h"
 
 #include <QAction>
 #include <QJsonArray>
@@ -195,6 +196,35 @@ private slots:
             QVERIFY(ChartManager::chartHistoryRequest("EURUSD", effective, from, -1).has_value());
         }
         QCOMPARE(chart.candlesticks()->data()->size(), bars);
+    }
+
+    void historyRequestTravelsToTheServerAndBack()
+    {
+        TradeSession session;
+        session.server.setLoginReply(FakeTradeServer::LoginMode::Accept);
+        QJsonArray array;
+        for (const CandleStick &b : makeBars(60, kHour, 60))
+            array.append(QJsonObject{{"datetime", b.timestamp}, {"open", b.open}, {"high", b.high},
+                                     {"low", b.low}, {"close", b.close}});
+        session.server.setReplies(3, {{{"res_code", 3}, {"symbol", "EURUSD"}, {"interval", 60}, {"array", array}}});
+        QVERIFY(session.logIn());
+
+        ChartManager manager(&session.client);
+        manager.setAccount(TradeSession::account, "Demo");
+        QVERIFY(ChartManager::waitForFileWork(30000));
+        connect(&session.client, &TradeClient::chartHistoryReceived, &manager,
+                &ChartManager::updateChartHistoryFromServer);
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        Chart chart(&manager, "EURUSD", 60);
+
+        QTRY_COMPARE(session.server.requests(3).size(), 1);
+        const QJsonObject request = session.server.requests(3).first();
+        QCOMPARE(request.value("symbol").toString(), QString("EURUSD"));
+        QCOMPARE(request.value("interval").toInt(), 60);
+        QCOMPARE(request.value("to").toInt(), -1);
+        QVERIFY(std::abs(request.value("from").toVariant().toLongLong() - (now - 60 * 120000)) <= 5);
+        QTRY_COMPARE(chart.candlesticks()->data()->size(), 60);
+        QVERIFY(ChartManager::waitForFileWork(30000));
     }
 
     void historyAnnouncements_data()
