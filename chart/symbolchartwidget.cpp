@@ -65,9 +65,12 @@ struct SwitchKey
     const char *suffix;
     Indicator indicator;
     const char *line; // nullptr for a pane
+    bool writeOnly = false;
 };
 
-const SwitchKey kLoadKeys[] = {
+// In load order, which is also the stacking order of the panes. The two
+// RelativeVigorIndex line keys are written for older readers but never read back.
+const SwitchKey kSwitchKeys[] = {
     {"Adx", SymbolChartWidget::Adx, nullptr},
     {"BollingerML", SymbolChartWidget::Bollinger, "ml"},
     {"BollingerTL", SymbolChartWidget::Bollinger, "tl"},
@@ -94,38 +97,8 @@ const SwitchKey kLoadKeys[] = {
     {"BullsPower", SymbolChartWidget::BullsPower, nullptr},
     {"BearsPower", SymbolChartWidget::BearsPower, nullptr},
     {"RelativeVigorIndex", SymbolChartWidget::RelativeVigorIndex, nullptr},
-};
-
-// RelativeVigorIndex1 and 2 are written for older readers but never read back.
-const SwitchKey kSaveKeys[] = {
-    {"Adx", SymbolChartWidget::Adx, nullptr},
-    {"BollingerML", SymbolChartWidget::Bollinger, "ml"},
-    {"BollingerTL", SymbolChartWidget::Bollinger, "tl"},
-    {"BollingerBL", SymbolChartWidget::Bollinger, "bl"},
-    {"CommodityChannelIndex", SymbolChartWidget::CommodityChannelIndex, nullptr},
-    {"MACD", SymbolChartWidget::Macd, nullptr},
-    {"Momentum", SymbolChartWidget::Momentum, nullptr},
-    {"MovingAverage", SymbolChartWidget::MovingAverage, ""},
-    {"ParabolicSAR", SymbolChartWidget::ParabolicSar, ""},
-    {"EnvelopesUpper", SymbolChartWidget::Envelopes, "upper"},
-    {"EnvelopesLower", SymbolChartWidget::Envelopes, "lower"},
-    {"AlligatorJaws", SymbolChartWidget::Alligator, "jaws"},
-    {"AlligatorTeeth", SymbolChartWidget::Alligator, "teeth"},
-    {"AlligatorLips", SymbolChartWidget::Alligator, "lips"},
-    {"RSI", SymbolChartWidget::Rsi, nullptr},
-    {"StandardDeviation", SymbolChartWidget::StandardDeviation, nullptr},
-    {"ForceIndex", SymbolChartWidget::ForceIndex, nullptr},
-    {"WilliamsPercentRange", SymbolChartWidget::WilliamsPercentRange, nullptr},
-    {"AverageTrueRange", SymbolChartWidget::AverageTrueRange, nullptr},
-    {"DeMarker", SymbolChartWidget::DeMarker, nullptr},
-    {"AccumulationDistribution", SymbolChartWidget::AccumulationDistribution, nullptr},
-    {"OnBalanceVolume", SymbolChartWidget::OnBalanceVolume, nullptr},
-    {"MoneyFlowIndex", SymbolChartWidget::MoneyFlowIndex, nullptr},
-    {"RelativeVigorIndex", SymbolChartWidget::RelativeVigorIndex, nullptr},
-    {"RelativeVigorIndex1", SymbolChartWidget::RelativeVigorIndex, "rvi1"},
-    {"RelativeVigorIndex2", SymbolChartWidget::RelativeVigorIndex, "rvi2"},
-    {"BearsPower", SymbolChartWidget::BearsPower, nullptr},
-    {"BullsPower", SymbolChartWidget::BullsPower, nullptr},
+    {"RelativeVigorIndex1", SymbolChartWidget::RelativeVigorIndex, "rvi1", true},
+    {"RelativeVigorIndex2", SymbolChartWidget::RelativeVigorIndex, "rvi2", true},
 };
 
 // Panes in the order their value axes are fitted, with the lines that fit them;
@@ -1092,7 +1065,9 @@ void SymbolChartWidget::loadIndicatorSettings()
 {
     QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
     const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
-    for (const SwitchKey &key : kLoadKeys) {
+    for (const SwitchKey &key : kSwitchKeys) {
+        if (key.writeOnly)
+            continue;
         const bool on = settings.value(prefix + QLatin1String(key.suffix), false).toBool();
         IndicatorGraphs &graphs = m_graphs[key.indicator];
         if (!key.line) {
@@ -1119,7 +1094,7 @@ void SymbolChartWidget::saveIndicatorSettings()
 {
     QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
     const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
-    for (const SwitchKey &key : kSaveKeys) {
+    for (const SwitchKey &key : kSwitchKeys) {
         const IndicatorGraphs &graphs = m_graphs[key.indicator];
         bool on = false;
         if (!key.line) {

@@ -116,13 +116,7 @@ double emaAt(const QVector<double> &values, int n, int i)
 
 double rangeAverage(const QVector<double> &values, int n, int i)
 {
-    const int from = std::max(0, i - n + 1);
-    if (from > i)
-        return 0.0;
-    double sum = 0.0;
-    for (int j = from; j <= i; ++j)
-        sum += values[j];
-    return sum / (i - from + 1);
+    return windowMean(values, i, n);
 }
 
 QVector<double> makeSyntheticVolume(const QVector<double> &keys)
