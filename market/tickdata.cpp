@@ -25,7 +25,7 @@ struct Key
 
 // In the order a parsed QJsonObject keeps its keys (sorted), so that a complete
 // tick matches entry by entry and nothing is searched.
-constexpr std::array<Key, 17> keys{{
+constexpr std::array<Key, 16> keys{{
     {"ask", Field::Ask},
     {"ask_high", Field::AskHigh},
     {"ask_low", Field::AskLow},
