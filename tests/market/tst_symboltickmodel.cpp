@@ -55,15 +55,6 @@ private slots:
         QCOMPARE(model.data(QModelIndex()), QVariant());
     }
 
-    void headersOutsideTheColumnsAreEmpty()
-    {
-        SymbolTickModel model;
-        for (int section : {-1, 4})
-            QCOMPARE(model.headerData(section, Qt::Horizontal), QVariant());
-        QCOMPARE(model.headerData(0, Qt::Vertical), QVariant());
-        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole), QVariant());
-    }
-
     void rowEditsChangeNothing()
     {
         FedModel model;
