@@ -29,20 +29,22 @@ private slots:
         QVERIFY(session.logIn());
         QSignalSpy pings(&session.server, &FakeTradeServer::pingReceived);
         QSignalSpy closes(&session.server, &FakeTradeServer::closeReceived);
-        QSignalSpy disconnected(&session.events, &SessionEvents::disconnected);
         session.server.setSilent(true);
 
-        QVERIFY(closes.wait(6000));
+        // A ping 3 s after the last frame, the close 1.5 s later.
+        QTRY_COMPARE_WITH_TIMEOUT(closes.count(), 1, patienceMs);
         QCOMPARE(closes.first().first().toInt(), 1006);
         QCOMPARE(pings.count(), 1); // the watchdog closed before a second ping
-        QVERIFY(disconnected.count() == 1 || disconnected.wait(1000));
-        QTRY_VERIFY(session.journal.lines().contains("Network: Disconnected from Demo"));
+        QTRY_COMPARE_WITH_TIMEOUT(session.disconnects, 1, patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(session.journal.lines.contains("Network: Disconnected from Demo"), patienceMs);
 
         session.server.setSilent(false);
-        QTRY_COMPARE_WITH_TIMEOUT(session.logins.size(), 2, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(session.logins.size(), 2, patienceMs);
         QCOMPARE(session.server.requests(1).size(), 2);
+        // The client waits about 3 s; a stalled test thread can only lengthen the
+        // measure, so the upper bound is loose and the lower one is not.
         const qint64 delay = session.serverConnectMs.last() - session.lastDisconnectMs;
-        QVERIFY2(delay >= 2500 && delay < 5000, qPrintable(QString::number(delay)));
+        QVERIFY2(delay >= 2500 && delay < 10000, qPrintable(QString::number(delay)));
     }
 };
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr qint64 streamBacklogBytes = 1 << 20;
-
 QString compact(const QJsonObject &object)
 {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
@@ -25,8 +23,13 @@ FakeTradeServer::FakeTradeServer(QObject *parent)
     , m_wsServer(new QWebSocketServer(QStringLiteral("FakeTradeServer"), QWebSocketServer::NonSecureMode, this))
 {
     // Our own listener hands sockets to the WebSocket server, so that a connection's
-    // TCP socket stays reachable for going silent.
-    connect(m_tcpServer, &QTcpServer::newConnection, this, &FakeTradeServer::onTcpConnection);
+    // TCP socket stays reachable for reading frames ourselves.
+    connect(m_tcpServer, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *tcp = m_tcpServer->nextPendingConnection()) {
+            m_handshaking.insert(tcp->peerPort(), tcp);
+            m_wsServer->handleConnection(tcp);
+        }
+    });
     connect(m_wsServer, &QWebSocketServer::newConnection, this, &FakeTradeServer::onWebSocketConnection);
     listen();
 }
@@ -35,9 +38,7 @@ FakeTradeServer::~FakeTradeServer()
 {
     // WebSockets first: they own their TCP sockets, which are also children of the
     // listener.
-    const auto clients = m_clients;
-    m_clients.clear();
-    for (Client *client : clients) {
+    for (Client *client : std::as_const(m_clients)) {
         if (client->socket) {
             client->socket->disconnect(this);
             client->socket->abort();
@@ -45,6 +46,7 @@ FakeTradeServer::~FakeTradeServer()
         }
         delete client;
     }
+    m_clients.clear();
     for (const auto &tcp : std::as_const(m_handshaking)) {
         if (tcp)
             tcp->abort();
@@ -60,27 +62,6 @@ void FakeTradeServer::listen()
     m_port = m_tcpServer->serverPort();
 }
 
-QUrl FakeTradeServer::url() const
-{
-    return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(m_port));
-}
-
-QString FakeTradeServer::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
-void FakeTradeServer::setLoginReply(LoginMode mode, const QString &timeZone)
-{
-    m_loginMode = mode;
-    m_timeZone = timeZone;
-}
-
-void FakeTradeServer::setReplies(int reqCode, const QList<QJsonObject> &replies)
-{
-    m_replies.insert(reqCode, replies);
-}
-
 void FakeTradeServer::send(const QJsonObject &object)
 {
     sendText(compact(object));
@@ -94,15 +75,9 @@ void FakeTradeServer::sendText(const QString &text)
     }
 }
 
-void FakeTradeServer::setSilent(bool silent)
-{
-    m_silent = silent;
-}
-
 void FakeTradeServer::dropClients()
 {
-    const auto clients = m_clients;
-    for (Client *client : clients) {
+    for (Client *client : QList<Client *>(m_clients)) {
         if (client->tcp)
             client->tcp->abort();
     }
@@ -116,50 +91,31 @@ void FakeTradeServer::setRefusing(bool refusing)
         listen();
 }
 
-int FakeTradeServer::clientCount() const
-{
-    return m_clients.size();
-}
-
 QList<QJsonObject> FakeTradeServer::requests(int reqCode) const
 {
     QList<QJsonObject> found;
     for (const QString &text : std::as_const(m_texts)) {
-        const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
-        if (document.isObject() && document.object().value(QLatin1String("req_code")).toInt() == reqCode)
-            found.append(document.object());
+        const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+        if (object.value(QLatin1String("req_code")).toInt() == reqCode)
+            found.append(object);
     }
     return found;
 }
 
 QJsonObject FakeTradeServer::tick(const QString &symbol, double bid, double ask)
 {
-    return QJsonObject{
-        {QStringLiteral("res_code"), 2},          {QStringLiteral("symbol"), symbol},
-        {QStringLiteral("timestamp"), 1700000000}, {QStringLiteral("server_time"), 1700007200},
-        {QStringLiteral("tm_ms"), 1700000000123LL}, {QStringLiteral("bid"), bid},
-        {QStringLiteral("ask"), ask},             {QStringLiteral("volume"), 10000},
-        {QStringLiteral("digits"), 5},            {QStringLiteral("min_vol"), 100},
-        {QStringLiteral("max_vol"), 1000000},     {QStringLiteral("step_vol"), 100},
-        {QStringLiteral("bid_high"), bid + 0.002}, {QStringLiteral("bid_low"), bid - 0.002},
-        {QStringLiteral("ask_high"), ask + 0.002}, {QStringLiteral("ask_low"), ask - 0.002},
-    };
-}
-
-void FakeTradeServer::onTcpConnection()
-{
-    while (QTcpSocket *tcp = m_tcpServer->nextPendingConnection()) {
-        m_handshaking.insert(tcp->peerPort(), tcp);
-        m_wsServer->handleConnection(tcp);
-    }
+    return {{"res_code", 2},           {"symbol", symbol},       {"timestamp", 1700000000},
+            {"server_time", 1700007200}, {"tm_ms", 1700000000123LL}, {"bid", bid},
+            {"ask", ask},              {"volume", 10000},        {"digits", 5},
+            {"min_vol", 100},          {"max_vol", 1000000},     {"step_vol", 100},
+            {"bid_high", bid + 0.002}, {"bid_low", bid - 0.002}, {"ask_high", ask + 0.002},
+            {"ask_low", ask - 0.002}};
 }
 
 void FakeTradeServer::onWebSocketConnection()
 {
     while (QWebSocket *socket = m_wsServer->nextPendingConnection()) {
-        auto *client = new Client;
-        client->socket = socket;
-        client->tcp = m_handshaking.take(socket->peerPort());
+        auto *client = new Client{socket, m_handshaking.take(socket->peerPort()), {}};
         m_clients.append(client);
         ++m_connectionCount;
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { removeClient(socket); });
@@ -175,71 +131,52 @@ void FakeTradeServer::onWebSocketConnection()
 
 void FakeTradeServer::onText(Client *client, const QString &text)
 {
-    recordText(text);
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
-    if (!document.isObject() || m_silent || !client->socket)
+    m_texts.append(text);
+    const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
+    if (request.isEmpty() || m_silent || !client->socket)
         return;
-    const QJsonObject request = document.object();
     const int reqCode = request.value(QLatin1String("req_code")).toInt();
     if (reqCode == 1) {
         if (m_loginMode == LoginMode::Ignore)
             return;
-        QJsonObject reply{{QStringLiteral("res_code"), 1}};
         if (m_loginMode == LoginMode::Reject) {
-            reply.insert(QStringLiteral("state"), 0);
-            client->socket->sendTextMessage(compact(reply));
+            client->socket->sendTextMessage(compact({{"res_code", 1}, {"state", 0}}));
             return;
         }
-        reply.insert(QStringLiteral("state"), 1);
-        reply.insert(QStringLiteral("is_investor_password"), m_loginMode == LoginMode::ReadOnly);
-        reply.insert(QStringLiteral("timezone"), m_timeZone);
-        reply.insert(QStringLiteral("login"), request.value(QLatin1String("id")));
-        reply.insert(QStringLiteral("name"), QStringLiteral("Test Client"));
-        reply.insert(QStringLiteral("group"), QStringLiteral("demo"));
-        client->socket->sendTextMessage(compact(reply));
+        client->socket->sendTextMessage(compact({{"res_code", 1}, {"state", 1},
+            {"is_investor_password", m_loginMode == LoginMode::ReadOnly}, {"timezone", m_timeZone},
+            {"login", request.value(QLatin1String("id"))}, {"name", "Test Client"}, {"group", "demo"}}));
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))
         client->socket->sendTextMessage(compact(reply));
-}
-
-void FakeTradeServer::recordText(const QString &text)
-{
-    m_texts.append(text);
-    emit textReceived(text);
 }
 
 void FakeTradeServer::readFrames(Client *client)
 {
     if (!client->tcp)
         return;
-    client->rawBuffer += client->tcp->readAll();
-    QByteArray &buffer = client->rawBuffer;
+    QByteArray &buffer = client->buffer;
+    buffer += client->tcp->readAll();
     // Client frames: FIN/opcode byte, mask bit and length, extended length, mask key.
     // The terminal sends every text in one frame, so continuations are skipped.
     while (buffer.size() >= 2) {
         const auto *bytes = reinterpret_cast<const uchar *>(buffer.constData());
         const int opcode = bytes[0] & 0x0F;
-        const bool masked = bytes[1] & 0x80;
         quint64 length = bytes[1] & 0x7F;
-        int header = 2;
-        if (length == 126) {
-            if (buffer.size() < 4)
-                return;
+        int header = length == 126 ? 4 : length == 127 ? 10 : 2;
+        if (buffer.size() < header)
+            return;
+        if (length == 126)
             length = qFromBigEndian<quint16>(bytes + 2);
-            header = 4;
-        } else if (length == 127) {
-            if (buffer.size() < 10)
-                return;
+        else if (length == 127)
             length = qFromBigEndian<quint64>(bytes + 2);
-            header = 10;
-        }
         const int maskAt = header;
-        if (masked)
+        if (bytes[1] & 0x80)
             header += 4;
         if (quint64(buffer.size()) < header + length)
             return;
         QByteArray payload = buffer.mid(header, int(length));
-        if (masked) {
+        if (header > maskAt) {
             for (int i = 0; i < payload.size(); ++i)
                 payload[i] = char(payload.at(i) ^ bytes[maskAt + (i % 4)]);
         }
@@ -247,14 +184,11 @@ void FakeTradeServer::readFrames(Client *client)
         if (opcode == 0x1) {
             onText(client, QString::fromUtf8(payload));
         } else if (opcode == 0x9) {
-            ++m_pingCount;
             emit pingReceived();
             if (!m_silent)
                 writeControl(client, 0xA, payload);
         } else if (opcode == 0x8) {
-            const int code = payload.size() >= 2
-                ? qFromBigEndian<quint16>(reinterpret_cast<const uchar *>(payload.constData()))
-                : 1005;
+            const int code = payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005;
             m_closeCodes.append(code);
             emit closeReceived(code);
             if (!m_silent && client->tcp) {
@@ -271,11 +205,7 @@ void FakeTradeServer::readFrames(Client *client)
 void FakeTradeServer::writeControl(Client *client, int opcode, const QByteArray &payload)
 {
     // Server frames are unmasked; control payloads are under 126 bytes.
-    QByteArray frame;
-    frame.append(char(0x80 | opcode));
-    frame.append(char(payload.size()));
-    frame.append(payload);
-    client->tcp->write(frame);
+    client->tcp->write(QByteArray(1, char(0x80 | opcode)) + char(payload.size()) + payload);
 }
 
 void FakeTradeServer::removeClient(QWebSocket *socket)
@@ -289,7 +219,6 @@ void FakeTradeServer::removeClient(QWebSocket *socket)
             client->tcp->disconnect(this);
         delete client;
         socket->deleteLater();
-        emit clientDisconnected();
         // A stream waiting for this socket to drain goes on with another client or ends.
         if (m_streamLeft > 0)
             QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
@@ -300,7 +229,6 @@ void FakeTradeServer::removeClient(QWebSocket *socket)
 void FakeTradeServer::streamTicks(int count, int symbolCount)
 {
     m_streamTexts.clear();
-    m_streamTexts.reserve(symbolCount);
     for (int i = 0; i < symbolCount; ++i) {
         QJsonObject object = tick(QStringLiteral("SYM%1").arg(i, 3, 10, QLatin1Char('0')), 1.08512 + i, 1.08527 + i);
         object.insert(QStringLiteral("tm_ms"), QStringLiteral("@SEQ@"));
@@ -313,6 +241,7 @@ void FakeTradeServer::streamTicks(int count, int symbolCount)
 
 void FakeTradeServer::streamSome()
 {
+    constexpr qint64 backlogBytes = 1 << 20;
     Client *target = nullptr;
     for (Client *client : std::as_const(m_clients)) {
         if (!m_silent && client->socket && client->tcp) {
@@ -331,11 +260,9 @@ void FakeTradeServer::streamSome()
     }
     connect(target->tcp, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome, Qt::UniqueConnection);
     // The sequence number rides in "tm_ms" so that a receiver can tell the last tick.
-    const QString marker = QStringLiteral("\"@SEQ@\"");
-    while (m_streamLeft > 0 && target->tcp->bytesToWrite() < streamBacklogBytes) {
+    while (m_streamLeft > 0 && target->tcp->bytesToWrite() < backlogBytes) {
         QString text = m_streamTexts.at(m_streamIndex % m_streamTexts.size());
-        text.replace(marker, QString::number(m_streamIndex));
-        target->socket->sendTextMessage(text);
+        target->socket->sendTextMessage(text.replace(QLatin1String("\"@SEQ@\""), QString::number(m_streamIndex)));
         ++m_streamIndex;
         --m_streamLeft;
     }

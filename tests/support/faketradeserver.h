@@ -2,8 +2,7 @@
 // that records every frame it receives, answers login frames, sends scripted replies
 // and misbehaves on request. The WebSocket layer does the handshake and the writing;
 // client frames are read here, so that pings are counted and a silent server really
-// leaves them unanswered. Lives in the thread that creates it; everything it does
-// is driven by that thread's event loop.
+// leaves them unanswered. Lives in, and is driven by, the thread that creates it.
 //
 // Typical use:
 //     FakeTradeServer server;
@@ -15,7 +14,6 @@
 #pragma once
 
 #include <QJsonObject>
-#include <QList>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
@@ -43,55 +41,50 @@ public:
     explicit FakeTradeServer(QObject *parent = nullptr);
     ~FakeTradeServer() override;
 
-    // "ws://127.0.0.1:<port>"; the port stays the same for the server's life, also
-    // across setRefusing().
-    QUrl url() const;
-    quint16 port() const { return m_port; }
+    // The port stays the same for the server's life, also across setRefusing().
+    QUrl url() const { return QUrl(QStringLiteral("ws://") + address()); }
     // "127.0.0.1:<port>", the form of a broker-list server address.
-    QString address() const;
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
     // How each login frame (req_code 1) is answered; the zone goes into "timezone".
-    void setLoginReply(LoginMode mode, const QString &timeZone = QString());
+    void setLoginReply(LoginMode mode, const QString &timeZone = QString())
+    {
+        m_loginMode = mode;
+        m_timeZone = timeZone;
+    }
     // Sent, in order, after every request of this code; for code 1 only after an
     // accepted login, right behind the login answer.
-    void setReplies(int reqCode, const QList<QJsonObject> &replies);
+    void setReplies(int reqCode, const QList<QJsonObject> &replies) { m_replies.insert(reqCode, replies); }
 
-    // To every connected client that is not silent.
+    // To every connected client, unless silent.
     void send(const QJsonObject &object);
     void sendText(const QString &text);
-
     // A silent server answers nothing (no pong, no login answer, no scripted reply,
-    // no closing frame) and send() sends nothing; frames are still recorded.
-    // Applies to open connections and to those opened later.
-    void setSilent(bool silent);
+    // no closing frame) and sends nothing; frames are still recorded. Applies to open
+    // connections and to later ones.
+    void setSilent(bool silent) { m_silent = silent; }
     // Aborts every connection without a closing handshake.
     void dropClients();
-    // Stops listening, so connection attempts are refused; false listens again on
-    // the same port.
+    // Stops listening, so connection attempts are refused; false listens again.
     void setRefusing(bool refusing);
-
-    // Sends `count` price ticks cycling over `symbolCount` symbols as fast as the
-    // first client's socket takes them ("tm_ms" carries the sequence number 0 to
-    // count - 1); emits streamFinished() when all are handed over, or when no
-    // client is left to take them.
+    // Sends `count` ticks cycling over `symbolCount` symbols as fast as the first
+    // client's socket takes them ("tm_ms" carries the sequence number); emits
+    // streamFinished() when all are handed over or no client is left.
     void streamTicks(int count, int symbolCount);
 
-    int clientCount() const;
+    int clientCount() const { return m_clients.size(); }
     int connectionCount() const { return m_connectionCount; }
     // Every text frame received, in order, across all connections.
     QStringList receivedTexts() const { return m_texts; }
     // The received frames that are JSON objects with this "req_code".
     QList<QJsonObject> requests(int reqCode) const;
-    int pingCount() const { return m_pingCount; }
-    // The codes of closing frames received, in order, as the client sent them.
+    // The codes of the closing frames received, in order.
     QList<int> closeCodes() const { return m_closeCodes; }
 
     static QJsonObject tick(const QString &symbol, double bid, double ask);
 
 signals:
     void clientConnected();
-    void clientDisconnected();
-    void textReceived(const QString &text);
     void pingReceived();
     void closeReceived(int code);
     void streamFinished();
@@ -101,16 +94,14 @@ private:
     {
         QPointer<QWebSocket> socket;
         QPointer<QTcpSocket> tcp;
-        QByteArray rawBuffer;
+        QByteArray buffer;
     };
 
     void listen();
-    void onTcpConnection();
     void onWebSocketConnection();
     void onText(Client *client, const QString &text);
     void readFrames(Client *client);
     void writeControl(Client *client, int opcode, const QByteArray &payload);
-    void recordText(const QString &text);
     void removeClient(QWebSocket *socket);
     void streamSome();
 
@@ -125,7 +116,6 @@ private:
     bool m_silent = false;
     int m_connectionCount = 0;
     QStringList m_texts;
-    int m_pingCount = 0;
     QList<int> m_closeCodes;
     QStringList m_streamTexts;
     int m_streamLeft = 0;

@@ -15,17 +15,14 @@ class IsolatedEnvironment
 public:
     IsolatedEnvironment()
     {
-        m_root.setAutoRemove(true);
-        const QString root = m_root.path();
-        QDir().mkpath(root + QStringLiteral("/data"));
-        QDir().mkpath(root + QStringLiteral("/config"));
-        QDir().mkpath(root + QStringLiteral("/work"));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
-        qputenv("HOME", QFile::encodeName(root));
+        for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"}) {
+            const QString folder = root() + QLatin1Char('/') + QString::fromLatin1(name);
+            QDir().mkpath(folder);
+            qputenv(name, QFile::encodeName(folder));
+        }
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        QDir::setCurrent(root + QStringLiteral("/work"));
+        QDir::setCurrent(root() + QStringLiteral("/HOME"));
     }
     QString root() const { return m_root.path(); }
 
@@ -41,7 +38,6 @@ private:
         testsupport::IsolatedEnvironment environment;                        \
         QApplication::setAttribute(Qt::AA_Use96Dpi, true);                   \
         QApplication app(argc, argv);                                        \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                             \
         TestObject tc;                                                       \
         QTEST_SET_MAIN_SOURCE_PATH                                           \
         return QTest::qExec(&tc, argc, argv);                                \

@@ -1,29 +1,35 @@
 // A trade-server client wired to a fake server and a tick batcher the way the main
-// window wires them, with everything the client emits recorded in the test's thread
+// window wires them, with what the client emits recorded in the test's thread
 // (queued, so that a test reads it without racing the network thread).
 #pragma once
 
 #include "faketradeserver.h"
-#include "journalrecorder.h"
+#include "logger.h"
 #include "pricedatabuffer.h"
 #include "tradeclient.h"
 
 #include <QElapsedTimer>
-#include <QJsonObject>
-#include <QList>
-#include <QPair>
-#include <QThread>
 #include <QtTest>
+#include <atomic>
 
-// Re-emits the client's signals in the test's thread, where QSignalSpy may watch them.
-class SessionEvents : public QObject
+// How long a test waits for something that must happen: generous, because a loaded
+// sanitizer build can stall a thread for seconds, and only a failing test waits it out.
+constexpr int patienceMs = 20000;
+
+// The logger's journal lines as "title: message", collected in the creating thread so
+// that lines logged from the network thread can be awaited with QTRY_*.
+struct JournalRecorder
 {
-    Q_OBJECT
-
-signals:
-    void connected();
-    void disconnected();
-    void error(QString text);
+    JournalRecorder()
+    {
+        QObject::connect(Logger::instance(), &Logger::logMessage, &context,
+                         [this](const QDateTime &, const QString &title, const QString &message) {
+                             lines.append(title + QStringLiteral(": ") + message);
+                         },
+                         Qt::QueuedConnection);
+    }
+    QObject context;
+    QStringList lines;
 };
 
 struct TradeSession
@@ -37,38 +43,22 @@ struct TradeSession
         client.priceBuffer = &buffer;
         QObject::connect(&client, &TradeClient::websocketConnected, &buffer, &PriceDataBuffer::beginTimer);
         QObject::connect(&client, &TradeClient::websocketDisconnected, &buffer, &PriceDataBuffer::endTimer);
-        QObject::connect(&buffer, &PriceDataBuffer::tickUpdated, &context,
-                         [this](const QList<TickData> &batch) { ticks += batch; });
+        QObject::connect(&buffer, &PriceDataBuffer::tickUpdated, &context, [this](const QList<TickData> &batch) { ticks << batch; });
         QObject::connect(&client, &TradeClient::websocketConnected, &context, [this] { ++connects; });
-        QObject::connect(&client, &TradeClient::websocketDisconnected, &context, [this] {
-            ++disconnects;
-            lastDisconnectMs = clock.elapsed();
-        });
-        QObject::connect(&client, &TradeClient::loginSuccess, &context,
-                         [this](const QJsonObject &info) { logins.append(info); });
+        QObject::connect(&client, &TradeClient::websocketDisconnected, &context, [this] { ++disconnects; });
+        // Stamped in the network thread, so that a busy test thread cannot shorten a
+        // measured reconnection delay.
+        QObject::connect(&client, &TradeClient::websocketDisconnected, &context,
+                         [this] { lastDisconnectMs = clock.elapsed(); }, Qt::DirectConnection);
+        QObject::connect(&server, &FakeTradeServer::clientConnected, &context, [this] { serverConnectMs << clock.elapsed(); });
+        QObject::connect(&client, &TradeClient::loginSuccess, &context, [this](const QJsonObject &info) { logins << info; });
         QObject::connect(&client, &TradeClient::loginFail, &context, [this] { ++loginFails; });
-        QObject::connect(&client, &TradeClient::error, &context, [this](const QString &text) { errors.append(text); });
-        QObject::connect(&client, &TradeClient::websocketConnected, &events, &SessionEvents::connected);
-        QObject::connect(&client, &TradeClient::websocketDisconnected, &events, &SessionEvents::disconnected);
-        QObject::connect(&client, &TradeClient::error, &events, &SessionEvents::error);
-        QObject::connect(&server, &FakeTradeServer::clientConnected, &context,
-                         [this] { serverConnectMs.append(clock.elapsed()); });
-        const auto record = [this](int code) {
-            return [this, code](const QJsonObject &reply) {
-                replies.append({code, reply});
-                repliesInTestThread = repliesInTestThread && QThread::currentThread() == context.thread();
-            };
-        };
-        QObject::connect(&client, &TradeClient::chartHistoryReceived, &context, record(3));
-        QObject::connect(&client, &TradeClient::openPositionsReceived, &context, record(4));
-        QObject::connect(&client, &TradeClient::tradeHistoryReceived, &context, record(5));
-        QObject::connect(&client, &TradeClient::pendingOrdersReceived, &context, record(6));
-        QObject::connect(&client, &TradeClient::tradeResponseReceived, &context, record(7));
-        QObject::connect(&client, &TradeClient::symbolListReceived, &context, record(8));
+        QObject::connect(&client, &TradeClient::error, &context, [this](const QString &text) { errors << text; });
+        QObject::connect(&client, &TradeClient::tradeResponseReceived, &context,
+                         [this](const QJsonObject &reply) { tradeResponses << reply; });
     }
 
-    bool connectToServer(const QString &password = QStringLiteral("secret"),
-                         const QString &serverName = QStringLiteral("Demo"))
+    bool connectToServer(const QString &password = QStringLiteral("secret"), const QString &serverName = QStringLiteral("Demo"))
     {
         return client.connectToServer(server.url().toString(), account, password, serverName);
     }
@@ -78,36 +68,28 @@ struct TradeSession
     {
         const int before = logins.size() + loginFails;
         connectToServer();
-        return QTest::qWaitFor([&] { return logins.size() + loginFails > before; }, 5000);
+        return QTest::qWaitFor([&] { return logins.size() + loginFails > before; }, patienceMs);
     }
 
     // The texts the server received apart from login frames.
-    QStringList requestTexts() const
-    {
-        QStringList texts;
-        for (const QString &text : server.receivedTexts()) {
-            if (!text.startsWith(QLatin1String("{\"id\":")))
-                texts.append(text);
-        }
-        return texts;
-    }
-
-    QElapsedTimer clock;
-    QObject context;
-    SessionEvents events;
-    FakeTradeServer server;
-    PriceDataBuffer buffer;
-    TradeClient client; // after the server and batcher: its thread stops before they go
-    JournalRecorder journal;
+    QStringList requestTexts() const { return server.receivedTexts().filter(QRegularExpression("^(?!\\{\"id\":)")); }
 
     int connects = 0;
     int disconnects = 0;
     int loginFails = 0;
-    qint64 lastDisconnectMs = -1;
+    QElapsedTimer clock;
+    std::atomic<qint64> lastDisconnectMs{-1};
     QList<qint64> serverConnectMs;
     QList<QJsonObject> logins;
     QStringList errors;
-    QList<TickData> ticks;
-    QList<QPair<int, QJsonObject>> replies;
-    bool repliesInTestThread = true;
+    QList<TickData> ticks; // every batch the batcher emitted, concatenated
+    QList<QJsonObject> tradeResponses;
+
+    // Declared before the client, so that all of it outlives the client's thread: a
+    // receiver destroyed while that thread emits to it leaks in Qt 5.
+    QObject context;
+    FakeTradeServer server;
+    PriceDataBuffer buffer;
+    JournalRecorder journal;
+    TradeClient client;
 };

@@ -1,2 +1,0 @@
-// Keeps the support library non-empty before the fixtures arrive.
-#include "testmain.h"
