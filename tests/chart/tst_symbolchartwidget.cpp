@@ -395,12 +395,25 @@ private slots:
         QCOMPARE(chart.indicatorPane(Chart::Macd)->axis(QCPAxis::atRight)->range().upper,
                  finiteRange(chart.indicatorLines(Chart::Macd).value("signal"), first, last).upper);
 
-        if (flatTail)
-            return;
-        // A picture to look at when a chart change is reviewed.
+    }
+
+    // A picture to look at when a chart change is reviewed: candles, a Bollinger
+    // overlay, the live-price tag and two panes stacked below the prices.
+    void rendersCandlesOverlayAndPanes()
+    {
+        switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
+        const QList<CandleStick> bars = makeBars(300, kHour, 60);
+        seed(bars);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        chart.updateWithTick(tick(bars.last().timestamp + 60, bars.last().close + 0.001));
+        chart.xAxis->setRange(240, 301);
+        QCOMPARE(chart.plotLayout()->elementCount(), 3);
+        QVERIFY(chart.indicatorPane(Chart::Macd)->visible() && chart.indicatorPane(Chart::Rsi)->visible());
+        QCOMPARE(chart.indicatorLines(Chart::Bollinger).value("tl").keys.size(), bars.size());
+
         const QString path = QDir::temp().filePath("chart-screenshot.png");
         QVERIFY(chart.savePng(path, 1000, 700));
-        QCOMPARE(QImage(path).width(), 1000);
+        QCOMPARE(QImage(path).size(), QSize(1000, 700));
     }
 };
 
