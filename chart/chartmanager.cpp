@@ -708,32 +708,34 @@ QList<double> ChartManager::getLevels(const QString &symbol, int period)
     return m_levels.value(symbol).value(period);
 }
 
+namespace {
+
+// True when the held list was replaced; an equal list is neither stored nor saved.
+template <typename List>
+bool replaceIfChanged(List &held, const List &value)
+{
+    if (held == value)
+        return false;
+    held = value;
+    return true;
+}
+
+} // namespace
+
 void ChartManager::setColors(const QString &symbol, int period, const QList<QColor> &colors, bool save)
 {
-    QList<QColor> &held = m_colors[symbol];
-    if (held == colors)
-        return;
-    held = colors;
-    if (save)
+    if (replaceIfChanged(m_colors[symbol], colors) && save)
         saveChartSettings(symbol, period);
 }
 
 void ChartManager::setObjects(const QString &symbol, int period, const QList<ChartObjectRecord> &objects, bool save)
 {
-    QList<ChartObjectRecord> &held = m_objects[symbol][period];
-    if (held == objects)
-        return;
-    held = objects;
-    if (save)
+    if (replaceIfChanged(m_objects[symbol][period], objects) && save)
         saveChartSettings(symbol, period);
 }
 
 void ChartManager::setLevels(const QString &symbol, int period, const QList<double> &levels, bool save)
 {
-    QList<double> &held = m_levels[symbol][period];
-    if (held == levels)
-        return;
-    held = levels;
-    if (save)
+    if (replaceIfChanged(m_levels[symbol][period], levels) && save)
         saveChartSettings(symbol, period);
 }
