@@ -1,0 +1,107 @@
+#include "loopbackhttpserver.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// Requests above this are refused: a test never sends one, a runaway client might.
+constexpr int maxRequestBytes = 1 << 20;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+{
+    m_server->listen(QHostAddress::LocalHost, 0);
+    m_port = m_server->serverPort();
+    connect(m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::onNewConnection);
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() = default;
+
+void LoopbackHttpServer::setReply(const QByteArray &method, const QString &path, int status,
+                                  const QByteArray &body, const QByteArray &contentType)
+{
+    m_replies.insert(method + ' ' + path.toUtf8(), Reply{status, body, contentType});
+}
+
+void LoopbackHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    if (buffer.size() > maxRequestBytes) {
+        socket->abort();
+        return;
+    }
+    const int headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return;
+
+    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    Request request;
+    request.method = requestLine.value(0);
+    request.path = QString::fromUtf8(requestLine.value(1)).section(QLatin1Char('?'), 0, 0);
+    int contentLength = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const int colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "content-length")
+            contentLength = qBound(0, value.toInt(), maxRequestBytes);
+        else if (name == "content-type")
+            request.contentType = value;
+    }
+    if (buffer.size() < headerEnd + 4 + contentLength)
+        return;
+    request.body = buffer.mid(headerEnd + 4, contentLength);
+    m_buffers.remove(socket);
+
+    m_requests.append(request);
+    emit requestReceived(request);
+    if (m_silent)
+        return;
+
+    const Reply reply = m_replies.value(request.method + ' ' + request.path.toUtf8());
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    if (!reply.contentType.isEmpty())
+        answer += "Content-Type: " + reply.contentType + "\r\n";
+    answer += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
+    answer += reply.body;
+    socket->write(answer);
+    socket->disconnectFromHost();
+}

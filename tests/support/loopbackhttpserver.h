@@ -1,0 +1,68 @@
+// A small HTTP/1.1 server on 127.0.0.1 with an OS-chosen port for the broker list and
+// the account service: answers each "METHOD /path" with a scripted status and body and
+// records every request. One request per connection; the connection closes after the
+// answer. Lives in, and is driven by, the thread that creates it.
+//
+//     LoopbackHttpServer http;
+//     http.setReply("GET", "/brokers", 200, R"([{"servers": []}])");
+//     qputenv("KESTRAL_BROKER_PORT", QByteArray::number(http.port()));
+//     QTRY_COMPARE(http.requests().size(), 1);
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QTcpServer;
+class QTcpSocket;
+
+class LoopbackHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Request
+    {
+        QByteArray method;
+        QString path;
+        QByteArray contentType;
+        QByteArray body;
+    };
+
+    explicit LoopbackHttpServer(QObject *parent = nullptr);
+    ~LoopbackHttpServer() override;
+
+    quint16 port() const { return m_port; }
+
+    // Unscripted requests get 404 with an empty body.
+    void setReply(const QByteArray &method, const QString &path, int status, const QByteArray &body,
+                  const QByteArray &contentType = "application/json");
+    // Accept connections but never answer (the client's own timeout or abort ends them).
+    void setSilent(bool silent) { m_silent = silent; }
+
+    const QList<Request> &requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+signals:
+    void requestReceived(const LoopbackHttpServer::Request &request);
+
+private:
+    struct Reply
+    {
+        int status = 404;
+        QByteArray body;
+        QByteArray contentType;
+    };
+
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+
+    QTcpServer *m_server = nullptr;
+    quint16 m_port = 0;
+    bool m_silent = false;
+    QHash<QByteArray, Reply> m_replies;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QList<Request> m_requests;
+};
