@@ -1,4 +1,3 @@
-#include "appglobals.h"
 #include "logger.h"
 #include "testmain.h"
 
@@ -44,8 +43,9 @@ private slots:
 
         QTest::newRow("a plain record") << "Terminal" << "Started" << "\tTerminal\tStarted";
         QTest::newRow("an empty title keeps its field") << QString() << "x" << "\t\tx";
-        QTest::newRow("line breaks cannot forge records")
-            << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline" << "\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\tFake\tline";
+        QTest::newRow("line breaks and tabs cannot forge records or fields")
+            << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline"
+            << "\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\\tFake\\tline";
         QTest::newRow("an empty message is ignored") << "Terminal" << QString() << QString();
     }
     void emitsAndWritesRecords()
@@ -71,6 +71,7 @@ private slots:
         QCOMPARE(spy.at(0).at(2).toString(), message); // the journal gets the text as given
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines.first().endsWith(fileTail), qPrintable(lines.first()));
+        QCOMPARE(lines.first().count(QLatin1Char('\t')), 2);
         QVERIFY(QDateTime::fromString(lines.first().left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
     }
 
@@ -154,14 +155,6 @@ private slots:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(blocker.size(), qint64(12));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
-    }
-
-    void pathsAreBuiltFromDataFolderAndBrand()
-    {
-        QVERIFY(appDataPath().startsWith(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"))));
-        QCOMPARE(configPath(), appDataPath() + QStringLiteral("/KESTRAL/config"));
-        // A name that looks like a placeholder is taken as it is.
-        QCOMPARE(accountPath(QStringLiteral("Demo%1"), 7), appDataPath() + QStringLiteral("/KESTRAL/config/Demo%1/7"));
     }
 };
 

@@ -174,31 +174,43 @@ private slots:
         QTest::addColumn<qint64>("ticket");
         QTest::addColumn<double>("volume");
         QTest::addColumn<double>("price");
+        QTest::addColumn<int>("digits");
 
         QJsonObject overridden = position(5, "EURUSD", "buy", 12500, 1.1);
         overridden["price_o"] = 1.2;
         QJsonObject fractional = position(5, "EURUSD", "buy", 0, 1.1);
         fractional["volume"] = 12500.5;
 
-        QTest::newRow("a wire volume becomes lots and price_o overrides price") << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2;
-        QTest::newRow("a fractional volume reads as zero") << QJsonValue(fractional) << qint64(5) << 0.0 << 1.1;
+        QTest::newRow("a wire volume becomes lots and price_o overrides price")
+            << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2 << 5;
+        QTest::newRow("a fractional volume reads as zero") << QJsonValue(fractional) << qint64(5) << 0.0 << 1.1 << 5;
         QTest::newRow("a fractional ticket rounds, an oversized volume gives zero")
-            << QJsonValue(QJsonObject{{"ticket", 77.6}, {"volume", 3e9}}) << qint64(78) << 0.0 << 0.0;
+            << QJsonValue(QJsonObject{{"ticket", 77.6}, {"volume", 3e9}, {"digits", 2000000000}}) << qint64(78) << 0.0
+            << 0.0 << 15;
         QTest::newRow("a ticket beyond the 64-bit range reads as zero")
-            << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}}) << qint64(0) << 0.0 << 0.0;
-        QTest::newRow("an element that is not an object is stored under ticket 0") << QJsonValue("junk") << qint64(0) << 0.0 << 0.0;
+            << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}, {"digits", -4}}) << qint64(0) << 0.0 << 0.0
+            << 0;
+        QTest::newRow("an element that is not an object is skipped") << QJsonValue("junk") << qint64(-1) << 0.0 << 0.0 << 0;
     }
     void readings()
     {
         QFETCH(QJsonValue, element);
 
+        QFETCH(qint64, ticket);
+
         PositionDataStore store;
         store.setOpenPositions({element});
-        QCOMPARE(store.positions().size(), 1);
+        store.setPendingOrders({element});
+        QCOMPARE(store.positions().size(), ticket < 0 ? 0 : 1); // -1: nothing is stored
+        QCOMPARE(store.pendingOrders().size(), store.positions().size());
+        if (ticket < 0)
+            return;
         const Position parsed = store.positions().constFirst();
-        QTEST(parsed.ticket, "ticket");
+        QCOMPARE(parsed.ticket, ticket);
         QTEST(parsed.volume, "volume");
         QTEST(parsed.price, "price");
+        QTEST(parsed.digits, "digits");
+        QTEST(store.pendingOrders().constFirst().digits, "digits");
         // A garbage tick of no symbol must not reprice an empty-symbol record.
         store.onPriceChanged(tick(QString(), 1.0, 1.0));
         QCOMPARE(store.positions().constFirst().currentPrice, 0.0);
@@ -234,6 +246,10 @@ private slots:
         store.setPendingOrders({QJsonObject{{"ticket", 7}, {"volume", 2500}}, QJsonObject{{"ticket", 3}, {"type", 4.5}}});
         QCOMPARE(store.pendingOrder(7).volume, 0.25);
         QCOMPARE(store.pendingOrder(3).type, 0); // not a whole number
+        // A smaller reply leaves no stale order behind.
+        store.setPendingOrders({QJsonObject{{"ticket", 3}}});
+        QCOMPARE(store.pendingOrders().size(), 1);
+        QCOMPARE(store.pendingOrders().constFirst().ticket, qint64(3));
     }
 
     void aHandlerThatClearsTheStoreStopsTheWalk()

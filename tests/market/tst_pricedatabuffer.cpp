@@ -109,29 +109,45 @@ private slots:
         QCOMPARE(firstBatch(spy), (QMap<QString, double>{{"EURUSD", 1.1}}));
     }
 
-    // Another thread pushes while this one starts, stops and flushes; under the
-    // sanitizers this shows the running test and the tables are safe across threads.
+    // Another thread pushes rising prices while this one starts, stops and flushes:
+    // a symbol's price never goes back or repeats across batches, and the last price
+    // pushed while running arrives.
     void takesTicksFromAnotherThread()
     {
+        constexpr int symbols = 50;
         PriceDataBuffer buffer;
         buffer.setInterval(1);
         std::atomic<bool> stop{false};
+        QVector<double> lastPushed(symbols, -1);
         std::thread pusher([&] {
-            for (int i = 0; !stop; ++i)
-                buffer.pushTick(makeTick(QStringLiteral("S%1").arg(i % 50), i));
+            for (int i = 0; !stop; ++i) {
+                buffer.pushTick(makeTick(QStringLiteral("S%1").arg(i % symbols), i));
+                lastPushed[i % symbols] = i;
+            }
         });
         QSignalSpy flushes(&buffer, &PriceDataBuffer::tickUpdated);
         for (int round = 0; round < 20; ++round) {
+            buffer.endTimer();
             buffer.beginTimer();
             QVERIFY(flushes.wait(20000));
-            buffer.endTimer();
         }
         stop = true;
         pusher.join();
-        for (const auto &batch : std::as_const(flushes)) {
-            for (const TickData &tick : batch.first().value<QList<TickData>>())
-                QVERIFY(tick.symbol.startsWith('S'));
-        }
+        QMap<QString, double> seen;
+        const auto take = [&] {
+            for (const auto &batch : std::as_const(flushes)) {
+                for (const TickData &tick : batch.first().value<QList<TickData>>()) {
+                    QVERIFY2(tick.bid > seen.value(tick.symbol, -1), qPrintable(tick.symbol));
+                    seen[tick.symbol] = tick.bid;
+                }
+            }
+            flushes.clear();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT((take(), seen.size() == symbols && [&] {
+            for (int s = 0; s < symbols; ++s)
+                if (seen.value(QStringLiteral("S%1").arg(s)) != lastPushed[s]) return false;
+            return true;
+        }()), 20000);
     }
 };
 

@@ -5,6 +5,8 @@
 #include "tradesession.h"
 
 #include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <memory>
 
 class TestTradeClient : public QObject
@@ -69,6 +71,36 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(session.server.clientCount(), 1, patienceMs);
         QCOMPARE(session.server.connectionCount(), loginFrames);
         QCOMPARE(session.disconnects, loginFrames - 1);
+    }
+
+    // A login reply handled while the old connection stops must not make the next
+    // connection count as logged in: a retry would then send nothing.
+    void aLateLoginReplyDoesNotStick_data()
+    {
+        QTest::addColumn<bool>("logout");
+        QTest::newRow("switching to an account whose login is refused") << false;
+        QTest::newRow("logging out") << true;
+    }
+    void aLateLoginReplyDoesNotStick()
+    {
+        QFETCH(bool, logout);
+
+        TradeSession session;
+        QVERIFY(session.logIn());
+        std::atomic<bool> armed{true};
+        connect(&session.client, &TradeClient::websocketDisconnected, &session.context, [&] {
+            if (armed.exchange(false))
+                session.client.dispatchMessage({{"res_code", 1}, {"state", 1}});
+        }, Qt::DirectConnection);
+        session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
+        if (logout) {
+            session.client.logout();
+        } else {
+            QVERIFY(session.connectToServer("other"));
+            QTRY_COMPARE_WITH_TIMEOUT(session.loginFails, 1, patienceMs);
+        }
+        QVERIFY(!session.connectToServer(logout ? "secret" : "other"));
+        QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), logout ? 2 : 3, patienceMs);
     }
 
     // The queue keeps order and adds the account's login to requests without one.
@@ -172,6 +204,35 @@ private slots:
         QCOMPARE(session.server.clientCount(), 1);
         QCOMPARE(session.disconnects, 0);
         QVERIFY(session.errors.isEmpty());
+    }
+
+    // A peer that fails the handshake and streams on must lose the connection, or
+    // the client reads without end.
+    void dropsAPeerThatFailsTheHandshake()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        QPointer<QTcpSocket> accepted;
+        QTimer flood;
+        connect(&peer, &QTcpServer::newConnection, [&] {
+            accepted = peer.nextPendingConnection();
+            connect(accepted, &QTcpSocket::readyRead, [&] {
+                if (!accepted->readAll().contains("\r\n\r\n") || flood.isActive())
+                    return;
+                accepted->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                "Sec-WebSocket-Accept: d3JvbmcgYWNjZXB0IGtleQ==\r\n\r\n");
+                flood.start(1);
+            });
+        });
+        connect(&flood, &QTimer::timeout, [&] {
+            if (accepted && accepted->state() == QAbstractSocket::ConnectedState && accepted->bytesToWrite() < (1 << 20))
+                accepted->write(QByteArray(1 << 16, 'x'));
+        });
+        TradeSession session;
+        session.client.connectToServer(QStringLiteral("ws://127.0.0.1:%1").arg(peer.serverPort()), 1001, "secret", "Demo");
+        QTRY_COMPARE_WITH_TIMEOUT(session.errors.size(), 1, patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!accepted || accepted->state() == QAbstractSocket::UnconnectedState, 5000);
+        flood.stop();
     }
 
     // Teardown while the server floods the client: no tick may reach a batcher that

@@ -10,7 +10,9 @@ class TestTradeClientKeepAlive : public QObject
     Q_OBJECT
 
 private slots:
-    void aTalkingServerIsNeverPinged()
+    // Talking, the server is never pinged; silent but answering pings, it keeps the
+    // connection and the one login.
+    void anAnsweringServerKeepsTheConnection()
     {
         TradeSession session;
         QVERIFY(session.logIn());
@@ -19,8 +21,12 @@ private slots:
                 [&session] { session.server.send(FakeTradeServer::tick("EURUSD", 1.1, 1.2)); });
         talker.start(500);
         QSignalSpy pings(&session.server, &FakeTradeServer::pingReceived);
-        QVERIFY(!pings.wait(4500));
+        QVERIFY(!pings.wait(3500));
+        talker.stop();
+        QTest::qWait(7000);
+        QVERIFY(pings.count() >= 2);
         QCOMPARE(session.disconnects, 0);
+        QCOMPARE(session.server.requests(1).size(), 1);
     }
 
     void aSilentServerIsClosedAndReconnected()
