@@ -86,8 +86,6 @@ private slots:
             << true << QJsonObject{{"res_code", 8}} << orderedButHidden << QStringList();
         QTest::newRow("an array that is not an array changes nothing")
             << true << QJsonObject{{"res_code", 8}, {"array", QJsonObject{}}} << orderedButHidden << QStringList();
-        QTest::newRow("an empty reply to an empty store says nothing") << false << reply({}) << QStringList()
-                                                                      << QStringList();
         QTest::newRow("elements that are not objects or have no symbol are skipped")
             << false << reply(junk) << QStringList{"AUDCAD"} << both;
         QTest::newRow("a symbol listed twice counts by its last entry")

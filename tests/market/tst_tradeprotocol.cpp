@@ -161,17 +161,6 @@ private slots:
         QCOMPARE(ticks.size(), 1);
         QTEST(fields(ticks.first()), "expected");
     }
-
-    void forgetsADestroyedBatcher()
-    {
-        TradeClient client;
-        auto buffer = std::make_unique<PriceDataBuffer>();
-        buffer->beginTimer();
-        client.priceBuffer = buffer.get();
-        buffer.reset();
-        QCOMPARE(client.priceBuffer.load(), nullptr);
-        client.dispatchMessage(object("{'res_code':2,'symbol':'EURUSD','bid':1.1}"));
-    }
 };
 
 KESTRAL_TEST_MAIN(TestTradeProtocol)

@@ -117,7 +117,6 @@ bool FakeTradeServer::handshake(Client *client)
         return false;
     }
     client->open = true;
-    ++m_connectionCount;
     emit clientConnected();
     return true;
 }
@@ -168,7 +167,7 @@ void FakeTradeServer::onText(Client *client, const QString &text)
     m_texts.append(text);
     const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
     const int reqCode = request.value(QLatin1String("req_code")).toInt();
-    if (m_silent || (reqCode == 1 && m_loginMode == LoginMode::Ignore))
+    if (m_silent)
         return;
     if (reqCode == 1 && m_loginMode == LoginMode::Reject) {
         write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 0}}));
@@ -176,7 +175,7 @@ void FakeTradeServer::onText(Client *client, const QString &text)
     }
     if (reqCode == 1) {
         write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 1},
-            {"is_investor_password", m_loginMode == LoginMode::ReadOnly}, {"timezone", m_timeZone},
+            {"is_investor_password", false}, {"timezone", m_timeZone},
             {"login", request.value(QLatin1String("id"))}, {"name", "Test Client"}, {"group", "demo"}}));
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))

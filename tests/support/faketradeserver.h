@@ -18,7 +18,7 @@ class FakeTradeServer : public QObject
     Q_OBJECT
 
 public:
-    enum class LoginMode { Accept, ReadOnly, Reject, Ignore };
+    enum class LoginMode { Accept, Reject };
     Q_ENUM(LoginMode)
 
     explicit FakeTradeServer(QObject *parent = nullptr);
@@ -46,7 +46,6 @@ public:
 
     // Connected peers, with or without a completed handshake.
     int clientCount() const { return m_clients.size(); }
-    int connectionCount() const { return m_connectionCount; }
     QStringList receivedTexts() const { return m_texts; }
     QList<QJsonObject> requests(int reqCode) const;
     QList<int> closeCodes() const { return m_closeCodes; }
@@ -81,7 +80,6 @@ private:
     QMap<int, QList<QJsonObject>> m_replies;
     bool m_silent = false;
     bool m_brokenHandshake = false;
-    int m_connectionCount = 0;
     QStringList m_texts;
     QList<int> m_closeCodes;
     QStringList m_streamTexts;
