@@ -48,7 +48,9 @@ private slots:
         TradeSession session;
         session.server.setLoginReply(firstAnswer);
         QVERIFY(session.logIn());
+        QSignalSpy journal(Logger::instance(), &Logger::logMessage);
         QTEST(session.connectToServer(password), "changed");
+        QCOMPARE(journal.count(), loginFrames - 1); // "try to connect" only on a restart
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), loginFrames, patienceMs);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), password);
         // One connection at a time: a new login closes the old connection first.
