@@ -77,7 +77,8 @@ private slots:
         TradeSession session;
         QVERIFY(session.logIn());
         std::atomic<bool> armed{true};
-        connect(&session.client, &TradeClient::websocketDisconnected, &session.context, [&] {
+        QObject guard; // goes before the flag
+        connect(&session.client, &TradeClient::websocketDisconnected, &guard, [&] {
             if (armed.exchange(false))
                 session.client.dispatchMessage({{"res_code", 1}, {"state", 1}});
         }, Qt::DirectConnection);
