@@ -201,6 +201,9 @@ private slots:
         QTest::newRow("records come back in time order, the later of two of one time winning")
             << streamed({bar(300), bar(200, 1), bar(100), bar(200, 9)}) << 0 << Bars() << QByteArray()
             << Bars{bar(100), bar(200, 9), bar(300)};
+        QTest::newRow("two records of one time in order give one bar, the later")
+            << streamed({bar(100), bar(200, 1), bar(200, 9)}) << 0 << Bars() << QByteArray()
+            << Bars{bar(100), bar(200, 9)};
         QTest::newRow("a record cut short by a crash is dropped")
             << streamed({bar(100), bar(200)}) + streamed({bar(300)}).left(17) << 0 << Bars() << QByteArray()
             << Bars{bar(100), bar(200)};
@@ -328,6 +331,37 @@ private slots:
         settle();
         QCOMPARE(events.size(), 1);
         QCOMPARE(manager->getChartHistory("NEW", 60).size(), 1);
+    }
+
+    void barsArrivingWhileTheCacheLoadsStay()
+    {
+        Account a;
+        const QString folder = accountPath("Demo", a.login + 1000) + "/ChartHistory/";
+        QVERIFY(QDir().mkpath(folder));
+        // Files read before EURUSD_60 keep the loader busy while the reply is merged.
+        Bars many;
+        for (int i = 0; i < 50000; ++i)
+            many.append(bar(i * 60));
+        for (int f = 0; f < 4; ++f)
+            QVERIFY(ChartManager::writeHistoryFile(folder + QString("AAA%1_60").arg(f), many));
+        writeBytes(folder + "EURUSD_60", streamed({bar(100), bar(200)}));
+        a.manager.setAccount(a.login + 1000, "Demo");
+        a.manager.updateChartHistoryFromServer(reply({bar(200, 5), bar(300)}));
+        settle();
+        QCOMPARE(a.manager.getChartHistory("EURUSD", 60).toVector(), (Bars{bar(100), bar(200, 5), bar(300)}));
+    }
+
+    void completedBarsReachTheFileWhenTheManagerGoes()
+    {
+        auto a = std::make_unique<Account>();
+        const QString path = a->manager.historyFolder() + "/EURUSD_60";
+        Bars bars;
+        for (int i = 1; i <= 3000; ++i) {
+            bars.append(bar(i * 60));
+            a->manager.appendCandleStick("EURUSD", 60, i * 60, 1.0, 1.5, 0.5, 1.25);
+        }
+        a.reset();
+        QCOMPARE(readBytes(path), streamed(bars));
     }
 
     void settingsRoundTrip_data()

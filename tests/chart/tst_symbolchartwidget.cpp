@@ -1,10 +1,13 @@
+#include "bartime.h"
 #include "chartmanager.h"
+#include "servertime.h"
 #include "symbolchartwidget.h"
 #include "testmain.h"
 #include "tickdata.h"
 #include "tradesession.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QJsonArray>
 #include <QSettings>
 #include <QSignalSpy>
@@ -188,11 +191,11 @@ private slots:
         const QCPRange any;
         QTest::newRow("a tick at 10:59:59 updates the 10:00 bar")
             << 60 << t << Ticks{{t + 3599, 1.2}} << 1 << t << 1.2 << 1.1 << any;
-        QTest::newRow("a tick at 11:00:00 completes the 10:00 bar and opens one at 11:00:00")
-            << 60 << t << Ticks{{t + 1800, 1.12}, {t + 3600, 1.2}} << 2 << t + 3600 << 1.2 << 1.12 << any;
+        QTest::newRow("a tick at 11:00:30 completes the 10:00 bar and opens one at 11:00:00")
+            << 60 << t << Ticks{{t + 1800, 1.12}, {t + 3630, 1.2}} << 2 << t + 3600 << 1.2 << 1.12 << any;
         QTest::newRow("a late tick at 10:59:59 after the 11:00 bar is dropped")
             << 60 << t << Ticks{{t + 3600, 1.2}, {t + 3599, 1.3}} << 2 << t + 3600 << 1.2 << 1.1 << any;
-        QTest::newRow("buckets count from the epoch, not from the bar's first tick")
+        QTest::newRow("a bar stamped at its first tick still ends with its period")
             << 60 << t + 1200 << Ticks{{t + 2700, 1.2}} << 1 << t + 1200 << 1.2 << 1.1 << any;
         // An earlier bucket's tick must not touch the axis.
         QTest::newRow("a bid above the range lifts the upper bound 5 points above it")
@@ -200,15 +203,21 @@ private slots:
         QTest::newRow("a bid below the range lowers the lower bound 5 points below it")
             << 60 << t << Ticks{{t - 1, 9.9}, {t + 10, 1.0}} << 1 << t << 1.0 << 1.1 << QCPRange(0.99995, 1.15);
 
-        const auto local = [](int y, int m, int d) {
-            return QDateTime(QDate(y, m, d), QTime(12, 0), Qt::LocalTime).toSecsSinceEpoch();
+        const auto utc = [](int y, int m, int d) {
+            return QDateTime(QDate(y, m, d), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
         };
-        QTest::newRow("a monthly tick in the same month a year later opens a bar")
-            << 40000 << local(2024, 3, 10) << Ticks{{local(2024, 3, 20), 1.12}, {local(2025, 3, 10), 1.2}} << 2
-            << local(2025, 3, 10) << 1.2 << 1.12 << any;
+        QTest::newRow("a monthly tick in the same month a year later opens a bar at the month's start")
+            << 40000 << utc(2024, 3, 1) << Ticks{{utc(2024, 3, 20), 1.12}, {utc(2025, 3, 10), 1.2}} << 2
+            << utc(2025, 3, 1) << 1.2 << 1.12 << any;
         QTest::newRow("a monthly tick of the month before is dropped")
-            << 40000 << local(2024, 3, 10) << Ticks{{local(2024, 2, 28), 1.2}} << 1 << local(2024, 3, 10) << 1.1 << 1.1
-            << any;
+            << 40000 << utc(2024, 3, 1) << Ticks{{utc(2024, 2, 28), 1.2}} << 1 << utc(2024, 3, 1) << 1.1 << 1.1 << any;
+        // The server's weeks begin on Sunday; the epoch's on Thursday.
+        QTest::newRow("a Thursday tick stays in the server's weekly bar")
+            << 10080 << utc(2023, 11, 12) << Ticks{{utc(2023, 11, 16) + 60, 1.2}} << 1 << utc(2023, 11, 12) << 1.2
+            << 1.1 << any;
+        QTest::newRow("a tick of the next Sunday opens a weekly bar on that Sunday")
+            << 10080 << utc(2023, 11, 12) << Ticks{{utc(2023, 11, 19) + 3600, 1.2}} << 2 << utc(2023, 11, 19) << 1.2
+            << 1.1 << any;
     }
     void liveCandle()
     {
@@ -299,12 +308,14 @@ private slots:
         Chart chart(m_manager.get(), "EURUSD", 60);
         QSignalSpy changed(&chart, &Chart::timeframeChanged);
         QAction unknown("H2"), h4("H4");
+        chart.setBullCandleColor(Qt::yellow);
         chart.onTimeframeChanged(&unknown);
         QCOMPARE(changed.count(), 0);
         chart.onTimeframeChanged(&h4);
         QCOMPARE(static_cast<QList<QVariantList>>(changed), QList<QVariantList>{{240}});
         QCOMPARE(chart.windowTitle(), QString("EURUSD, H4"));
         QCOMPARE(shown(chart), 30);
+        QCOMPARE(chart.colors().at(3), QColor(Qt::yellow));
         ChartManager reader(nullptr);
         reader.setAccount(m_login, "Demo-Server");
         QCOMPARE(reader.getColors("EURUSD", 60), chart.colors()); // read back from the file just saved
@@ -397,13 +408,15 @@ private slots:
 
     }
 
-    // A picture to look at when a chart change is reviewed: candles, a Bollinger
-    // overlay, the live-price tag and two panes stacked below the prices.
+    // Candles, a Bollinger overlay, the live-price tag and two panes below the prices.
     void rendersCandlesOverlayAndPanes()
     {
         switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
         const QList<CandleStick> bars = makeBars(300, kHour, 60);
         seed(bars);
+        m_manager->setColors("EURUSD", 60,
+                             {Qt::black, Qt::white, Qt::blue, Qt::yellow, Qt::magenta, Qt::gray, Qt::green, Qt::green},
+                             false);
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(bars.last().timestamp + 60, bars.last().close + 0.001));
         chart.xAxis->setRange(240, 301);
@@ -411,9 +424,110 @@ private slots:
         QVERIFY(chart.indicatorPane(Chart::Macd)->visible() && chart.indicatorPane(Chart::Rsi)->visible());
         QCOMPARE(chart.indicatorLines(Chart::Bollinger).value("tl").keys.size(), bars.size());
 
-        const QString path = QDir::temp().filePath("chart-screenshot.png");
-        QVERIFY(chart.savePng(path, 1000, 700));
-        QCOMPARE(QImage(path).size(), QSize(1000, 700));
+        const QImage image = chart.toPixmap(1000, 700).toImage();
+        // Bull and bear bodies fill the price pane, above the two indicator panes.
+        const QRect prices = chart.axisRect()->rect();
+        int bull = 0, bear = 0;
+        for (int y = prices.top(); y < prices.bottom(); ++y) {
+            for (int x = prices.left(); x < prices.right(); ++x) {
+                bull += image.pixelColor(x, y) == QColor(Qt::yellow);
+                bear += image.pixelColor(x, y) == QColor(Qt::magenta);
+            }
+        }
+        QVERIFY2(bull > 500 && bear > 500, qPrintable(QStringLiteral("%1 bull, %2 bear").arg(bull).arg(bear)));
+        QVERIFY(prices.bottom() < 500);
+    }
+
+    void tickReachesThePanelAndTheTag_data()
+    {
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<QString>("sell");
+        QTest::addColumn<QString>("buy");
+        QTest::newRow("bid on sell, ask on buy") << 5 << "1.25000"
+                                                 << "1.75000";
+        // Unbounded decimals would exhaust memory while formatting.
+        QTest::newRow("a hostile digit count is bounded") << 2000000000 << "1.250000000000000"
+                                                          << "1.750000000000000";
+        QTest::newRow("a negative digit count shows none") << -7 << "1"
+                                                           << "2";
+    }
+    void tickReachesThePanelAndTheTag()
+    {
+        QFETCH(int, digits);
+        QFETCH(QString, sell);
+        QFETCH(QString, buy);
+        seed({{kHour, 1.1, 1.15, 1.05, 1.1}});
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        TickData t = tick(kHour + 10, 1.25);
+        t.ask = 1.75;
+        t.digits = digits;
+        chart.updateWithTick(t);
+        const auto label = [&](const char *name) { return chart.findChild<QLabel *>(name)->text(); };
+        QCOMPARE(label("sellPriceLabel1") + label("sellPriceLabel2"), sell);
+        QCOMPARE(label("buyPriceLabel1") + label("buyPriceLabel2"), buy);
+        QCOMPARE(chart.lastPriceText(), sell);
+    }
+
+    // Flat closes make both averages 1, so each power is its own extreme less 1.
+    void powerIndicatorsReadTheirOwnExtreme_data()
+    {
+        QTest::addColumn<int>("indicator");
+        QTest::addColumn<double>("value");
+        QTest::newRow("bulls power from the highs") << int(Chart::BullsPower) << 0.5;
+        QTest::newRow("bears power from the lows") << int(Chart::BearsPower) << -0.25;
+    }
+    void powerIndicatorsReadTheirOwnExtreme()
+    {
+        QFETCH(int, indicator);
+        QFETCH(double, value);
+        switchIndicators("BullsPower BearsPower");
+        QList<CandleStick> bars;
+        for (int i = 0; i < 30; ++i)
+            bars.append({kHour + i * 3600, 1.0, 1.5, 0.75, 1.0});
+        seed(bars);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        const IndicatorSeries line = chart.indicatorLines(Chart::Indicator(indicator)).value(QString());
+        QVERIFY(line.keys.size() >= 10);
+        for (const double v : line.values.mid(line.values.size() - 10))
+            QCOMPARE(v, value);
+    }
+
+    void barStartFollowsTheServersGrid_data()
+    {
+        QTest::addColumn<QString>("time"); // UTC
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("anchor");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("an hour at +05:30 starts at half past in UTC")
+            << "2024-03-07T10:10:00" << 60 << "" << "+05:30" << "2024-03-07T09:30:00";
+        QTest::newRow("four hours at +02:00 start at 22:00 UTC")
+            << "2024-03-07T23:59:00" << 240 << "" << "+02:00" << "2024-03-07T22:00:00";
+        QTest::newRow("a day at +02:00 starts at the server's midnight")
+            << "2024-03-07T23:00:00" << 1440 << "" << "+02:00" << "2024-03-07T22:00:00";
+        QTest::newRow("a day at -05:00 starts the day before in UTC")
+            << "2024-03-07T03:00:00" << 1440 << "" << "-05:00" << "2024-03-06T05:00:00";
+        QTest::newRow("a week steps from the server's bar")
+            << "2024-03-20T12:00:00" << 10080 << "2024-03-03T22:00:00" << "+02:00" << "2024-03-17T22:00:00";
+        QTest::newRow("a week before the server's bar")
+            << "2024-02-27T12:00:00" << 10080 << "2024-03-03T22:00:00" << "+02:00" << "2024-02-25T22:00:00";
+        QTest::newRow("a month in the server's zone")
+            << "2024-02-29T23:30:00" << 40000 << "" << "+02:00" << "2024-02-29T22:00:00";
+        QTest::newRow("a month at UTC") << "2024-02-29T23:30:00" << 40000 << "" << "" << "2024-02-01T00:00:00";
+    }
+    void barStartFollowsTheServersGrid()
+    {
+        QFETCH(QString, time);
+        QFETCH(int, period);
+        QFETCH(QString, anchor);
+        QFETCH(QString, zone);
+        QFETCH(QString, start);
+        const auto seconds = [](const QString &text) {
+            return text.isEmpty() ? 0 : QDateTime::fromString(text + "Z", Qt::ISODate).toSecsSinceEpoch();
+        };
+        const QTimeZone server = parseServerTimeZone(zone);
+        QCOMPARE(QDateTime::fromSecsSinceEpoch(barStart(seconds(time), period, seconds(anchor), server), Qt::UTC),
+                 QDateTime::fromSecsSinceEpoch(seconds(start), Qt::UTC));
     }
 };
 
