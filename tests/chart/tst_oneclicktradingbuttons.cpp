@@ -40,15 +40,11 @@ private slots:
         QTest::addColumn<int>("digits");
         QTest::addColumn<QString>("large");
         QTest::addColumn<QString>("small");
-        QTest::newRow("a five-digit bid") << false << 1.23456 << 5 << "1.2345"
-                                          << "6";
-        QTest::newRow("a trailing zero stays the last digit") << true << 1.5 << 2 << "1.5"
-                                                              << "0";
-        QTest::newRow("a single digit leaves the large label empty") << true << 7.0 << 0 << ""
-                                                                     << "7";
+        QTest::newRow("a five-digit bid") << false << 1.23456 << 5 << "1.2345" << "6";
+        QTest::newRow("a trailing zero stays the last digit") << true << 1.5 << 2 << "1.5" << "0";
+        QTest::newRow("a single digit leaves the large label empty") << true << 7.0 << 0 << "" << "7";
         QTest::newRow("a hostile digit count shows at most 15 decimals") << true << 1.5 << 2000000000
-                                                                         << "1.50000000000000"
-                                                                         << "0";
+                                                                         << "1.50000000000000" << "0";
     }
     void priceSplitsOffItsLastDigit()
     {
