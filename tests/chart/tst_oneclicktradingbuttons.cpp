@@ -89,17 +89,11 @@ private slots:
             << false << QString("X%2Y") << QString("buyButton")
             << QStringList{"buy X%2Y 0.123",
                            "Buy Order|(One Click trading) Symbol: X%2Y, Volume: 0.123. Processing BUY request"};
-        const QString refused = "box Warning|Trade operations restricted in Read Only Mode.";
         QTest::newRow("a read-only buy logs, then warns, and emits nothing")
             << true << QString("EURUSD") << QString("buyButton")
             << QStringList{"Buy Order|(One Click trading) Attempted to process BUY request in read-only mode (Investor "
                            "login).",
-                           refused};
-        QTest::newRow("a read-only sell logs, then warns, and emits nothing")
-            << true << QString("EURUSD") << QString("sellButton")
-            << QStringList{"Sell Order|(One Click trading) Attempted to process SELL request in read-only mode "
-                           "(Investor login).",
-                           refused};
+                           "box Warning|Trade operations restricted in Read Only Mode."};
     }
     void clicksEmitThenLog()
     {
