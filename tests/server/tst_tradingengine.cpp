@@ -359,10 +359,10 @@ private slots:
         QTest::addColumn<double>("booked");
         QTest::addColumn<int>("left");
 
-        // EURUSD buy +90, EURUSD sell -110, XAUUSD buy +97.
+        // EURUSD buy +90, EURUSD sell -110, XAUUSD buy +97, GBPUSD buy 0.
         QTest::newRow("0 closes all") << 0 << 77.00 << 0;
-        QTest::newRow("1 closes the profitable ones") << 1 << 187.00 << 1;
-        QTest::newRow("2 closes the losing ones") << 2 << -110.00 << 2;
+        QTest::newRow("1 closes the profitable ones") << 1 << 187.00 << 2;
+        QTest::newRow("2 closes the losing ones") << 2 << -110.00 << 3;
     }
     void closeAllBySign()
     {
@@ -374,6 +374,8 @@ private slots:
         QVERIFY(f.order("EURUSD", 0, 10000).ok());
         QVERIFY(f.order("EURUSD", 1, 10000).ok());
         QVERIFY(f.order("XAUUSD", 0, 1000).ok());
+        QVERIFY(f.order("GBPUSD", 0, 1000).ok());
+        f.engine.setQuote("GBPUSD", {1.25020, 1.25040});
         f.engine.setQuote("EURUSD", {1.10100, 1.10110});
         f.engine.setQuote("XAUUSD", {2010.00, 2010.30});
         TradeRequest request;
