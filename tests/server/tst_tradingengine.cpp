@@ -198,12 +198,12 @@ private slots:
         QTest::addColumn<double>("fillPrice"); // 0: no position
         QTest::addColumn<int>("waitingType");  // -1: no order left
 
-        QTest::newRow("buy limit reached by the ask") << 2 << 1.09500 << 0.0 << 1.09489 << 1.09499 << 1.09499 << -1;
+        QTest::newRow("buy limit reached by the ask") << 2 << 1.09500 << 0.0 << 1.09490 << 1.09500 << 1.09500 << -1;
         QTest::newRow("buy limit with the ask still above") << 2 << 1.09500 << 0.0 << 1.09500 << 1.09510 << 0.0 << 2;
         QTest::newRow("sell limit reached by the bid") << 3 << 1.10500 << 0.0 << 1.10500 << 1.10510 << 1.10500 << -1;
         QTest::newRow("buy stop reached by the ask") << 4 << 1.10500 << 0.0 << 1.10495 << 1.10505 << 1.10505 << -1;
         QTest::newRow("buy stop with the ask still below") << 4 << 1.10500 << 0.0 << 1.10480 << 1.10490 << 0.0 << 4;
-        QTest::newRow("sell stop reached by the bid") << 5 << 1.09500 << 0.0 << 1.09490 << 1.09500 << 1.09490 << -1;
+        QTest::newRow("sell stop reached by the bid") << 5 << 1.09500 << 0.0 << 1.09495 << 1.09505 << 1.09495 << -1;
         QTest::newRow("buy stop limit arms a buy limit at its limit price") << 6 << 1.10500 << 1.10300 << 1.10495 << 1.10505 << 0.0 << 2;
         QTest::newRow("sell stop limit arms a sell limit at its limit price") << 7 << 1.09500 << 1.09700 << 1.09490 << 1.09500 << 0.0 << 3;
     }
