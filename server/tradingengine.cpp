@@ -432,8 +432,10 @@ void TradingEngine::close(Account &account, OpenPosition &position, double price
     const qint64 order = nextTicket();
     recordOrder(account, {order, position.symbol, position.sell ? Buy : Sell, volume, price, 0.0, 0.0, 0.0, t, Filled});
     recordDeal(account, {nextTicket(), position.sell ? DealBuy : DealSell, position.symbol, t, order, volume, price, booked});
+    // The key is copied: `position` lives in the map that remove() rebalances.
+    const qint64 ticket = position.ticket;
     if (volume >= position.volume)
-        account.positions.remove(position.ticket);
+        account.positions.remove(ticket);
     else
         position.volume -= volume;
 }
@@ -459,9 +461,10 @@ void TradingEngine::fill(Account &account, const WorkingOrder &order, const Quot
 
 void TradingEngine::endOrder(Account &account, const WorkingOrder &order, int state)
 {
+    const qint64 ticket = order.ticket; // `order` may live in the map remove() rebalances
     recordOrder(account, {order.ticket, order.symbol, order.type, order.volume, order.price, order.stopPrice, order.sl,
                           order.tp, now(), state});
-    account.orders.remove(order.ticket);
+    account.orders.remove(ticket);
 }
 
 void TradingEngine::recordOrder(Account &account, const HistoryOrder &order)
