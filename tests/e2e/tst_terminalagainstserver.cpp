@@ -93,7 +93,7 @@ private slots:
         QProcess terminal;
         terminal.setProcessEnvironment(environment);
         terminal.setProcessChannelMode(QProcess::ForwardedChannels);
-        terminal.start(terminalPath, {});
+        terminal.start(terminalPath, QStringList());
         QVERIFY(terminal.waitForStarted(patienceMs));
 
         QFile log(folder.path() + QStringLiteral("/Logs/") + QDate::currentDate().toString("yyyy-MM-dd")
