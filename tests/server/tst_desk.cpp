@@ -128,26 +128,6 @@ private slots:
         QCOMPARE(f.changed.contains(500), changed);
     }
 
-    void positionsReplyCarriesTheAccount()
-    {
-        DeskFixture f;
-        f.desk.engine().setQuote("EURUSD", {1.10000, 1.10010});
-        QVERIFY(f.logIn("main"));
-        f.send("{'req_code':4,'type':0,'order_type':1,'volume':10000,'symbol':'EURUSD'}");
-        f.desk.engine().setQuote("EURUSD", {1.09890, 1.09900});
-        const QJsonObject reply = f.desk.accountState(500).value(0);
-        QCOMPARE(reply.value("is_last").toInt(), 1);
-        QCOMPARE(reply.value("balance").toDouble(), 10000.0);
-        QCOMPARE(reply.value("margin").toDouble(), 1100.0);
-        const QJsonObject position = reply.value("array").toArray().at(0).toObject();
-        QCOMPARE(position.value("type").toString(), QString("sell"));
-        QCOMPARE(position.value("volume").toInt(), 10000);
-        QCOMPARE(position.value("price_o").toDouble(), 1.10000);
-        QCOMPARE(position.value("profit").toDouble(), 100.0);
-        QCOMPARE(position.value("csize").toDouble(), 100000.0);
-        QCOMPARE(position.value("r_profit").toDouble(), 1.0);
-    }
-
     void historyHonoursItsRange_data()
     {
         QTest::addColumn<qint64>("from");

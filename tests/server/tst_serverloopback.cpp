@@ -82,6 +82,11 @@ private slots:
             QCOMPARE(position.value("symbol").toString(), QString("EURUSD"));
             QCOMPARE(position.value("type").toString(), QString("buy"));
             QCOMPARE(position.value("volume").toInt(), 1000);
+            QCOMPARE(position.value("csize").toDouble(), 100000.0);
+            QCOMPARE(position.value("r_profit").toDouble(), 1.0);
+            QCOMPARE(positions.last().value("is_last").toInt(), 1);
+            QCOMPARE(positions.last().value("balance").toDouble(), 10000.0);
+            QVERIFY(qAbs(positions.last().value("margin").toDouble() - position.value("price_o").toDouble() * 100) < 0.01);
 
             // Logged in with the main password, the account may change a password.
             QNetworkAccessManager network;
