@@ -12,13 +12,6 @@ namespace {
 
 constexpr int patienceMs = 60000;
 
-// The terminal writes its log into its own folder, so it runs from a copy in ours.
-QString copyTerminal(const QString &folder)
-{
-    const QString target = folder + QStringLiteral("/kestral-terminal");
-    return QFile::copy(QStringLiteral(KESTRAL_TERMINAL_EXE), target) ? target : QString();
-}
-
 bool writeAccounts(const QString &dataHome, quint16 tradePort)
 {
     const QJsonArray accounts{QJsonObject{{"account", "100001"},
@@ -77,8 +70,9 @@ private slots:
         }, patienceMs));
         QCOMPARE(ports.size(), 3);
 
-        const QString terminalPath = copyTerminal(folder.path());
-        QVERIFY(!terminalPath.isEmpty());
+        // The terminal writes its log into its own folder, so it runs from a copy in ours.
+        const QString terminalPath = folder.path() + QStringLiteral("/kestral-terminal");
+        QVERIFY(QFile::copy(QStringLiteral(KESTRAL_TERMINAL_EXE), terminalPath));
         const QString dataHome = folder.path() + QStringLiteral("/data");
         QVERIFY(writeAccounts(dataHome, ports.value("trade-port")));
 

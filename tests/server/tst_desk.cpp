@@ -182,25 +182,38 @@ private slots:
 
     void chartHistoryEndsAtThePrice_data()
     {
+        QTest::addColumn<QString>("symbol");
         QTest::addColumn<int>("period");
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<bool>("bars"); // false: an empty "array"
+
         for (int period : {1, 5, 15, 30, 60, 240, 1440, 10080, 40000})
-            QTest::newRow(qPrintable(QString::number(period))) << period;
+            QTest::newRow(qPrintable(QString::number(period))) << "GBPUSD" << period << qint64(-1) << true;
+        QTest::newRow("unknown symbol") << "NOPE" << 60 << qint64(-1) << false;
+        QTest::newRow("not a chart period") << "GBPUSD" << 7 << qint64(-1) << false;
+        QTest::newRow("range before the first bar") << "GBPUSD" << 60 << qint64(1000) << false;
     }
     void chartHistoryEndsAtThePrice()
     {
+        QFETCH(QString, symbol);
         QFETCH(int, period);
+        QFETCH(qint64, to);
+        QFETCH(bool, bars);
 
         DeskFixture f;
         QVERIFY(f.logIn("main"));
-        const QJsonObject request{{"req_code", 3}, {"symbol", "GBPUSD"}, {"interval", period}, {"from", 0}, {"to", -1}};
+        const QJsonObject request{{"req_code", 3}, {"symbol", symbol}, {"interval", period}, {"from", 0}, {"to", to}};
         const QJsonObject reply = f.desk.handle(f.session, request, &f.changed).value(0);
         QCOMPARE(reply.value("res_code").toInt(), 3);
-        QCOMPARE(reply.value("symbol").toString(), QString("GBPUSD"));
+        QCOMPARE(reply.value("symbol").toString(), symbol);
         QCOMPARE(reply.value("interval").toInt(), period);
-        const QJsonArray bars = reply.value("array").toArray();
-        QVERIFY(bars.size() > 100);
+        const QJsonArray array = reply.value("array").toArray();
+        QCOMPARE(array.size() > 100, bars);
+        QCOMPARE(array.isEmpty(), !bars);
+        if (!bars)
+            return;
         qint64 previous = 0;
-        for (const QJsonValue &value : bars) {
+        for (const QJsonValue &value : array) {
             const QJsonObject bar = value.toObject();
             const qint64 time = bar.value("datetime").toVariant().toLongLong();
             QVERIFY(time > previous);
@@ -210,25 +223,7 @@ private slots:
             previous = time;
         }
         QCOMPARE(previous, PriceFeed::barTime(nowMs / 1000, period));
-        const double bid = f.desk.engine().quote("GBPUSD").bid;
-        QCOMPARE(bars.last().toObject().value("close").toDouble(), bid);
-    }
-
-    void chartHistoryRefusals_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::newRow("unknown symbol") << QByteArray("{'req_code':3,'symbol':'NOPE','interval':60,'from':0,'to':-1}");
-        QTest::newRow("not a chart period") << QByteArray("{'req_code':3,'symbol':'EURUSD','interval':7,'from':0,'to':-1}");
-        QTest::newRow("range before the first bar") << QByteArray("{'req_code':3,'symbol':'EURUSD','interval':60,'from':0,'to':1000}");
-    }
-    void chartHistoryRefusals()
-    {
-        QFETCH(QByteArray, request);
-        DeskFixture f;
-        QVERIFY(f.logIn("main"));
-        const QJsonObject reply = f.send(request.constData()).value(0);
-        QCOMPARE(reply.value("res_code").toInt(), 3);
-        QVERIFY(reply.value("array").toArray().isEmpty());
+        QCOMPARE(array.last().toObject().value("close").toDouble(), f.desk.engine().quote("GBPUSD").bid);
     }
 
     void ticksExtendTheBars()

@@ -339,20 +339,6 @@ private slots:
         QCOMPARE(open.join(", "), left);
     }
 
-    void closeByNeedsOppositeSides()
-    {
-        Fixture f;
-        QVERIFY(f.order("EURUSD", 0, 100).ok());
-        const qint64 first = f.lastTicket();
-        QVERIFY(f.order("EURUSD", 0, 100).ok());
-        TradeRequest request;
-        request.type = 10;
-        request.positionId = first;
-        request.positionById = f.lastTicket();
-        QCOMPARE(f.engine.execute(f.login, request).status, 10013);
-        QCOMPARE(f.account().positions.size(), 2);
-    }
-
     void closeAllBySign_data()
     {
         QTest::addColumn<int>("subType");
