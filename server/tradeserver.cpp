@@ -67,7 +67,9 @@ void TradeServer::onNewConnection()
         socket->setMaxAllowedIncomingFrameSize(maxMessageBytes);
         m_connections.insert(socket, Connection{socket, {}});
         connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString &text) { onText(socket, text); });
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
+        // Queued: a write may report the disconnection at once, while the connection
+        // table is being walked.
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
         // A connection that never logs in does not hold a place for long.
         QTimer::singleShot(loginTimeoutMs, socket, [this, socket] {
             const auto it = m_connections.constFind(socket);
@@ -85,9 +87,10 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
     const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
     QSet<qint64> changed;
     const QList<QJsonObject> replies = m_desk->handle(it->state, request, &changed);
+    const bool refused = it->state.failedLogins >= maxFailedLogins;
     for (const QJsonObject &reply : replies)
         send(socket, reply);
-    if (it->state.failedLogins >= maxFailedLogins) {
+    if (refused) {
         socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Too many failed logins"));
         return;
     }
