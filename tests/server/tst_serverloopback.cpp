@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QWebSocket>
 
 using namespace tradeserver;
 
@@ -105,6 +106,29 @@ private slots:
             client.logout();
         }
         buffer.endTimer();
+    }
+
+    void hostileTradeClientsAreDropped_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+
+        const QString wrong = R"({"req_code":1,"id":100001,"password":"guess","type":3})";
+        QTest::newRow("five wrong passwords") << QStringList{wrong, wrong, wrong, wrong, wrong};
+        QTest::newRow("a message over 64 KiB") << QStringList{QString(70000, QLatin1Char('x'))};
+    }
+    void hostileTradeClientsAreDropped()
+    {
+        QFETCH(QStringList, texts);
+
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        QWebSocket socket;
+        QSignalSpy closed(&socket, &QWebSocket::disconnected);
+        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort())));
+        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::ConnectedState, patienceMs);
+        for (const QString &text : std::as_const(texts))
+            socket.sendTextMessage(text);
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, patienceMs);
     }
 
     void hostileHttpInputIsRefused_data()
