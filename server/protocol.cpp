@@ -31,7 +31,7 @@ qint64 integer(const QJsonValue &value, qint64 fallback)
         return fallback;
     const double number = value.toDouble();
     // Beyond 2^53 a double no longer holds whole numbers exactly; nothing here is so large.
-    if (!std::isfinite(number) || std::abs(number) > 9.0e15)
+    if (!std::isfinite(number) || std::abs(number) > 9.0e15 || std::trunc(number) != number)
         return fallback;
     return qint64(number);
 }

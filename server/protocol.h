@@ -23,7 +23,7 @@ QJsonObject pendingOrders(const TradingEngine &engine, const Account &account);
 QJsonObject tradeHistory(const TradingEngine &engine, const Account &account, qint64 from, qint64 to);
 QJsonObject tradeResult(const TradeResult &result, int type);
 
-// Reads a JSON number as a whole number; anything else gives `fallback`.
+// Reads a JSON number that is a whole number; anything else gives `fallback`.
 qint64 integer(const QJsonValue &value, qint64 fallback = 0);
 double number(const QJsonValue &value);
 

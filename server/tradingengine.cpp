@@ -504,6 +504,7 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
             close(account, position, position.sell ? q.ask : q.bid, position.volume);
         }
 
+        bool armed = false;
         QList<WorkingOrder> due;
         for (auto it = account.orders.begin(); it != account.orders.end(); ++it) {
             if (it->symbol != symbol)
@@ -531,7 +532,7 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
                 it->price = it->stopPrice;
                 it->stopPrice = 0.0;
                 reached = it->type == BuyLimit ? q.ask <= it->price : q.bid >= it->price;
-                hits.append(it->ticket);
+                armed = true;
             }
             if (reached || (it->expiry > 0 && t >= it->expiry))
                 due.append(*it);
@@ -553,7 +554,7 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
             account.orders.remove(order.ticket);
             fill(account, order, q);
         }
-        if (!hits.isEmpty() || !due.isEmpty())
+        if (!hits.isEmpty() || armed || !due.isEmpty())
             changed.insert(account.login);
     }
     return changed;

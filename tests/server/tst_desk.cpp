@@ -112,6 +112,9 @@ private slots:
         QTest::newRow("volume as text is no volume")
             << QByteArray("main") << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':'1000','symbol':'EURUSD'}")
             << "7/10014" << false;
+        QTest::newRow("a fractional volume is no volume")
+            << QByteArray("main") << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':1000.5,'symbol':'EURUSD'}")
+            << "7/10014" << false;
         QTest::newRow("trade history") << QByteArray("main") << QByteArray("{'req_code':5,'from':0,'to':-1}") << "5" << false;
         QTest::newRow("unknown request codes are ignored") << QByteArray("main") << QByteArray("{'req_code':9}") << "" << false;
     }
