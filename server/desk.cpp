@@ -52,9 +52,9 @@ QList<QJsonObject> Desk::handle(SessionState &session, const QJsonObject &reques
     const QJsonValue login = request.value(QLatin1String("login"));
     if (!login.isUndefined() && integer(login, -1) != session.login) {
         if (code == 4)
-            return {protocol::tradeResult({InvalidRequest, QStringLiteral("Invalid request"),
-                                           QStringLiteral("Not the logged-in account")},
-                                          int(integer(request.value(QLatin1String("type")), -1)))};
+            return {protocol::tradeResult(
+                {InvalidRequest, QStringLiteral("Invalid request"), QStringLiteral("Not the logged-in account")},
+                int(integer(request.value(QLatin1String("type")), -1)))};
         return {};
     }
     switch (code) {
@@ -83,9 +83,8 @@ QList<QJsonObject> Desk::trade(SessionState &session, const QJsonObject &request
     if (trade.type == 5)
         return accountState(session.login);
     if (session.access != Access::Full) {
-        return {protocol::tradeResult({TradeDisabled, QStringLiteral("Trade disabled"),
-                                       QStringLiteral("Read-only login")},
-                                      trade.type)};
+        return {protocol::tradeResult(
+            {TradeDisabled, QStringLiteral("Trade disabled"), QStringLiteral("Read-only login")}, trade.type)};
     }
     const TradeResult result = m_engine.execute(session.login, trade);
     if (result.ok())

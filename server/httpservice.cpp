@@ -133,8 +133,8 @@ void HttpService::answer(QTcpSocket *socket, const HttpReply &reply)
     socket->disconnect(this);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reason(reply.status) + "\r\n";
-    head += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(reply.body.size())
-        + "\r\nConnection: close\r\n\r\n";
+    head += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
+            "\r\nConnection: close\r\n\r\n";
     socket->write(head + reply.body);
     if (socket->state() == QAbstractSocket::UnconnectedState)
         socket->deleteLater();

@@ -17,7 +17,7 @@ struct Instrument
     qint64 maxVolume = 1000000;
     qint64 stepVolume = 100;
     double startPrice = 1.0;
-    int spreadPoints = 10;      // typical spread in units of the last digit
+    int spreadPoints = 10;            // typical spread in units of the last digit
     double minuteVolatility = 0.0003; // relative standard deviation per minute
 };
 

@@ -46,18 +46,21 @@ int main(int argc, char *argv[])
     const QList<QCommandLineOption> options{
         {QStringLiteral("broker-port"), QStringLiteral("Broker list port (0: any free port)."), QStringLiteral("port")},
         {QStringLiteral("trade-port"), QStringLiteral("Trade server port (0: any free port)."), QStringLiteral("port")},
-        {QStringLiteral("account-port"), QStringLiteral("Account service port (0: any free port)."), QStringLiteral("port")},
+        {QStringLiteral("account-port"), QStringLiteral("Account service port (0: any free port)."),
+         QStringLiteral("port")},
         {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."), QStringLiteral("seconds")},
-        {QStringLiteral("seed"), QStringLiteral("Seed of the simulated market (same seed, same history)."), QStringLiteral("number")},
-        {QStringLiteral("timezone"), QStringLiteral("Server time zone sent at login, as +HH:MM."), QStringLiteral("zone")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the simulated market (same seed, same history)."),
+         QStringLiteral("number")},
+        {QStringLiteral("timezone"), QStringLiteral("Server time zone sent at login, as +HH:MM."),
+         QStringLiteral("zone")},
     };
     parser.addOptions(options);
     parser.process(app);
 
     tradeserver::ServerOptions settings;
-    if (!readPort(parser, QStringLiteral("broker-port"), &settings.brokerPort)
-        || !readPort(parser, QStringLiteral("trade-port"), &settings.tradePort)
-        || !readPort(parser, QStringLiteral("account-port"), &settings.accountPort)) {
+    if (!readPort(parser, QStringLiteral("broker-port"), &settings.brokerPort) ||
+        !readPort(parser, QStringLiteral("trade-port"), &settings.tradePort) ||
+        !readPort(parser, QStringLiteral("account-port"), &settings.accountPort)) {
         std::fprintf(stderr, "kestral-server: a port must be a number from 0 to 65535\n");
         return 2;
     }
@@ -65,8 +68,8 @@ int main(int argc, char *argv[])
         settings.seed = parser.value(QStringLiteral("seed")).toULongLong();
     if (parser.isSet(QStringLiteral("timezone"))) {
         settings.timeZone = parser.value(QStringLiteral("timezone"));
-        if (tradeserver::Desk::zoneOffsetSeconds(settings.timeZone) == 0 && settings.timeZone != QLatin1String("+00:00")
-            && settings.timeZone != QLatin1String("-00:00")) {
+        if (tradeserver::Desk::zoneOffsetSeconds(settings.timeZone) == 0 &&
+            settings.timeZone != QLatin1String("+00:00") && settings.timeZone != QLatin1String("-00:00")) {
             std::fprintf(stderr, "kestral-server: the time zone must read +HH:MM or -HH:MM\n");
             return 2;
         }

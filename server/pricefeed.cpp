@@ -168,9 +168,10 @@ QVector<Bar> PriceFeed::history(const QString &symbol, int period, qint64 from, 
     if (!it->bars.contains(period))
         generate(*it, period);
     const QVector<Bar> &bars = it->bars[period];
-    auto first = std::lower_bound(bars.begin(), bars.end(), from, [](const Bar &bar, qint64 t) { return bar.time < t; });
+    auto first =
+        std::lower_bound(bars.begin(), bars.end(), from, [](const Bar &bar, qint64 t) { return bar.time < t; });
     auto last = to < 0 ? bars.end()
-                        : std::upper_bound(first, bars.end(), to, [](qint64 t, const Bar &bar) { return t < bar.time; });
+                       : std::upper_bound(first, bars.end(), to, [](qint64 t, const Bar &bar) { return t < bar.time; });
     if (last - first > maxReplyBars)
         first = last - maxReplyBars;
     return QVector<Bar>(first, last);

@@ -36,8 +36,8 @@ struct Bar
 class PriceFeed
 {
 public:
-    static constexpr int historyBars = 2500;   // generated per symbol and period
-    static constexpr int maxReplyBars = 5000;  // per chart reply
+    static constexpr int historyBars = 2500;         // generated per symbol and period
+    static constexpr int maxReplyBars = 5000;        // per chart reply
     static constexpr qint64 earliestBar = 631152000; // 1990-01-01: no bars before
 
     PriceFeed(const QVector<Instrument> &instruments, quint64 seed, qint64 nowMs);

@@ -119,8 +119,11 @@ QJsonObject chartHistory(const QString &symbol, int period, const QVector<Bar> &
 {
     QJsonArray array;
     for (const Bar &bar : bars) {
-        array.append(QJsonObject{
-            {"datetime", wire(bar.time)}, {"open", bar.open}, {"high", bar.high}, {"low", bar.low}, {"close", bar.close}});
+        array.append(QJsonObject{{"datetime", wire(bar.time)},
+                                 {"open", bar.open},
+                                 {"high", bar.high},
+                                 {"low", bar.low},
+                                 {"close", bar.close}});
     }
     return {{"res_code", 3}, {"symbol", symbol}, {"interval", period}, {"array", array}};
 }

@@ -66,10 +66,12 @@ void TradeServer::onNewConnection()
         socket->setMaxAllowedIncomingMessageSize(maxMessageBytes);
         socket->setMaxAllowedIncomingFrameSize(maxMessageBytes);
         m_connections.insert(socket, Connection{socket, {}});
-        connect(socket, &QWebSocket::textMessageReceived, this, [this, socket](const QString &text) { onText(socket, text); });
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this, socket](const QString &text) { onText(socket, text); });
         // Queued: a write may report the disconnection at once, while the connection
         // table is being walked.
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
+        connect(
+            socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
         // A connection that never logs in does not hold a place for long.
         QTimer::singleShot(loginTimeoutMs, socket, [this, socket] {
             const auto it = m_connections.constFind(socket);

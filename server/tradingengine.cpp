@@ -61,8 +61,8 @@ qint64 TradingEngine::now() const
 qint64 TradingEngine::createAccount(const QString &name, const QString &password, const QString &investorPassword,
                                     double deposit, int leverage, qint64 login)
 {
-    if (m_accounts.size() >= maxAccounts || password.isEmpty() || leverage < 1 || !std::isfinite(deposit)
-        || deposit < 0.0)
+    if (m_accounts.size() >= maxAccounts || password.isEmpty() || leverage < 1 || !std::isfinite(deposit) ||
+        deposit < 0.0)
         return 0;
     if (login == 0) {
         while (m_accounts.contains(m_nextLogin))
@@ -147,8 +147,8 @@ double TradingEngine::profit(const OpenPosition &position) const
 
 double TradingEngine::positionMargin(const Instrument &instrument, qint64 volume, double price, int leverage) const
 {
-    return (volume / 10000.0) * instrument.contractSize * price * conversionRate(instrument.quoteCurrency)
-        / std::max(leverage, 1);
+    return (volume / 10000.0) * instrument.contractSize * price * conversionRate(instrument.quoteCurrency) /
+           std::max(leverage, 1);
 }
 
 double TradingEngine::margin(const Account &account) const
@@ -199,8 +199,8 @@ TradeResult TradingEngine::execute(qint64 login, const TradeRequest &request)
 
 TradeResult TradingEngine::checkVolume(const Instrument &instrument, qint64 volume) const
 {
-    if (volume < instrument.minVolume || volume > instrument.maxVolume
-        || (instrument.stepVolume > 0 && volume % instrument.stepVolume != 0))
+    if (volume < instrument.minVolume || volume > instrument.maxVolume ||
+        (instrument.stepVolume > 0 && volume % instrument.stepVolume != 0))
         return fail(InvalidVolume, QStringLiteral("Invalid volume"),
                     QStringLiteral("Volume must lie between %1 and %2 lots in steps of %3")
                         .arg(instrument.minVolume / 10000.0)
@@ -409,7 +409,8 @@ TradeResult TradingEngine::closeAll(Account &account, int subType)
     QList<qint64> tickets;
     for (const OpenPosition &position : std::as_const(account.positions)) {
         const double value = profit(position);
-        if (currentClosePrice(position) > 0.0 && (subType == 0 || (subType == 1 && value > 0.0) || (subType == 2 && value < 0.0)))
+        if (currentClosePrice(position) > 0.0 &&
+            (subType == 0 || (subType == 1 && value > 0.0) || (subType == 2 && value < 0.0)))
             tickets.append(position.ticket);
     }
     for (qint64 ticket : std::as_const(tickets)) {
@@ -424,14 +425,24 @@ void TradingEngine::close(Account &account, OpenPosition &position, double price
     const double booked = roundMoney(rawProfit(position, price, volume));
     const qint64 t = now();
     account.balance = roundMoney(account.balance + booked);
-    ClosedPosition closed{position.ticket, position.symbol, position.sell, volume, position.openPrice, price,
-                          position.sl, position.tp, position.openTime, t, booked};
+    ClosedPosition closed{position.ticket,
+                          position.symbol,
+                          position.sell,
+                          volume,
+                          position.openPrice,
+                          price,
+                          position.sl,
+                          position.tp,
+                          position.openTime,
+                          t,
+                          booked};
     account.closed.append(closed);
     while (account.closed.size() > maxHistory)
         account.closed.removeFirst();
     const qint64 order = nextTicket();
     recordOrder(account, {order, position.symbol, position.sell ? Buy : Sell, volume, price, 0.0, 0.0, 0.0, t, Filled});
-    recordDeal(account, {nextTicket(), position.sell ? DealBuy : DealSell, position.symbol, t, order, volume, price, booked});
+    recordDeal(account,
+               {nextTicket(), position.sell ? DealBuy : DealSell, position.symbol, t, order, volume, price, booked});
     // The key is copied: `position` lives in the map that remove() rebalances.
     const qint64 ticket = position.ticket;
     if (volume >= position.volume)
@@ -546,7 +557,8 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
             const Instrument *spec = instrument(order.symbol);
             const bool sell = !isBuyType(order.type);
             const double needed = positionMargin(*spec, order.volume, sell ? q.bid : q.ask, account.leverage);
-            const bool affordable = account.balance + account.credit + floatingProfit(account) - margin(account) >= needed;
+            const bool affordable =
+                account.balance + account.credit + floatingProfit(account) - margin(account) >= needed;
             if (!affordable || account.positions.size() >= maxPositions) {
                 endOrder(account, order, Rejected);
                 continue;

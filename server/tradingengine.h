@@ -35,7 +35,16 @@ enum ReturnCode {
 };
 
 // Order-type codes of the protocol.
-enum OrderType { Buy = 0, Sell = 1, BuyLimit = 2, SellLimit = 3, BuyStop = 4, SellStop = 5, BuyStopLimit = 6, SellStopLimit = 7 };
+enum OrderType {
+    Buy = 0,
+    Sell = 1,
+    BuyLimit = 2,
+    SellLimit = 3,
+    BuyStop = 4,
+    SellStop = 5,
+    BuyStopLimit = 6,
+    SellStopLimit = 7
+};
 // History order states.
 enum OrderState { Placed = 1, Canceled = 2, Filled = 4, Rejected = 5, Expired = 6 };
 // Deal types.

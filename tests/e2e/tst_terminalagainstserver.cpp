@@ -60,14 +60,16 @@ private slots:
         server.start(QStringLiteral(KESTRAL_SERVER_EXE),
                      {"--broker-port", "0", "--trade-port", "0", "--account-port", "0", "--duration", "180"});
         QMap<QString, quint16> ports;
-        QVERIFY(QTest::qWaitFor([&] {
-            while (server.canReadLine()) {
-                const QStringList words = QString::fromUtf8(server.readLine()).split(' ');
-                if (words.size() == 2 && words.first().endsWith("-port"))
-                    ports.insert(words.first(), quint16(words.last().trimmed().toUInt()));
-            }
-            return ports.size() == 3 || server.state() == QProcess::NotRunning;
-        }, patienceMs));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                while (server.canReadLine()) {
+                    const QStringList words = QString::fromUtf8(server.readLine()).split(' ');
+                    if (words.size() == 2 && words.first().endsWith("-port"))
+                        ports.insert(words.first(), quint16(words.last().trimmed().toUInt()));
+                }
+                return ports.size() == 3 || server.state() == QProcess::NotRunning;
+            },
+            patienceMs));
         QCOMPARE(ports.size(), 3);
 
         // The terminal writes its log into its own folder, so it runs from a copy in ours.
@@ -90,15 +92,17 @@ private slots:
         terminal.start(terminalPath, QStringList());
         QVERIFY(terminal.waitForStarted(patienceMs));
 
-        QFile log(folder.path() + QStringLiteral("/Logs/") + QDate::currentDate().toString("yyyy-MM-dd")
-                  + QStringLiteral(".log"));
-        const bool loggedIn = QTest::qWaitFor([&] {
-            if (terminal.state() == QProcess::NotRunning || !log.open(QIODevice::ReadOnly))
-                return terminal.state() == QProcess::NotRunning;
-            const bool found = log.readAll().contains("100001 login to KestralDemo successfully");
-            log.close();
-            return found;
-        }, patienceMs);
+        QFile log(folder.path() + QStringLiteral("/Logs/") + QDate::currentDate().toString("yyyy-MM-dd") +
+                  QStringLiteral(".log"));
+        const bool loggedIn = QTest::qWaitFor(
+            [&] {
+                if (terminal.state() == QProcess::NotRunning || !log.open(QIODevice::ReadOnly))
+                    return terminal.state() == QProcess::NotRunning;
+                const bool found = log.readAll().contains("100001 login to KestralDemo successfully");
+                log.close();
+                return found;
+            },
+            patienceMs);
         const bool terminalUp = terminal.state() == QProcess::Running;
         QTest::qWait(3000); // the first ticks, charts and trade tables arrive meanwhile
         const bool bothUp = terminal.state() == QProcess::Running && server.state() == QProcess::Running;

@@ -30,10 +30,9 @@ struct DeskFixture
     bool logIn(const char *password)
     {
         return send(QByteArray("{'req_code':1,'id':500,'password':'") + password + "','type':3}")
-            .value(0)
-            .value("state")
-            .toInt()
-            == 1;
+                   .value(0)
+                   .value("state")
+                   .toInt() == 1;
     }
 
     Desk desk;
@@ -45,8 +44,8 @@ QStringList codes(const QList<QJsonObject> &replies)
 {
     QStringList list;
     for (const QJsonObject &reply : replies) {
-        list << QString::number(reply.value("res_code").toInt())
-                + (reply.contains("status") ? QStringLiteral("/%1").arg(reply.value("status").toInt()) : QString());
+        list << QString::number(reply.value("res_code").toInt()) +
+                    (reply.contains("status") ? QStringLiteral("/%1").arg(reply.value("status").toInt()) : QString());
     }
     return list;
 }
@@ -64,13 +63,20 @@ private slots:
         QTest::addColumn<QString>("replies");
         QTest::addColumn<bool>("readOnly");
 
-        QTest::newRow("main password") << QByteArray("{'req_code':1,'id':500,'password':'main','type':3}") << "1,8" << false;
-        QTest::newRow("read-only password") << QByteArray("{'req_code':1,'id':500,'password':'view','type':3}") << "1,8" << true;
-        QTest::newRow("wrong password") << QByteArray("{'req_code':1,'id':500,'password':'Main','type':3}") << "1" << false;
-        QTest::newRow("unknown account") << QByteArray("{'req_code':1,'id':501,'password':'main','type':3}") << "1" << false;
-        QTest::newRow("login as text") << QByteArray("{'req_code':1,'id':'500','password':'main','type':3}") << "1" << false;
-        QTest::newRow("empty password never matches") << QByteArray("{'req_code':1,'id':500,'password':''}") << "1" << false;
-        QTest::newRow("other requests before a login are ignored") << QByteArray("{'req_code':4,'type':5,'login':500}") << "" << false;
+        QTest::newRow("main password") << QByteArray("{'req_code':1,'id':500,'password':'main','type':3}") << "1,8"
+                                       << false;
+        QTest::newRow("read-only password")
+            << QByteArray("{'req_code':1,'id':500,'password':'view','type':3}") << "1,8" << true;
+        QTest::newRow("wrong password") << QByteArray("{'req_code':1,'id':500,'password':'Main','type':3}") << "1"
+                                        << false;
+        QTest::newRow("unknown account") << QByteArray("{'req_code':1,'id':501,'password':'main','type':3}") << "1"
+                                         << false;
+        QTest::newRow("login as text") << QByteArray("{'req_code':1,'id':'500','password':'main','type':3}") << "1"
+                                       << false;
+        QTest::newRow("empty password never matches")
+            << QByteArray("{'req_code':1,'id':500,'password':''}") << "1" << false;
+        QTest::newRow("other requests before a login are ignored")
+            << QByteArray("{'req_code':4,'type':5,'login':500}") << "" << false;
     }
     void logsIn()
     {
@@ -105,18 +111,23 @@ private slots:
         QTest::newRow("a market buy is done and pushed") << QByteArray("main") << buy << "7/10009" << true;
         QTest::newRow("read-only logins may not trade") << QByteArray("view") << buy << "7/10017" << false;
         QTest::newRow("another account's login is refused")
-            << QByteArray("main") << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':1000,'symbol':'EURUSD','login':501}")
+            << QByteArray("main")
+            << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':1000,'symbol':'EURUSD','login':501}")
             << "7/10013" << false;
         QTest::newRow("type 5 asks for positions and orders, also read-only")
             << QByteArray("view") << QByteArray("{'req_code':4,'type':5,'login':500,'is_last':1}") << "4,6" << false;
         QTest::newRow("volume as text is no volume")
-            << QByteArray("main") << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':'1000','symbol':'EURUSD'}")
-            << "7/10014" << false;
+            << QByteArray("main")
+            << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':'1000','symbol':'EURUSD'}") << "7/10014"
+            << false;
         QTest::newRow("a fractional volume is no volume")
-            << QByteArray("main") << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':1000.5,'symbol':'EURUSD'}")
-            << "7/10014" << false;
-        QTest::newRow("trade history") << QByteArray("main") << QByteArray("{'req_code':5,'from':0,'to':-1}") << "5" << false;
-        QTest::newRow("unknown request codes are ignored") << QByteArray("main") << QByteArray("{'req_code':9}") << "" << false;
+            << QByteArray("main")
+            << QByteArray("{'req_code':4,'type':0,'order_type':0,'volume':1000.5,'symbol':'EURUSD'}") << "7/10014"
+            << false;
+        QTest::newRow("trade history") << QByteArray("main") << QByteArray("{'req_code':5,'from':0,'to':-1}") << "5"
+                                       << false;
+        QTest::newRow("unknown request codes are ignored")
+            << QByteArray("main") << QByteArray("{'req_code':9}") << "" << false;
     }
     void answersTradeRequests()
     {
@@ -261,18 +272,24 @@ private slots:
 
         const QByteArray create("/account/create");
         const QByteArray update("/account/update");
-        QTest::newRow("a demo account")
-            << QByteArray("POST") << create << QByteArray(R"({"name":"Ann","email":"a@b.c","deposit":5000,"leverage":200})") << 200;
-        QTest::newRow("no name") << QByteArray("POST") << create << QByteArray(R"({"deposit":5000,"leverage":200})") << 400;
-        QTest::newRow("deposit 0") << QByteArray("POST") << create << QByteArray(R"({"name":"Ann","deposit":0,"leverage":200})") << 400;
-        QTest::newRow("deposit as text") << QByteArray("POST") << create << QByteArray(R"({"name":"Ann","deposit":"5000","leverage":200})") << 400;
-        QTest::newRow("leverage 1:5000") << QByteArray("POST") << create << QByteArray(R"({"name":"Ann","deposit":5000,"leverage":5000})") << 400;
+        QTest::newRow("a demo account") << QByteArray("POST") << create
+                                        << QByteArray(R"({"name":"Ann","email":"a@b.c","deposit":5000,"leverage":200})")
+                                        << 200;
+        QTest::newRow("no name") << QByteArray("POST") << create << QByteArray(R"({"deposit":5000,"leverage":200})")
+                                 << 400;
+        QTest::newRow("deposit 0") << QByteArray("POST") << create
+                                   << QByteArray(R"({"name":"Ann","deposit":0,"leverage":200})") << 400;
+        QTest::newRow("deposit as text") << QByteArray("POST") << create
+                                         << QByteArray(R"({"name":"Ann","deposit":"5000","leverage":200})") << 400;
+        QTest::newRow("leverage 1:5000") << QByteArray("POST") << create
+                                         << QByteArray(R"({"name":"Ann","deposit":5000,"leverage":5000})") << 400;
         QTest::newRow("a body that is not JSON") << QByteArray("POST") << create << QByteArray("name=Ann") << 400;
         QTest::newRow("a JSON array") << QByteArray("POST") << create << QByteArray("[]") << 400;
         QTest::newRow("GET") << QByteArray("GET") << create << QByteArray() << 405;
         QTest::newRow("unknown path") << QByteArray("POST") << QByteArray("/account/delete") << QByteArray("{}") << 404;
         QTest::newRow("a password change while nobody is logged in")
-            << QByteArray("POST") << update << QByteArray(R"({"master_password":"x","dealer":100001,"manager_login":1000})") << 403;
+            << QByteArray("POST") << update
+            << QByteArray(R"({"master_password":"x","dealer":100001,"manager_login":1000})") << 403;
         QTest::newRow("a password change naming both passwords")
             << QByteArray("POST") << update
             << QByteArray(R"({"master_password":"x","investor_password":"y","dealer":100001})") << 400;
@@ -297,7 +314,8 @@ private slots:
         }
         const qint64 login = answer.value("login").toVariant().toLongLong();
         QCOMPARE(app.desk().engine().authenticate(login, answer.value("password").toString()), Access::Full);
-        QCOMPARE(app.desk().engine().authenticate(login, answer.value("investor_password").toString()), Access::ReadOnly);
+        QCOMPARE(app.desk().engine().authenticate(login, answer.value("investor_password").toString()),
+                 Access::ReadOnly);
         QCOMPARE(app.desk().engine().account(login)->balance, 5000.0);
         QCOMPARE(app.desk().engine().account(login)->leverage, 200);
     }

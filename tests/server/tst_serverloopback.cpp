@@ -56,15 +56,19 @@ private slots:
         QList<TickData> ticks;
         PriceDataBuffer buffer;
         buffer.setInterval(20);
-        QObject::connect(&buffer, &PriceDataBuffer::tickUpdated, &context, [&](const QList<TickData> &batch) { ticks << batch; });
+        QObject::connect(&buffer, &PriceDataBuffer::tickUpdated, &context,
+                         [&](const QList<TickData> &batch) { ticks << batch; });
         {
             TradeClient client;
             client.priceBuffer = &buffer;
             QObject::connect(&client, &TradeClient::websocketConnected, &buffer, &PriceDataBuffer::beginTimer);
             QObject::connect(&client, &TradeClient::loginSuccess, &context, [&](const QJsonObject &o) { logins << o; });
-            QObject::connect(&client, &TradeClient::symbolListReceived, &context, [&](const QJsonObject &o) { symbolLists << o; });
-            QObject::connect(&client, &TradeClient::tradeResponseReceived, &context, [&](const QJsonObject &o) { results << o; });
-            QObject::connect(&client, &TradeClient::openPositionsReceived, &context, [&](const QJsonObject &o) { positions << o; });
+            QObject::connect(&client, &TradeClient::symbolListReceived, &context,
+                             [&](const QJsonObject &o) { symbolLists << o; });
+            QObject::connect(&client, &TradeClient::tradeResponseReceived, &context,
+                             [&](const QJsonObject &o) { results << o; });
+            QObject::connect(&client, &TradeClient::openPositionsReceived, &context,
+                             [&](const QJsonObject &o) { positions << o; });
 
             const QString url = QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort());
             client.connectToServer(url, server.demo().login, server.demo().password, "KestralDemo");
@@ -75,7 +79,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!ticks.isEmpty(), patienceMs);
             QVERIFY(ticks.first().ask > ticks.first().bid);
 
-            client.sendRequest({{"req_code", 4}, {"type", 0}, {"order_type", 0}, {"volume", 1000}, {"symbol", "EURUSD"}});
+            client.sendRequest(
+                {{"req_code", 4}, {"type", 0}, {"order_type", 0}, {"volume", 1000}, {"symbol", "EURUSD"}});
             QTRY_COMPARE_WITH_TIMEOUT(results.size(), 1, patienceMs);
             QCOMPARE(results.first().value("status").toInt(), 10009);
             QTRY_VERIFY_WITH_TIMEOUT(!positions.isEmpty(), patienceMs);
@@ -87,7 +92,8 @@ private slots:
             QCOMPARE(position.value("r_profit").toDouble(), 1.0);
             QCOMPARE(positions.last().value("is_last").toInt(), 1);
             QCOMPARE(positions.last().value("balance").toDouble(), 10000.0);
-            QVERIFY(qAbs(positions.last().value("margin").toDouble() - position.value("price_o").toDouble() * 100) < 0.01);
+            QVERIFY(qAbs(positions.last().value("margin").toDouble() - position.value("price_o").toDouble() * 100) <
+                    0.01);
 
             // Logged in with the main password, the account may change a password.
             QNetworkAccessManager network;
@@ -138,7 +144,8 @@ private slots:
 
         QTest::newRow("not HTTP") << QByteArray("hello\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("a body over the limit")
-            << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: 10000000\r\n\r\n") << QByteArray("HTTP/1.1 413");
+            << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: 10000000\r\n\r\n")
+            << QByteArray("HTTP/1.1 413");
         QTest::newRow("a negative length")
             << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("endless headers") << QByteArray(20000, 'x') << QByteArray("HTTP/1.1 413");
@@ -155,10 +162,12 @@ private slots:
         QVERIFY(socket.waitForConnected(patienceMs));
         socket.write(request);
         QByteArray answer;
-        QVERIFY(QTest::qWaitFor([&] {
-            answer += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        }, patienceMs));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                answer += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            patienceMs));
         answer += socket.readAll();
         QVERIFY2(answer.startsWith(statusLine), answer.constData());
     }

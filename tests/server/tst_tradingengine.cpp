@@ -148,15 +148,20 @@ private slots:
         QTest::newRow("volume under the minimum") << 0 << 0 << "EURUSD" << qint64(50) << 0.0 << 0.0 << 0.0 << 10014;
         QTest::newRow("volume off the step") << 0 << 0 << "EURUSD" << qint64(150) << 0.0 << 0.0 << 0.0 << 10014;
         QTest::newRow("volume over the maximum") << 0 << 0 << "EURUSD" << qint64(1000100) << 0.0 << 0.0 << 0.0 << 10014;
-        QTest::newRow("buy with its stop loss above the bid") << 0 << 0 << "EURUSD" << qint64(100) << 0.0 << 1.10005 << 0.0 << 10016;
-        QTest::newRow("sell with its take profit above the ask") << 0 << 1 << "EURUSD" << qint64(100) << 0.0 << 0.0 << 1.2 << 10016;
-        QTest::newRow("10 lots need 11001 of margin") << 0 << 0 << "EURUSD" << qint64(100000) << 0.0 << 0.0 << 0.0 << 10019;
+        QTest::newRow("buy with its stop loss above the bid")
+            << 0 << 0 << "EURUSD" << qint64(100) << 0.0 << 1.10005 << 0.0 << 10016;
+        QTest::newRow("sell with its take profit above the ask")
+            << 0 << 1 << "EURUSD" << qint64(100) << 0.0 << 0.0 << 1.2 << 10016;
+        QTest::newRow("10 lots need 11001 of margin")
+            << 0 << 0 << "EURUSD" << qint64(100000) << 0.0 << 0.0 << 0.0 << 10019;
         QTest::newRow("buy limit above the ask") << 0 << 2 << "EURUSD" << qint64(100) << 1.10020 << 0.0 << 0.0 << 10015;
         QTest::newRow("sell stop above the bid") << 0 << 5 << "EURUSD" << qint64(100) << 1.10005 << 0.0 << 0.0 << 10015;
-        QTest::newRow("buy stop with its take profit under the price") << 0 << 4 << "EURUSD" << qint64(100) << 1.105 << 0.0 << 1.104 << 10016;
+        QTest::newRow("buy stop with its take profit under the price")
+            << 0 << 4 << "EURUSD" << qint64(100) << 1.105 << 0.0 << 1.104 << 10016;
         QTest::newRow("unknown order type") << 0 << 8 << "EURUSD" << qint64(100) << 1.0 << 0.0 << 0.0 << 10013;
         QTest::newRow("closing a ticket that is not open") << 4 << 0 << "" << qint64(0) << 0.0 << 0.0 << 0.0 << 10013;
-        QTest::newRow("deleting an order that does not exist") << 3 << 0 << "" << qint64(0) << 0.0 << 0.0 << 0.0 << 10013;
+        QTest::newRow("deleting an order that does not exist")
+            << 3 << 0 << "" << qint64(0) << 0.0 << 0.0 << 0.0 << 10013;
         QTest::newRow("unknown operation") << 7 << 0 << "EURUSD" << qint64(100) << 0.0 << 0.0 << 0.0 << 10013;
     }
     void refusesUnsoundRequests()
@@ -204,8 +209,10 @@ private slots:
         QTest::newRow("buy stop reached by the ask") << 4 << 1.10500 << 0.0 << 1.10495 << 1.10505 << 1.10505 << -1;
         QTest::newRow("buy stop with the ask still below") << 4 << 1.10500 << 0.0 << 1.10480 << 1.10490 << 0.0 << 4;
         QTest::newRow("sell stop reached by the bid") << 5 << 1.09500 << 0.0 << 1.09495 << 1.09505 << 1.09495 << -1;
-        QTest::newRow("buy stop limit arms a buy limit at its limit price") << 6 << 1.10500 << 1.10300 << 1.10495 << 1.10505 << 0.0 << 2;
-        QTest::newRow("sell stop limit arms a sell limit at its limit price") << 7 << 1.09500 << 1.09700 << 1.09490 << 1.09500 << 0.0 << 3;
+        QTest::newRow("buy stop limit arms a buy limit at its limit price")
+            << 6 << 1.10500 << 1.10300 << 1.10495 << 1.10505 << 0.0 << 2;
+        QTest::newRow("sell stop limit arms a sell limit at its limit price")
+            << 7 << 1.09500 << 1.09700 << 1.09490 << 1.09500 << 0.0 << 3;
     }
     void pendingOrdersFillWhenPriceCrosses()
     {
