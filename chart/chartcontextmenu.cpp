@@ -147,8 +147,12 @@ void SymbolChartWidget::keepPricePaneHeight()
 {
     const bool panesShown = std::any_of(m_panes.cbegin(), m_panes.cend(),
                                         [](const QCPAxisRect *pane) { return pane->visible(); });
-    if (panesShown && axisRect()->minimumSize().height() != height() / 2)
-        axisRect()->setMinimumSize(axisRect()->minimumSize().width(), height() / 2);
+    if (!panesShown || axisRect()->minimumSize().height() == height() / 2)
+        return;
+    axisRect()->setMinimumSize(axisRect()->minimumSize().width(), height() / 2);
+    // The panes' own minimum would otherwise win over the price pane's once several are shown.
+    for (QCPAxisRect *pane : m_panes)
+        pane->setMinimumSize(pane->minimumSize().width(), 0);
 }
 
 // ---------------------------------------------------------------- colour setters
