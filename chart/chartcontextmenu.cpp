@@ -145,8 +145,8 @@ void SymbolChartWidget::togglePane(Indicator indicator)
 // prices under the one-click panel: the price pane keeps half the window's height.
 void SymbolChartWidget::keepPricePaneHeight()
 {
-    const bool panesShown = std::any_of(m_panes.cbegin(), m_panes.cend(),
-                                        [](const QCPAxisRect *pane) { return pane->visible(); });
+    const bool panesShown =
+        std::any_of(m_panes.cbegin(), m_panes.cend(), [](const QCPAxisRect *pane) { return pane->visible(); });
     if (!panesShown || axisRect()->minimumSize().height() == height() / 2)
         return;
     axisRect()->setMinimumSize(axisRect()->minimumSize().width(), height() / 2);

@@ -35,7 +35,10 @@ FibonacciDraft &fibonacciDraft()
 constexpr double kFibonacciLevels[] = {0.0, 23.6, 38.2, 50.0, 61.8, 100.0};
 
 // The nearest bar index for keys of 0 and more.
-double snap(double key) { return std::trunc(key + 0.5); }
+double snap(double key)
+{
+    return std::trunc(key + 0.5);
+}
 
 struct HoverEntry
 {
@@ -288,8 +291,8 @@ void SymbolChartWidget::showHoverToolTips(QMouseEvent *event)
         const QString line = QLatin1String(entry.line);
         for (const auto &graph : qAsConst(m_graphs[entry.indicator].lines)) {
             if (graph.first == line)
-                showGraphToolTip(graph.second, m_outputs[entry.indicator].value(line),
-                                 QLatin1String(entry.label), event, hovered);
+                showGraphToolTip(graph.second, m_outputs[entry.indicator].value(line), QLatin1String(entry.label),
+                                 event, hovered);
         }
     }
     if (!hovered) {
@@ -412,8 +415,8 @@ void SymbolChartWidget::restoreObjects(int period)
         case Kind::HorizontalLine:
         case Kind::VerticalLine:
         case Kind::FibonacciLine: {
-            QCPItemStraightLine *line
-                = addStraightLine(parsed.kind == Kind::FibonacciLine ? QColor(Qt::yellow) : m_trendLineColor, true);
+            QCPItemStraightLine *line =
+                addStraightLine(parsed.kind == Kind::FibonacciLine ? QColor(Qt::yellow) : m_trendLineColor, true);
             line->point1->setCoords(record.x1, record.y1);
             line->point2->setCoords(record.x2, record.y2);
             item = line;
@@ -437,7 +440,8 @@ void SymbolChartWidget::restoreObjects(int period)
         // An id that another object holds (a copied file, a reset counter) gets a
         // fresh one, or one of the two would vanish from the map and the next save.
         const int id = m_objects.claimId(parsed.id);
-        m_objects.insert(period, id, item, id == parsed.id ? record.name : ChartObjectRegistry::renamed(record.name, id));
+        m_objects.insert(period, id, item,
+                         id == parsed.id ? record.name : ChartObjectRegistry::renamed(record.name, id));
         if (parsed.kind == Kind::HorizontalLine)
             m_objects.setLevelTag(id, addLevelTag(record.y2));
         if (parsed.kind == Kind::FibonacciLine && parsed.percentValid)

@@ -11,8 +11,8 @@ QCPAbstractItem *itemOf(const QListWidgetItem *row)
 {
     const QVariant data = row->data(Qt::UserRole);
     return data.userType() == qMetaTypeId<QCPAbstractItem *>()
-        ? *static_cast<QCPAbstractItem *const *>(data.constData())
-        : nullptr;
+               ? *static_cast<QCPAbstractItem *const *>(data.constData())
+               : nullptr;
 }
 
 } // namespace

@@ -16,8 +16,8 @@ qint32 barOf(double key, double offset)
     const double bar = std::trunc(key + offset);
     if (!std::isfinite(bar))
         return 0;
-    return qint32(std::clamp(bar, double(std::numeric_limits<qint32>::min()),
-                             double(std::numeric_limits<qint32>::max())));
+    return qint32(
+        std::clamp(bar, double(std::numeric_limits<qint32>::min()), double(std::numeric_limits<qint32>::max())));
 }
 
 } // namespace
@@ -87,17 +87,15 @@ bool ChartObjectRegistry::inUse(int id) const
 
 int ChartObjectRegistry::nextId()
 {
-    // The stored counter may lag behind ids read back from a settings file.
-    do {
-        ++m_counter;
-    } while (inUse(m_counter));
-    return m_counter;
+    return ++m_counter;
 }
 
 int ChartObjectRegistry::claimId(int wanted)
 {
     if (inUse(wanted))
         return nextId();
+    // The stored counter may lag behind the ids read back from a settings file;
+    // kept above every id in use, it never hands one out twice.
     m_counter = std::max(m_counter, wanted);
     return wanted;
 }

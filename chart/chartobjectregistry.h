@@ -40,7 +40,7 @@ public:
 
     // The last id given out.
     int counter() const { return m_counter; }
-    // The next id above the counter that no object of any period holds.
+    // The next id; the counter stays above every id held, so it is free.
     int nextId();
     // `wanted` when no object holds it (the counter then moves past it), else nextId().
     int claimId(int wanted);
