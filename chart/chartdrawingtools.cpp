@@ -301,6 +301,16 @@ void SymbolChartWidget::showHoverToolTips(QMouseEvent *event)
     }
 }
 
+// Lines restored before the first tick got their texts with no digits known.
+void SymbolChartWidget::refreshLevelTagTexts()
+{
+    if (m_levelTagDigits == m_digits)
+        return;
+    m_levelTagDigits = m_digits;
+    for (AxisTag *tag : m_objects.levelTags())
+        tag->setText(QString::number(tag->value(), 'f', jsonreading::boundedDigits(m_digits)));
+}
+
 // ---------------------------------------------------------------- crosshair
 
 void SymbolChartWidget::showCrosshair()

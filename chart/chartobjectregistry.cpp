@@ -138,6 +138,16 @@ AxisTag *ChartObjectRegistry::levelTag(int id) const
     return m_tags.value(id).data();
 }
 
+QList<AxisTag *> ChartObjectRegistry::levelTags() const
+{
+    QList<AxisTag *> tags;
+    for (const QPointer<AxisTag> &tag : m_tags) {
+        if (tag)
+            tags.append(tag.data());
+    }
+    return tags;
+}
+
 QMap<int, QCPAbstractItem *> ChartObjectRegistry::objects(int period) const
 {
     QMap<int, QCPAbstractItem *> items;

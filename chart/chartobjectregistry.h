@@ -52,6 +52,7 @@ public:
     // Owned from here on; a tag already held under the id is deleted.
     void setLevelTag(int id, AxisTag *tag);
     AxisTag *levelTag(int id) const;
+    QList<AxisTag *> levelTags() const;
 
     // Objects still on the plot, by ascending id.
     QMap<int, QCPAbstractItem *> objects(int period) const;

@@ -193,6 +193,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
 
     setupPlot();
     connect(this, &QCustomPlot::beforeReplot, this, &SymbolChartWidget::keepPricePaneHeight);
+    connect(this, &QCustomPlot::beforeReplot, this, &SymbolChartWidget::refreshLevelTagTexts);
 
     m_infoLabel = new QLabel(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label), this);
     m_infoLabel->setStyleSheet(labelStyleSheet(m_axisColor));

@@ -202,6 +202,7 @@ private:
     void removeCrosshair();
     void togglePane(Indicator indicator);
     void keepPricePaneHeight();
+    void refreshLevelTagTexts();
     void applyColors(const QList<QColor> &colors);
     bool indicatorWanted(Indicator indicator) const;
     void computeIndicator(Indicator indicator);
@@ -295,6 +296,8 @@ private:
     QColor m_axisColor = Qt::white;
 
     ChartObjectRegistry m_objects;
+    // The digits the level tags' texts were last written with.
+    int m_levelTagDigits = 0;
 
     QString m_lastToolTip;
 };

@@ -276,6 +276,14 @@ private slots:
         auto chart = open();
         QCOMPARE(chart->names(), names);
         QCOMPARE(chart->levelTag(1)->value(), records.first().y2);
+        TickData tick; // the tags of lines restored before the first tick learn its digits
+        std::tie(tick.symbol, tick.timestamp, tick.bid, tick.digits) = std::tuple("EURUSD", kHour + 59 * 3600, 1.1, 5);
+        chart->updateWithTick(tick);
+        chart->replot();
+        QStringList texts;
+        for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
+            texts << text->text();
+        QVERIFY(texts.contains(QString::number(records.first().y2, 'f', 5)));
         chart->drag(1, {5.2, 1.1}, {5.2, 1.1});
         QCOMPARE(chart->names().size(), 16);
         QVERIFY(chart->named("Horizontal Line 16"));
