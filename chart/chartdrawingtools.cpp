@@ -10,7 +10,6 @@
 #include <QDebug>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QSettings>
 #include <QTimer>
 #include <QToolTip>
 #include <cmath>
@@ -400,8 +399,7 @@ void SymbolChartWidget::saveChartObjects()
     // A period whose bars never came still has its saved objects in the file;
     // read them first so that this save does not drop them.
     restoreObjects(m_period);
-    QSettings(QStringLiteral("Morwell"), QStringLiteral("Client"))
-        .setValue(QStringLiteral("%1_objects").arg(m_symbol), m_objects.counter());
+    m_objects.storeCounter(m_symbol);
     if (!m_chartManager)
         return;
     m_chartManager->setColors(m_symbol, m_period, colors(), false);

@@ -3,6 +3,7 @@
 #include "axistag.h"
 
 #include <QRegularExpression>
+#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -64,6 +65,19 @@ QString ChartObjectRegistry::renamed(const QString &name, int id)
         return name + QLatin1Char(' ') + QString::number(id);
     parts[idPart] = QString::number(id);
     return parts.join(QLatin1Char(' '));
+}
+
+int ChartObjectRegistry::storedCounter(const QString &symbol)
+{
+    return QSettings(QStringLiteral("Morwell"), QStringLiteral("Client"))
+        .value(QStringLiteral("%1_objects").arg(symbol), 0)
+        .toInt();
+}
+
+void ChartObjectRegistry::storeCounter(const QString &symbol) const
+{
+    QSettings(QStringLiteral("Morwell"), QStringLiteral("Client"))
+        .setValue(QStringLiteral("%1_objects").arg(symbol), m_counter);
 }
 
 ChartObjectRegistry::ChartObjectRegistry(int counter)

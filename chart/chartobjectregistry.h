@@ -33,6 +33,10 @@ public:
     // The name with its id replaced (appended when it carried none).
     static QString renamed(const QString &name, int id);
 
+    // The counter is one per symbol in the per-user settings store, shared by all periods.
+    static int storedCounter(const QString &symbol);
+    void storeCounter(const QString &symbol) const;
+
     explicit ChartObjectRegistry(int counter = 0);
     ~ChartObjectRegistry();
     ChartObjectRegistry(const ChartObjectRegistry &) = delete;

@@ -23,7 +23,6 @@
 namespace {
 
 const QString kIndicatorSettingsOrganisation = QStringLiteral("MorWell");
-const QString kObjectSettingsOrganisation = QStringLiteral("Morwell");
 const QString kSettingsApplication = QStringLiteral("Client");
 
 using Indicator = SymbolChartWidget::Indicator;
@@ -177,9 +176,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     , m_symbol(symbol)
     // A saved workspace may carry a broken period; the bucket rule divides by it.
     , m_period(period > 0 ? period : DefaultPeriod)
-    , m_objects(QSettings(kObjectSettingsOrganisation, kSettingsApplication)
-                    .value(QStringLiteral("%1_objects").arg(symbol), 0)
-                    .toInt())
+    , m_objects(ChartObjectRegistry::storedCounter(symbol))
 {
     m_indicatorPool.setMaxThreadCount(1);
     setWindowIcon(QIcon(QPixmap(1, 1)));
