@@ -25,6 +25,7 @@ namespace {
 
 constexpr qint64 kRecordSize = 40;
 constexpr int kRecordsPerChunk = 4096;
+constexpr int kShutdownWaitMs = 3000;
 
 using Series = QVector<CandleStick>;
 
@@ -357,11 +358,23 @@ ChartManager::ChartManager(TradeClient *client, QObject *parent)
 
 ChartManager::~ChartManager()
 {
-    QMutexLocker ownerLock(&m_core->ownerMutex);
-    m_core->owner = nullptr;
-    QMutexLocker lock(&m_core->mutex);
-    ++m_core->generation;
-    m_core->history.clear();
+    {
+        QMutexLocker ownerLock(&m_core->ownerMutex);
+        m_core->owner = nullptr;
+        QMutexLocker lock(&m_core->mutex);
+        ++m_core->generation;
+        m_core->history.clear();
+    }
+    // Completed bars still queued for their file would be lost when the program
+    // ends right after; a stuck disk must not hold the exit for long. A loader
+    // still queued sees the new generation and stops at once.
+    if (!waitForFileWork(kShutdownWaitMs))
+        qWarning() << "Chart history files still being written at shut-down.";
+}
+
+QTimeZone ChartManager::serverTimeZone() const
+{
+    return m_client ? m_client->timeZone() : QTimeZone::utc();
 }
 
 bool ChartManager::isSafeFileName(const QString &name)

@@ -1,7 +1,9 @@
 #include "symbolchartwidget.h"
 
 #include "axistag.h"
+#include "bartime.h"
 #include "chartmanager.h"
+#include "jsonreadings.h"
 #include "mydatetimeticker.h"
 #include "oneclicktradingbuttons.h"
 #include "tickdata.h"
@@ -141,13 +143,6 @@ const QList<QPair<QString, int>> &periodTable()
 }
 
 bool isMonthly(int period) { return period > 39999; }
-
-// Months since year 0 in local time, so that a tick a year later is another month.
-qint64 monthNumber(qint64 seconds)
-{
-    const QDate date = QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).date();
-    return qint64(date.year()) * 12 + date.month() - 1;
-}
 
 // Index of the first point at or after a bar; keys of a series are ascending bar indices.
 int firstPointAtOrAfter(const IndicatorSeries &series, double key)
@@ -568,10 +563,12 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     // Ticks of another symbol would grow this symbol's candles.
     if (tick.symbol.isEmpty() || tick.timestamp == 0 || tick.symbol != m_symbol)
         return;
-    if (tick.digits != m_digits)
-        m_digits = tick.digits;
-    m_oneClick->setBuyPrice(tick.ask, tick.digits);
-    m_oneClick->setSellPrice(tick.bid, tick.digits);
+    // Every price text below is built with these decimals; a hostile count would
+    // make the formatting allocate without bound.
+    const int digits = jsonreading::boundedDigits(tick.digits);
+    m_digits = digits;
+    m_oneClick->setBuyPrice(tick.ask, digits);
+    m_oneClick->setSellPrice(tick.bid, digits);
     m_oneClick->setMinimumVolume(tick.minVol);
     m_oneClick->setMaximumVolume(tick.maxVol);
     m_oneClick->setVolumeStep(tick.stepVol);
@@ -581,21 +578,14 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     const double price = tick.bid;
     QColor tagColor = Qt::green;
     const qint64 lastTime = qint64(m_lastTime);
-    bool sameBar = false;
-    if (isMonthly(m_period)) {
-        const qint64 tickMonth = monthNumber(tick.timestamp);
-        const qint64 lastMonth = monthNumber(lastTime);
-        if (tickMonth < lastMonth)
-            return;
-        sameBar = tickMonth == lastMonth;
-    } else {
-        // Buckets count from the epoch, not from the bar's first tick.
-        const qint64 tickBucket = (tick.timestamp / 60) / m_period;
-        const qint64 lastBucket = (lastTime / 60) / m_period;
-        if (tickBucket < lastBucket)
-            return;
-        sameBar = tickBucket == lastBucket;
-    }
+    // Live bars sit on the server's grid and carry their period's start, so the
+    // server's own bar for that period later replaces them instead of joining them.
+    const QTimeZone zone = m_chartManager ? m_chartManager->serverTimeZone() : QTimeZone::utc();
+    const qint64 tickStart = barStart(tick.timestamp, m_period, lastTime, zone);
+    const qint64 lastStart = barStart(lastTime, m_period, lastTime, zone);
+    if (tickStart < lastStart)
+        return;
+    const bool sameBar = tickStart == lastStart;
 
     m_deferReplot = true;
     if (sameBar) {
@@ -628,7 +618,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         ++m_lastIndex;
         m_candlesticks->data()->add(QCPFinancialData(double(m_lastIndex), price, price, price, price));
         m_keys.append(double(m_lastIndex));
-        m_timestamps.append(double(tick.timestamp));
+        m_timestamps.append(double(tickStart));
         m_open.append(price);
         m_high.append(price);
         m_low.append(price);
@@ -637,17 +627,16 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         dropPointsFrom(completedKey);
         updateIndicators();
 
-        m_lastTime = double(tick.timestamp);
+        m_lastTime = double(tickStart);
         m_lastOpen = m_lastHigh = m_lastLow = m_lastClose = price;
         if (auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>())
-            ticker->appendTimestamp(double(tick.timestamp));
+            ticker->appendTimestamp(double(tickStart));
         if (m_lastIndex != 0) {
             const double i = double(std::max<qint64>(m_lastIndex, 49));
             setKeyRange(QCPRange(i - 49, i + 1), 2);
         }
     }
 
-    const int digits = std::clamp(tick.digits, 0, 15);
     m_lastPriceTag->setPen(QPen(tagColor));
     m_lastPriceTag->updatePosition(price);
     m_lastPriceText = QString::number(price, 'f', digits);
