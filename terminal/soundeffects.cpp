@@ -5,6 +5,7 @@
 
 SoundEffects::SoundEffects(QObject *parent) : QObject(parent)
 {
+    qRegisterMetaType<SoundEffects::Sound>();
     for (int i = 0; i < SoundCount; ++i) {
         m_effects[i] = new QSoundEffect(this);
         m_effects[i]->setSource(QUrl(QStringLiteral("qrc") + resourceName(Sound(i))));

@@ -28,9 +28,15 @@ TerminalSession::TerminalSession(bool buildWindow)
 TerminalSession::~TerminalSession()
 {
     window.reset();
+    dropClient();
+}
+
+void TerminalSession::dropClient()
+{
     client->logout();
     client->wait(patienceMs);
     delete client;
+    client = nullptr;
 }
 
 void TerminalSession::build()
@@ -43,6 +49,8 @@ void TerminalSession::restart()
 {
     window->close();
     window.reset();
+    dropClient();
+    client = new TradeClient;
     build();
 }
 
