@@ -80,6 +80,9 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     wireStores();
     wireActions();
 
+    // The chart area is the window's main view; the docks start at a working size.
+    resizeDocks({ui->marketWatchDockWidget}, {340}, Qt::Horizontal);
+    resizeDocks({ui->toolboxDockWidget}, {220}, Qt::Vertical);
     ui->menuView->addAction(ui->marketWatchDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->navigatorDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->toolboxDockWidget->toggleViewAction());

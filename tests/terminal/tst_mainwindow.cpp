@@ -306,6 +306,33 @@ private slots:
         }
     }
 
+    void screenshotOfTheLoggedInWindow()
+    {
+        TerminalSession session;
+        QVERIFY(session.loginAndWait());
+        QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
+        session.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(session.window.get()));
+        const QImage shot = session.window->grab().toImage();
+        shot.save("/tmp/mainwindow-screenshot.png");
+        // The charts fill most of the window; the toolbar shows the candlestick
+        // icon's green and red bodies.
+        int chartPixels = 0;
+        for (int y = 0; y < shot.height(); y += 4)
+            for (int x = 0; x < shot.width(); x += 4)
+                chartPixels += shot.pixelColor(x, y) == Qt::black;
+        QVERIFY2(chartPixels * 16 > shot.width() * shot.height() / 4, qPrintable(QString::number(chartPixels)));
+        const auto inToolBar = [&](const QColor &colour) {
+            for (int y = 0; y < 70; ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (shot.pixelColor(x, y) == colour)
+                        return true;
+            return false;
+        };
+        QVERIFY(inToolBar(QColor(30, 160, 70)));
+        QVERIFY(inToolBar(QColor(210, 40, 40)));
+    }
+
     void journalKeepsTheNewestRows()
     {
         JournalWidget journal;
