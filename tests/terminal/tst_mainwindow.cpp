@@ -213,6 +213,20 @@ private slots:
         QTRY_COMPARE(journal.lines.filter("kept in memory only").size(), 1);
     }
 
+    void autoLoginKeepsTheSavedPassword()
+    {
+        // The dialog presets the last entry; the online one logs in without it.
+        TerminalSession session(false);
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
+                                     {{"1001", "secret", session.server.url().toString(), TerminalSession::serverName, "", "online"},
+                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
+        session.build();
+        QVERIFY(session.waitForLogin());
+        QVERIFY(!session.window->loginDialog()->isVisible());
+        QCOMPARE(savedAccount(TerminalSession::account).password, QStringLiteral("secret"));
+        QCOMPARE(savedAccount(2002).status, QStringLiteral("offline"));
+    }
+
     void deletingASavedAccount()
     {
         TerminalSession session;
