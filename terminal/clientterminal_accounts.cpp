@@ -102,6 +102,8 @@ void Client_Terminal::onLogin(QJsonObject reply)
     m_client->requestTradeHistory(-1);
     m_positionStore.clear();
     m_symbolStorage.clear();
+    // The copy follows the store, so no default chart opens for the previous account's symbols.
+    m_symbolList.clear();
     m_restorePending = false;
     m_restoredSymbols.clear();
 

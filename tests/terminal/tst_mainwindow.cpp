@@ -174,13 +174,27 @@ private slots:
         QCOMPARE(session.window->symbolStorage().visibleSymbols(), QStringList({"AUDUSD", "EURUSD", "GBPUSD", "XAUUSD"}));
     }
 
-    void symbolsNoLongerOfferedDropOut()
+    void restoredSymbols_data()
     {
+        QTest::addColumn<bool>("listArrives");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("symbols no longer offered drop out") << true << QByteArray("USDJPY\n");
+        QTest::newRow("closed before the symbol list") << false << QByteArray("GONE\nUSDJPY\n");
+    }
+    void restoredSymbols()
+    {
+        QFETCH(bool, listArrives);
+        QFETCH(QByteArray, saved);
         TerminalSession session(false);
+        if (!listArrives)
+            session.server.setReplies(1, {});
         QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/symbols", "GONE\nUSDJPY\n"));
         session.build();
         QVERIFY(session.loginAndWait());
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"), patienceMs);
+        if (listArrives)
+            QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"), patienceMs);
+        session.window->close();
+        QCOMPARE(workspacefiles::readFile(session.accountFolder() + "/symbols"), saved);
     }
 
     void hostileServerNamesStayInMemory_data()
