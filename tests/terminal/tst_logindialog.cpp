@@ -127,6 +127,7 @@ private slots:
         // A saved login under a server name that climbs out of the config folder.
         const QString outside = appDataPath() + QStringLiteral("/victim");
         QVERIFY(workspacefiles::writePrivateFile(outside + QStringLiteral("/5/keep"), "data"));
+        QVERIFY(workspacefiles::makePrivateFolder(configPath()));
         LoginDialog dialog;
         dialog.savedLogins().append({5, "pw", "../../victim", "ws://h:1"});
         QVERIFY(dialog.removeSavedLogin("../../victim", 5));
