@@ -89,9 +89,7 @@ struct StallMeter
     {
         clock.start();
         timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = std::max(longest, clock.restart());
-        });
+        QObject::connect(&timer, &QTimer::timeout, [this] { longest = std::max(longest, clock.restart()); });
         timer.start();
     }
     QTimer timer;
@@ -113,8 +111,9 @@ void runStartup(benchmark::State &state, const char *name, bool withCharts, bool
         scaleWidgetTree(window.get(), 1.0);
         window->showMaximized();
         const bool shown = QTest::qWaitForWindowExposed(window.get());
-        const bool ready = !untilLoggedIn
-            || QTest::qWaitFor([&] { return window->login() == login && chartsLoaded(*window, withCharts); }, 60000);
+        const bool ready =
+            !untilLoggedIn ||
+            QTest::qWaitFor([&] { return window->login() == login && chartsLoaded(*window, withCharts); }, 60000);
         worstStall = std::max(worstStall, stall.longest);
 
         state.PauseTiming();
@@ -133,10 +132,22 @@ void runStartup(benchmark::State &state, const char *name, bool withCharts, bool
     g_stallMs[name] = double(worstStall);
 }
 
-void BM_ShownEmptyWorkspace(benchmark::State &state) { runStartup(state, "BM_ShownEmptyWorkspace", false, false); }
-void BM_ShownWithCachedCharts(benchmark::State &state) { runStartup(state, "BM_ShownWithCachedCharts", true, false); }
-void BM_LoggedInEmptyWorkspace(benchmark::State &state) { runStartup(state, "BM_LoggedInEmptyWorkspace", false, true); }
-void BM_LoggedInWithCachedCharts(benchmark::State &state) { runStartup(state, "BM_LoggedInWithCachedCharts", true, true); }
+void BM_ShownEmptyWorkspace(benchmark::State &state)
+{
+    runStartup(state, "BM_ShownEmptyWorkspace", false, false);
+}
+void BM_ShownWithCachedCharts(benchmark::State &state)
+{
+    runStartup(state, "BM_ShownWithCachedCharts", true, false);
+}
+void BM_LoggedInEmptyWorkspace(benchmark::State &state)
+{
+    runStartup(state, "BM_LoggedInEmptyWorkspace", false, true);
+}
+void BM_LoggedInWithCachedCharts(benchmark::State &state)
+{
+    runStartup(state, "BM_LoggedInWithCachedCharts", true, true);
+}
 BENCHMARK(BM_ShownEmptyWorkspace)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ShownWithCachedCharts)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoggedInEmptyWorkspace)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -198,7 +209,10 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
 
     const auto &ms = reporter.milliseconds;
-    const auto get = [&](const char *name) { const auto it = ms.find(name); return it == ms.end() ? -1.0 : it->second; };
+    const auto get = [&](const char *name) {
+        const auto it = ms.find(name);
+        return it == ms.end() ? -1.0 : it->second;
+    };
     const double shownEmpty = get("BM_ShownEmptyWorkspace");
     const double shownCharts = get("BM_ShownWithCachedCharts");
     const double loggedEmpty = get("BM_LoggedInEmptyWorkspace");

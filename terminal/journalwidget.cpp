@@ -3,7 +3,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
-JournalWidget::JournalWidget(QWidget *parent) : QTreeWidget(parent)
+JournalWidget::JournalWidget(QWidget *parent)
+    : QTreeWidget(parent)
 {
     setColumnCount(3);
     setHeaderLabels({tr("Time"), tr("Source"), tr("Message")});

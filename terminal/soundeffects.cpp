@@ -3,7 +3,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-SoundEffects::SoundEffects(QObject *parent) : QObject(parent)
+SoundEffects::SoundEffects(QObject *parent)
+    : QObject(parent)
 {
     qRegisterMetaType<SoundEffects::Sound>();
     for (int i = 0; i < SoundCount; ++i) {
