@@ -371,6 +371,31 @@ private slots:
         QVERIFY(inToolBar(QColor(210, 40, 40)));
     }
 
+    void resources_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (int sound = 0; sound < SoundEffects::SoundCount; ++sound) {
+            const QString name = SoundEffects::resourceName(SoundEffects::Sound(sound));
+            QTest::newRow(qPrintable(name)) << name;
+        }
+        for (const char *icon : {":/icon/user.ico", ":/icon/morwell.ico", ":/icon/buy.png", ":/icon/sell.png"})
+            QTest::newRow(icon) << icon;
+    }
+    void resources()
+    {
+        QFETCH(QString, name);
+        initTerminalResources();
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (name.endsWith(".wav")) {
+            const QByteArray header = file.read(44);
+            QVERIFY(header.startsWith("RIFF") && header.mid(8, 4) == "WAVE");
+            QVERIFY(file.size() > 44 + 22050 / 10); // at least a tenth of a second
+        } else {
+            QCOMPARE(QPixmap(name).size(), QSize(32, 32));
+        }
+    }
+
     void journalKeepsTheNewestRows()
     {
         JournalWidget journal;
