@@ -234,6 +234,23 @@ private slots:
         QTRY_COMPARE(journal.lines.filter("kept in memory only").size(), 1);
     }
 
+    void navigatorLogsInAgain()
+    {
+        TerminalSession session;
+        QVERIFY(session.loginAndWait());
+        session.window->close(); // writes the saved login the navigator lists
+        session.window->loadAccountTree();
+        auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+        QCOMPARE(tree->topLevelItem(0)->text(0), TerminalSession::serverName);
+        QTreeWidgetItem *account = tree->topLevelItem(0)->child(0);
+        QCOMPARE(account->text(0), QStringLiteral("1001"));
+        const int connections = session.server.connectionCount();
+        emit tree->itemDoubleClicked(account, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
+        QVERIFY(session.waitForLogin());
+        QCOMPARE(session.server.requests(1).last().value("id").toVariant().toLongLong(), TerminalSession::account);
+    }
+
     void autoLoginKeepsTheSavedPassword()
     {
         // The dialog presets the last entry; the online one logs in without it.
