@@ -6,8 +6,8 @@ namespace {
 QJsonObject position(qint64 ticket, const QString &symbol, const QString &type, int volume, double price,
                      double profit = 0.0, double profitRate = 1.0)
 {
-    return {{"login", 42},    {"ticket", ticket},  {"symbol", symbol}, {"type", type},           {"volume", volume},
-            {"price", price}, {"csize", 100000.0}, {"profit", profit}, {"r_profit", profitRate}, {"digits", 5}};
+    return {{"login", 42},       {"ticket", ticket}, {"symbol", symbol},   {"type", type},          {"volume", volume},
+            {"price", price},    {"csize", 100000.0}, {"profit", profit}, {"r_profit", profitRate}, {"digits", 5}};
 }
 
 TickData tick(const QString &symbol, double bid, double ask, int digits = 5)
@@ -64,8 +64,7 @@ private slots:
 
         QTest::newRow("a buy closes at the bid") << position(1, "EURUSD", "buy", 5000, 1.1) << 1.1010 << 50.0;
         QTest::newRow("a sell closes at the ask") << position(1, "EURUSD", "sell", 5000, 1.1) << 1.1012 << -60.0;
-        QTest::newRow("any word but sell counts as a buy")
-            << position(1, "EURUSD", "Sell", 5000, 1.1) << 1.1010 << 50.0;
+        QTest::newRow("any word but sell counts as a buy") << position(1, "EURUSD", "Sell", 5000, 1.1) << 1.1010 << 50.0;
         QTest::newRow("the profit rate scales the profit")
             << position(1, "EURUSD", "buy", 5000, 1.1, 0.0, 0.5) << 1.1010 << 25.0;
     }
@@ -94,19 +93,18 @@ private slots:
         QTest::addColumn<QVector<double>>("figures");
 
         const QJsonArray mixed{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(2, "EURUSD", "buy", 5000, 2.0),
-                               position(3, "EURUSD", "sell", 20000, 3.0),
-                               position(4, "GBPUSD", "buy", 10000, 1.2, 7.0)};
+                               position(3, "EURUSD", "sell", 20000, 3.0), position(4, "GBPUSD", "buy", 10000, 1.2, 7.0)};
         // After the first tick (1.5 / 1.6) the profits are 50000, -25000 and 280000.
         QTest::newRow("each moved position, then the symbol figures, then the total")
             << mixed << tick("EURUSD", 1.4, 1.6) << QStringList{"position 1", "position 2", "symbol EURUSD", "net"}
             << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 40000.0 - 30000.0 + 280000.0};
-        QTest::newRow("a repeated tick says nothing at all")
-            << mixed << tick("EURUSD", 1.5, 1.6) << QStringList() << QVector<double>();
+        QTest::newRow("a repeated tick says nothing at all") << mixed << tick("EURUSD", 1.5, 1.6) << QStringList()
+                                                             << QVector<double>();
         QTest::newRow("a new digits count alone reprices nothing but is reported")
             << mixed << tick("EURUSD", 1.5, 1.6, 3) << QStringList{"symbol EURUSD", "net"}
             << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 50000.0 - 25000.0 + 280000.0};
-        QTest::newRow("a tick without a symbol is ignored")
-            << mixed << tick(QString(), 1.0, 2.0) << QStringList() << QVector<double>();
+        QTest::newRow("a tick without a symbol is ignored") << mixed << tick(QString(), 1.0, 2.0) << QStringList()
+                                                            << QVector<double>();
         QTest::newRow("sells only give a zero buy price")
             << QJsonArray{position(3, "EURUSD", "sell", 20000, 3.0)} << tick("EURUSD", 1.4, 1.7)
             << QStringList{"position 3", "symbol EURUSD", "net"} << QVector<double>{1, 0.0, 0.0, 2.0, 3.0, 260000.0};
@@ -148,16 +146,12 @@ private slots:
         otherStop[1] = stopped;
 
         // The first reply is priced by a tick to 1.5 (profit 50000) before the second arrives.
-        QTest::newRow("a reply equal but for profit keeps the live profit")
-            << held << otherProfit << QStringList() << 50000.0;
-        QTest::newRow("a changed stop loss reloads with the reply's profit")
-            << held << otherStop << QStringList{"reload"} << 5.0;
+        QTest::newRow("a reply equal but for profit keeps the live profit") << held << otherProfit << QStringList() << 50000.0;
+        QTest::newRow("a changed stop loss reloads with the reply's profit") << held << otherStop << QStringList{"reload"} << 5.0;
         QTest::newRow("an empty reply empties held positions") << held << QJsonArray() << QStringList{"reload"} << 0.0;
-        QTest::newRow("an empty reply to an empty store says nothing")
-            << QJsonArray() << QJsonArray() << QStringList() << 0.0;
+        QTest::newRow("an empty reply to an empty store says nothing") << QJsonArray() << QJsonArray() << QStringList() << 0.0;
         QTest::newRow("a repeated ticket keeps the later element")
-            << QJsonArray()
-            << QJsonArray{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(1, "EURUSD", "buy", 10000, 1.0, 8.0)}
+            << QJsonArray() << QJsonArray{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(1, "EURUSD", "buy", 10000, 1.0, 8.0)}
             << QStringList{"reload"} << 8.0;
     }
     void replies()
@@ -186,15 +180,13 @@ private slots:
         QJsonObject fractional = position(5, "EURUSD", "buy", 0, 1.1);
         fractional["volume"] = 12500.5;
 
-        QTest::newRow("a wire volume becomes lots and price_o overrides price")
-            << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2;
+        QTest::newRow("a wire volume becomes lots and price_o overrides price") << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2;
         QTest::newRow("a fractional volume reads as zero") << QJsonValue(fractional) << qint64(5) << 0.0 << 1.1;
         QTest::newRow("a fractional ticket rounds, an oversized volume gives zero")
             << QJsonValue(QJsonObject{{"ticket", 77.6}, {"volume", 3e9}}) << qint64(78) << 0.0 << 0.0;
         QTest::newRow("a ticket beyond the 64-bit range reads as zero")
             << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}}) << qint64(0) << 0.0 << 0.0;
-        QTest::newRow("an element that is not an object is stored under ticket 0")
-            << QJsonValue("junk") << qint64(0) << 0.0 << 0.0;
+        QTest::newRow("an element that is not an object is stored under ticket 0") << QJsonValue("junk") << qint64(0) << 0.0 << 0.0;
     }
     void readings()
     {
@@ -239,8 +231,7 @@ private slots:
         PositionDataStore store;
         store.setOpenPositions({position(-5, "EURUSD", "buy", 100, 1.0)});
         QCOMPARE(store.position(-5).ticket, qint64(-5)); // sign-extended to the key
-        store.setPendingOrders(
-            {QJsonObject{{"ticket", 7}, {"volume", 2500}}, QJsonObject{{"ticket", 3}, {"type", 4.5}}});
+        store.setPendingOrders({QJsonObject{{"ticket", 7}, {"volume", 2500}}, QJsonObject{{"ticket", 3}, {"type", 4.5}}});
         QCOMPARE(store.pendingOrder(7).volume, 0.25);
         QCOMPARE(store.pendingOrder(3).type, 0); // not a whole number
     }
@@ -255,6 +246,7 @@ private slots:
         QCOMPARE(recorder.events, QStringList{"position 1"});
         QVERIFY(store.positions().isEmpty());
     }
+
     // Ops: "load N" positions over N symbols, "tick S BID", "clear", "random K" ticks.
     void netProfitEqualsAFreshSum_data()
     {
