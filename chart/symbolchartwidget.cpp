@@ -1,5 +1,6 @@
 #include "symbolchartwidget.h"
 
+#include "aggregatingfinancial.h"
 #include "axistag.h"
 #include "chartmanager.h"
 #include "mydatetimeticker.h"
@@ -357,7 +358,7 @@ void SymbolChartWidget::setupPlot()
         pane->setMaximumSize(QWIDGETSIZE_MAX, 100);
     }
 
-    m_candlesticks = new QCPFinancial(xAxis, yAxis2);
+    m_candlesticks = new AggregatingFinancial(xAxis, yAxis2);
     m_candlesticks->setName(QStringLiteral("Candlestick"));
     m_candlesticks->setChartStyle(QCPFinancial::csCandlestick);
     m_candlesticks->setWidth(0.75);

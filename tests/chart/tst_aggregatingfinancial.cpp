@@ -1,0 +1,128 @@
+// Candles zoomed out to many bars a pixel: the picture drawn from per-column
+// aggregates shows, column by column, the same span and colour as drawing every bar.
+#include "aggregatingfinancial.h"
+#include "testmain.h"
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+const QColor up(Qt::green);
+const QColor down(Qt::red);
+
+QImage render(QCPFinancial *(*make)(QCustomPlot &), int bars, QCPFinancial::ChartStyle style)
+{
+    QCustomPlot plot;
+    plot.resize(300, 200);
+    QCPFinancial *candles = make(plot);
+    candles->setChartStyle(style);
+    candles->setTwoColored(true);
+    candles->setWidth(0.75);
+    candles->setBrushPositive(up);
+    candles->setBrushNegative(down);
+    candles->setPenPositive(QPen(up));
+    candles->setPenNegative(QPen(down));
+    QVector<double> keys, open, high, low, close;
+    double price = 100.0;
+    for (int i = 0; i < bars; ++i) {
+        // Long rises and falls, each with one spike, so columns differ in span and colour.
+        const double step = std::sin(i * 6.283 / bars * 3) > 0 ? 0.01 : -0.01;
+        keys << i;
+        open << price;
+        price += step;
+        close << price;
+        high << std::max(open.last(), price) + (i % 997 == 0 ? 3.0 : 0.005);
+        low << std::min(open.last(), price) - (i % 1499 == 0 ? 3.0 : 0.005);
+    }
+    candles->setData(keys, open, high, low, close, true);
+    plot.xAxis->setRange(-1, bars);
+    plot.yAxis->rescale();
+    return plot.toPixmap(300, 200).toImage();
+}
+
+// Per column: the top and bottom painted rows, and whether rising or falling colour dominates.
+struct Column
+{
+    int top = -1, bottom = -1, ups = 0, downs = 0;
+};
+
+QVector<Column> columns(const QImage &image)
+{
+    QVector<Column> result(image.width());
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            const bool isUp = c.green() > 150 && c.red() < 100;
+            const bool isDown = c.red() > 150 && c.green() < 100;
+            if (!isUp && !isDown)
+                continue;
+            Column &column = result[x];
+            if (column.top < 0)
+                column.top = y;
+            column.bottom = y;
+            (isUp ? column.ups : column.downs)++;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+class TestAggregatingFinancial : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void samePictureAsEveryBar_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<int>("style");
+        QTest::newRow("candles, a few bars a pixel") << 2000 << int(QCPFinancial::csCandlestick);
+        QTest::newRow("candles, many bars a pixel") << 60000 << int(QCPFinancial::csCandlestick);
+        QTest::newRow("bars, many bars a pixel") << 60000 << int(QCPFinancial::csOhlc);
+        QTest::newRow("candles, under a bar a pixel: drawn bar by bar") << 300 << int(QCPFinancial::csCandlestick);
+    }
+    void samePictureAsEveryBar()
+    {
+        QFETCH(int, bars);
+        QFETCH(int, style);
+        const auto plain = [](QCustomPlot &p) { return new QCPFinancial(p.xAxis, p.yAxis); };
+        const auto aggregating = [](QCustomPlot &p) -> QCPFinancial * {
+            return new AggregatingFinancial(p.xAxis, p.yAxis);
+        };
+        const QVector<Column> expected = columns(render(plain, bars, QCPFinancial::ChartStyle(style)));
+        const QVector<Column> actual = columns(render(aggregating, bars, QCPFinancial::ChartStyle(style)));
+        // Candles are antialiased, so a bar near a column's edge tints its neighbour and
+        // a line's faint end may not count as painted: each column must lie within what
+        // the other picture paints around it, give or take the faint ends.
+        const auto within = [](const QVector<Column> &one, const QVector<Column> &other, int x) {
+            int top = INT_MAX, bottom = -1;
+            for (int n = std::max(0, x - 1); n <= std::min(other.size() - 1, x + 1); ++n) {
+                if (other[n].top >= 0) {
+                    top = std::min(top, other[n].top);
+                    bottom = std::max(bottom, other[n].bottom);
+                }
+            }
+            return one[x].top < 0 || (one[x].top >= top - 4 && one[x].bottom <= bottom + 4);
+        };
+        int painted = 0;
+        for (int x = 0; x < expected.size(); ++x) {
+            painted += expected[x].top >= 0;
+            QVERIFY2(within(actual, expected, x) && within(expected, actual, x),
+                     qPrintable(QStringLiteral("column %1 spans %2..%3, every bar %4..%5")
+                                    .arg(x)
+                                    .arg(actual[x].top)
+                                    .arg(actual[x].bottom)
+                                    .arg(expected[x].top)
+                                    .arg(expected[x].bottom)));
+            const Column &e = expected[x];
+            if (std::abs(e.ups - e.downs) > 4)
+                QCOMPARE(actual[x].ups > actual[x].downs, e.ups > e.downs);
+        }
+        QVERIFY(painted > 200);
+    }
+};
+
+KESTRAL_TEST_MAIN(TestAggregatingFinancial)
+#include "tst_aggregatingfinancial.moc"
