@@ -1,5 +1,6 @@
 #include "symbolchartwidget.h"
 
+#include "aggregatingbars.h"
 #include "aggregatingfinancial.h"
 #include "axistag.h"
 #include "chartmanager.h"
@@ -402,7 +403,7 @@ void SymbolChartWidget::addIndicatorGraphs()
     addLineGraph(CommodityChannelIndex, QString(), Qt::blue);
 
     QCPAxisRect *macdPane = m_graphs[Macd].pane;
-    auto *histogram = new QCPBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
+    auto *histogram = new AggregatingBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
     histogram->setName(QStringLiteral("MACD"));
     histogram->setPen(QPen(Qt::gray));
     m_graphs[Macd].lines.append({QStringLiteral("MACD"), histogram});

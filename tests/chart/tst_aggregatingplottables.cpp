@@ -1,5 +1,6 @@
-// Candles zoomed out to many bars a pixel: the picture drawn from per-column
-// aggregates shows, column by column, the same span and colour as drawing every bar.
+// Candles and a histogram zoomed out to many bars a pixel: the picture drawn from
+// per-column aggregates shows, column by column, the same span and colour as every bar.
+#include "aggregatingbars.h"
 #include "aggregatingfinancial.h"
 #include "testmain.h"
 
@@ -67,9 +68,24 @@ QVector<Column> columns(const QImage &image)
     return result;
 }
 
+// Candles are antialiased, so a bar near a column's edge tints its neighbour and
+// a line's faint end may not count as painted: each column must lie within what
+// the other picture paints around it, give or take the faint ends.
+bool within(const QVector<Column> &one, const QVector<Column> &other, int x)
+{
+    int top = INT_MAX, bottom = -1;
+    for (int n = std::max(0, x - 1); n <= std::min(other.size() - 1, x + 1); ++n) {
+        if (other[n].top >= 0) {
+            top = std::min(top, other[n].top);
+            bottom = std::max(bottom, other[n].bottom);
+        }
+    }
+    return one[x].top < 0 || (one[x].top >= top - 4 && one[x].bottom <= bottom + 4);
+}
+
 } // namespace
 
-class TestAggregatingFinancial : public QObject
+class TestAggregatingPlottables : public QObject
 {
     Q_OBJECT
 
@@ -93,19 +109,6 @@ private slots:
         };
         const QVector<Column> expected = columns(render(plain, bars, QCPFinancial::ChartStyle(style)));
         const QVector<Column> actual = columns(render(aggregating, bars, QCPFinancial::ChartStyle(style)));
-        // Candles are antialiased, so a bar near a column's edge tints its neighbour and
-        // a line's faint end may not count as painted: each column must lie within what
-        // the other picture paints around it, give or take the faint ends.
-        const auto within = [](const QVector<Column> &one, const QVector<Column> &other, int x) {
-            int top = INT_MAX, bottom = -1;
-            for (int n = std::max(0, x - 1); n <= std::min(other.size() - 1, x + 1); ++n) {
-                if (other[n].top >= 0) {
-                    top = std::min(top, other[n].top);
-                    bottom = std::max(bottom, other[n].bottom);
-                }
-            }
-            return one[x].top < 0 || (one[x].top >= top - 4 && one[x].bottom <= bottom + 4);
-        };
         int painted = 0;
         for (int x = 0; x < expected.size(); ++x) {
             painted += expected[x].top >= 0;
@@ -122,7 +125,50 @@ private slots:
         }
         QVERIFY(painted > 200);
     }
+
+    void histogramSamePictureAsEveryBar_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::newRow("a few bars a pixel") << 2000;
+        QTest::newRow("many bars a pixel") << 60000;
+    }
+    void histogramSamePictureAsEveryBar()
+    {
+        QFETCH(int, bars);
+        const auto render = [bars](bool aggregating) {
+            QCustomPlot plot;
+            plot.resize(300, 200);
+            QCPBars *histogram =
+                aggregating ? new AggregatingBars(plot.xAxis, plot.yAxis) : new QCPBars(plot.xAxis, plot.yAxis);
+            histogram->setPen(QPen(up));
+            histogram->setBrush(up);
+            QVector<double> keys, values;
+            for (int i = 0; i < bars; ++i) {
+                keys << i;
+                // Swings through zero, with lone spikes either way.
+                values << std::sin(i * 6.283 / bars * 4) + (i % 1231 == 0 ? 2.5 : 0.0) - (i % 1777 == 0 ? 2.5 : 0.0);
+            }
+            histogram->setData(keys, values, true);
+            plot.xAxis->setRange(-1, bars);
+            plot.yAxis->setRange(-4, 4);
+            return columns(plot.toPixmap(300, 200).toImage());
+        };
+        const QVector<Column> expected = render(false);
+        const QVector<Column> actual = render(true);
+        int painted = 0;
+        for (int x = 0; x < expected.size(); ++x) {
+            painted += expected[x].top >= 0;
+            QVERIFY2(within(actual, expected, x) && within(expected, actual, x),
+                     qPrintable(QStringLiteral("column %1 spans %2..%3, every bar %4..%5")
+                                    .arg(x)
+                                    .arg(actual[x].top)
+                                    .arg(actual[x].bottom)
+                                    .arg(expected[x].top)
+                                    .arg(expected[x].bottom)));
+        }
+        QVERIFY(painted > 200);
+    }
 };
 
-KESTRAL_TEST_MAIN(TestAggregatingFinancial)
-#include "tst_aggregatingfinancial.moc"
+KESTRAL_TEST_MAIN(TestAggregatingPlottables)
+#include "tst_aggregatingplottables.moc"
