@@ -57,7 +57,7 @@ void BM_ParseDispatchPush(benchmark::State &state)
     client.priceBuffer = &buffer;
     int i = 0;
     for (auto _ : state) {
-        client.dispatchMessage(TradeClient::parseMessage(texts.at(i)));
+        client.handleMessage(texts.at(i));
         i = (i + 1) % symbolCount;
     }
 }
