@@ -63,8 +63,15 @@ inline int nextBar(IndicatorLines &lines, const QStringList &names, int firstBar
 inline double *extendTo(IndicatorSeries &series, const QVector<double> &keys, int firstBar, int points)
 {
     const int old = series.keys.size();
-    series.keys.resize(points);
-    std::copy(keys.constData() + firstBar + old, keys.constData() + firstBar + points, series.keys.data() + old);
+    const double *from = keys.constData() + firstBar;
+    if (old == 0) {
+        // One pass, and a copy of its own: keys shared with the bars would be
+        // copied whole the first time either side grows.
+        series.keys = QVector<double>(from, from + points);
+    } else {
+        series.keys.resize(points);
+        std::copy(from + old, from + points, series.keys.data() + old);
+    }
     series.values.resize(points);
     return series.values.data();
 }
@@ -110,6 +117,10 @@ inline Replacing prepareReplacing(IndicatorSeries &series, const QVector<double>
         r.from = series.keys.size() - 1;
         series.values.resize(bars);
         std::fill(series.values.begin() + r.from + 1, series.values.end(), warmUp);
+    } else if (warmUp == 0.0) {
+        // resize writes the zeros itself; fill would write them twice.
+        series.values.resize(0);
+        series.values.resize(bars);
     } else {
         series.values.fill(warmUp, bars);
     }

@@ -102,34 +102,43 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
         QString name;
         int period;
         int shift;
+        double *values = nullptr;
+        int next = 0; // the bar whose average comes next
+        double average = 0.0;
     };
-    const Line lines[] = {
-        {QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
+    Line lines[] = {{QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
     const double *c = close.constData();
-    for (const Line &line : lines) {
+    int first = bars;
+    for (Line &line : lines) {
         IndicatorSeries &series = output[line.name];
         const int p = line.period;
         const Replacing r = prepareReplacing(series, keys, bars, {double(p), double(line.shift)});
-        double *values = series.values.data();
+        line.values = series.values.data();
         // A line lags its average by the shift, so the point of the bar that
         // was forming holds an average of settled bars to continue from.
         const int seed = p - 1;
-        int j = seed;
-        double average;
         if (r.continued && r.from - line.shift >= seed) {
-            j = r.from - line.shift;
-            average = values[r.from];
+            line.next = r.from - line.shift + 1;
+            line.average = line.values[r.from];
         } else {
             double sum = 0.0;
             for (int b = 0; b < p; ++b)
                 sum += c[b];
-            average = sum / p;
-            values[seed + line.shift] = gapIfNotFinite(average);
+            line.average = sum / p;
+            line.values[seed + line.shift] = gapIfNotFinite(line.average);
+            line.next = seed + 1;
         }
-        // Averages of the last bars would fall beyond the chart and are not drawn.
-        for (++j; j + line.shift < bars; ++j) {
-            average = ((p - 1) * average + c[j]) / p;
-            values[j + line.shift] = gapIfNotFinite(average);
+        first = std::min(first, line.next);
+    }
+    // The three averages advance side by side: each waits on its own division
+    // from bar to bar, and so they overlap. Averages of the last bars would
+    // fall beyond the chart and are not drawn.
+    for (int j = first; j < bars; ++j) {
+        for (Line &line : lines) {
+            if (j < line.next || j + line.shift >= bars)
+                continue;
+            line.average = ((line.period - 1) * line.average + c[j]) / line.period;
+            line.values[j + line.shift] = gapIfNotFinite(line.average);
         }
     }
 }
