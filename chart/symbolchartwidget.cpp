@@ -2,6 +2,7 @@
 
 #include "aggregatingbars.h"
 #include "aggregatingfinancial.h"
+#include "aggregatinggraph.h"
 #include "axistag.h"
 #include "chartmanager.h"
 #include "mydatetimeticker.h"
@@ -380,7 +381,7 @@ QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &li
     IndicatorGraphs &graphs = m_graphs[indicator];
     QCPAxis *keyAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atBottom) : xAxis;
     QCPAxis *valueAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atRight) : yAxis2;
-    auto *graph = new QCPGraph(keyAxis, valueAxis);
+    auto *graph = new AggregatingGraph(keyAxis, valueAxis);
     graph->setPen(QPen(color));
     graph->setName(line.isEmpty() ? indicatorName(indicator) : line);
     if (!graphs.pane)

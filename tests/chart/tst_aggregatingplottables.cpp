@@ -1,7 +1,8 @@
-// Candles and a histogram zoomed out to many bars a pixel: the picture drawn from
+// Candles, a line and a histogram zoomed out to many bars a pixel: the picture drawn from
 // per-column aggregates shows, column by column, the same span and colour as every bar.
 #include "aggregatingbars.h"
 #include "aggregatingfinancial.h"
+#include "aggregatinggraph.h"
 #include "testmain.h"
 
 #include <climits>
@@ -54,8 +55,8 @@ QVector<Column> columns(const QImage &image)
     for (int x = 0; x < image.width(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
             const QColor c = image.pixelColor(x, y);
-            const bool isUp = c.green() > 150 && c.red() < 100;
-            const bool isDown = c.red() > 150 && c.green() < 100;
+            const bool isUp = c.green() - std::max(c.red(), c.blue()) > 60; // antialiased edges count too
+            const bool isDown = c.red() - std::max(c.green(), c.blue()) > 60;
             if (!isUp && !isDown)
                 continue;
             Column &column = result[x];
@@ -122,6 +123,52 @@ private slots:
             const Column &e = expected[x];
             if (std::abs(e.ups - e.downs) > 4)
                 QCOMPARE(actual[x].ups > actual[x].downs, e.ups > e.downs);
+        }
+        QVERIFY(painted > 200);
+    }
+
+    void lineSamePictureAsEveryPoint_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("a few points a pixel") << 2000;
+        QTest::newRow("many points a pixel") << 200000;
+        QTest::newRow("under a point a pixel: drawn point by point") << 200;
+    }
+    void lineSamePictureAsEveryPoint()
+    {
+        QFETCH(int, points);
+        const auto render = [points](bool aggregating) {
+            QCustomPlot plot;
+            plot.resize(300, 200);
+            QCPGraph *line =
+                aggregating ? new AggregatingGraph(plot.xAxis, plot.yAxis) : new QCPGraph(plot.xAxis, plot.yAxis);
+            line->setPen(QPen(up));
+            QVector<double> keys, values;
+            for (int i = 0; i < points; ++i) {
+                keys << i;
+                // A wave with lone spikes either way and a stretch of gaps.
+                const bool gap = i > points / 2 && i < points / 2 + points / 100;
+                values << (gap ? std::nan("")
+                               : std::sin(i * 6.283 / points * 3) + (i % 1231 == 7 ? 1.5 : 0.0) -
+                                     (i % 1777 == 7 ? 1.5 : 0.0));
+            }
+            line->setData(keys, values, true);
+            plot.xAxis->setRange(-1, points);
+            plot.yAxis->setRange(-3, 3);
+            return columns(plot.toPixmap(300, 200).toImage());
+        };
+        const QVector<Column> expected = render(false);
+        const QVector<Column> actual = render(true);
+        int painted = 0;
+        for (int x = 0; x < expected.size(); ++x) {
+            painted += expected[x].top >= 0;
+            QVERIFY2(within(actual, expected, x) && within(expected, actual, x),
+                     qPrintable(QStringLiteral("column %1 spans %2..%3, every point %4..%5")
+                                    .arg(x)
+                                    .arg(actual[x].top)
+                                    .arg(actual[x].bottom)
+                                    .arg(expected[x].top)
+                                    .arg(expected[x].bottom)));
         }
         QVERIFY(painted > 200);
     }
