@@ -871,10 +871,14 @@ void SymbolChartWidget::startBackgroundIndicators()
     m_backgroundRunning = true;
     const Bars bars{m_keys, m_open, m_high, m_low, m_close};
     const quint64 generation = m_generation;
+    // The outputs so far go along, so each continues from its last bar instead of starting over.
+    QMap<int, IndicatorLines> held;
+    for (int i : wanted)
+        held[i] = m_outputs[i];
     // The destructor waits for this job, so the window outlives it; a result
     // posted to a window destroyed meanwhile is dropped with its event queue.
-    m_indicatorPool.start([this, bars, wanted, generation] {
-        QMap<int, IndicatorLines> results;
+    m_indicatorPool.start([this, bars, wanted, generation, held] {
+        QMap<int, IndicatorLines> results = held;
         for (int i : wanted)
             computeInto(Indicator(i), results[i], bars, nullptr);
         const int barCount = bars.keys.size();
