@@ -301,8 +301,10 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     if (n < 1 || bars < n)
         return;
     const Replacing r = prepareReplacing(output, keys, bars, {double(n)});
-    // emaAt's backward walk over a full window, unrolled into one weight per
-    // bar: the newest keeps (1 - a)^(n - 1), the one m bars older a (1 - a)^(n - 1 - m).
+    // emaAt's backward walk over a full window, unrolled: it starts at the
+    // newest close and each older close m bars back pulls it by a (1 - a)^(n - 1 - m)
+    // of its distance from the newest. Summed as distances, a flat window
+    // stays exactly at its close, as the walk does.
     const double a = 2.0 / (n + 1);
     QVector<double> weights(n);
     double keep = 1.0;
@@ -310,13 +312,15 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
         weights[m] = a * keep;
         keep *= 1.0 - a;
     }
-    weights[0] = n <= 1 ? 1.0 : keep;
     const double *w = weights.constData();
     const double *p = price.constData();
     const double *c = close.constData();
     double *values = output.values.data();
-    for (int i = std::max(n - 1, r.from); i < bars; ++i)
-        values[i] = gapIfNotFinite(p[i] - sumOver(0, n - 1, [w, c, i](int m) { return w[m] * c[i - m]; }));
+    for (int i = std::max(n - 1, r.from); i < bars; ++i) {
+        const double newest = c[i];
+        const double pull = sumOver(1, n - 1, [w, c, i, newest](int m) { return w[m] * (c[i - m] - newest); });
+        values[i] = gapIfNotFinite(p[i] - (newest + pull));
+    }
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
