@@ -124,6 +124,7 @@ void New_Order::setMode(int mode, int ticket)
     m_ui->slSpin->setValue(sl);
     m_ui->tpSpin->setValue(tp);
     updateWidgets();
+    adjustSize();
 }
 
 void New_Order::applySymbol(const TickData &tick, int digits)
