@@ -144,22 +144,25 @@ private slots:
         QTest::addColumn<int>("ticket");
         QTest::addColumn<int>("pendingType");
         QTest::addColumn<int>("expiryType");
+        QTest::addColumn<int>("expiryMinutes");
         QTest::addColumn<QString>("expected"); // keys=values that must be there
         QTest::addColumn<QStringList>("absent");
 
-        QTest::newRow("new buy limit, good till cancelled") << 0 << 0 << 0 << 0
+        QTest::newRow("new buy limit, good till cancelled") << 0 << 0 << 0 << 0 << 90
             << "type=0 order_id=0 order_type=2 volume=100 t_time=0" << QStringList{"s_price", "exp_mins", "position_id"};
-        QTest::newRow("new sell stop limit sends its stop-limit price") << 0 << 0 << 5 << 1
+        QTest::newRow("new sell stop limit sends its stop-limit price") << 0 << 0 << 5 << 1 << 90
             << "type=0 order_type=7 t_time=1 s_price=1.0853" << QStringList{"exp_mins"};
-        QTest::newRow("a specified expiry sends whole minutes") << 0 << 0 << 2 << 2
+        QTest::newRow("a specified expiry sends whole minutes") << 0 << 0 << 2 << 2 << 90
             << "order_type=4 t_time=2 exp_mins=90" << QStringList{"s_price"};
-        QTest::newRow("modify pending order keeps its type and volume") << 1 << 601 << -1 << 0
+        QTest::newRow("a specified expiry already past sends no minutes") << 0 << 0 << 2 << 2 << -5
+            << "order_type=4 t_time=2" << QStringList{"exp_mins"};
+        QTest::newRow("modify pending order keeps its type and volume") << 1 << 601 << -1 << 0 << 90
             << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905" << QStringList{"position_id"};
-        QTest::newRow("modify position") << 2 << 501 << -1 << 0 << "type=2 order_id=501 sl=1.07 volume=3000" << QStringList{"s_price"};
-        QTest::newRow("delete pending order") << 3 << 601 << -1 << 0 << "type=3 order_id=601" << QStringList{"s_price"};
-        QTest::newRow("close position sends the ticket only") << 4 << 501 << -1 << 0
+        QTest::newRow("modify position") << 2 << 501 << -1 << 0 << 90 << "type=2 order_id=501 sl=1.07 volume=3000" << QStringList{"s_price"};
+        QTest::newRow("delete pending order") << 3 << 601 << -1 << 0 << 90 << "type=3 order_id=601" << QStringList{"s_price"};
+        QTest::newRow("close position sends the ticket only") << 4 << 501 << -1 << 0 << 90
             << "type=4 order_id=501" << QStringList{"volume", "symbol", "order_type", "price", "sl"};
-        QTest::newRow("close by names both positions") << 10 << 501 << -1 << 0
+        QTest::newRow("close by names both positions") << 10 << 501 << -1 << 0 << 90
             << "type=10 order_id=501 position_id=501 position_by_id=777" << QStringList{"s_price"};
     }
     void placedRequests()
@@ -168,6 +171,7 @@ private slots:
         QFETCH(int, ticket);
         QFETCH(int, pendingType);
         QFETCH(int, expiryType);
+        QFETCH(int, expiryMinutes);
         QFETCH(QString, expected);
         QFETCH(QStringList, absent);
 
@@ -178,7 +182,7 @@ private slots:
         if (pendingType >= 0)
             child<QComboBox>("pendingTypeBox")->setCurrentIndex(pendingType);
         child<QComboBox>("expiryTypeBox")->setCurrentIndex(expiryType);
-        child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(90 * 60 + 30));
+        child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(expiryMinutes * 60 + 30));
         child<QDoubleSpinBox>("stopLimitSpin")->setValue(mode == 0 ? 1.0853 : child<QDoubleSpinBox>("stopLimitSpin")->value());
         QVERIFY(child<QPushButton>("placeButton")->isVisibleTo(m_dialog.get()));
         QVERIFY(!child<QPushButton>("sellButton")->isVisibleTo(m_dialog.get()));
