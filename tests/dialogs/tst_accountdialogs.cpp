@@ -150,7 +150,7 @@ private slots:
         QTest::addColumn<QStringList>("servers");
         QTest::addColumn<QString>("chosen");
 
-        QTest::newRow("the demo server is preferred") << QStringList{"Kestral-Live", "Kestral-Demo"} << "Kestral-Demo";
+        QTest::newRow("the demo server is preferred") << QStringList{"Kestral-Live", "Kestral-Demo", "Backup-Demo"} << "Kestral-Demo";
         QTest::newRow("without one, the first") << QStringList{"Kestral-Live", "Kestral-Pro"} << "Kestral-Live";
         QTest::newRow("no servers at all") << QStringList() << "";
     }
@@ -194,7 +194,7 @@ private slots:
                                 << QByteArray(R"({"login":70001,"password":"pw1","investor_password":"ro1"})") << "70001";
         QTest::newRow("a refusal says why") << "Ali" << "a@b.c" << true << 409 << QByteArray(R"({"error":"e-mail in use"})")
                                             << "The account could not be opened: e-mail in use";
-        QTest::newRow("a reply without a login") << "Ali" << "a@b.c" << true << 200 << QByteArray(R"({"password":"x"})")
+        QTest::newRow("a reply with login 0") << "Ali" << "a@b.c" << true << 200 << QByteArray(R"({"login":0,"password":"x"})")
                                                  << "The account service sent a reply that could not be read.";
         QTest::newRow("a reply that is not JSON") << "Ali" << "a@b.c" << true << 200 << QByteArray("<html>")
                                                   << "The account service sent a reply that could not be read.";
