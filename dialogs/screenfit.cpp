@@ -30,6 +30,14 @@ void scaleChildren(QWidget *parent, double factor)
 
 } // namespace
 
+void scaleFontsForDpi(QWidget *root, double factor)
+{
+    if (!root || factor <= 0)
+        return;
+    scaleFont(root, factor);
+    scaleChildren(root, factor);
+}
+
 void fitDialogToScreen(QDialog *dialog)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -40,8 +48,7 @@ void fitDialogToScreen(QDialog *dialog)
     dialog->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     const double dpi = screen->logicalDotsPerInch();
     const double factor = dpi > 0 ? dpi / 96.0 : 1.0;
-    scaleFont(dialog, factor);
-    scaleChildren(dialog, factor);
+    scaleFontsForDpi(dialog, factor);
     if (dialog->layout())
         dialog->layout()->setSizeConstraint(QLayout::SetMaximumSize);
 }

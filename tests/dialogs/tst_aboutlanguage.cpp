@@ -1,0 +1,145 @@
+// The about box's screen fitting, the language menu and switching translations.
+#include "aboutdialog.h"
+#include "changepassworddlg.h"
+#include "clientlanguage.h"
+#include "languageswitch.h"
+#include "screenfit.h"
+#include "testmain.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+
+class TestAboutLanguage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aboutDialogFitsTheScreen()
+    {
+        AboutDialog dialog;
+        const QSize available = QGuiApplication::primaryScreen()->availableSize();
+        QCOMPARE(dialog.maximumSize(), QSize(int(available.width() * 0.8), int(available.height() * 0.8)));
+        QCOMPARE(dialog.minimumSize(), QSize(700, 410));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+        // At 96 DPI no font changes.
+        QCOMPARE(dialog.findChild<QLabel *>("titleLabel")->font().pointSize(), 16);
+        QCOMPARE(dialog.findChild<QLabel *>("versionLabel")->font().pointSizeF(), QApplication::font().pointSizeF());
+    }
+
+    void fontsShrinkByTheDpiFactor_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QList<double>>("sizes"); // root, plain child, its plain child, child with its own font, its plain child
+
+        QTest::newRow("96 DPI changes nothing") << 1.0 << QList<double>{10, 10, 10, 16, 16};
+        QTest::newRow("192 DPI accumulates down plain chains") << 2.0 << QList<double>{5, 2.5, 1.25, 8, 4};
+    }
+    void fontsShrinkByTheDpiFactor()
+    {
+        QFETCH(double, factor);
+        QFETCH(QList<double>, sizes);
+
+        QWidget root;
+        QFont font = root.font();
+        font.setPointSizeF(10);
+        root.setFont(font);
+        auto *plain = new QWidget(&root);
+        auto *plainChild = new QWidget(plain);
+        auto *own = new QWidget(&root);
+        font.setPointSizeF(16);
+        own->setFont(font);
+        auto *ownChild = new QWidget(own);
+
+        scaleFontsForDpi(&root, factor);
+        QList<double> actual;
+        for (QWidget *widget : {&root, plain, plainChild, own, ownChild})
+            actual << widget->font().pointSizeF();
+        QCOMPARE(actual, sizes);
+        QCOMPARE(ownChild->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    }
+
+    void languageMenu_data()
+    {
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("emitted");
+        QTest::addColumn<QString>("checked");
+
+        QTest::newRow("nothing chosen") << QStringList() << QStringList() << "";
+        QTest::newRow("Arabic") << QStringList{"Arabic"} << QStringList{":/translations/translations-arabic.qm"} << "Arabic";
+        QTest::newRow("Turkish twice emits twice") << QStringList{"Turkish", "Turkish"}
+            << QStringList{":/translations/translations-turkish.qm", ":/translations/translations-turkish.qm"} << "Turkish";
+        QTest::newRow("English removes the translation") << QStringList{"Arabic", "English"}
+            << QStringList{":/translations/translations-arabic.qm", ""} << "English";
+    }
+    void languageMenu()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(QStringList, emitted);
+        QFETCH(QString, checked);
+
+        QWidget window;
+        QMenu view;
+        ClientLanguage language(&window);
+        language.createLanguageMenu(&view);
+        QCOMPARE(view.actions().size(), 1);
+        QMenu *languages = view.actions().first()->menu();
+        QCOMPARE(languages->title(), QString("Languages"));
+        QStringList order;
+        for (QAction *action : languages->actions())
+            order << action->text();
+        QCOMPARE(order, (QStringList{"English", "Turkish", "Arabic"}));
+
+        QSignalSpy spy(&language, &ClientLanguage::languageChanged);
+        for (const QString &name : chosen) {
+            for (QAction *action : languages->actions()) {
+                if (action->text() == name)
+                    action->trigger();
+            }
+        }
+        QStringList files;
+        for (const QList<QVariant> &arguments : std::as_const(spy))
+            files << arguments.first().toString();
+        QCOMPARE(files, emitted);
+        QStringList checkedNames;
+        for (QAction *action : languages->actions()) {
+            if (action->isChecked())
+                checkedNames << action->text();
+        }
+        QCOMPARE(checkedNames.join(','), checked);
+    }
+
+    void switchingLanguages_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+
+        QTest::newRow("Arabic runs right to left") << ":/translations/translations-arabic.qm" << true
+                                                   << QString::fromUtf8("تغيير كلمة المرور") << Qt::RightToLeft;
+        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << true
+                                 << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight;
+        QTest::newRow("English") << "" << true << "Change Password" << Qt::LeftToRight;
+        QTest::newRow("a missing file leaves English") << ":/translations/translations-klingon.qm" << false
+                                                       << "Change Password" << Qt::LeftToRight;
+    }
+    void switchingLanguages()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, loaded);
+        QFETCH(QString, title);
+        QFETCH(Qt::LayoutDirection, direction);
+
+        ClientLanguage language; // registers the compiled translations
+        ChangePasswordDlg dialog(nullptr);
+        QVERIFY(languageswitch::apply(":/translations/translations-arabic.qm"));
+        QCOMPARE(languageswitch::apply(file), loaded);
+        QCOMPARE(dialog.windowTitle(), title);
+        QCOMPARE(QApplication::layoutDirection(), direction);
+        QCOMPARE(dialog.layoutDirection(), direction);
+    }
+};
+
+KESTRAL_TEST_MAIN(TestAboutLanguage)
+#include "tst_aboutlanguage.moc"
