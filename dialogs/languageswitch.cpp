@@ -21,7 +21,7 @@ bool apply(const QString &file)
             QCoreApplication::installTranslator(translator);
     }
     // Each translation says which way its language runs.
-    const bool rightToLeft = QCoreApplication::translate("QGuiApplication", QT_TRANSLATE_NOOP("QGuiApplication", "QT_LAYOUT_DIRECTION"))
+    const bool rightToLeft = QCoreApplication::translate("QGuiApplication", "QT_LAYOUT_DIRECTION")
         == QLatin1String("RTL");
     QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     return loaded;
