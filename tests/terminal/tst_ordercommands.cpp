@@ -79,8 +79,10 @@ private slots:
         MessageBoxCloser boxes;
         QString symbol = "EURUSD";
         if (command == "action") {
+            // No market-watch row was selected: the dialog keeps its symbol.
+            symbol = "XAUUSD";
+            dialog->setCurrentSymbol(symbol);
             child<QAction>(window, "actionNew_Order")->trigger();
-            symbol = dialog->currentSymbol();
         } else if (command == "symbol") {
             symbol = symbols->item(1, 0)->text();
             emit symbols->itemDoubleClicked(symbols->item(1, 3));
