@@ -1,8 +1,6 @@
-// The about box's screen fitting, the language menu and switching translations.
+// The about box's screen fitting and the language menu.
 #include "aboutdialog.h"
-#include "changepassworddlg.h"
 #include "clientlanguage.h"
-#include "languageswitch.h"
 #include "screenfit.h"
 #include "testmain.h"
 
@@ -107,37 +105,6 @@ private slots:
                 checkedNames << action->text();
         }
         QCOMPARE(checkedNames.join(','), checked);
-    }
-
-    void switchingLanguages_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<Qt::LayoutDirection>("direction");
-
-        QTest::newRow("Arabic runs right to left") << ":/translations/translations-arabic.qm" << true
-                                                   << QString::fromUtf8("تغيير كلمة المرور") << Qt::RightToLeft;
-        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << true
-                                 << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight;
-        QTest::newRow("English") << "" << true << "Change Password" << Qt::LeftToRight;
-        QTest::newRow("a missing file leaves English") << ":/translations/translations-klingon.qm" << false
-                                                       << "Change Password" << Qt::LeftToRight;
-    }
-    void switchingLanguages()
-    {
-        QFETCH(QString, file);
-        QFETCH(bool, loaded);
-        QFETCH(QString, title);
-        QFETCH(Qt::LayoutDirection, direction);
-
-        ClientLanguage language; // registers the compiled translations
-        ChangePasswordDlg dialog(nullptr);
-        QVERIFY(languageswitch::apply(":/translations/translations-arabic.qm"));
-        QCOMPARE(languageswitch::apply(file), loaded);
-        QTRY_COMPARE(dialog.windowTitle(), title);
-        QCOMPARE(QApplication::layoutDirection(), direction);
-        QCOMPARE(dialog.layoutDirection(), direction);
     }
 };
 

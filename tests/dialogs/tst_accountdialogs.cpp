@@ -15,32 +15,28 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+template<typename T = QLineEdit> T *child(QObject *dialog, const char *name)
+{
+    return dialog->findChild<T *>(QLatin1String(name));
+}
+
+void fill(QObject *dialog, const QStringList &names, const QStringList &texts)
+{
+    for (int i = 0; i < names.size(); ++i)
+        child(dialog, qPrintable(names[i]))->setText(texts.value(i));
+}
+
+} // namespace
+
 class TestAccountDialogs : public QObject
 {
     Q_OBJECT
 
     LoopbackHttpServer m_http;
     TradeClient m_client;
-
-    template<typename T> static T *child(QObject *dialog, const char *name)
-    {
-        return dialog->findChild<T *>(QLatin1String(name));
-    }
-
-    static void fillPasswords(ChangePasswordDlg &dialog, const QString &current, const QString &first, const QString &second)
-    {
-        child<QLineEdit>(&dialog, "txtMain")->setText(current);
-        child<QLineEdit>(&dialog, "txtNew1")->setText(first);
-        child<QLineEdit>(&dialog, "txtNew2")->setText(second);
-    }
-
-    static void fillDemo(OpenDemoDlg &dialog, const QString &name, const QString &email, bool agreed)
-    {
-        child<QLineEdit>(&dialog, "nameEdit")->setText(name);
-        child<QLineEdit>(&dialog, "emailEdit")->setText(email);
-        child<QLineEdit>(&dialog, "phoneEdit")->setText("+90 555 0100");
-        child<QCheckBox>(&dialog, "agreementCheck")->setChecked(agreed);
-    }
+    const QStringList m_passwordFields{"txtMain", "txtNew1", "txtNew2"};
 
 private slots:
     void initTestCase()
@@ -49,49 +45,34 @@ private slots:
         m_client.login = 1001;
         m_client.password = "Secret";
     }
-
-    void init()
-    {
-        m_http.clearRequests();
-        m_client.url = QUrl("ws://127.0.0.1:9001");
-    }
-
-    void passwordFieldsHideTheirText()
-    {
-        ChangePasswordDlg dialog(&m_client);
-        for (const char *name : {"txtMain", "txtNew1", "txtNew2"})
-            QCOMPARE(child<QLineEdit>(&dialog, name)->echoMode(), QLineEdit::Password);
-    }
+    void init() { m_http.clearRequests(); }
 
     void passwordChecks_data()
     {
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
+        QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("wrong current password") << "Wrong" << "a" << "a" << "Main password is not correct!";
-        QTest::newRow("current password in other case") << "secret" << "a" << "a" << "Main password is not correct!";
-        QTest::newRow("the current password is checked first") << "Wrong" << "a" << "b" << "Main password is not correct!";
-        QTest::newRow("mismatch is reported before emptiness") << "Secret" << "" << "b" << "New password does not match!";
-        QTest::newRow("empty new passwords") << "Secret" << "" << "" << "New password can not be empty!";
+        QTest::newRow("wrong current password") << QStringList{"Wrong", "a", "a"} << "Main password is not correct!";
+        QTest::newRow("current password in other case") << QStringList{"secret", "a", "a"} << "Main password is not correct!";
+        QTest::newRow("the current password is checked first") << QStringList{"Wrong", "a", "b"} << "Main password is not correct!";
+        QTest::newRow("mismatch is reported before emptiness") << QStringList{"Secret", "", "b"} << "New password does not match!";
+        QTest::newRow("empty new passwords") << QStringList{"Secret", "", ""} << "New password can not be empty!";
     }
     void passwordChecks()
     {
-        QFETCH(QString, current);
-        QFETCH(QString, first);
-        QFETCH(QString, second);
+        QFETCH(QStringList, texts);
         QFETCH(QString, message);
 
+        m_client.url = QUrl("ws://127.0.0.1:9001");
         m_http.setReply("POST", "/account/update", 200, "{}");
         MessageBoxCloser boxes;
         ChangePasswordDlg dialog(&m_client);
-        fillPasswords(dialog, current, first, second);
+        fill(&dialog, m_passwordFields, texts);
         dialog.onOK();
         QCOMPARE(boxes.texts, QStringList{"Change Password: " + message});
 
         // Only the request that passes the checks reaches the service.
-        fillPasswords(dialog, "Secret", "n", "n");
+        fill(&dialog, m_passwordFields, {"Secret", "n", "n"});
         dialog.onOK();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 2, patienceMs);
         QCOMPARE(m_http.requests().size(), 1);
@@ -102,23 +83,23 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("currentAfter");
 
-        QTest::newRow("main password, address with port") << "ws://127.0.0.1:9001" << 0 << 200 << "master_password"
-                                                          << "Password changed successfully!" << "";
-        QTest::newRow("read-only password, address without port") << "ws://127.0.0.1" << 1 << 200 << "investor_password"
-                                                                  << "Password changed successfully!" << "";
-        QTest::newRow("an HTTP error is a failure") << "ws://127.0.0.1:9001" << 0 << 500 << "master_password"
-                                                    << "Error occured!" << "Secret";
+        QTest::newRow("main password, address with port") << "ws://127.0.0.1:9001" << 0 << 200
+            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})") << "Password changed successfully!" << "";
+        QTest::newRow("read-only password, address without port") << "ws://127.0.0.1" << 1 << 200
+            << QByteArray(R"({"dealer":1001,"investor_password":"Fresh1","manager_login":1000})") << "Password changed successfully!" << "";
+        QTest::newRow("an HTTP error is a failure") << "ws://127.0.0.1:9001" << 0 << 500
+            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})") << "Error occured!" << "Secret";
     }
     void passwordRequests()
     {
         QFETCH(QString, address);
         QFETCH(int, type);
         QFETCH(int, status);
-        QFETCH(QString, key);
+        QFETCH(QByteArray, body);
         QFETCH(QString, message);
         QFETCH(QString, currentAfter);
 
@@ -126,23 +107,18 @@ private slots:
         m_http.setReply("POST", "/account/update", status, "{}");
         MessageBoxCloser boxes;
         ChangePasswordDlg dialog(&m_client);
+        for (const QString &name : m_passwordFields)
+            QCOMPARE(child(&dialog, qPrintable(name))->echoMode(), QLineEdit::Password);
         child<QComboBox>(&dialog, "cmbPasswordType")->setCurrentIndex(type);
-        fillPasswords(dialog, "Secret", "Fresh1", "Fresh1");
+        fill(&dialog, m_passwordFields, {"Secret", "Fresh1", "Fresh1"});
         dialog.onOK();
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{"Change Password: " + message}, patienceMs);
 
         QCOMPARE(m_http.requests().size(), 1);
-        const LoopbackHttpServer::Request request = m_http.requests().first();
-        QCOMPARE(request.contentType, QByteArray("application/json"));
-        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-        QStringList keys{"dealer", key, "manager_login"};
-        keys.sort();
-        QCOMPARE(body.keys(), keys);
-        QCOMPARE(body.value(key).toString(), QString("Fresh1"));
-        QCOMPARE(body.value("dealer").toInt(), 1001);
-        QCOMPARE(body.value("manager_login").toInt(), 1000);
-        QCOMPARE(child<QLineEdit>(&dialog, "txtMain")->text(), currentAfter);
-        QCOMPARE(child<QLineEdit>(&dialog, "txtNew2")->text(), QString("Fresh1"));
+        QCOMPARE(m_http.requests().first().contentType, QByteArray("application/json"));
+        QCOMPARE(QJsonDocument::fromJson(m_http.requests().first().body).toJson(QJsonDocument::Compact), body);
+        QCOMPARE(child(&dialog, "txtMain")->text(), currentAfter);
+        QCOMPARE(child(&dialog, "txtNew2")->text(), QString("Fresh1"));
     }
 
     void demoDialogResets_data()
@@ -150,7 +126,7 @@ private slots:
         QTest::addColumn<QStringList>("servers");
         QTest::addColumn<QString>("chosen");
 
-        QTest::newRow("the demo server is preferred") << QStringList{"Kestral-Live", "Kestral-Demo", "Backup-Demo"} << "Kestral-Demo";
+        QTest::newRow("the first demo server is preferred") << QStringList{"Kestral-Live", "Kestral-Demo", "Backup-Demo"} << "Kestral-Demo";
         QTest::newRow("without one, the first") << QStringList{"Kestral-Live", "Kestral-Pro"} << "Kestral-Live";
         QTest::newRow("no servers at all") << QStringList() << "";
     }
@@ -164,7 +140,8 @@ private slots:
         for (const QString &name : servers)
             list.append({name, "127.0.0.1"});
         dialog.prepare({{"Old", "127.0.0.1"}});
-        fillDemo(dialog, "Ayşe", "a@b.c", true);
+        fill(&dialog, {"nameEdit", "emailEdit", "phoneEdit"}, {"Ayşe", "a@b.c", "1"});
+        child<QCheckBox>(&dialog, "agreementCheck")->setChecked(true);
         child<QComboBox>(&dialog, "depositBox")->setCurrentText("500");
         child<QComboBox>(&dialog, "leverageBox")->setCurrentIndex(0);
         dialog.show();
@@ -173,42 +150,35 @@ private slots:
         dialog.prepare(list);
         QCOMPARE(child<QComboBox>(&dialog, "serverBox")->count(), servers.size());
         QCOMPARE(child<QComboBox>(&dialog, "serverBox")->currentText(), chosen);
-        QCOMPARE(child<QComboBox>(&dialog, "depositBox")->currentText(), QString("10000"));
-        QCOMPARE(child<QComboBox>(&dialog, "leverageBox")->currentText(), QString("1:100"));
-        for (const char *name : {"nameEdit", "emailEdit", "phoneEdit"})
-            QVERIFY(child<QLineEdit>(&dialog, name)->text().isEmpty());
+        QCOMPARE(child<QComboBox>(&dialog, "depositBox")->currentText() + " " + child<QComboBox>(&dialog, "leverageBox")->currentText(),
+                 QString("10000 1:100"));
+        QCOMPARE(child(&dialog, "nameEdit")->text() + child(&dialog, "emailEdit")->text() + child(&dialog, "phoneEdit")->text(), QString());
         QVERIFY(!child<QCheckBox>(&dialog, "agreementCheck")->isChecked());
         QVERIFY(!child<QGroupBox>(&dialog, "resultGroup")->isVisible());
     }
 
     void demoAccountRequests_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("email");
-        QTest::addColumn<bool>("agreed");
-        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("form"); // name, e-mail, agreed
+        QTest::addColumn<int>("status");       // 0: nothing may be sent
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("shown"); // the status line, or the login when the account opened
+        QTest::addColumn<QString>("shown");    // the status line, or the new account
 
-        QTest::newRow("opened") << "Ayşe Yılmaz" << "a@b.c" << true << 200
-                                << QByteArray(R"({"login":70001,"password":"pw1","investor_password":"ro1"})") << "70001";
-        QTest::newRow("a refusal says why") << "Ali" << "a@b.c" << true << 409 << QByteArray(R"({"error":"e-mail in use"})")
+        QTest::newRow("opened") << QStringList{"Ayşe Yılmaz", "a@b.c", "yes"} << 200
+                                << QByteArray(R"({"login":70001,"password":"pw1","investor_password":"ro1"})") << "70001 pw1 ro1";
+        QTest::newRow("a refusal says why") << QStringList{"Ali", "a@b.c", "yes"} << 409 << QByteArray(R"({"error":"e-mail in use"})")
                                             << "The account could not be opened: e-mail in use";
-        QTest::newRow("a reply with login 0") << "Ali" << "a@b.c" << true << 200 << QByteArray(R"({"login":0,"password":"x"})")
-                                                 << "The account service sent a reply that could not be read.";
-        QTest::newRow("a reply that is not JSON") << "Ali" << "a@b.c" << true << 200 << QByteArray("<html>")
+        QTest::newRow("a reply with login 0") << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray(R"({"login":0,"password":"x"})")
+                                              << "The account service sent a reply that could not be read.";
+        QTest::newRow("a reply that is not JSON") << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray("<html>")
                                                   << "The account service sent a reply that could not be read.";
-        QTest::newRow("no name, nothing sent") << " " << "a@b.c" << true << 0 << QByteArray() << "Please enter your name.";
-        QTest::newRow("no e-mail, nothing sent") << "Ali" << "ab.c" << true << 0 << QByteArray()
-                                                 << "Please enter a valid e-mail address.";
-        QTest::newRow("agreement unchecked, nothing sent") << "Ali" << "a@b.c" << false << 0 << QByteArray()
-                                                           << "Please accept the agreement.";
+        QTest::newRow("no name") << QStringList{" ", "a@b.c", "yes"} << 0 << QByteArray() << "Please enter your name.";
+        QTest::newRow("no e-mail") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray() << "Please enter a valid e-mail address.";
+        QTest::newRow("agreement unchecked") << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
     }
     void demoAccountRequests()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, email);
-        QFETCH(bool, agreed);
+        QFETCH(QStringList, form);
         QFETCH(int, status);
         QFETCH(QByteArray, reply);
         QFETCH(QString, shown);
@@ -216,30 +186,22 @@ private slots:
         m_http.setReply("POST", "/account/create", status, reply);
         OpenDemoDlg dialog;
         dialog.prepare({{"Kestral-Demo", "127.0.0.1:9001"}});
-        fillDemo(dialog, name, email, agreed);
+        fill(&dialog, {"nameEdit", "emailEdit", "phoneEdit"}, {form[0], form[1], "+90 555"});
+        child<QCheckBox>(&dialog, "agreementCheck")->setChecked(!form[2].isEmpty());
         dialog.show();
         child<QPushButton>(&dialog, "openButton")->click();
-        auto *result = child<QGroupBox>(&dialog, "resultGroup");
-        auto *statusLabel = child<QLabel>(&dialog, "statusLabel");
-        if (status == 0) {
-            QCOMPARE(statusLabel->text(), shown);
-            QVERIFY(m_http.requests().isEmpty());
-            return;
-        }
         QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&dialog, "openButton")->isEnabled(), patienceMs);
-        QCOMPARE(m_http.requests().size(), 1);
-        const QJsonObject body = QJsonDocument::fromJson(m_http.requests().first().body).object();
-        QCOMPARE(body.value("name").toString(), name.trimmed());
-        QCOMPARE(body.value("server").toString(), QString("Kestral-Demo"));
-        QCOMPARE(body.value("deposit").toInt(), 10000);
-        QCOMPARE(body.value("leverage").toInt(), 100);
-        QCOMPARE(result->isVisible(), status == 200 && shown == "70001");
-        if (result->isVisible()) {
-            QCOMPARE(child<QLineEdit>(&dialog, "loginValue")->text(), shown);
-            QCOMPARE(child<QLineEdit>(&dialog, "passwordValue")->text(), QString("pw1"));
-            QCOMPARE(child<QLineEdit>(&dialog, "investorValue")->text(), QString("ro1"));
+        QCOMPARE(m_http.requests().size(), status == 0 ? 0 : 1);
+        if (status != 0) {
+            QCOMPARE(QJsonDocument::fromJson(m_http.requests().first().body).toJson(QJsonDocument::Compact),
+                     QString(R"({"deposit":10000,"email":"a@b.c","leverage":100,"name":"%1","phone":"+90 555","server":"Kestral-Demo"})")
+                         .arg(form[0]).toUtf8());
+        }
+        if (child<QGroupBox>(&dialog, "resultGroup")->isVisible()) {
+            QCOMPARE(QStringList({child(&dialog, "loginValue")->text(), child(&dialog, "passwordValue")->text(),
+                                  child(&dialog, "investorValue")->text()}).join(' '), shown);
         } else {
-            QCOMPARE(statusLabel->text(), shown);
+            QCOMPARE(child<QLabel>(&dialog, "statusLabel")->text(), shown);
         }
     }
 };

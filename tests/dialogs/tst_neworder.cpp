@@ -1,14 +1,13 @@
 // The order dialog against a fake trade server: what each mode sends, the waiting
 // state, the reply handling and what the dialog shows.
 #include "new_order.h"
-#include "ordertestcontext.h"
+#include "ordercontext.h"
 #include "testmain.h"
 #include "tradesession.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -16,15 +15,39 @@ namespace {
 
 constexpr int sentinelCode = 99;
 
+struct Context : OrderContext
+{
+    TickData getSymbolSetting(const QString &symbol) override { return ticks.value(symbol); }
+    Position getPosition(int ticket) override { return ticket == position.ticket ? position : Position(); }
+    PendingOrder getOrder(int ticket) override { return ticket == order.ticket ? order : PendingOrder(); }
+    QList<Position> getHedgePositions(int ticket) override { return ticket == position.ticket ? QList<Position>{hedge} : QList<Position>(); }
+    QStringList symbolNames() override { return ticks.keys(); }
+    QMap<QString, TickData> ticks;
+    Position position, hedge;
+    PendingOrder order;
+};
+
+TickData tick(const QString &symbol, double bid, double minVol = 0.01, double maxVol = 100, double stepVol = 0.01)
+{
+    TickData t;
+    t.symbol = symbol;
+    t.bid = bid;
+    t.ask = bid + 0.00015;
+    t.digits = 5;
+    t.minVol = minVol;
+    t.maxVol = maxVol;
+    t.stepVol = stepVol;
+    return t;
+}
+
 bool hasColourNear(const QImage &image, const QRect &area, QColor colour)
 {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            if (qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40 && qAbs(c.blue() - colour.blue()) < 40)
+            if (qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 90)
                 return true;
         }
-    }
     return false;
 }
 
@@ -35,20 +58,20 @@ class TestNewOrder : public QObject
     Q_OBJECT
 
     std::unique_ptr<TradeSession> m_session;
-    OrderTestContext m_context;
+    Context m_context;
     std::unique_ptr<New_Order> m_dialog;
 
-    template<typename T> T *child(const char *name) { return m_dialog->findChild<T *>(QLatin1String(name)); }
+    template<typename T = QWidget> T *child(const QString &name) { return m_dialog->findChild<T *>(name); }
 
-    // Every trade request (req_code 4) the server got while `action` ran and the
-    // client's queue drained behind it.
+    // The trade requests (req_code 4) the server got while `action` ran and the client's queue drained behind it.
     QList<QJsonObject> requestsDuring(const std::function<void()> &action)
     {
         const int before = m_session->server.requests(4).size();
         const int sentinels = m_session->server.requests(sentinelCode).size();
         action();
         m_session->client.sendRequest({{"req_code", sentinelCode}});
-        [&] { QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(sentinelCode).size(), sentinels + 1, patienceMs); }();
+        if (!QTest::qWaitFor([&] { return m_session->server.requests(sentinelCode).size() > sentinels; }, patienceMs))
+            QTest::qFail("the client's queue never drained", __FILE__, __LINE__);
         return m_session->server.requests(4).mid(before);
     }
 
@@ -60,171 +83,136 @@ class TestNewOrder : public QObject
         QCoreApplication::processEvents();
     }
 
+    // "name=value" pairs: spin boxes take the number, combo boxes the index;
+    // "expiresIn" sets the expiry that many minutes (and half a minute) from now.
+    void fill(const QString &setup)
+    {
+        for (const QString &pair : setup.split(' ', Qt::SkipEmptyParts)) {
+            const QString name = pair.section('=', 0, 0);
+            const double value = pair.section('=', 1).toDouble();
+            if (name == "expiresIn")
+                child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(value * 60 + 30));
+            else if (auto *spin = child<QDoubleSpinBox>(name))
+                spin->setValue(value);
+            else
+                child<QComboBox>(name)->setCurrentIndex(int(value));
+        }
+    }
+
 private slots:
     void initTestCase()
     {
         m_session = std::make_unique<TradeSession>();
         QVERIFY(m_session->logIn());
-        m_context.ticks.insert("EURUSD", OrderTestContext::tick("EURUSD", 1.08512, 1.08527));
-        m_context.ticks.insert("XAUUSD", OrderTestContext::tick("XAUUSD", 2301.5, 2302.1));
-        Position position;
-        position.ticket = 501;
-        position.symbol = "EURUSD";
-        position.type = "buy";
-        position.volume = 0.3;
-        position.price = 1.081;
-        position.sl = 1.07;
-        position.digits = 5;
-        m_context.positions.insert(501, position);
-        Position opposite = position;
-        opposite.ticket = 777;
-        opposite.type = "sell";
-        m_context.hedges.insert(501, {opposite});
-        PendingOrder order;
-        order.ticket = 601;
-        order.symbol = "EURUSD";
-        order.type = 6;
-        order.volume = 0.57;
-        order.price = 1.09;
-        order.stopPrice = 1.0905;
-        m_context.orders.insert(601, order);
+        m_context.ticks.insert("EURUSD", tick("EURUSD", 1.08512));
+        m_context.ticks.insert("XAUUSD", tick("XAUUSD", 2301.5));
+        m_context.position.ticket = 501;
+        m_context.position.symbol = "EURUSD";
+        m_context.position.type = "buy";
+        m_context.position.volume = 0.3;
+        m_context.position.sl = 1.07;
+        m_context.hedge = m_context.position;
+        m_context.hedge.ticket = 777;
+        m_context.hedge.type = "sell";
+        m_context.order.ticket = 601;
+        m_context.order.type = 6;
+        m_context.order.volume = 0.57;
+        m_context.order.price = 1.09;
+        m_context.order.stopPrice = 1.0905;
     }
-
     void init()
     {
         m_dialog = std::make_unique<New_Order>(&m_session->client, &m_context);
         m_dialog->setCurrentSymbol("EURUSD");
         m_dialog->setMode(New_Order::NewOrder, 0);
     }
-
     void cleanupTestCase() { m_dialog.reset(); m_session.reset(); }
 
-    void marketOrders_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<double>("lots");
-        QTest::addColumn<double>("sl");
-        QTest::addColumn<double>("tp");
-        QTest::addColumn<int>("orderType");
-        QTest::addColumn<qint64>("volume");
-
-        QTest::newRow("sell 0.57 lots goes out as the nearest unit") << "sellButton" << 0.57 << 0.0 << 0.0 << 1 << qint64(5700);
-        QTest::newRow("buy 1.23 lots with both stops") << "buyButton" << 1.23 << 1.08 << 1.09 << 0 << qint64(12300);
-        QTest::newRow("sell with only a take profit") << "sellButton" << 0.01 << 0.0 << 1.07 << 1 << qint64(100);
-    }
-    void marketOrders()
-    {
-        QFETCH(QString, button);
-        QFETCH(double, lots);
-        QFETCH(double, sl);
-        QFETCH(double, tp);
-        QFETCH(int, orderType);
-        QFETCH(qint64, volume);
-
-        child<QDoubleSpinBox>("volumeSpin")->setValue(lots);
-        child<QDoubleSpinBox>("slSpin")->setValue(sl);
-        child<QDoubleSpinBox>("tpSpin")->setValue(tp);
-        const auto sent = requestsDuring([&] { m_dialog->findChild<QPushButton *>(button)->click(); });
-        QCOMPARE(sent.size(), 1);
-        const QJsonObject request = sent.first();
-        QCOMPARE(request.value("type").toInt(-1), 0);
-        QCOMPARE(request.value("order_type").toInt(-1), orderType);
-        QCOMPARE(request.value("volume").toVariant().toLongLong(), volume);
-        QCOMPARE(request.value("symbol").toString(), QString("EURUSD"));
-        QCOMPARE(request.contains("sl"), sl > 0);
-        QCOMPARE(request.contains("tp"), tp > 0);
-        QCOMPARE(request.value("login").toInt(), 1001);
-        QVERIFY(m_dialog->isWaiting());
-        QCOMPARE(child<QLabel>("statusLabel")->text(), QString("Please wait while request sending..."));
-    }
-
-    void placedRequests_data()
+    void requests_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("ticket");
-        QTest::addColumn<int>("pendingType");
-        QTest::addColumn<int>("expiryType");
-        QTest::addColumn<int>("expiryMinutes");
-        QTest::addColumn<QString>("expected"); // keys=values that must be there
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("expected"); // key=value pairs that must be there
         QTest::addColumn<QStringList>("absent");
+        QTest::addColumn<QString>("journal");
 
-        QTest::newRow("new buy limit, good till cancelled") << 0 << 0 << 0 << 0 << 90
-            << "type=0 order_id=0 order_type=2 volume=100 t_time=0" << QStringList{"s_price", "exp_mins", "position_id"};
-        QTest::newRow("new sell stop limit sends its stop-limit price") << 0 << 0 << 5 << 1 << 90
-            << "type=0 order_type=7 t_time=1 s_price=1.0853" << QStringList{"exp_mins"};
-        QTest::newRow("a specified expiry sends whole minutes") << 0 << 0 << 2 << 2 << 90
-            << "order_type=4 t_time=2 exp_mins=90" << QStringList{"s_price"};
-        QTest::newRow("a specified expiry already past sends no minutes") << 0 << 0 << 2 << 2 << -5
-            << "order_type=4 t_time=2" << QStringList{"exp_mins"};
-        QTest::newRow("modify pending order keeps its type and volume") << 1 << 601 << -1 << 0 << 90
-            << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905" << QStringList{"position_id"};
-        QTest::newRow("modify position") << 2 << 501 << -1 << 0 << 90 << "type=2 order_id=501 sl=1.07 volume=3000" << QStringList{"s_price"};
-        QTest::newRow("delete pending order") << 3 << 601 << -1 << 0 << 90 << "type=3 order_id=601" << QStringList{"s_price"};
-        QTest::newRow("close position sends the ticket only") << 4 << 501 << -1 << 0 << 90
-            << "type=4 order_id=501" << QStringList{"volume", "symbol", "order_type", "price", "sl"};
-        QTest::newRow("close by names both positions") << 10 << 501 << -1 << 0 << 90
-            << "type=10 order_id=501 position_id=501 position_by_id=777" << QStringList{"s_price"};
+        QTest::newRow("sell 0.57 lots goes out as the nearest unit") << 0 << 0 << "sellButton" << "volumeSpin=0.57"
+            << "type=0 order_type=1 volume=5700 symbol=EURUSD login=1001" << QStringList{"sl", "tp", "order_id"}
+            << "Sell Order: Sell Order: Symbol: EURUSD, Volume: 0.57";
+        QTest::newRow("buy with both stops") << 0 << 0 << "buyButton" << "volumeSpin=1.23 slSpin=1.08 tpSpin=1.09"
+            << "type=0 order_type=0 volume=12300 sl=1.08 tp=1.09" << QStringList{"order_id"} << "Buy Order: Buy Order: Symbol: EURUSD, Volume: 1.23";
+        QTest::newRow("sell with only a take profit") << 0 << 0 << "sellButton" << "tpSpin=1.07" << "order_type=1 volume=100 tp=1.07"
+            << QStringList{"sl"} << "Sell Order: Sell Order: Symbol: EURUSD, Volume: 0.01";
+        QTest::newRow("buy limit, good till cancelled") << 0 << 0 << "placeButton" << "orderTypeBox=1 pendingTypeBox=0"
+            << "type=0 order_id=0 order_type=2 volume=100 t_time=0 sl=0" << QStringList{"s_price", "exp_mins", "position_id"}
+            << "Order Request: Pending Order Request: EURUSD";
+        QTest::newRow("sell stop limit sends its stop-limit price") << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 pendingTypeBox=5 expiryTypeBox=1 stopLimitSpin=1.0853" << "order_type=7 t_time=1 s_price=1.0853"
+            << QStringList{"exp_mins"} << "Order Request: Pending Order Request: EURUSD";
+        QTest::newRow("a specified expiry sends whole minutes") << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 pendingTypeBox=2 expiryTypeBox=2 expiresIn=90" << "order_type=4 t_time=2 exp_mins=90"
+            << QStringList{"s_price"} << "";
+        QTest::newRow("a specified expiry already past sends no minutes") << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 expiryTypeBox=2 expiresIn=-5" << "t_time=2" << QStringList{"exp_mins"} << "";
+        QTest::newRow("modify pending order keeps its type and volume") << 1 << 601 << "placeButton" << ""
+            << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905" << QStringList{"position_id"} << "";
+        QTest::newRow("modify position") << 2 << 501 << "placeButton" << "" << "type=2 order_id=501 sl=1.07 volume=3000"
+            << QStringList{"s_price"} << "";
+        QTest::newRow("delete pending order") << 3 << 601 << "placeButton" << "" << "type=3 order_id=601" << QStringList{"s_price"} << "";
+        QTest::newRow("close position sends the ticket only") << 4 << 501 << "placeButton" << "" << "type=4 order_id=501"
+            << QStringList{"volume", "symbol", "order_type", "price", "sl"} << "Order Request: Pending Order Request: ";
+        QTest::newRow("close by names both positions") << 10 << 501 << "placeButton" << ""
+            << "type=10 order_id=501 position_id=501 position_by_id=777" << QStringList{"s_price"} << "";
     }
-    void placedRequests()
+    void requests()
     {
         QFETCH(int, mode);
         QFETCH(int, ticket);
-        QFETCH(int, pendingType);
-        QFETCH(int, expiryType);
-        QFETCH(int, expiryMinutes);
+        QFETCH(QString, button);
+        QFETCH(QString, setup);
         QFETCH(QString, expected);
         QFETCH(QStringList, absent);
+        QFETCH(QString, journal);
 
-        if (mode == 0)
-            child<QComboBox>("orderTypeBox")->setCurrentIndex(1);
-        else
+        if (mode != 0)
             m_dialog->setMode(mode, ticket);
-        if (pendingType >= 0)
-            child<QComboBox>("pendingTypeBox")->setCurrentIndex(pendingType);
-        child<QComboBox>("expiryTypeBox")->setCurrentIndex(expiryType);
-        child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(expiryMinutes * 60 + 30));
-        child<QDoubleSpinBox>("stopLimitSpin")->setValue(mode == 0 ? 1.0853 : child<QDoubleSpinBox>("stopLimitSpin")->value());
-        QVERIFY(child<QPushButton>("placeButton")->isVisibleTo(m_dialog.get()));
-        QVERIFY(!child<QPushButton>("sellButton")->isVisibleTo(m_dialog.get()));
-
-        const auto sent = requestsDuring([&] { child<QPushButton>("placeButton")->click(); });
+        fill(setup);
+        const int journalBefore = m_session->journal.lines.size();
+        const auto sent = requestsDuring([&] { child<QPushButton>(button)->click(); });
         QCOMPARE(sent.size(), 1);
-        const QJsonObject request = sent.first();
-        for (const QString &pair : expected.split(' ')) {
-            const QString key = pair.section('=', 0, 0);
-            QVERIFY2(request.contains(key), qPrintable(key));
-            QCOMPARE(request.value(key).toVariant().toString(), pair.section('=', 1));
-        }
+        for (const QString &pair : expected.split(' '))
+            QCOMPARE(pair.section('=', 0, 0) + '=' + sent.first().value(pair.section('=', 0, 0)).toVariant().toString(), pair);
         for (const QString &key : absent)
-            QVERIFY2(!request.contains(key), qPrintable(key));
+            QVERIFY2(!sent.first().contains(key), qPrintable(key));
+        if (!journal.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(m_session->journal.lines.mid(journalBefore).contains(journal), patienceMs);
+        QVERIFY(m_dialog->isWaiting());
+        QCOMPARE(child<QLabel>("statusLabel")->text(), QString("Please wait while request sending..."));
     }
 
     void oneClickOneRequest_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QByteArray>("slot");
-        QTest::newRow("sell") << "sellButton" << QByteArray("on_sellButton_clicked");
-        QTest::newRow("buy") << "buyButton" << QByteArray("on_buyButton_clicked");
-        QTest::newRow("place") << "placeButton" << QByteArray("on_placeButton_clicked");
+        QTest::newRow("sell") << "sellButton";
+        QTest::newRow("buy") << "buyButton";
+        QTest::newRow("place") << "placeButton";
     }
     void oneClickOneRequest()
     {
         QFETCH(QString, button);
-        QFETCH(QByteArray, slot);
-
-        if (button == "placeButton")
-            child<QComboBox>("orderTypeBox")->setCurrentIndex(1);
+        fill(button == "placeButton" ? "orderTypeBox=1" : "");
+        const QByteArray slot = "on_" + button.toLatin1() + "_clicked";
         const auto sent = requestsDuring([&] {
-            m_dialog->findChild<QPushButton *>(button)->click();
-            m_dialog->findChild<QPushButton *>(button)->click();
+            child<QPushButton>(button)->click();
+            child<QPushButton>(button)->click();
             QMetaObject::invokeMethod(m_dialog.get(), slot.constData());
         });
         QCOMPARE(sent.size(), 1);
-        QVERIFY(!m_dialog->findChild<QPushButton *>(button)->isEnabled());
-
         reply({{"res_code", 7}, {"status", 10018}, {"type", 0}});
         QVERIFY(!m_dialog->isWaiting());
-        QCOMPARE(requestsDuring([&] { m_dialog->findChild<QPushButton *>(button)->click(); }).size(), 1);
+        QCOMPARE(requestsDuring([&] { child<QPushButton>(button)->click(); }).size(), 1);
     }
 
     void tradeReplies_data()
@@ -233,16 +221,15 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("followUp");
         QTest::addColumn<bool>("staysOpen");
-        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("shown");
 
-        QTest::newRow("done closes the dialog") << 10009 << 0 << false << false << QStringList();
-        QTest::newRow("closed position asks for positions") << 10009 << 4 << true << false << QStringList();
-        QTest::newRow("pending result asks for positions") << 10008 << 6 << true << true << QStringList{"Order placed"};
-        QTest::newRow("close all asks for positions") << 1 << 9 << true << true << QStringList();
-        QTest::newRow("refused close asks nothing and shows why") << 0 << 4 << false << true
-            << QStringList{"Unknown return code 0", "no money", "margin"};
-        QTest::newRow("no money is shown with the server's words") << 10019 << 0 << false << true
-            << QStringList{"There is not enough money to complete the request", "no money", "margin"};
+        QTest::newRow("done closes the dialog") << 10009 << 0 << false << false << "";
+        QTest::newRow("closed position asks for positions") << 10009 << 4 << true << false << "";
+        QTest::newRow("pending result asks for positions") << 10008 << 6 << true << true << "Order placed\nno money\nmargin";
+        QTest::newRow("close all asks for positions") << 1 << 9 << true << true << "Unknown return code 1\nno money\nmargin";
+        QTest::newRow("refused close asks nothing") << 0 << 4 << false << true << "Unknown return code 0\nno money\nmargin";
+        QTest::newRow("no money, with the server's words") << 10019 << 0 << false << true
+                                                          << "There is not enough money to complete the request\nno money\nmargin";
     }
     void tradeReplies()
     {
@@ -250,7 +237,7 @@ private slots:
         QFETCH(int, type);
         QFETCH(bool, followUp);
         QFETCH(bool, staysOpen);
-        QFETCH(QStringList, shown);
+        QFETCH(QString, shown);
 
         m_dialog->show();
         requestsDuring([&] { child<QPushButton>("buyButton")->click(); });
@@ -258,39 +245,25 @@ private slots:
             reply({{"res_code", 7}, {"status", status}, {"type", type}, {"msg", "no money"}, {"fail_reason", "margin"}});
         });
         QCOMPARE(sent.size(), followUp ? 1 : 0);
-        if (followUp) {
-            QCOMPARE(sent.first().value("type").toInt(), 5);
-            QCOMPARE(sent.first().value("login").toVariant().toLongLong(), qint64(1001));
-        }
+        if (followUp)
+            QCOMPARE(QJsonDocument(sent.first()).toJson(QJsonDocument::Compact), QByteArray(R"({"login":1001,"req_code":4,"type":5})"));
         QCOMPARE(m_dialog->isVisible(), staysOpen);
-        for (const QString &text : shown)
-            QVERIFY2(child<QLabel>("statusLabel")->text().contains(text), qPrintable(child<QLabel>("statusLabel")->text()));
+        if (staysOpen)
+            QCOMPARE(child<QLabel>("statusLabel")->text(), shown);
     }
 
     void volumeLimitsFollowTheSymbol_data()
     {
-        QTest::addColumn<double>("minVol");
-        QTest::addColumn<double>("maxVol");
-        QTest::addColumn<double>("stepVol");
+        QTest::addColumn<TickData>("last");
         QTest::addColumn<QString>("range");
-
-        QTest::newRow("the symbol's own limits") << 0.1 << 5.0 << 0.1 << "0.1-5 step 0.1";
-        QTest::newRow("no tick yet: defaults") << 0.0 << 0.0 << 0.0 << "0.01-10 step 0.01";
+        QTest::newRow("the symbol's own limits") << tick("GBPUSD", 1.25, 0.1, 5, 0.1) << "0.1-5 step 0.1";
+        QTest::newRow("no tick yet: defaults") << TickData() << "0.01-10 step 0.01";
     }
     void volumeLimitsFollowTheSymbol()
     {
-        QFETCH(double, minVol);
-        QFETCH(double, maxVol);
-        QFETCH(double, stepVol);
+        QFETCH(TickData, last);
         QFETCH(QString, range);
-
-        TickData tick = OrderTestContext::tick("GBPUSD", 1.25, 1.2502);
-        tick.minVol = minVol;
-        tick.maxVol = maxVol;
-        tick.stepVol = stepVol;
-        if (minVol == 0)
-            tick = TickData();
-        m_context.ticks.insert("GBPUSD", tick);
+        m_context.ticks.insert("GBPUSD", last);
         m_dialog->setCurrentSymbol("GBPUSD");
         m_dialog->setMode(New_Order::NewOrder, 0);
         m_context.ticks.remove("GBPUSD");
@@ -299,21 +272,7 @@ private slots:
         QCOMPARE(spin->value(), spin->minimum());
     }
 
-    void livePrices_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("bid");
-        QTest::newRow("the dialog's symbol") << "EURUSD" << "1.08600";
-        QTest::newRow("another symbol is ignored") << "XAUUSD" << "1.08512";
-    }
-    void livePrices()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(QString, bid);
-        m_dialog->onSymbolPriceChanged(OrderTestContext::tick(symbol, 1.086, 1.0862));
-        QCOMPARE(child<QLabel>("bidLabel")->text(), bid);
-    }
-
+    // Prices follow the dialog's symbol only; the pictures show them and the buttons of the mode.
     void screenshots_data()
     {
         QTest::addColumn<int>("mode");
@@ -329,19 +288,19 @@ private slots:
         QFETCH(QStringList, buttons);
 
         m_dialog->setMode(mode, 501);
+        m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.086));
+        m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
+        QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08600"));
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
         const QImage image = m_dialog->grab().toImage();
         QVERIFY(image.save(file));
-        const QRect bid(child<QLabel>("bidLabel")->mapTo(m_dialog.get(), QPoint()), child<QLabel>("bidLabel")->size());
-        const QRect ask(child<QLabel>("askLabel")->mapTo(m_dialog.get(), QPoint()), child<QLabel>("askLabel")->size());
-        QVERIFY(hasColourNear(image, bid, QColor("#c62828")));
-        QVERIFY(hasColourNear(image, ask, QColor("#1565c0")));
+        const auto area = [&](QWidget *widget) { return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size()); };
+        QVERIFY(hasColourNear(image, area(child("bidLabel")), QColor("#c62828")));
+        QVERIFY(hasColourNear(image, area(child("askLabel")), QColor("#1565c0")));
         for (const QString &name : buttons) {
-            const auto *button = m_dialog->findChild<QPushButton *>(name);
-            QVERIFY(button->isVisible());
-            const QRect area(button->mapTo(m_dialog.get(), QPoint()), button->size());
-            QVERIFY2(hasColourNear(image, area.adjusted(4, 4, -4, -4), QColor(Qt::black)), qPrintable(name));
+            QVERIFY(child(name)->isVisible());
+            QVERIFY2(hasColourNear(image, area(child(name)).adjusted(4, 4, -4, -4), Qt::black), qPrintable(name));
         }
     }
 };

@@ -124,21 +124,24 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("newOrder");
+        QTest::addColumn<QString>("passwordTitle");
         QTest::addColumn<Qt::LayoutDirection>("direction");
         QTest::addColumn<QStringList>("boxes");
 
         QTest::newRow("Arabic, right to left") << ":/translations/translations-arabic.qm" << QString::fromUtf8("أمر جديد")
+                                               << QString::fromUtf8("تغيير كلمة المرور")
                                                << Qt::RightToLeft << QStringList();
-        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << QString::fromUtf8("Yeni Emir") << Qt::LeftToRight
+        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << QString::fromUtf8("Yeni Emir") << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight
                                  << QStringList();
-        QTest::newRow("English") << "" << "New Order" << Qt::LeftToRight << QStringList();
-        QTest::newRow("a missing translation warns") << ":/translations/none.qm" << "New Order" << Qt::LeftToRight
+        QTest::newRow("English") << "" << "New Order" << "Change Password" << Qt::LeftToRight << QStringList();
+        QTest::newRow("a missing translation warns") << ":/translations/none.qm" << "New Order" << "Change Password" << Qt::LeftToRight
                                                      << QStringList{"Error: Failed to translate."};
     }
     void switchingLanguage()
     {
         QFETCH(QString, file);
         QFETCH(QString, newOrder);
+        QFETCH(QString, passwordTitle);
         QFETCH(Qt::LayoutDirection, direction);
         QFETCH(QStringList, boxes);
 
@@ -151,6 +154,8 @@ private slots:
         QCOMPARE(closer.texts, boxes);
         QCOMPARE(child<QAction>(window, "actionNew_Order")->text(), newOrder);
         QCOMPARE(window->layoutDirection(), direction);
+        // The dialogs retranslate themselves when the language-change event reaches them.
+        QTRY_COMPARE(child<ChangePasswordDlg>(window)->windowTitle(), passwordTitle);
         QCOMPARE(window->windowTitle(), QString("Test Client (1001, Kestral-Demo)"));
     }
 };
