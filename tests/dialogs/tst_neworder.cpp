@@ -75,12 +75,13 @@ class TestNewOrder : public QObject
         return m_session->server.requests(4).mid(before);
     }
 
+    // Returns once the dialog has handled the reply: its journal line is written from its slot.
     void reply(const QJsonObject &response)
     {
-        const int before = m_session->tradeResponses.size();
+        const auto handled = [this] { return m_session->journal.lines.filter(QRegularExpression("^Trade Response: ")).size(); };
+        const int before = handled();
         m_session->server.send(response);
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->tradeResponses.size(), before + 1, patienceMs);
-        QCoreApplication::processEvents();
+        QTRY_COMPARE_WITH_TIMEOUT(handled(), before + 1, patienceMs);
     }
 
     // "name=value" pairs: spin boxes take the number, combo boxes the index;
