@@ -118,6 +118,9 @@ void New_Order::setMode(int mode, int ticket)
             digits = position.digits;
     }
     applySymbol(tick, digits);
+    m_ui->tickGraph->clearTicks();
+    if (!tick.symbol.isEmpty())
+        m_ui->tickGraph->addTick(tick);
     m_ui->volumeSpin->setValue(volume);
     m_ui->priceSpin->setValue(price);
     m_ui->stopLimitSpin->setValue(stopPrice);
@@ -155,6 +158,7 @@ void New_Order::onSymbolPriceChanged(const TickData &tick)
     if (tick.symbol.isEmpty() || tick.symbol != currentSymbol())
         return;
     showPrices(tick.bid, tick.ask, m_digits);
+    m_ui->tickGraph->addTick(tick);
     if (m_mode == NewOrder && !isPendingNewOrder())
         m_ui->priceSpin->setValue(tick.bid);
 }

@@ -3,6 +3,7 @@
 #include "new_order.h"
 #include "ordercontext.h"
 #include "testmain.h"
+#include "tickgraph.h"
 #include "tradesession.h"
 
 #include <QComboBox>
@@ -289,9 +290,11 @@ private slots:
         QFETCH(QStringList, buttons);
 
         m_dialog->setMode(mode, 501);
-        m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.086));
+        for (int i = 0; i < 150; ++i)
+            m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0855 + (i % 7) * 0.00002));
         m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
-        QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08600"));
+        QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08554"));
+        QCOMPARE(child<TickGraph>("tickGraph")->tickCount(), TickGraph::capacity);
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
         const QImage image = m_dialog->grab().toImage();
@@ -299,6 +302,8 @@ private slots:
         const auto area = [&](QWidget *widget) { return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size()); };
         QVERIFY(hasColourNear(image, area(child("bidLabel")), QColor("#c62828")));
         QVERIFY(hasColourNear(image, area(child("askLabel")), QColor("#1565c0")));
+        QVERIFY(hasColourNear(image, area(child("tickGraph")).adjusted(0, 0, -90, 0), QColor("#c62828")));
+        QVERIFY(hasColourNear(image, area(child("tickGraph")).adjusted(0, 0, -90, 0), QColor("#1565c0")));
         for (const QString &name : buttons) {
             QVERIFY(child(name)->isVisible());
             QVERIFY2(hasColourNear(image, area(child(name)).adjusted(4, 4, -4, -4), Qt::black), qPrintable(name));
