@@ -99,7 +99,12 @@ void OpenDemoDlg::on_openButton_clicked()
     m_ui->resultGroup->hide();
     m_ui->openButton->setEnabled(false);
     showStatus(tr("Opening the account..."));
-    m_pending = m_network->post(http, QJsonDocument(accountservice::demoRequestBody(request)).toJson(QJsonDocument::Compact));
+    QNetworkReply *reply = m_network->post(http, QJsonDocument(accountservice::demoRequestBody(request)).toJson(QJsonDocument::Compact));
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > maxReplyBytes)
+            reply->abort();
+    });
+    m_pending = reply;
 }
 
 void OpenDemoDlg::onReply(QNetworkReply *reply)

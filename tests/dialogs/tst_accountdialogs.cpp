@@ -172,6 +172,9 @@ private slots:
                                               << "The account service sent a reply that could not be read.";
         QTest::newRow("a reply that is not JSON") << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray("<html>")
                                                   << "The account service sent a reply that could not be read.";
+        QTest::newRow("an oversized reply is cut off") << QStringList{"Ali", "a@b.c", "yes"} << 200
+            << QByteArray(R"({"login":70001,"password":"pw1")") + QByteArray(200000, ' ') + "}"
+            << "The account service sent a reply that could not be read.";
         QTest::newRow("no name") << QStringList{" ", "a@b.c", "yes"} << 0 << QByteArray() << "Please enter your name.";
         QTest::newRow("no e-mail") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray() << "Please enter a valid e-mail address.";
         QTest::newRow("agreement unchecked") << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
