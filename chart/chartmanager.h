@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QTimeZone>
 #include <QVector>
 #include <memory>
 #include <optional>
@@ -30,6 +31,9 @@ public:
     void setAccount(qint64 login, const QString &server);
     qint64 login() const { return m_login; }
     QString serverName() const { return m_serverName; }
+    // The trade server's zone, in which its daily and monthly bars begin; UTC
+    // without a client.
+    QTimeZone serverTimeZone() const;
 
     // Bars in ascending time; empty when none are held.
     QList<CandleStick> getChartHistory(const QString &symbol, int period) const;
@@ -64,7 +68,8 @@ public:
     static bool isSafeFileName(const QString &name);
 
     // Every cache read and write runs in order on one background worker shared by
-    // all managers. Blocks until it is idle; for shut-down and tests.
+    // all managers. Blocks until it is idle or `msecs` have passed (negative: no
+    // limit); true when it is idle.
     static bool waitForFileWork(int msecs = -1);
 
 signals:
@@ -81,7 +86,7 @@ private:
     QString accountFolder() const;
     QString historyFilePath(const QString &symbol, int period) const;
     QString settingsFilePath(const QString &symbol, int period) const;
-    bool usableName(const QString &name, bool asFolder = false) const;
+    bool usableName(const QString &name) const;
 
     QPointer<TradeClient> m_client;
     qint64 m_login = 0;

@@ -2,6 +2,7 @@
 #include "ui_oneclicktradingbuttons.h"
 
 #include "appglobals.h"
+#include "jsonreadings.h"
 #include "logger.h"
 
 #include <QGuiApplication>
@@ -42,7 +43,7 @@ OneClickTradingButtons::~OneClickTradingButtons() = default;
 
 void OneClickTradingButtons::showPrice(double price, int digits, bool buySide)
 {
-    const QString text = QString::number(price, 'f', digits);
+    const QString text = QString::number(price, 'f', jsonreading::boundedDigits(digits));
     QLabel *large = buySide ? m_ui->buyPriceLabel1 : m_ui->sellPriceLabel1;
     QLabel *small = buySide ? m_ui->buyPriceLabel2 : m_ui->sellPriceLabel2;
     large->setText(text.left(text.size() - 1));

@@ -2,7 +2,9 @@
 #include "clientterminal.h"
 #include "ui_clientterminal.h"
 
-void Client_Terminal::setupHistoryView() {}
+void Client_Terminal::setupHistoryView()
+{
+}
 
 void Client_Terminal::historyTableLoad(QJsonObject obj)
 {
@@ -19,4 +21,6 @@ void Client_Terminal::historyTableContext(QPoint pos)
     Q_UNUSED(pos)
 }
 
-void Client_Terminal::showPositionsHistory() {}
+void Client_Terminal::showPositionsHistory()
+{
+}

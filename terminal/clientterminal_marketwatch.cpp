@@ -2,11 +2,17 @@
 #include "clientterminal.h"
 #include "ui_clientterminal.h"
 
-void Client_Terminal::setupMarketWatch() {}
+void Client_Terminal::setupMarketWatch()
+{
+}
 
-void Client_Terminal::fillSymbolTable() {}
+void Client_Terminal::fillSymbolTable()
+{
+}
 
-void Client_Terminal::buildColumnsMenu() {}
+void Client_Terminal::buildColumnsMenu()
+{
+}
 
 void Client_Terminal::updateSymbolRow(const TickData &tick)
 {
@@ -24,4 +30,6 @@ void Client_Terminal::toggleSymbolColumn(int column, bool checked)
     Q_UNUSED(checked)
 }
 
-void Client_Terminal::on_symbolTableWidget_itemSelectionChanged() {}
+void Client_Terminal::on_symbolTableWidget_itemSelectionChanged()
+{
+}

@@ -2,11 +2,17 @@
 #include "clientterminal.h"
 #include "ui_clientterminal.h"
 
-void Client_Terminal::setupTradeTables() {}
+void Client_Terminal::setupTradeTables()
+{
+}
 
-void Client_Terminal::tradeTableLoad() {}
+void Client_Terminal::tradeTableLoad()
+{
+}
 
-void Client_Terminal::updateTradeRows() {}
+void Client_Terminal::updateTradeRows()
+{
+}
 
 void Client_Terminal::updateAccountSummary(double netProfit)
 {
@@ -66,7 +72,9 @@ void Client_Terminal::showNetProfit(double netProfit)
     updateAccountSummary(netProfit);
 }
 
-void Client_Terminal::onOpenPositionChanged() {}
+void Client_Terminal::onOpenPositionChanged()
+{
+}
 
 void Client_Terminal::onCloseTrade(int ticket, int kind)
 {

@@ -1,7 +1,7 @@
 #include "workspacefiles.h"
 
 #include "appglobals.h"
-#include "chartmanager.h"
+#include "safename.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +10,12 @@
 
 bool isSafeServerName(const QString &name)
 {
-    return !name.trimmed().isEmpty() && ChartManager::isSafeFileName(name);
+    return !name.trimmed().isEmpty() && isSafePathName(name);
 }
 
 QString safeAccountPath(const QString &serverName, qint64 login)
 {
+    // accountPath itself refuses unsafe names; blank ones are refused here too.
     if (login <= 0 || !isSafeServerName(serverName))
         return {};
     return accountPath(serverName, login);

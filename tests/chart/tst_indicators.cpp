@@ -213,6 +213,10 @@ private slots:
             "upper", 5, {{0, 0}, {1, 0}, {2, 2.002}, {4, 4.004}});
         row("the Alligator jaws start at bar 20", alligator, closes(indices(52)), {}, "jaws", 52,
             {{19, 0}, {20, 6}, {21, 85 / 13.0}});
+        row("the Alligator teeth start at bar 12", alligator, closes(indices(52)), {}, "teeth", 52,
+            {{11, 0}, {12, 3.5}, {13, 4.0625}});
+        row("the Alligator lips start at bar 7", alligator, closes(indices(52)), {}, "lips", 52,
+            {{6, 0}, {7, 2}, {8, 2.6}});
         row("the parabolic SAR trails a rise and reverses to the extremes", parabolicSar,
             hlc({10, 11, 12, 11, 10, 13}, {9, 10, 11, 9, 8, 10}, {9, 11, 12, 10, 9, 12}), {}, "", 6,
             {{0, 0}, {1, 9.2}, {2, 9.56}, {3, 12}, {4, 11.4}, {5, 8}});

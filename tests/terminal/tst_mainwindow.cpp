@@ -92,14 +92,15 @@ private slots:
         QCOMPARE(saved.password, savePassword ? QStringLiteral("p;w") : QString());
         QCOMPARE(saved.serverName, TerminalSession::serverName);
         QCOMPARE(saved.server, session.server.url().toString());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Test Client (1001, Kestral-Demo)")
-                                            + (readOnly ? QStringLiteral(" [READ-ONLY MODE]") : QString()));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Test Client (1001, Kestral-Demo)") +
+                                            (readOnly ? QStringLiteral(" [READ-ONLY MODE]") : QString()));
         QVERIFY(!action(window, "actionConnect")->isEnabled());
         QVERIFY(action(window, "actionDisconnect")->isEnabled());
         QCOMPARE(action(window, "actionChangePassword")->isEnabled(), !readOnly);
         QVERIFY(!window->loginDialog()->isVisible());
         // Open positions and the trade history are asked for.
-        QTRY_VERIFY_WITH_TIMEOUT(!session.server.requests(4).isEmpty() && !session.server.requests(5).isEmpty(), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.server.requests(4).isEmpty() && !session.server.requests(5).isEmpty(),
+                                 patienceMs);
         const QJsonObject positions = session.server.requests(4).first();
         QCOMPARE(positions.value("type").toInt(), 5);
         QCOMPARE(positions.value("is_last").toInt(), 1);
@@ -154,7 +155,8 @@ private slots:
         QVERIFY(session.loginAndWait());
         QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
         QList<SymbolChartWidget *> charts = session.window->chartWindows();
-        session.window->findChild<QMdiArea *>("graphArea")->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(charts[1]->parentWidget()));
+        session.window->findChild<QMdiArea *>("graphArea")
+            ->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(charts[1]->parentWidget()));
         action(session.window.get(), "actionD1")->trigger();
         QCOMPARE(charts[1]->period(), 1440);
         charts[2]->setOneClickTradingVisible(true);
@@ -167,20 +169,39 @@ private slots:
         charts = session.window->chartWindows();
         QStringList seen;
         for (SymbolChartWidget *chart : charts)
-            seen << QStringLiteral("%1 %2 %3").arg(chart->symbol()).arg(chart->period()).arg(chart->isOneClickTradingVisible());
+            seen << QStringLiteral("%1 %2 %3")
+                        .arg(chart->symbol())
+                        .arg(chart->period())
+                        .arg(chart->isOneClickTradingVisible());
         QCOMPARE(seen, QStringList({"EURUSD 60 0", "GBPUSD 1440 0", "AUDUSD 60 1", "USDJPY 60 0"}));
         QCOMPARE(session.window->size(), QSize(1000, 700));
         // The hidden symbol stays hidden although the server offers it again.
-        QCOMPARE(session.window->symbolStorage().visibleSymbols(), QStringList({"AUDUSD", "EURUSD", "GBPUSD", "XAUUSD"}));
+        QCOMPARE(session.window->symbolStorage().visibleSymbols(),
+                 QStringList({"AUDUSD", "EURUSD", "GBPUSD", "XAUUSD"}));
     }
 
-    void symbolsNoLongerOfferedDropOut()
+    void restoredSymbols_data()
     {
+        QTest::addColumn<bool>("listArrives");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("symbols no longer offered drop out") << true << QByteArray("USDJPY\n");
+        QTest::newRow("closed before the symbol list") << false << QByteArray("GONE\nUSDJPY\n");
+    }
+    void restoredSymbols()
+    {
+        QFETCH(bool, listArrives);
+        QFETCH(QByteArray, saved);
         TerminalSession session(false);
+        if (!listArrives)
+            session.server.setReplies(1, {});
         QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/symbols", "GONE\nUSDJPY\n"));
         session.build();
         QVERIFY(session.loginAndWait());
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"), patienceMs);
+        if (listArrives)
+            QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"),
+                                      patienceMs);
+        session.window->close();
+        QCOMPARE(workspacefiles::readFile(session.accountFolder() + "/symbols"), saved);
     }
 
     void hostileServerNamesStayInMemory_data()
@@ -213,13 +234,31 @@ private slots:
         QTRY_COMPARE(journal.lines.filter("kept in memory only").size(), 1);
     }
 
+    void navigatorLogsInAgain()
+    {
+        TerminalSession session;
+        QVERIFY(session.loginAndWait());
+        session.window->close(); // writes the saved login the navigator lists
+        session.window->loadAccountTree();
+        auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+        QCOMPARE(tree->topLevelItem(0)->text(0), TerminalSession::serverName);
+        QTreeWidgetItem *account = tree->topLevelItem(0)->child(0);
+        QCOMPARE(account->text(0), QStringLiteral("1001"));
+        const int connections = session.server.connectionCount();
+        emit tree->itemDoubleClicked(account, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
+        QVERIFY(session.waitForLogin());
+        QCOMPARE(session.server.requests(1).last().value("id").toVariant().toLongLong(), TerminalSession::account);
+    }
+
     void autoLoginKeepsTheSavedPassword()
     {
         // The dialog presets the last entry; the online one logs in without it.
         TerminalSession session(false);
-        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
-                                     {{"1001", "secret", session.server.url().toString(), TerminalSession::serverName, "", "online"},
-                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
+        QVERIFY(savedaccounts::write(
+            savedaccounts::filePath(),
+            {{"1001", "secret", session.server.url().toString(), TerminalSession::serverName, "", "online"},
+             {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
         session.build();
         QVERIFY(session.waitForLogin());
         QVERIFY(!session.window->loginDialog()->isVisible());
@@ -263,13 +302,15 @@ private slots:
         else
             emit chart->buy("EURUSD", lots);
         QJsonObject order;
-        QVERIFY(QTest::qWaitFor([&] {
-            for (const QJsonObject &request : session.server.requests(4)) {
-                if (request.value("type").toInt() == 0)
-                    order = request;
-            }
-            return !order.isEmpty();
-        }, patienceMs));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const QJsonObject &request : session.server.requests(4)) {
+                    if (request.value("type").toInt() == 0)
+                        order = request;
+                }
+                return !order.isEmpty();
+            },
+            patienceMs));
         QCOMPARE(order.value("order_type").toInt(), orderType);
         QCOMPARE(order.value("symbol").toString(), QStringLiteral("EURUSD"));
         QTEST(qint64(order.value("volume").toDouble()), "volume");
@@ -345,6 +386,31 @@ private slots:
         };
         QVERIFY(inToolBar(QColor(30, 160, 70)));
         QVERIFY(inToolBar(QColor(210, 40, 40)));
+    }
+
+    void resources_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (int sound = 0; sound < SoundEffects::SoundCount; ++sound) {
+            const QString name = SoundEffects::resourceName(SoundEffects::Sound(sound));
+            QTest::newRow(qPrintable(name)) << name;
+        }
+        for (const char *icon : {":/icon/user.ico", ":/icon/morwell.ico", ":/icon/buy.png", ":/icon/sell.png"})
+            QTest::newRow(icon) << icon;
+    }
+    void resources()
+    {
+        QFETCH(QString, name);
+        initTerminalResources();
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (name.endsWith(".wav")) {
+            const QByteArray header = file.read(44);
+            QVERIFY(header.startsWith("RIFF") && header.mid(8, 4) == "WAVE");
+            QVERIFY(file.size() > 44 + 22050 / 10); // at least a tenth of a second
+        } else {
+            QCOMPARE(QPixmap(name).size(), QSize(32, 32));
+        }
     }
 
     void journalKeepsTheNewestRows()
