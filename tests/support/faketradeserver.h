@@ -25,7 +25,9 @@ public:
     ~FakeTradeServer() override;
 
     // The port stays the same for the server's life, also across setRefusing().
-    QUrl url() const { return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(m_port)); }
+    QUrl url() const { return QUrl(QStringLiteral("ws://") + address()); }
+    // "127.0.0.1:<port>", the form of a broker-list server address.
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     void setLoginReply(LoginMode mode, const QString &timeZone = QString())
     {
         m_loginMode = mode;

@@ -57,9 +57,9 @@ private slots:
         QFETCH(int, mode);
 
         TerminalSession session;
-        if (readOnly)
-            session.server.setLoginReply(FakeTradeServer::LoginMode::ReadOnly);
         QVERIFY(session.loginAndWait());
+        // As a login with the investor password leaves it.
+        readOnlyMode = readOnly;
         Client_Terminal *window = session.window.get();
         auto *dialog = child<New_Order>(window);
         auto *symbols = child<QTableWidget>(window, "symbolTableWidget");
