@@ -6,20 +6,17 @@ namespace accountservice {
 
 QJsonObject demoRequestBody(const DemoRequest &request)
 {
-    return QJsonObject{{QStringLiteral("name"), request.name},
-                       {QStringLiteral("email"), request.email},
-                       {QStringLiteral("phone"), request.phone},
-                       {QStringLiteral("server"), request.server},
-                       {QStringLiteral("deposit"), request.deposit},
-                       {QStringLiteral("leverage"), request.leverage}};
+    return QJsonObject{{QStringLiteral("name"), request.name},       {QStringLiteral("email"), request.email},
+                       {QStringLiteral("phone"), request.phone},     {QStringLiteral("server"), request.server},
+                       {QStringLiteral("deposit"), request.deposit}, {QStringLiteral("leverage"), request.leverage}};
 }
 
 bool readDemoAccount(const QJsonObject &reply, DemoAccount *account)
 {
     const QJsonValue login = reply.value(QStringLiteral("login"));
     const QJsonValue password = reply.value(QStringLiteral("password"));
-    if (!login.isDouble() || login.toDouble() < 1 || login.toDouble() > 9e15 || !password.isString()
-        || password.toString().isEmpty())
+    if (!login.isDouble() || login.toDouble() < 1 || login.toDouble() > 9e15 || !password.isString() ||
+        password.toString().isEmpty())
         return false;
     account->login = static_cast<qint64>(login.toDouble());
     account->password = password.toString();

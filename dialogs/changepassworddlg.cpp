@@ -57,8 +57,8 @@ void ChangePasswordDlg::onOK()
     auto *network = new QNetworkAccessManager(this);
     connect(network, &QNetworkAccessManager::finished, this, &ChangePasswordDlg::onfinish);
     connect(network, &QNetworkAccessManager::finished, network, &QObject::deleteLater);
-    QNetworkRequest request(serviceconfig::accountServiceUrl(m_client->url.toString(),
-                                                             QString::fromLatin1(accountservice::updatePath)));
+    QNetworkRequest request(
+        serviceconfig::accountServiceUrl(m_client->url.toString(), QString::fromLatin1(accountservice::updatePath)));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     const QJsonObject body = accountservice::passwordChangeBody(mainPassword, second, m_client->login);
     network->post(request, QJsonDocument(body).toJson());

@@ -2,9 +2,9 @@
 // compiled-in translation (empty for the untranslated English texts).
 #pragma once
 
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
-#include <QMenu>
 
 class QAction;
 class QWidget;

@@ -21,8 +21,8 @@ bool apply(const QString &file)
             QCoreApplication::installTranslator(translator);
     }
     // Each translation says which way its language runs.
-    const bool rightToLeft = QCoreApplication::translate("QGuiApplication", "QT_LAYOUT_DIRECTION")
-        == QLatin1String("RTL");
+    const bool rightToLeft =
+        QCoreApplication::translate("QGuiApplication", "QT_LAYOUT_DIRECTION") == QLatin1String("RTL");
     QApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     return loaded;
 }

@@ -107,7 +107,8 @@ void New_Order::setMode(int mode, int ticket)
         if (tick.symbol.isEmpty())
             digits = order.digits;
         QSignalBlocker blocker(m_ui->pendingTypeBox);
-        m_ui->pendingTypeBox->setCurrentIndex(qBound(0, order.type - pendingTypeOffset, m_ui->pendingTypeBox->count() - 1));
+        m_ui->pendingTypeBox->setCurrentIndex(
+            qBound(0, order.type - pendingTypeOffset, m_ui->pendingTypeBox->count() - 1));
     } else if (m_context && mode != NewOrder) {
         const Position position = m_context->getPosition(ticket);
         volume = position.volume;
@@ -285,9 +286,9 @@ void New_Order::on_sellButton_clicked()
 {
     if (m_waiting)
         return;
-    Logger::instance()->log(QStringLiteral("Sell Order"), QStringLiteral("Sell Order: Symbol: %1, Volume: %2")
-                                                              .arg(currentSymbol())
-                                                              .arg(m_ui->volumeSpin->value()));
+    Logger::instance()->log(
+        QStringLiteral("Sell Order"),
+        QStringLiteral("Sell Order: Symbol: %1, Volume: %2").arg(currentSymbol()).arg(m_ui->volumeSpin->value()));
     sendRequest(marketRequest(1));
 }
 
@@ -295,9 +296,9 @@ void New_Order::on_buyButton_clicked()
 {
     if (m_waiting)
         return;
-    Logger::instance()->log(QStringLiteral("Buy Order"), QStringLiteral("Buy Order: Symbol: %1, Volume: %2")
-                                                             .arg(currentSymbol())
-                                                             .arg(m_ui->volumeSpin->value()));
+    Logger::instance()->log(
+        QStringLiteral("Buy Order"),
+        QStringLiteral("Buy Order: Symbol: %1, Volume: %2").arg(currentSymbol()).arg(m_ui->volumeSpin->value()));
     sendRequest(marketRequest(0));
 }
 
@@ -306,7 +307,8 @@ void New_Order::on_placeButton_clicked()
     if (m_waiting)
         return;
     if (m_mode == ClosePosition) {
-        sendRequest(QJsonObject{{QStringLiteral("req_code"), 4}, {QStringLiteral("type"), 4}, {QStringLiteral("order_id"), m_ticket}});
+        sendRequest(QJsonObject{
+            {QStringLiteral("req_code"), 4}, {QStringLiteral("type"), 4}, {QStringLiteral("order_id"), m_ticket}});
         return;
     }
     QJsonObject request{{QStringLiteral("req_code"), 4},
@@ -336,8 +338,9 @@ void New_Order::on_placeButton_clicked()
 void New_Order::sendRequest(const QJsonObject &request)
 {
     if (request.contains(QStringLiteral("order_id")))
-        Logger::instance()->log(QStringLiteral("Order Request"),
-                                QStringLiteral("Pending Order Request: %1").arg(request.value(QStringLiteral("symbol")).toString()));
+        Logger::instance()->log(
+            QStringLiteral("Order Request"),
+            QStringLiteral("Pending Order Request: %1").arg(request.value(QStringLiteral("symbol")).toString()));
     setWaiting(true);
     m_ui->statusLabel->setText(tr("Please wait while request sending..."));
     if (m_client)
@@ -359,9 +362,8 @@ void New_Order::onTradeResponse(const QJsonObject &response)
     const QString failReason = response.value(QStringLiteral("fail_reason")).toString();
 
     if (status > 0 && (type == 4 || type == 6 || type == 9) && m_client) {
-        m_client->sendRequest(QJsonObject{{QStringLiteral("req_code"), 4},
-                                          {QStringLiteral("type"), 5},
-                                          {QStringLiteral("login"), m_client->login}});
+        m_client->sendRequest(QJsonObject{
+            {QStringLiteral("req_code"), 4}, {QStringLiteral("type"), 5}, {QStringLiteral("login"), m_client->login}});
     }
 
     const QString text = tradereturn::message(status);

@@ -99,7 +99,8 @@ void OpenDemoDlg::on_openButton_clicked()
     m_ui->resultGroup->hide();
     m_ui->openButton->setEnabled(false);
     showStatus(tr("Opening the account..."));
-    QNetworkReply *reply = m_network->post(http, QJsonDocument(accountservice::demoRequestBody(request)).toJson(QJsonDocument::Compact));
+    QNetworkReply *reply =
+        m_network->post(http, QJsonDocument(accountservice::demoRequestBody(request)).toJson(QJsonDocument::Compact));
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > maxReplyBytes)
             reply->abort();
@@ -117,7 +118,8 @@ void OpenDemoDlg::onReply(QNetworkReply *reply)
     const QByteArray body = reply->read(maxReplyBytes);
     if (reply->error() != QNetworkReply::NoError) {
         const QString reason = accountservice::refusalReason(body);
-        return showStatus(tr("The account could not be opened: %1").arg(reason.isEmpty() ? reply->errorString() : reason));
+        return showStatus(
+            tr("The account could not be opened: %1").arg(reason.isEmpty() ? reply->errorString() : reason));
     }
     accountservice::DemoAccount account;
     if (!accountservice::readDemoAccount(QJsonDocument::fromJson(body).object(), &account))

@@ -76,6 +76,29 @@
     </message>
 </context>
 <context>
+    <name>ChartObjectListDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>مربع حوار</translation>
+    </message>
+    <message>
+        <source>Object List</source>
+        <translation>قائمة الكائنات</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>حذف</translation>
+    </message>
+    <message>
+        <source>Delete all</source>
+        <translation>حذف الكل</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>إغلاق</translation>
+    </message>
+</context>
+<context>
     <name>ClientLanguage</name>
     <message>
         <source>Turkish</source>

@@ -76,6 +76,29 @@
     </message>
 </context>
 <context>
+    <name>ChartObjectListDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>İletişim Kutusu</translation>
+    </message>
+    <message>
+        <source>Object List</source>
+        <translation>Nesne Listesi</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Sil</translation>
+    </message>
+    <message>
+        <source>Delete all</source>
+        <translation>Tümünü sil</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Kapat</translation>
+    </message>
+</context>
+<context>
     <name>ClientLanguage</name>
     <message>
         <source>Turkish</source>

@@ -28,7 +28,8 @@ private slots:
     void fontsShrinkByTheDpiFactor_data()
     {
         QTest::addColumn<double>("factor");
-        QTest::addColumn<QList<double>>("sizes"); // root, plain child, its plain child, child with its own font, its plain child
+        QTest::addColumn<QList<double>>(
+            "sizes"); // root, plain child, its plain child, child with its own font, its plain child
 
         QTest::newRow("96 DPI changes nothing") << 1.0 << QList<double>{10, 10, 10, 16, 16};
         QTest::newRow("192 DPI accumulates down plain chains") << 2.0 << QList<double>{5, 2.5, 1.25, 8, 4};
@@ -64,11 +65,15 @@ private slots:
         QTest::addColumn<QString>("checked");
 
         QTest::newRow("nothing chosen") << QStringList() << QStringList() << "";
-        QTest::newRow("Arabic") << QStringList{"Arabic"} << QStringList{":/translations/translations-arabic.qm"} << "Arabic";
-        QTest::newRow("Turkish twice emits twice") << QStringList{"Turkish", "Turkish"}
-            << QStringList{":/translations/translations-turkish.qm", ":/translations/translations-turkish.qm"} << "Turkish";
-        QTest::newRow("English removes the translation") << QStringList{"Arabic", "English"}
-            << QStringList{":/translations/translations-arabic.qm", ""} << "English";
+        QTest::newRow("Arabic") << QStringList{"Arabic"} << QStringList{":/translations/translations-arabic.qm"}
+                                << "Arabic";
+        QTest::newRow("Turkish twice emits twice")
+            << QStringList{"Turkish", "Turkish"}
+            << QStringList{":/translations/translations-turkish.qm", ":/translations/translations-turkish.qm"}
+            << "Turkish";
+        QTest::newRow("English removes the translation")
+            << QStringList{"Arabic", "English"} << QStringList{":/translations/translations-arabic.qm", ""}
+            << "English";
     }
     void languageMenu()
     {

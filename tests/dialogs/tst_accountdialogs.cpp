@@ -17,7 +17,7 @@
 
 namespace {
 
-template<typename T = QLineEdit> T *child(QObject *dialog, const char *name)
+template <typename T = QLineEdit> T *child(QObject *dialog, const char *name)
 {
     return dialog->findChild<T *>(QLatin1String(name));
 }
@@ -53,9 +53,12 @@ private slots:
         QTest::addColumn<QString>("message");
 
         QTest::newRow("wrong current password") << QStringList{"Wrong", "a", "a"} << "Main password is not correct!";
-        QTest::newRow("current password in other case") << QStringList{"secret", "a", "a"} << "Main password is not correct!";
-        QTest::newRow("the current password is checked first") << QStringList{"Wrong", "a", "b"} << "Main password is not correct!";
-        QTest::newRow("mismatch is reported before emptiness") << QStringList{"Secret", "", "b"} << "New password does not match!";
+        QTest::newRow("current password in other case")
+            << QStringList{"secret", "a", "a"} << "Main password is not correct!";
+        QTest::newRow("the current password is checked first")
+            << QStringList{"Wrong", "a", "b"} << "Main password is not correct!";
+        QTest::newRow("mismatch is reported before emptiness")
+            << QStringList{"Secret", "", "b"} << "New password does not match!";
         QTest::newRow("empty new passwords") << QStringList{"Secret", "", ""} << "New password can not be empty!";
     }
     void passwordChecks()
@@ -87,12 +90,20 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("currentAfter");
 
-        QTest::newRow("main password, address with port") << "ws://127.0.0.1:9001" << 0 << 200
-            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})") << "Password changed successfully!" << "";
-        QTest::newRow("read-only password, address without port") << "ws://127.0.0.1" << 1 << 200
-            << QByteArray(R"({"dealer":1001,"investor_password":"Fresh1","manager_login":1000})") << "Password changed successfully!" << "";
-        QTest::newRow("an HTTP error is a failure") << "ws://127.0.0.1:9001" << 0 << 500
-            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})") << "Error occured!" << "Secret";
+        QTest::newRow("main password, address with port")
+            << "ws://127.0.0.1:9001" << 0 << 200
+            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})")
+            << "Password changed successfully!"
+            << "";
+        QTest::newRow("read-only password, address without port")
+            << "ws://127.0.0.1" << 1 << 200
+            << QByteArray(R"({"dealer":1001,"investor_password":"Fresh1","manager_login":1000})")
+            << "Password changed successfully!"
+            << "";
+        QTest::newRow("an HTTP error is a failure")
+            << "ws://127.0.0.1:9001" << 0 << 500
+            << QByteArray(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})") << "Error occured!"
+            << "Secret";
     }
     void passwordRequests()
     {
@@ -126,7 +137,8 @@ private slots:
         QTest::addColumn<QStringList>("servers");
         QTest::addColumn<QString>("chosen");
 
-        QTest::newRow("the first demo server is preferred") << QStringList{"Kestral-Live", "Kestral-Demo", "Backup-Demo"} << "Kestral-Demo";
+        QTest::newRow("the first demo server is preferred")
+            << QStringList{"Kestral-Live", "Kestral-Demo", "Backup-Demo"} << "Kestral-Demo";
         QTest::newRow("without one, the first") << QStringList{"Kestral-Live", "Kestral-Pro"} << "Kestral-Live";
         QTest::newRow("no servers at all") << QStringList() << "";
     }
@@ -150,9 +162,12 @@ private slots:
         dialog.prepare(list);
         QCOMPARE(child<QComboBox>(&dialog, "serverBox")->count(), servers.size());
         QCOMPARE(child<QComboBox>(&dialog, "serverBox")->currentText(), chosen);
-        QCOMPARE(child<QComboBox>(&dialog, "depositBox")->currentText() + " " + child<QComboBox>(&dialog, "leverageBox")->currentText(),
+        QCOMPARE(child<QComboBox>(&dialog, "depositBox")->currentText() + " " +
+                     child<QComboBox>(&dialog, "leverageBox")->currentText(),
                  QString("10000 1:100"));
-        QCOMPARE(child(&dialog, "nameEdit")->text() + child(&dialog, "emailEdit")->text() + child(&dialog, "phoneEdit")->text(), QString());
+        QCOMPARE(child(&dialog, "nameEdit")->text() + child(&dialog, "emailEdit")->text() +
+                     child(&dialog, "phoneEdit")->text(),
+                 QString());
         QVERIFY(!child<QCheckBox>(&dialog, "agreementCheck")->isChecked());
         QVERIFY(!child<QGroupBox>(&dialog, "resultGroup")->isVisible());
     }
@@ -162,22 +177,28 @@ private slots:
         QTest::addColumn<QStringList>("form"); // name, e-mail, agreed
         QTest::addColumn<int>("status");       // 0: nothing may be sent
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("shown");    // the status line, or the new account
+        QTest::addColumn<QString>("shown"); // the status line, or the new account
 
         QTest::newRow("opened") << QStringList{"Ayşe Yılmaz", "a@b.c", "yes"} << 200
-                                << QByteArray(R"({"login":70001,"password":"pw1","investor_password":"ro1"})") << "70001 pw1 ro1";
-        QTest::newRow("a refusal says why") << QStringList{"Ali", "a@b.c", "yes"} << 409 << QByteArray(R"({"error":"e-mail in use"})")
-                                            << "The account could not be opened: e-mail in use";
-        QTest::newRow("a reply with login 0") << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray(R"({"login":0,"password":"x"})")
-                                              << "The account service sent a reply that could not be read.";
+                                << QByteArray(R"({"login":70001,"password":"pw1","investor_password":"ro1"})")
+                                << "70001 pw1 ro1";
+        QTest::newRow("a refusal says why")
+            << QStringList{"Ali", "a@b.c", "yes"} << 409 << QByteArray(R"({"error":"e-mail in use"})")
+            << "The account could not be opened: e-mail in use";
+        QTest::newRow("a reply with login 0")
+            << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray(R"({"login":0,"password":"x"})")
+            << "The account service sent a reply that could not be read.";
         QTest::newRow("a reply that is not JSON") << QStringList{"Ali", "a@b.c", "yes"} << 200 << QByteArray("<html>")
                                                   << "The account service sent a reply that could not be read.";
-        QTest::newRow("an oversized reply is cut off") << QStringList{"Ali", "a@b.c", "yes"} << 200
+        QTest::newRow("an oversized reply is cut off")
+            << QStringList{"Ali", "a@b.c", "yes"} << 200
             << QByteArray(R"({"login":70001,"password":"pw1")") + QByteArray(200000, ' ') + "}"
             << "The account service sent a reply that could not be read.";
         QTest::newRow("no name") << QStringList{" ", "a@b.c", "yes"} << 0 << QByteArray() << "Please enter your name.";
-        QTest::newRow("no e-mail") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray() << "Please enter a valid e-mail address.";
-        QTest::newRow("agreement unchecked") << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
+        QTest::newRow("no e-mail") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray()
+                                   << "Please enter a valid e-mail address.";
+        QTest::newRow("agreement unchecked")
+            << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
     }
     void demoAccountRequests()
     {
@@ -196,13 +217,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&dialog, "openButton")->isEnabled(), patienceMs);
         QCOMPARE(m_http.requests().size(), status == 0 ? 0 : 1);
         if (status != 0) {
-            QCOMPARE(QJsonDocument::fromJson(m_http.requests().first().body).toJson(QJsonDocument::Compact),
-                     QString(R"({"deposit":10000,"email":"a@b.c","leverage":100,"name":"%1","phone":"+90 555","server":"Kestral-Demo"})")
-                         .arg(form[0]).toUtf8());
+            QCOMPARE(
+                QJsonDocument::fromJson(m_http.requests().first().body).toJson(QJsonDocument::Compact),
+                QString(
+                    R"({"deposit":10000,"email":"a@b.c","leverage":100,"name":"%1","phone":"+90 555","server":"Kestral-Demo"})")
+                    .arg(form[0])
+                    .toUtf8());
         }
         if (child<QGroupBox>(&dialog, "resultGroup")->isVisible()) {
             QCOMPARE(QStringList({child(&dialog, "loginValue")->text(), child(&dialog, "passwordValue")->text(),
-                                  child(&dialog, "investorValue")->text()}).join(' '), shown);
+                                  child(&dialog, "investorValue")->text()})
+                         .join(' '),
+                     shown);
         } else {
             QCOMPARE(child<QLabel>(&dialog, "statusLabel")->text(), shown);
         }

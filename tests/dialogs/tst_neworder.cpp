@@ -21,7 +21,10 @@ struct Context : OrderContext
     TickData getSymbolSetting(const QString &symbol) override { return ticks.value(symbol); }
     Position getPosition(int ticket) override { return ticket == position.ticket ? position : Position(); }
     PendingOrder getOrder(int ticket) override { return ticket == order.ticket ? order : PendingOrder(); }
-    QList<Position> getHedgePositions(int ticket) override { return ticket == position.ticket ? QList<Position>{hedge} : QList<Position>(); }
+    QList<Position> getHedgePositions(int ticket) override
+    {
+        return ticket == position.ticket ? QList<Position>{hedge} : QList<Position>();
+    }
     QStringList symbolNames() override { return ticks.keys(); }
     QMap<QString, TickData> ticks;
     Position position, hedge;
@@ -62,7 +65,7 @@ class TestNewOrder : public QObject
     Context m_context;
     std::unique_ptr<New_Order> m_dialog;
 
-    template<typename T = QWidget> T *child(const QString &name) { return m_dialog->findChild<T *>(name); }
+    template <typename T = QWidget> T *child(const QString &name) { return m_dialog->findChild<T *>(name); }
 
     // The trade requests (req_code 4) the server got while `action` ran and the client's queue drained behind it.
     QList<QJsonObject> requestsDuring(const std::function<void()> &action)
@@ -79,7 +82,9 @@ class TestNewOrder : public QObject
     // Returns once the dialog has handled the reply: its journal line is written from its slot.
     void reply(const QJsonObject &response)
     {
-        const auto handled = [this] { return m_session->journal.lines.filter(QRegularExpression("^Trade Response: ")).size(); };
+        const auto handled = [this] {
+            return m_session->journal.lines.filter(QRegularExpression("^Trade Response: ")).size();
+        };
         const int before = handled();
         m_session->server.send(response);
         QTRY_COMPARE_WITH_TIMEOUT(handled(), before + 1, patienceMs);
@@ -128,7 +133,11 @@ private slots:
         m_dialog->setCurrentSymbol("EURUSD");
         m_dialog->setMode(New_Order::NewOrder, 0);
     }
-    void cleanupTestCase() { m_dialog.reset(); m_session.reset(); }
+    void cleanupTestCase()
+    {
+        m_dialog.reset();
+        m_session.reset();
+    }
 
     void requests_data()
     {
@@ -140,32 +149,57 @@ private slots:
         QTest::addColumn<QStringList>("absent");
         QTest::addColumn<QString>("journal");
 
-        QTest::newRow("sell 0.57 lots goes out as the nearest unit") << 0 << 0 << "sellButton" << "volumeSpin=0.57"
+        QTest::newRow("sell 0.57 lots goes out as the nearest unit")
+            << 0 << 0 << "sellButton"
+            << "volumeSpin=0.57"
             << "type=0 order_type=1 volume=5700 symbol=EURUSD login=1001" << QStringList{"sl", "tp", "order_id"}
             << "Sell Order: Sell Order: Symbol: EURUSD, Volume: 0.57";
-        QTest::newRow("buy with both stops") << 0 << 0 << "buyButton" << "volumeSpin=1.23 slSpin=1.08 tpSpin=1.09"
-            << "type=0 order_type=0 volume=12300 sl=1.08 tp=1.09" << QStringList{"order_id"} << "Buy Order: Buy Order: Symbol: EURUSD, Volume: 1.23";
-        QTest::newRow("sell with only a take profit") << 0 << 0 << "sellButton" << "tpSpin=1.07" << "order_type=1 volume=100 tp=1.07"
-            << QStringList{"sl"} << "Sell Order: Sell Order: Symbol: EURUSD, Volume: 0.01";
-        QTest::newRow("buy limit, good till cancelled") << 0 << 0 << "placeButton" << "orderTypeBox=1 pendingTypeBox=0"
-            << "type=0 order_id=0 order_type=2 volume=100 t_time=0 sl=0" << QStringList{"s_price", "exp_mins", "position_id"}
+        QTest::newRow("buy with both stops")
+            << 0 << 0 << "buyButton"
+            << "volumeSpin=1.23 slSpin=1.08 tpSpin=1.09"
+            << "type=0 order_type=0 volume=12300 sl=1.08 tp=1.09" << QStringList{"order_id"}
+            << "Buy Order: Buy Order: Symbol: EURUSD, Volume: 1.23";
+        QTest::newRow("sell with only a take profit") << 0 << 0 << "sellButton"
+                                                      << "tpSpin=1.07"
+                                                      << "order_type=1 volume=100 tp=1.07" << QStringList{"sl"}
+                                                      << "Sell Order: Sell Order: Symbol: EURUSD, Volume: 0.01";
+        QTest::newRow("buy limit, good till cancelled")
+            << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 pendingTypeBox=0"
+            << "type=0 order_id=0 order_type=2 volume=100 t_time=0 sl=0"
+            << QStringList{"s_price", "exp_mins", "position_id"} << "Order Request: Pending Order Request: EURUSD";
+        QTest::newRow("sell stop limit sends its stop-limit price")
+            << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 pendingTypeBox=5 expiryTypeBox=1 stopLimitSpin=1.0853"
+            << "order_type=7 t_time=1 s_price=1.0853" << QStringList{"exp_mins"}
             << "Order Request: Pending Order Request: EURUSD";
-        QTest::newRow("sell stop limit sends its stop-limit price") << 0 << 0 << "placeButton"
-            << "orderTypeBox=1 pendingTypeBox=5 expiryTypeBox=1 stopLimitSpin=1.0853" << "order_type=7 t_time=1 s_price=1.0853"
-            << QStringList{"exp_mins"} << "Order Request: Pending Order Request: EURUSD";
-        QTest::newRow("a specified expiry sends whole minutes") << 0 << 0 << "placeButton"
-            << "orderTypeBox=1 pendingTypeBox=2 expiryTypeBox=2 expiresIn=90" << "order_type=4 t_time=2 exp_mins=90"
-            << QStringList{"s_price"} << "";
-        QTest::newRow("a specified expiry already past sends no minutes") << 0 << 0 << "placeButton"
-            << "orderTypeBox=1 expiryTypeBox=2 expiresIn=-5" << "t_time=2" << QStringList{"exp_mins"} << "";
-        QTest::newRow("modify pending order keeps its type and volume") << 1 << 601 << "placeButton" << ""
-            << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905" << QStringList{"position_id"} << "";
-        QTest::newRow("modify position") << 2 << 501 << "placeButton" << "" << "type=2 order_id=501 sl=1.07 volume=3000"
-            << QStringList{"s_price"} << "";
-        QTest::newRow("delete pending order") << 3 << 601 << "placeButton" << "" << "type=3 order_id=601" << QStringList{"s_price"} << "";
-        QTest::newRow("close position sends the ticket only") << 4 << 501 << "placeButton" << "" << "type=4 order_id=501"
-            << QStringList{"volume", "symbol", "order_type", "price", "sl"} << "Order Request: Pending Order Request: ";
-        QTest::newRow("close by names both positions") << 10 << 501 << "placeButton" << ""
+        QTest::newRow("a specified expiry sends whole minutes")
+            << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 pendingTypeBox=2 expiryTypeBox=2 expiresIn=90"
+            << "order_type=4 t_time=2 exp_mins=90" << QStringList{"s_price"} << "";
+        QTest::newRow("a specified expiry already past sends no minutes")
+            << 0 << 0 << "placeButton"
+            << "orderTypeBox=1 expiryTypeBox=2 expiresIn=-5"
+            << "t_time=2" << QStringList{"exp_mins"} << "";
+        QTest::newRow("modify pending order keeps its type and volume")
+            << 1 << 601 << "placeButton"
+            << ""
+            << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905" << QStringList{"position_id"}
+            << "";
+        QTest::newRow("modify position") << 2 << 501 << "placeButton"
+                                         << ""
+                                         << "type=2 order_id=501 sl=1.07 volume=3000" << QStringList{"s_price"} << "";
+        QTest::newRow("delete pending order") << 3 << 601 << "placeButton"
+                                              << ""
+                                              << "type=3 order_id=601" << QStringList{"s_price"} << "";
+        QTest::newRow("close position sends the ticket only")
+            << 4 << 501 << "placeButton"
+            << ""
+            << "type=4 order_id=501" << QStringList{"volume", "symbol", "order_type", "price", "sl"}
+            << "Order Request: Pending Order Request: ";
+        QTest::newRow("close by names both positions")
+            << 10 << 501 << "placeButton"
+            << ""
             << "type=10 order_id=501 position_id=501 position_by_id=777" << QStringList{"s_price"} << "";
     }
     void requests()
@@ -185,7 +219,8 @@ private slots:
         const auto sent = requestsDuring([&] { child<QPushButton>(button)->click(); });
         QCOMPARE(sent.size(), 1);
         for (const QString &pair : expected.split(' '))
-            QCOMPARE(pair.section('=', 0, 0) + '=' + sent.first().value(pair.section('=', 0, 0)).toVariant().toString(), pair);
+            QCOMPARE(pair.section('=', 0, 0) + '=' + sent.first().value(pair.section('=', 0, 0)).toVariant().toString(),
+                     pair);
         for (const QString &key : absent)
             QVERIFY2(!sent.first().contains(key), qPrintable(key));
         if (!journal.isEmpty())
@@ -227,11 +262,14 @@ private slots:
 
         QTest::newRow("done closes the dialog") << 10009 << 0 << false << false << "";
         QTest::newRow("closed position asks for positions") << 10009 << 4 << true << false << "";
-        QTest::newRow("pending result asks for positions") << 10008 << 6 << true << true << "Order placed\nno money\nmargin";
-        QTest::newRow("close all asks for positions") << 1 << 9 << true << true << "Unknown return code 1\nno money\nmargin";
-        QTest::newRow("refused close asks nothing") << 0 << 4 << false << true << "Unknown return code 0\nno money\nmargin";
-        QTest::newRow("no money, with the server's words") << 10019 << 0 << false << true
-                                                          << "There is not enough money to complete the request\nno money\nmargin";
+        QTest::newRow("pending result asks for positions")
+            << 10008 << 6 << true << true << "Order placed\nno money\nmargin";
+        QTest::newRow("close all asks for positions")
+            << 1 << 9 << true << true << "Unknown return code 1\nno money\nmargin";
+        QTest::newRow("refused close asks nothing")
+            << 0 << 4 << false << true << "Unknown return code 0\nno money\nmargin";
+        QTest::newRow("no money, with the server's words")
+            << 10019 << 0 << false << true << "There is not enough money to complete the request\nno money\nmargin";
     }
     void tradeReplies()
     {
@@ -244,11 +282,13 @@ private slots:
         m_dialog->show();
         requestsDuring([&] { child<QPushButton>("buyButton")->click(); });
         const auto sent = requestsDuring([&] {
-            reply({{"res_code", 7}, {"status", status}, {"type", type}, {"msg", "no money"}, {"fail_reason", "margin"}});
+            reply(
+                {{"res_code", 7}, {"status", status}, {"type", type}, {"msg", "no money"}, {"fail_reason", "margin"}});
         });
         QCOMPARE(sent.size(), followUp ? 1 : 0);
         if (followUp)
-            QCOMPARE(QJsonDocument(sent.first()).toJson(QJsonDocument::Compact), QByteArray(R"({"login":1001,"req_code":4,"type":5})"));
+            QCOMPARE(QJsonDocument(sent.first()).toJson(QJsonDocument::Compact),
+                     QByteArray(R"({"login":1001,"req_code":4,"type":5})"));
         QCOMPARE(m_dialog->isVisible(), staysOpen);
         if (staysOpen)
             QCOMPARE(child<QLabel>("statusLabel")->text(), shown);
@@ -299,7 +339,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
         const QImage image = m_dialog->grab().toImage();
         QVERIFY(image.save(file));
-        const auto area = [&](QWidget *widget) { return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size()); };
+        const auto area = [&](QWidget *widget) {
+            return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size());
+        };
         QVERIFY(hasColourNear(image, area(child("bidLabel")), QColor("#c62828")));
         QVERIFY(hasColourNear(image, area(child("askLabel")), QColor("#1565c0")));
         QVERIFY(hasColourNear(image, area(child("tickGraph")).adjusted(0, 0, -90, 0), QColor("#c62828")));

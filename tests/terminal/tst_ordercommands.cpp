@@ -29,7 +29,7 @@ class TestOrderCommands : public QObject
 {
     Q_OBJECT
 
-    template<typename T> static T *child(QObject *parent, const char *name = nullptr)
+    template <typename T> static T *child(QObject *parent, const char *name = nullptr)
     {
         return parent->findChild<T *>(name ? QLatin1String(name) : QString());
     }
@@ -43,9 +43,12 @@ private slots:
 
         for (bool readOnly : {false, true}) {
             const char *prefix = readOnly ? "read-only: " : "main password: ";
-            QTest::newRow(QByteArray(prefix).append("New Order").constData()) << readOnly << "action" << (readOnly ? -1 : 0);
-            QTest::newRow(QByteArray(prefix).append("market watch").constData()) << readOnly << "symbol" << (readOnly ? -1 : 0);
-            QTest::newRow(QByteArray(prefix).append("position row").constData()) << readOnly << "position" << (readOnly ? -1 : 4);
+            QTest::newRow(QByteArray(prefix).append("New Order").constData())
+                << readOnly << "action" << (readOnly ? -1 : 0);
+            QTest::newRow(QByteArray(prefix).append("market watch").constData())
+                << readOnly << "symbol" << (readOnly ? -1 : 0);
+            QTest::newRow(QByteArray(prefix).append("position row").constData())
+                << readOnly << "position" << (readOnly ? -1 : 4);
         }
         QTest::newRow("pending-order row modifies the order") << false << "order" << 1;
         QTest::newRow("footer row does nothing") << false << "footer" << -1;
@@ -91,7 +94,8 @@ private slots:
             const int row = command == "position" ? 0 : command == "order" ? 1 : 2;
             emit trades->itemDoubleClicked(trades->item(row, 1));
         }
-        QCOMPARE(boxes.texts, readOnly ? QStringList{"Warning: Trade operations restricted in Read Only Mode."} : QStringList());
+        QCOMPARE(boxes.texts,
+                 readOnly ? QStringList{"Warning: Trade operations restricted in Read Only Mode."} : QStringList());
         QCOMPARE(dialog->isVisible(), mode >= 0);
         if (mode >= 0) {
             QCOMPARE(dialog->mode(), mode);
@@ -128,14 +132,18 @@ private slots:
         QTest::addColumn<Qt::LayoutDirection>("direction");
         QTest::addColumn<QStringList>("boxes");
 
-        QTest::newRow("Arabic, right to left") << ":/translations/translations-arabic.qm" << QString::fromUtf8("أمر جديد")
-                                               << QString::fromUtf8("تغيير كلمة المرور")
-                                               << Qt::RightToLeft << QStringList();
-        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << QString::fromUtf8("Yeni Emir") << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight
-                                 << QStringList();
-        QTest::newRow("English") << "" << "New Order" << "Change Password" << Qt::LeftToRight << QStringList();
-        QTest::newRow("a missing translation warns") << ":/translations/none.qm" << "New Order" << "Change Password" << Qt::LeftToRight
-                                                     << QStringList{"Error: Failed to translate."};
+        QTest::newRow("Arabic, right to left")
+            << ":/translations/translations-arabic.qm" << QString::fromUtf8("أمر جديد")
+            << QString::fromUtf8("تغيير كلمة المرور") << Qt::RightToLeft << QStringList();
+        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << QString::fromUtf8("Yeni Emir")
+                                 << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight << QStringList();
+        QTest::newRow("English") << ""
+                                 << "New Order"
+                                 << "Change Password" << Qt::LeftToRight << QStringList();
+        QTest::newRow("a missing translation warns")
+            << ":/translations/none.qm"
+            << "New Order"
+            << "Change Password" << Qt::LeftToRight << QStringList{"Error: Failed to translate."};
     }
     void switchingLanguage()
     {
