@@ -18,7 +18,11 @@ class FakeTradeServer : public QObject
     Q_OBJECT
 
 public:
-    enum class LoginMode { Accept, Reject };
+    enum class LoginMode {
+        Accept,   // "state" 1, main password
+        ReadOnly, // "state" 1, "is_investor_password" true
+        Reject,   // "state" 0
+    };
     Q_ENUM(LoginMode)
 
     explicit FakeTradeServer(QObject *parent = nullptr);
@@ -48,6 +52,8 @@ public:
 
     // Connected peers, with or without a completed handshake.
     int clientCount() const { return m_clients.size(); }
+    // Connections accepted over the server's life.
+    int connectionCount() const { return m_connectionCount; }
     QStringList receivedTexts() const { return m_texts; }
     QList<QJsonObject> requests(int reqCode) const;
     QList<int> closeCodes() const { return m_closeCodes; }
@@ -77,6 +83,7 @@ private:
     QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
     QList<Client *> m_clients;
+    int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
     QMap<int, QList<QJsonObject>> m_replies;
