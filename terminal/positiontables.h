@@ -1,0 +1,42 @@
+// The trade table (open positions and pending orders) and the per-symbol net
+// table with its "Summary" footer.
+#pragma once
+
+#include "position.h"
+
+#include <QFont>
+#include <QList>
+#include <QTimeZone>
+#include <functional>
+
+class QTableWidget;
+
+// Column-0 tags under the user role telling position rows from order rows.
+extern const QString positionRowTag;
+extern const QString orderRowTag;
+
+void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
+                    const QTimeZone &zone);
+// Current price and profit of a position row.
+void setPositionPrices(QTableWidget *table, int row, const Position &position);
+// Side word blue for "buy", red for "sell"; profit blue above 0, red below.
+void colourTradeRow(QTableWidget *table, int row);
+
+struct SymbolNetFigures
+{
+    QString symbol;
+    int positions = 0;
+    double buyVolume = 0.0;
+    double buyPrice = 0.0;
+    double sellVolume = 0.0;
+    double sellPrice = 0.0;
+    double profit = 0.0;
+};
+
+QList<SymbolNetFigures> netFiguresOf(const QList<Position> &positions);
+
+void fillNetTable(QTableWidget *table, const QList<SymbolNetFigures> &figures,
+                  const std::function<int(const QString &)> &digitsOf, const QFont &footerFont);
+// Rewrites the symbol's row, when it has one, and the footer totals, adding up the
+// figures the other rows show.
+void updateNetTable(QTableWidget *table, const SymbolNetFigures &figures, int digits, const QFont &footerFont);
