@@ -1,0 +1,251 @@
+#include "accountstatement.h"
+#include "footeritem.h"
+#include "historytables.h"
+#include "tablestyle.h"
+#include "testmain.h"
+
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QTableWidget>
+#include <QXmlStreamReader>
+
+namespace {
+
+QJsonObject parse(const char *json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+
+struct Tables
+{
+    Tables()
+    {
+        positions.setColumnCount(12);
+        orders.setColumnCount(10);
+        deals.setColumnCount(10);
+    }
+    HistoryTotals load(const QJsonObject &reply)
+    {
+        const DigitsLookup digits = [](const QString &symbol) { return symbol == "EURUSD" ? 5 : 0; };
+        return loadTradeHistory(reply, {&positions, &orders, &deals}, digits, QTimeZone(3 * 3600), summaryFooterFont());
+    }
+    QTableWidget *byName(const QString &name)
+    {
+        return name == "positions" ? &positions : name == "orders" ? &orders : &deals;
+    }
+    QTableWidget positions;
+    QTableWidget orders;
+    QTableWidget deals;
+};
+
+QString text(QTableWidget &table, int row, int column)
+{
+    const QTableWidgetItem *item = table.item(row, column);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void footers_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("positionsFooter");
+        QTest::addColumn<QString>("ordersFooter");
+        QTest::addColumn<QString>("dealsFooter");
+
+        QTest::newRow("deposit and withdrawal")
+            << QByteArray(R"({"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})")
+            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Commission: 0"
+            << "Filled: 0, Canceled: 0, Total: 0"
+            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Swap: 0.00, Commission: 0.00, "
+               "Balance: 800.00";
+        QTest::newRow("a balance of 0 is a withdrawal; credit, swap and fee enter the balance")
+            << QByteArray(R"({"deals":[{"type":2,"profit":0},{"type":3,"profit":50,"swap":-1},)"
+                          R"({"type":4,"profit":-7,"fee":-2},{"type":0,"profit":99,"commission":-4}]})")
+            << "Proft: 0.00, Credit: 50.00, Deposit: 0.00, Withdraw: 0.00, Commission: 0"
+            << "Filled: 0, Canceled: 0, Total: 0"
+            << "Proft: 0.00, Credit: 50.00, Deposit: 0.00, Withdraw: 0.00, Swap: -1.00, Commission: 0.00, "
+               "Balance: 47.00";
+        QTest::newRow("closed positions: commission in general form in its own footer")
+            << QByteArray(R"({"positions":[{"profit":10.5,"swap":-0.5,"commission":-1.25},)"
+                          R"({"profit":-2,"commission":-2.25}],"deals":[{"type":2,"profit":100}]})")
+            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Commission: -3.5"
+            << "Filled: 0, Canceled: 0, Total: 0"
+            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Swap: -0.50, Commission: -3.50, "
+               "Balance: 104.50";
+        QTest::newRow("six significant digits")
+            << QByteArray(R"({"positions":[{"commission":-1234.567}]})")
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: -1234.57"
+            << "Filled: 0, Canceled: 0, Total: 0"
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Swap: 0.00, Commission: -1234.57, "
+               "Balance: -1234.57";
+        QTest::newRow("order states")
+            << QByteArray(R"({"orders":[{"state":2},{"state":4},{"state":4.0},{"state":1},{"state":"4"}]})")
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: 0"
+            << "Filled: 2, Canceled: 1, Total: 5"
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Swap: 0.00, Commission: 0.00, "
+               "Balance: 0.00";
+        QTest::newRow("missing and malformed arrays")
+            << QByteArray(R"({"positions":"x","orders":null})")
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: 0"
+            << "Filled: 0, Canceled: 0, Total: 0"
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Swap: 0.00, Commission: 0.00, "
+               "Balance: 0.00";
+    }
+    void footers()
+    {
+        QFETCH(QByteArray, reply);
+        Tables tables;
+        tables.load(parse(reply));
+        QFETCH(QString, positionsFooter);
+        QFETCH(QString, ordersFooter);
+        QFETCH(QString, dealsFooter);
+        QCOMPARE(text(tables.positions, tables.positions.rowCount() - 1, 0), positionsFooter);
+        QCOMPARE(text(tables.orders, tables.orders.rowCount() - 1, 0), ordersFooter);
+        QCOMPARE(text(tables.deals, tables.deals.rowCount() - 1, 0), dealsFooter);
+    }
+
+    void cells_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray position = R"({"positions":[{"symbol":"GBPUSD","type":"Buy","digits":5,"sl":0,)"
+                                    R"("tp":1.2345,"volume":12500,"price_o":1.1,"time":86400}]})";
+        QTest::newRow("side word as received") << position << "positions" << 3 << "Buy";
+        QTest::newRow("stop loss 0 is empty") << position << "positions" << 5 << "";
+        QTest::newRow("take profit with the digits") << position << "positions" << 6 << "1.23450";
+        QTest::newRow("volume in lots") << position << "positions" << 4 << "1.25";
+        QTest::newRow("time in the server's zone") << position << "positions" << 2 << "1970-01-02 03:00:00";
+        QTest::newRow("absurd digits are bounded")
+            << QByteArray(R"({"positions":[{"digits":100000,"price_o":1}]})") << "positions" << 7
+            << "1.000000000000000";
+        QTest::newRow("buy limit stop") << QByteArray(R"({"orders":[{"type":6}]})") << "orders" << 3 << "buy limit stop";
+        QTest::newRow("unknown order type") << QByteArray(R"({"orders":[{"type":9}]})") << "orders" << 3 << "";
+        QTest::newRow("unknown state") << QByteArray(R"({"orders":[{"state":7}]})") << "orders" << 9 << "";
+        QTest::newRow("stop-limit price 0 is empty")
+            << QByteArray(R"({"orders":[{"s_price":0,"price":2}]})") << "orders" << 8 << "";
+        QTest::newRow("order digits from the store")
+            << QByteArray(R"({"orders":[{"symbol":"EURUSD","price":1.1,"digits":2}]})") << "orders" << 7 << "1.10000";
+        QTest::newRow("order digits from the reply when the store has none")
+            << QByteArray(R"({"orders":[{"symbol":"XAU","price":1.1,"digits":2}]})") << "orders" << 7 << "1.10";
+        QTest::newRow("balance has no order") << QByteArray(R"({"deals":[{"type":2,"order":5}]})") << "deals" << 2 << "";
+        QTest::newRow("balance word") << QByteArray(R"({"deals":[{"type":2}]})") << "deals" << 4 << "balance";
+        QTest::newRow("sell deal price")
+            << QByteArray(R"({"deals":[{"type":1,"symbol":"EURUSD","price":1.2}]})") << "deals" << 6 << "1.20000";
+        QTest::newRow("unknown deal type keeps money")
+            << QByteArray(R"({"deals":[{"type":7,"swap":-1.5}]})") << "deals" << 7 << "-1.50";
+        QTest::newRow("unknown deal type has no word") << QByteArray(R"({"deals":[{"type":7}]})") << "deals" << 4 << "";
+    }
+    void cells()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, table);
+        QFETCH(int, column);
+        QFETCH(QString, expected);
+        Tables tables;
+        tables.load(parse(reply));
+        QTableWidget *widget = tables.byName(table);
+        QCOMPARE(text(*widget, 0, column), expected);
+        QVERIFY(!(widget->item(0, 0)->flags() & Qt::ItemIsEditable));
+    }
+
+    void malformedElementsAddNoRows()
+    {
+        Tables tables;
+        tables.load(parse(R"({"positions":[1,"x",{"ticket":3}],"orders":[[],null],"deals":[true]})"));
+        QCOMPARE(tables.positions.rowCount(), 2);
+        QCOMPARE(text(tables.positions, 0, 1), "3");
+        QCOMPARE(tables.orders.rowCount(), 1);
+        QCOMPARE(tables.deals.rowCount(), 1);
+        QVERIFY(text(tables.orders, 0, 0).startsWith("Filled: 0, Canceled: 0, Total: 0"));
+    }
+
+    void secondReplyReplacesEverything()
+    {
+        Tables tables;
+        tables.load(parse(R"({"positions":[{},{},{}],"orders":[{},{}],"deals":[{},{},{},{}]})"));
+        tables.load(parse(R"({"positions":[{"ticket":9}],"deals":[{"type":2,"profit":5}]})"));
+        QCOMPARE(tables.positions.rowCount(), 2);
+        QCOMPARE(tables.orders.rowCount(), 1);
+        QCOMPARE(tables.deals.rowCount(), 2);
+        QCOMPARE(text(tables.positions, 0, 1), "9");
+        QCOMPARE(tables.deals.columnSpan(1, 0), 8);
+        QCOMPARE(tables.positions.columnSpan(1, 0), 11);
+        QCOMPARE(tables.orders.columnSpan(0, 0), 10);
+        QVERIFY(tables.deals.item(1, 0)->font().bold());
+    }
+
+    void sortingKeepsFootersLast_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("profit ascending, as numbers") << 11 << int(Qt::AscendingOrder) << QStringList{"-3.00", "9.00", "10.00"};
+        QTest::newRow("profit descending") << 11 << int(Qt::DescendingOrder) << QStringList{"10.00", "9.00", "-3.00"};
+        QTest::newRow("symbol ascending") << 0 << int(Qt::AscendingOrder) << QStringList{"-3.00", "10.00", "9.00"};
+        QTest::newRow("symbol descending") << 0 << int(Qt::DescendingOrder) << QStringList{"9.00", "10.00", "-3.00"};
+    }
+    void sortingKeepsFootersLast()
+    {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        QFETCH(QStringList, expected);
+        Tables tables;
+        tables.positions.setSortingEnabled(true);
+        tables.load(parse(R"({"positions":[{"symbol":"B","profit":10},{"symbol":"C","profit":9},)"
+                          R"({"symbol":"A","profit":-3}]})"));
+        tables.positions.sortByColumn(column, Qt::SortOrder(order));
+        QStringList profits;
+        for (int row = 0; row < 3; ++row)
+            profits << text(tables.positions, row, 11);
+        QCOMPARE(profits, expected);
+        QVERIFY(text(tables.positions, 3, 0).startsWith("Proft: 16.00"));
+    }
+
+    void statementEscapesAndCarriesTheFigures()
+    {
+        Tables tables;
+        tables.load(parse(R"({"positions":[{"symbol":"<script>alert(1)</script>","type":"a&b","profit":5}],)"
+                          R"("deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})"));
+        StatementContent content;
+        content.login = 1001;
+        content.name = QStringLiteral("O'Neil <b>");
+        content.positionHeaders = tableHeaders(&tables.positions);
+        content.positionRows = tableDataRows(&tables.positions);
+        content.dealsFooter = lastRowText(&tables.deals);
+        const QString html = buildAccountStatement(content);
+
+        QVERIFY(!html.contains("<script>"));
+        QVERIFY(!html.contains("<b>"));
+        QVERIFY(html.contains("&lt;script&gt;alert(1)&lt;/script&gt;"));
+        QVERIFY(html.contains("a&amp;b"));
+        QCOMPARE(content.positionRows.size(), 1);
+
+        // Well-formed XHTML, and the summary pairs read back from the deals footer.
+        QXmlStreamReader xml(html);
+        QStringList cells;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && (xml.name() == "th" || xml.name() == "td"))
+                cells << xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(cells.contains("<script>alert(1)</script>"));
+        const int deposit = cells.lastIndexOf("Deposit");
+        QVERIFY(deposit > 0);
+        QCOMPARE(cells.at(deposit + 1), "1000.00");
+        QCOMPARE(cells.at(cells.lastIndexOf("Withdraw") + 1), "-200.00");
+        QCOMPARE(cells.at(cells.lastIndexOf("Balance") + 1), "805.00");
+    }
+};
+
+KESTRAL_TEST_MAIN(TestHistory)
+#include "tst_history.moc"
