@@ -1,107 +1,143 @@
-#include "marketwatchrows.h"
+#include "clientterminal.h"
+#include "popuppicker.h"
+#include "terminalsession.h"
 #include "testmain.h"
 
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QTableWidget>
+
+Q_DECLARE_METATYPE(QList<QJsonObject>)
 
 namespace {
 
-TickData tick(double bid, double ask, int digits = 5)
+QJsonObject tick(const QString &symbol, double bid, double ask, qint64 serverTime = 1700007200)
 {
-    TickData t;
-    t.symbol = QStringLiteral("EURUSD");
-    t.bid = bid;
-    t.ask = ask;
-    t.digits = digits;
-    t.askHigh = ask;
-    t.bidLow = bid;
+    QJsonObject t = FakeTradeServer::tick(symbol, bid, ask);
+    t["server_time"] = serverTime;
     return t;
-}
-
-QString cellText(const QTableWidget &table, int column)
-{
-    return table.item(0, column)->text();
-}
-
-QColor cellColour(const QTableWidget &table, int column)
-{
-    return table.item(0, column)->foreground().color();
 }
 
 } // namespace
 
+// The market watch of a logged-in window, fed by the fake trade server.
 class TestMarketWatch : public QObject
 {
     Q_OBJECT
 
-private slots:
-    // Each row: a tick after an earlier one; column 1 (bid), 2 (ask) or 3 (spread).
-    void moves_data()
+    TerminalSession *m_session = nullptr;
+    QTableWidget *m_table = nullptr;
+
+    // Sends a tick and waits until the window's stores took it.
+    void deliver(const QJsonObject &tick)
     {
-        QTest::addColumn<TickData>("before");
-        QTest::addColumn<TickData>("after");
+        m_session->server.send(tick);
+        const QString symbol = tick["symbol"].toString();
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->window->symbolStorage().lastTick(symbol).ask == tick["ask"].toDouble()
+                                     && m_session->window->symbolStorage().lastTick(symbol).bid == tick["bid"].toDouble(),
+                                 patienceMs);
+    }
+    QString cell(int row, int column) const { return m_table->item(row, column)->text(); }
+    QColor colour(int row, int column) const { return m_table->item(row, column)->foreground().color(); }
+
+private slots:
+    void initTestCase()
+    {
+        m_session = new TerminalSession;
+        QVERIFY(m_session->loginAndWait());
+        m_table = m_session->window->findChild<QTableWidget *>("symbolTableWidget");
+        QTRY_COMPARE_WITH_TIMEOUT(m_table->rowCount(), 5, patienceMs);
+    }
+    void cleanupTestCase() { delete m_session; }
+
+    // Each row uses its own symbol, so every row starts from a fresh market-watch row.
+    void rowColoursAndTexts_data()
+    {
+        QTest::addColumn<QList<QJsonObject>>("ticks");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QColor>("colour");
 
-        QTest::newRow("bid rises") << tick(1.0999, 1.1001) << tick(1.1, 1.1001) << 1 << "1.10000" << QColor(Qt::blue);
-        QTest::newRow("bid falls") << tick(1.1, 1.1001) << tick(1.09995, 1.1001) << 1 << "1.09995" << QColor(Qt::red);
-        QTest::newRow("bid unchanged") << tick(1.1, 1.1001) << tick(1.1, 1.1002) << 1 << "1.10000" << QColor(Qt::black);
-        QTest::newRow("ask falls") << tick(1.1, 1.1002) << tick(1.1, 1.1001) << 2 << "1.10010" << QColor(Qt::red);
-        QTest::newRow("first price after an empty row")
-            << TickData() << tick(1.1, 1.1001) << 1 << "1.10000" << QColor(Qt::blue);
-        QTest::newRow("12 points are 12, not 11")
-            << tick(1.1, 1.1001) << tick(1.1, 1.10012) << 3 << "12" << QColor(Qt::blue);
-        QTest::newRow("one-digit spread") << tick(1.2, 1.4, 1) << tick(1.2, 1.3, 1) << 3 << "1" << QColor(Qt::red);
-        QTest::newRow("spread unchanged") << tick(1.1, 1.1001) << tick(1.2, 1.2001) << 3 << "10" << QColor(Qt::black);
-        QTest::newRow("high is blue") << tick(1.1, 1.1001) << tick(1.1, 1.1001) << 4 << "1.10010" << QColor(Qt::blue);
-        QTest::newRow("low is red") << tick(1.1, 1.1001) << tick(1.1, 1.1001) << 5 << "1.10000" << QColor(Qt::red);
+        QTest::newRow("first price is a rise") << QList<QJsonObject>{tick("A1", 1.1, 1.1001)} << 1 << "1.10000"
+                                                << QColor(Qt::blue);
+        QTest::newRow("bid falls") << QList<QJsonObject>{tick("A2", 1.1, 1.1001), tick("A2", 1.09995, 1.1001)} << 1
+                                   << "1.09995" << QColor(Qt::red);
+        QTest::newRow("bid unchanged") << QList<QJsonObject>{tick("A3", 1.1, 1.1001), tick("A3", 1.1, 1.1003)} << 1
+                                       << "1.10000" << QColor(Qt::black);
+        QTest::newRow("ask rises") << QList<QJsonObject>{tick("A4", 1.1, 1.1001), tick("A4", 1.1, 1.1003)} << 2
+                                   << "1.10030" << QColor(Qt::blue);
+        QTest::newRow("spread of 12 points, nearest whole point")
+            << QList<QJsonObject>{tick("A5", 1.1, 1.10012)} << 3 << "12" << QColor(Qt::blue);
+        QTest::newRow("spread narrows") << QList<QJsonObject>{tick("A6", 1.1, 1.1003), tick("A6", 1.1, 1.1001)} << 3
+                                        << "10" << QColor(Qt::red);
+        QTest::newRow("spread unchanged") << QList<QJsonObject>{tick("A7", 1.1, 1.1001), tick("A7", 1.2, 1.2001)}
+                                          << 3 << "10" << QColor(Qt::black);
+        QTest::newRow("ask high, blue") << QList<QJsonObject>{tick("A8", 1.1, 1.1001)} << 4 << "1.10210"
+                                        << QColor(Qt::blue);
+        QTest::newRow("bid low, red") << QList<QJsonObject>{tick("A9", 1.1, 1.1001)} << 5 << "1.09800"
+                                      << QColor(Qt::red);
+        QTest::newRow("server time in the server's zone") << QList<QJsonObject>{tick("B1", 1.1, 1.1001)} << 6
+                                                          << "02:13:20" << QColor(Qt::black);
+        QTest::newRow("server time 0") << QList<QJsonObject>{tick("B2", 1.1, 1.1001, 0)} << 6 << "00:00:00"
+                                       << QColor(Qt::black);
+        QTest::newRow("below the ask high") << QList<QJsonObject>{tick("B3", 0.996, 0.998)} << 7 << "-0.20%"
+                                            << QColor(Qt::black);
+        QTest::newRow("ask 0") << QList<QJsonObject>{tick("B4", 0.0, 0.0)} << 7 << "0.00%" << QColor(Qt::black);
+        QTest::newRow("above the bid low") << QList<QJsonObject>{tick("B5", 1.0, 1.0001)} << 8 << "0.20%"
+                                           << QColor(Qt::black);
     }
-    void moves()
+    void rowColoursAndTexts()
     {
-        QFETCH(TickData, before);
-        QFETCH(TickData, after);
+        QFETCH(QList<QJsonObject>, ticks);
         QFETCH(int, column);
-        QFETCH(QString, text);
-        QFETCH(QColor, colour);
-        QTableWidget table(1, 9);
-        fillMarketWatchRow(&table, 0, "EURUSD", before, 5);
-        updateMarketWatchRow(&table, 0, after, QTimeZone::utc());
-        QCOMPARE(cellText(table, column), text);
-        QCOMPARE(cellColour(table, column), colour);
-        QCOMPARE(cellText(table, 0), "EURUSD");
+        const QString symbol = ticks.first()["symbol"].toString();
+        m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", symbol}, true);
+        QTRY_COMPARE(m_table->rowCount(), 2);
+        for (const QJsonObject &t : ticks)
+            deliver(t);
+        QCOMPARE(cell(1, 0), symbol);
+        QTEST(cell(1, column), "text");
+        QTEST(colour(1, column), "colour");
     }
 
-    void derivedColumns_data()
+    void symbolListedTwiceUpdatesItsFirstRow()
     {
-        QTest::addColumn<TickData>("tick");
-        QTest::addColumn<QStringList>("expected"); // time, %H, %L
-
-        TickData quarterBelowHigh = tick(1.0, 1.0);
-        quarterBelowHigh.askHigh = 1.0025;
-        quarterBelowHigh.bidLow = 0.99;
-        quarterBelowHigh.serverTime = 3600 + 61;
-        QTest::newRow("distances in percent, server time in its zone")
-            << quarterBelowHigh << QStringList{"03:01:01", "-0.25%", "1.00%"};
-        TickData zero = tick(0.0, 0.0);
-        zero.askHigh = 1.0;
-        QTest::newRow("time 0 and ask 0") << zero << QStringList{"00:00:00", "0.00%", "0.00%"};
-    }
-    void derivedColumns()
-    {
-        QFETCH(TickData, tick);
-        QFETCH(QStringList, expected);
-        QTableWidget table(1, 9);
-        fillMarketWatchRow(&table, 0, "EURUSD", TickData(), 5);
-        updateMarketWatchRow(&table, 0, tick, QTimeZone(2 * 3600));
-        QCOMPARE((QStringList{cellText(table, 6), cellText(table, 7), cellText(table, 8)}), expected);
+        m_session->window->symbolStorage().setSymbolList(QStringList{"C1", "EURUSD", "C1"}, true);
+        QTRY_COMPARE(m_table->rowCount(), 3);
+        deliver(tick("C1", 1.5, 1.6));
+        QCOMPARE(cell(0, 1), "1.50000");
+        QCOMPARE(m_table->item(2, 1)->foreground().style(), Qt::NoBrush);
     }
 
-    void missingCellsAreSkipped()
+    void columnsMenu_data()
     {
-        QTableWidget table(1, 9);
-        table.setItem(0, 0, new QTableWidgetItem("EURUSD"));
-        updateMarketWatchRow(&table, 0, tick(1.1, 1.2), QTimeZone::utc());
-        QCOMPARE(table.item(0, 1), nullptr);
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("hiddenAfter");
+        QTest::newRow("show Change %H") << "Change %H" << 7 << false;
+        QTest::newRow("hide it again") << "Change %H" << 7 << true;
+        QTest::newRow("hide Spread") << "Spread" << 3 << true;
+        QTest::newRow("show Change %L") << "Change %L" << 8 << false;
+    }
+    void columnsMenu()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, column);
+        QHeaderView *header = m_table->horizontalHeader();
+        popuppicker::choose(entry);
+        emit header->customContextMenuRequested(QPoint(5, 5));
+        QTEST(m_table->isColumnHidden(column), "hiddenAfter");
+    }
+
+    // The search text filters the market watch, case-sensitively.
+    void search()
+    {
+        m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", "GBPUSD", "eurgbp"}, true);
+        auto *search = m_session->window->findChild<QLineEdit *>("symbolSearchLineEdit");
+        search->setText("EUR");
+        QCOMPARE(m_table->rowCount(), 1);
+        search->clear();
+        QCOMPARE(m_table->rowCount(), 3);
     }
 };
 
