@@ -1,180 +1,216 @@
-#include "accountsummary.h"
-#include "positiontables.h"
-#include "tablerowindex.h"
-#include "tablestyle.h"
+#include "appglobals.h"
+#include "clientterminal.h"
+#include "popuppicker.h"
+#include "terminalsession.h"
 #include "testmain.h"
 
-#include <QJsonDocument>
+#include <QDockWidget>
+#include <QJsonArray>
+#include <QLabel>
 #include <QTableWidget>
+
+Q_DECLARE_METATYPE(QList<QJsonObject>)
 
 namespace {
 
-QJsonObject parse(const char *json)
+QJsonObject position(int ticket, const QString &symbol, const QString &type, int volume, double price,
+                     const QJsonValue &swap = QJsonValue::Undefined)
 {
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
-
-QString text(const QTableWidget &table, int row, int column)
-{
-    const QTableWidgetItem *item = table.item(row, column);
-    return item ? item->text() : QString();
-}
-
-QStringList rowTexts(const QTableWidget &table, int row)
-{
-    QStringList texts;
-    for (int column = 0; column < table.columnCount(); ++column)
-        texts << text(table, row, column);
-    return texts;
-}
-
-Position position(qint64 ticket, const QString &symbol, const QString &type, double volume, double price,
-                  double profit)
-{
-    Position p;
-    p.ticket = ticket;
-    p.symbol = symbol;
-    p.type = type;
-    p.volume = volume;
-    p.price = price;
-    p.profit = profit;
-    p.digits = 3;
+    QJsonObject p{{"ticket", ticket}, {"symbol", symbol}, {"type", type}, {"volume", volume}, {"price", price},
+                  {"csize", 100000.0}, {"r_profit", 1.0}, {"digits", 5}, {"profit", 4.0}};
+    if (!swap.isUndefined())
+        p["swap"] = swap;
     return p;
+}
+
+QJsonObject positionsReply(const QJsonObject &figures, const QJsonValue &isLast, const QJsonArray &array = {})
+{
+    QJsonObject reply = figures;
+    reply["res_code"] = 4;
+    reply["is_last"] = isLast;
+    reply["array"] = array;
+    return reply;
 }
 
 } // namespace
 
+// The trade and net tables and the summary line of a logged-in window, fed by the fake server.
 class TestTradeTables : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void summary_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<double>("netProfit");
-        QTest::addColumn<QString>("expected");
+    TerminalSession *m_session = nullptr;
+    QTableWidget *m_trade = nullptr;
+    QTableWidget *m_net = nullptr;
+    QLabel *m_summary = nullptr;
+    double m_nextBid = 2.0;
 
-        QTest::newRow("worked example")
-            << QByteArray(R"({"balance":1000,"margin":20,"is_last":1,"array":[{"swap":-1.2}]})") << 12.5
-            << " Balance: 1000.00 USD, Net profit: 12.50, Equity: 1011.30 USD, Used margin: 20.00, Free margin: 992.50";
-        QTest::newRow("credit shown between equity and margin")
-            << QByteArray(R"({"balance":1000,"credit":50,"margin":20,"is_last":1})") << 0.0
+    QStringList rowTexts(const QTableWidget *table, int row) const
+    {
+        QStringList texts;
+        for (int column = 0; column < table->columnCount(); ++column)
+            texts << (table->item(row, column) ? table->item(row, column)->text() : QString());
+        return texts;
+    }
+    // A tick the position store has not seen, so that it reports the net profit.
+    void freshTick(const QString &symbol)
+    {
+        m_nextBid += 0.001;
+        m_session->server.send(FakeTradeServer::tick(symbol, m_nextBid, m_nextBid + 0.0002));
+    }
+    int rowOfTicket(int ticket) const
+    {
+        const auto found = m_trade->findItems(QString::number(ticket), Qt::MatchExactly);
+        return found.isEmpty() ? -1 : found.first()->row();
+    }
+    void openMenuOnRow(int row)
+    {
+        const QPoint pos = row < 0 ? QPoint(2, m_trade->viewport()->height() - 2)
+                                   : m_trade->visualItemRect(m_trade->item(row, 1)).center();
+        emit m_trade->customContextMenuRequested(pos);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_session = new TerminalSession;
+        QVERIFY(m_session->loginAndWait());
+        m_session->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
+        m_trade = m_session->window->findChild<QTableWidget *>("tradeTableWidget");
+        m_net = m_session->window->findChild<QTableWidget *>("netTableWidget");
+        m_summary = qobject_cast<QLabel *>(
+            m_session->window->findChild<QDockWidget *>("toolboxDockWidget")->titleBarWidget());
+        QVERIFY(m_summary);
+    }
+    void cleanupTestCase() { delete m_session; }
+    void cleanup() { readOnlyMode = false; }
+
+    void positionsReplies_data()
+    {
+        QTest::addColumn<QList<QJsonObject>>("replies");
+        QTest::addColumn<int>("tradeRows");
+        QTest::addColumn<QString>("summary");
+
+        const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
+        QTest::newRow("last page: positions, figures and swap")
+            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, one)} << 1
+            << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 998.80 USD, Used margin: 20.00, Free margin: 980.00";
+        QTest::newRow("credit between equity and margin")
+            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"credit", 50}, {"margin", 20}}, 1)} << 0
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 1050.00 USD, Credit: 50.00, Used margin: 20.00, "
                "Free margin: 1030.00";
         QTest::newRow("soft margin call")
-            << QByteArray(R"({"balance":100,"margin":150,"is_last":1})") << 0.0
+            << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 150}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 150.00, "
                "Free margin: -50.00 (soft margin call)</font>";
-        QTest::newRow("swap sum is not free margin")
-            << QByteArray(R"({"balance":10,"margin":10,"is_last":1,"array":[{"swap":-5}]})") << 0.0
-            << " Balance: 10.00 USD, Net profit: 0.00, Equity: 5.00 USD, Used margin: 10.00, Free margin: 0.00";
+        QTest::newRow("earlier pages update figures only; true is not a last page")
+            << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
+                                  positionsReply({{"balance", 500}, {"margin", 5}}, 0, one),
+                                  positionsReply({{"balance", 500}, {"margin", 5}}, true, one)}
+            << 0 << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 5.00, Free margin: 495.00";
         QTest::newRow("null, text and missing swaps add nothing")
-            << QByteArray(R"({"is_last":1,"array":[{"swap":null},{"swap":"3"},{},7,{"swap":2}]})") << 0.0
-            << " Balance: 0.00 USD, Net profit: 0.00, Equity: 2.00 USD, Used margin: 0.00, Free margin: 0.00";
+            << QList<QJsonObject>{positionsReply({}, 1,
+                                                 {position(5, "XAUUSD", "buy", 100, 1, QJsonValue::Null),
+                                                  position(6, "XAUUSD", "buy", 100, 1, "3"),
+                                                  position(7, "XAUUSD", "buy", 100, 1),
+                                                  position(8, "XAUUSD", "buy", 100, 1, 2)})}
+            << 4 << " Balance: 0.00 USD, Net profit: 0.00, Equity: 2.00 USD, Used margin: 0.00, Free margin: 0.00";
     }
-    void summary()
+    void positionsReplies()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(double, netProfit);
-        QFETCH(QString, expected);
-        AccountFigures figures;
-        const QJsonObject object = parse(reply);
-        readAccountFigures(object, figures);
-        figures.swapSum = positionsSwapSum(object);
-        QCOMPARE(figures.summaryText(netProfit), expected);
-    }
-
-    void lastPage_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("last");
-        QTest::newRow("1") << QByteArray(R"({"is_last":1})") << true;
-        QTest::newRow("-2") << QByteArray(R"({"is_last":-2})") << true;
-        QTest::newRow("0") << QByteArray(R"({"is_last":0})") << false;
-        QTest::newRow("true is not a number") << QByteArray(R"({"is_last":true})") << false;
-        QTest::newRow("text") << QByteArray(R"({"is_last":"1"})") << false;
-        QTest::newRow("fraction") << QByteArray(R"({"is_last":1.5})") << false;
-        QTest::newRow("missing") << QByteArray(R"({})") << false;
-    }
-    void lastPage()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, last);
-        QCOMPARE(isLastPositionsPage(parse(reply)), last);
+        QFETCH(QList<QJsonObject>, replies);
+        QFETCH(QString, summary);
+        for (const QJsonObject &reply : replies)
+            m_session->server.send(reply);
+        // A tick of a symbol without positions rewrites the line from the figures held.
+        freshTick("AUDUSD");
+        QTRY_COMPARE_WITH_TIMEOUT(m_summary->text(), summary, patienceMs);
+        QTEST(m_trade->rowCount(), "tradeRows");
     }
 
-    void tradeRowColours_data()
+    void tickRepricesRowsNetAndFooter()
     {
-        QTest::addColumn<QString>("side");
-        QTest::addColumn<QString>("profit");
-        QTest::addColumn<QColor>("sideColour");
-        QTest::addColumn<QColor>("profitColour");
-        QTest::newRow("loss") << "sell" << "-0.01" << QColor(Qt::red) << QColor(Qt::red);
-        QTest::newRow("flat") << "BUY" << "0.00" << QColor(Qt::blue) << QColor(Qt::black);
-        QTest::newRow("gain") << "buy limit" << "3.10" << QColor(Qt::black) << QColor(Qt::blue);
-        QTest::newRow("not a number") << "Sell" << "n/a" << QColor(Qt::red) << QColor(Qt::black);
-    }
-    void tradeRowColours()
-    {
-        QFETCH(QString, side);
-        QFETCH(QString, profit);
-        QTableWidget table(1, 11);
-        table.setItem(0, 3, new QTableWidgetItem(side));
-        table.setItem(0, 10, new QTableWidgetItem(profit));
-        colourTradeRow(&table, 0);
-        QFETCH(QColor, sideColour);
-        QFETCH(QColor, profitColour);
-        QCOMPARE(table.item(0, 3)->foreground().color(), sideColour);
-        QCOMPARE(table.item(0, 10)->foreground().color(), profitColour);
-    }
+        m_session->server.send(positionsReply(
+            {{"balance", 10000}}, 1,
+            {position(11, "EURUSD", "buy", 10000, 1.1), position(12, "EURUSD", "sell", 5000, 1.2),
+             position(13, "GBPUSD", "buy", 20000, 1.3)}));
+        m_session->server.send({{"res_code", 6}, {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"},
+                                                                                  {"type", 2}, {"price", 1.05}}}}});
+        QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(14) >= 0, patienceMs);
+        QCOMPARE(m_trade->rowCount(), 4);
+        QCOMPARE(m_net->rowCount(), 3);
+        const QStringList orderRow = rowTexts(m_trade, 3);
 
-    void tradeTableAndIndex()
-    {
-        QTableWidget table(0, 11);
-        PendingOrder order;
-        order.ticket = 77;
-        order.symbol = "EURUSD";
-        order.type = 2;
-        Position sell = position(1234, "EURUSD", "sell", 0.5, 1.1, -3);
-        sell.currentPrice = 1.1012;
-        sell.digits = 5;
-        fillTradeTable(&table, {sell}, {order}, QTimeZone::utc());
-        QCOMPARE(rowTexts(table, 0),
-                 (QStringList{"EURUSD", "1234", "1970-01-01 00:00:00", "sell", "0.50", "1.10000", "0.00000", "0.00000",
-                              "1.10120", "0.00", "-3.00"}));
-        QCOMPARE(table.item(1, 0)->data(Qt::UserRole).toString(), orderRowTag);
-        QCOMPARE(text(table, 1, 3), "buy limit");
+        m_session->server.send(FakeTradeServer::tick("EURUSD", 1.101, 1.1012));
+        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(11), 10)->text(), "100.00", patienceMs);
+        const int sell = rowOfTicket(12);
+        QCOMPARE(m_trade->item(sell, 8)->text(), "1.10120");
+        QCOMPARE(m_trade->item(sell, 10)->text(), "4940.00");
+        QCOMPARE(m_trade->item(sell, 10)->foreground().color(), QColor(Qt::blue));
+        QCOMPARE(m_trade->item(sell, 3)->foreground().color(), QColor(Qt::red));
+        QCOMPARE(rowTexts(m_trade, 3), orderRow);
 
-        // Order rows never match a position's ticket; a sort is followed.
-        TableRowIndex index(1, positionRowTag);
-        QCOMPARE(index.row(&table, "1234"), 0);
-        QCOMPARE(index.row(&table, "77"), -1);
-        table.sortItems(1, Qt::DescendingOrder);
-        QCOMPARE(index.row(&table, "1234"), 1);
+        QCOMPARE(rowTexts(m_net, 0),
+                 (QStringList{"EURUSD", "2", "1.00", "1.10000", "0.50", "1.20000", "0.50", "5040.00"}));
+        QCOMPARE(rowTexts(m_net, 1), (QStringList{"GBPUSD", "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00"}));
+        QCOMPARE(rowTexts(m_net, 2), (QStringList{"Summary", "3", "3.00", "", "0.50", "", "2.50", "5044.00"}));
+        QVERIFY(m_net->item(2, 7)->font().bold());
+        QVERIFY(m_summary->text().contains("Net profit: 5044.00, Equity: 15044.00 USD"));
     }
 
-    void netTable()
+    // After the previous test: positions 11 to 13 and order 14 are in the table.
+    void closeRequests_data()
     {
-        QTableWidget table(0, 8);
-        const QList<Position> positions{position(1, "EURUSD", "buy", 1, 1.0, 5), position(2, "EURUSD", "buy", 2, 2.0, 5),
-                                        position(3, "EURUSD", "sell", 0.5, 3.0, -1),
-                                        position(4, "USDJPY", "buy", 1, 150, 2)};
-        fillNetTable(&table, netFiguresOf(positions), [](const QString &) { return 3; }, summaryFooterFont());
-        QCOMPARE(rowTexts(table, 0), (QStringList{"EURUSD", "3", "3.00", "1.500", "0.50", "3.000", "2.50", "9.00"}));
-        QCOMPARE(rowTexts(table, 2), (QStringList{"Summary", "4", "4.00", "", "0.50", "", "3.50", "11.00"}));
+        QTest::addColumn<int>("ticket");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QJsonObject>("request");
 
-        // A tick of the first symbol rewrites its row; the footer adds the second row as shown.
-        updateNetTable(&table, {"EURUSD", 1, 0, 0, 2, 1.25, -4}, 5, summaryFooterFont());
-        QCOMPARE(rowTexts(table, 0), (QStringList{"EURUSD", "1", "0.00", "0.00000", "2.00", "1.25000", "-2.00", "-4.00"}));
-        QCOMPARE(rowTexts(table, 2), (QStringList{"Summary", "2", "1.00", "", "2.00", "", "-1.00", "-2.00"}));
-        QVERIFY(table.item(2, 7)->font().bold());
-        QVERIFY(!(table.item(2, 7)->flags() & Qt::ItemIsEditable));
+        QTest::newRow("close all") << 0 << "Close All Positions"
+                                   << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000},
+                                                  {"sub_type", 0}};
+        QTest::newRow("close profitable") << 11 << "Close Profitable Positions"
+                                          << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9},
+                                                         {"dealer", 1000}, {"sub_type", 1}};
+        QTest::newRow("close losing") << 14 << "Close Losing Positions"
+                                      << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000},
+                                                     {"sub_type", 2}};
+        QTest::newRow("close a position") << 12 << "Close Position"
+                                          << QJsonObject{{"req_code", 4}, {"type", 4}, {"order_id", 12},
+                                                         {"login", 1001}};
+        QTest::newRow("delete an order") << 14 << "Delete Order"
+                                         << QJsonObject{{"req_code", 4}, {"type", 3}, {"order_id", 14},
+                                                        {"login", 1001}};
+    }
+    void closeRequests()
+    {
+        QFETCH(int, ticket);
+        QFETCH(QString, entry);
+        QFETCH(QJsonObject, request);
+        const int before = m_session->server.requests(4).size();
+        popuppicker::choose(entry);
+        openMenuOnRow(ticket ? rowOfTicket(ticket) : -1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
+        QCOMPARE(m_session->server.requests(4).last(), request);
+    }
 
-        // A symbol without a row counts only in the footer.
-        updateNetTable(&table, {"XAUUSD", 2, 1, 0, 0, 0, 10}, 2, summaryFooterFont());
-        QCOMPARE(table.rowCount(), 3);
-        QCOMPARE(rowTexts(table, 2), (QStringList{"Summary", "4", "2.00", "", "2.00", "", "0.00", "8.00"}));
+    void readOnlyRefusesClosing()
+    {
+        readOnlyMode = true;
+        const int before = m_session->server.requests(4).size();
+        for (const char *entry : {"Close All Positions", "Close Position"}) {
+            QString box;
+            popuppicker::closeBox(&box);
+            popuppicker::choose(entry);
+            openMenuOnRow(rowOfTicket(11));
+            QCOMPARE(box, "Warning: Trade operations restricted in Read Only Mode.");
+        }
+        // The next allowed request is the first the server gets.
+        readOnlyMode = false;
+        popuppicker::choose("Close Losing Positions");
+        openMenuOnRow(rowOfTicket(11));
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
+        QCOMPARE(m_session->server.requests(4).last()["sub_type"].toInt(), 2);
     }
 };
 
