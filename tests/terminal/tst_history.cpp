@@ -1,9 +1,14 @@
-#include "accountstatement.h"
 #include "footeritem.h"
 #include "historytables.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
+#include "popuppicker.h"
+#include "servertime.h"
+#include "terminalsession.h"
+#include "tradeclient.h"
+
+#include <QDesktopServices>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QTableWidget>
@@ -157,32 +162,6 @@ private slots:
         QVERIFY(!(widget->item(0, 0)->flags() & Qt::ItemIsEditable));
     }
 
-    void malformedElementsAddNoRows()
-    {
-        Tables tables;
-        tables.load(parse(R"({"positions":[1,"x",{"ticket":3}],"orders":[[],null],"deals":[true]})"));
-        QCOMPARE(tables.positions.rowCount(), 2);
-        QCOMPARE(text(tables.positions, 0, 1), "3");
-        QCOMPARE(tables.orders.rowCount(), 1);
-        QCOMPARE(tables.deals.rowCount(), 1);
-        QVERIFY(text(tables.orders, 0, 0).startsWith("Filled: 0, Canceled: 0, Total: 0"));
-    }
-
-    void secondReplyReplacesEverything()
-    {
-        Tables tables;
-        tables.load(parse(R"({"positions":[{},{},{}],"orders":[{},{}],"deals":[{},{},{},{}]})"));
-        tables.load(parse(R"({"positions":[{"ticket":9}],"deals":[{"type":2,"profit":5}]})"));
-        QCOMPARE(tables.positions.rowCount(), 2);
-        QCOMPARE(tables.orders.rowCount(), 1);
-        QCOMPARE(tables.deals.rowCount(), 2);
-        QCOMPARE(text(tables.positions, 0, 1), "9");
-        QCOMPARE(tables.deals.columnSpan(1, 0), 8);
-        QCOMPARE(tables.positions.columnSpan(1, 0), 11);
-        QCOMPARE(tables.orders.columnSpan(0, 0), 10);
-        QVERIFY(tables.deals.item(1, 0)->font().bold());
-    }
-
     void sortingKeepsFootersLast_data()
     {
         QTest::addColumn<int>("column");
@@ -211,26 +190,99 @@ private slots:
         QVERIFY(text(tables.positions, 3, 0).startsWith("Proft: 16.00"));
     }
 
-    void statementEscapesAndCarriesTheFigures()
+    // The history view of a logged-in window: replies from the fake server, the
+    // context menu's requests and the statement.
+    void initTestCase()
     {
-        Tables tables;
-        tables.load(parse(R"({"positions":[{"symbol":"<script>alert(1)</script>","type":"a&b","profit":5}],)"
-                          R"("deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})"));
-        StatementContent content;
-        content.login = 1001;
-        content.name = QStringLiteral("O'Neil <b>");
-        content.positionHeaders = tableHeaders(&tables.positions);
-        content.positionRows = tableDataRows(&tables.positions);
-        content.dealsFooter = lastRowText(&tables.deals);
-        const QString html = buildAccountStatement(content);
+        m_session = std::make_unique<TerminalSession>();
+        QObject::connect(m_session->client, &TradeClient::tradeHistoryReceived, this, [this] { ++m_replies; });
+        QVERIFY(m_session->loginAndWait());
+        m_session->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
+        m_positions = m_session->window->findChild<QTableWidget *>("positionTableWidget");
+        m_deals = m_session->window->findChild<QTableWidget *>("dealTableWidget");
+    }
 
+    void repliesReplaceTheTables_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("positionRows");
+        QTest::addColumn<int>("dealRows");
+
+        QTest::newRow("rows and footers") << QByteArray(R"({"positions":[{},{},{}],"deals":[{"type":2,"profit":1}]})")
+                                          << 4 << 2;
+        QTest::newRow("a second reply replaces all rows") << QByteArray(R"({"positions":[{"ticket":9}]})") << 2 << 1;
+        QTest::newRow("missing arrays leave the footers") << QByteArray(R"({})") << 1 << 1;
+        QTest::newRow("non-object elements add no rows")
+            << QByteArray(R"({"positions":[1,"x",null,[]],"deals":[true,{"type":99}]})") << 1 << 2;
+    }
+    void repliesReplaceTheTables()
+    {
+        QFETCH(QByteArray, reply);
+        QJsonObject object = parse(reply);
+        object["res_code"] = 5;
+        object["marker"] = QString::fromLatin1(QTest::currentDataTag());
+        const int before = m_replies;
+        m_session->server.send(object);
+        QTRY_VERIFY_WITH_TIMEOUT(m_replies > before, patienceMs);
+        QTEST(m_positions->rowCount(), "positionRows");
+        QTEST(m_deals->rowCount(), "dealRows");
+        QVERIFY(text(*m_positions, m_positions->rowCount() - 1, 0).startsWith("Proft: "));
+    }
+
+    void menuRequests_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QJsonObject>("request");
+
+        const auto range = [](int days) {
+            const auto r = tradeHistoryRange(days);
+            return QJsonObject{{"from", int(r.first)}, {"to", int(r.second)}, {"req_code", 5}, {"login", 1001}};
+        };
+        QTest::newRow("today") << "Today" << range(-1);
+        QTest::newRow("this week") << "This week" << range(-7);
+        QTest::newRow("this month") << "This month" << range(-30);
+        QTest::newRow("all") << "All" << QJsonObject{{"from", 0}, {"to", -1}, {"req_code", 5}, {"login", 1001}};
+    }
+    void menuRequests()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QJsonObject, request);
+        const int before = m_session->server.requests(5).size();
+        popuppicker::choose(entry);
+        emit m_positions->customContextMenuRequested(QPoint(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(5).size(), before + 1, patienceMs);
+        QCOMPARE(m_session->server.requests(5).last(), request);
+        QTRY_VERIFY(m_journal.lines.contains("History Request: Requested period: " + entry));
+    }
+
+    void statementFromTheMenu()
+    {
+        m_session->server.send(parse(R"({"res_code":5,"positions":[{"symbol":"<script>alert(1)</script>",)"
+                                     R"("type":"a&b","profit":5}],"deals":[{"type":2,"profit":1000},)"
+                                     R"({"type":2,"profit":-200}]})"));
+        QTRY_COMPARE_WITH_TIMEOUT(text(*m_positions, 0, 3), "a&b", patienceMs);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("statement.html");
+        QString proposed;
+        m_session->window->statementPathChooser = [&](const QString &name) {
+            proposed = name;
+            return path;
+        };
+        QDesktopServices::setUrlHandler("file", this, "openedInBrowser");
+        popuppicker::choose("Save as Report");
+        emit m_positions->customContextMenuRequested(QPoint(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(m_opened, QUrl::fromLocalFile(path), patienceMs);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(proposed, "ReportHistory-1001.html");
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
         QVERIFY(!html.contains("<script>"));
-        QVERIFY(!html.contains("<b>"));
         QVERIFY(html.contains("&lt;script&gt;alert(1)&lt;/script&gt;"));
         QVERIFY(html.contains("a&amp;b"));
-        QCOMPARE(content.positionRows.size(), 1);
-
-        // Well-formed XHTML, and the summary pairs read back from the deals footer.
+        // Well-formed XHTML whose summary carries the deals footer's figures.
         QXmlStreamReader xml(html);
         QStringList cells;
         while (!xml.atEnd()) {
@@ -238,13 +290,21 @@ private slots:
                 cells << xml.readElementText();
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QVERIFY(cells.contains("<script>alert(1)</script>"));
-        const int deposit = cells.lastIndexOf("Deposit");
-        QVERIFY(deposit > 0);
-        QCOMPARE(cells.at(deposit + 1), "1000.00");
-        QCOMPARE(cells.at(cells.lastIndexOf("Withdraw") + 1), "-200.00");
+        QCOMPARE(cells.mid(cells.lastIndexOf("Deposit"), 4), (QStringList{"Deposit", "1000.00", "Withdraw", "-200.00"}));
         QCOMPARE(cells.at(cells.lastIndexOf("Balance") + 1), "805.00");
     }
+
+    void openedInBrowser(const QUrl &url) { m_opened = url; }
+
+    void cleanupTestCase() { m_session.reset(); }
+
+private:
+    std::unique_ptr<TerminalSession> m_session;
+    QTableWidget *m_positions = nullptr;
+    QTableWidget *m_deals = nullptr;
+    JournalRecorder m_journal;
+    int m_replies = 0;
+    QUrl m_opened;
 };
 
 KESTRAL_TEST_MAIN(TestHistory)
