@@ -1,12 +1,16 @@
 #include "appglobals.h"
+#include "candlestick.h"
 #include "clientterminal.h"
 #include "popuppicker.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
+#include "symbolchartwidget.h"
+
 #include <QDockWidget>
 #include <QJsonArray>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTableWidget>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
@@ -14,10 +18,10 @@ Q_DECLARE_METATYPE(QList<QJsonObject>)
 namespace {
 
 QJsonObject position(int ticket, const QString &symbol, const QString &type, int volume, double price,
-                     const QJsonValue &swap = QJsonValue::Undefined)
+                     const QJsonValue &swap = QJsonValue::Undefined, double profit = 0.0)
 {
     QJsonObject p{{"ticket", ticket}, {"symbol", symbol}, {"type", type}, {"volume", volume}, {"price", price},
-                  {"csize", 100000.0}, {"r_profit", 1.0}, {"digits", 5}, {"profit", 4.0}};
+                  {"csize", 100000.0}, {"r_profit", 1.0}, {"digits", 5}, {"profit", profit}};
     if (!swap.isUndefined())
         p["swap"] = swap;
     return p;
@@ -134,7 +138,7 @@ private slots:
         m_session->server.send(positionsReply(
             {{"balance", 10000}}, 1,
             {position(11, "EURUSD", "buy", 10000, 1.1), position(12, "EURUSD", "sell", 5000, 1.2),
-             position(13, "GBPUSD", "buy", 20000, 1.3)}));
+             position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)}));
         m_session->server.send({{"res_code", 6}, {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"},
                                                                                   {"type", 2}, {"price", 1.05}}}}});
         QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(14) >= 0, patienceMs);
@@ -211,6 +215,52 @@ private slots:
         openMenuOnRow(rowOfTicket(11));
         QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
         QCOMPARE(m_session->server.requests(4).last()["sub_type"].toInt(), 2);
+    }
+
+    // The logged-in window with a ticking market watch, charts, positions and the
+    // history tab, as a picture: coloured prices must show in the market watch.
+    void screenshot()
+    {
+        Client_Terminal *window = m_session->window.get();
+        QTRY_VERIFY_WITH_TIMEOUT(window->chartWindows().size() >= 2, patienceMs);
+        QList<CandleStick> bars;
+        for (int i = 0; i < 300; ++i)
+            bars.append({1700000000 + i * 3600, 1.1 + 0.001 * std::sin(i / 9.0), 1.1025 + 0.001 * std::sin(i / 9.0),
+                         1.0985 + 0.001 * std::sin(i / 9.0), 1.1 + 0.001 * std::sin((i + 4) / 9.0)});
+        for (SymbolChartWidget *chart : window->chartWindows())
+            chart->setCandleStickData(bars);
+        const QStringList symbols{"EURUSD", "GBPUSD", "USDJPY", "XAUUSD"};
+        for (int round = 0; round < 2; ++round) {
+            double bid = 0.0;
+            for (int i = 0; i < symbols.size(); ++i) {
+                bid = 1.1 + (i % 2 == round ? 0.01 : -0.01) + round * 0.001;
+                m_session->server.send(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(window->symbolStorage().lastTick(symbols.last()).bid, bid, patienceMs);
+        }
+        m_session->server.send({{"res_code", 5},
+                                {"deals", QJsonArray{QJsonObject{{"type", 2}, {"profit", 1000}, {"symbol", ""}}}}});
+        auto *tabs = window->findChild<QTabWidget *>("toolboxTabWidget");
+        tabs->setCurrentWidget(window->findChild<QWidget *>("historyTab"));
+        auto *history = window->findChild<QTableWidget *>("positionTableWidget");
+        QTRY_VERIFY_WITH_TIMEOUT(history->rowCount() == 1 && history->item(0, 0)->text().startsWith("Proft"), patienceMs);
+
+        const QImage picture = window->grab().toImage();
+        QVERIFY(picture.save("/tmp/tables-screenshot.png"));
+        auto *watch = window->findChild<QTableWidget *>("symbolTableWidget");
+        const QRect area(watch->viewport()->mapTo(window, QPoint(0, 0)), watch->viewport()->size());
+        int blue = 0;
+        int red = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = picture.pixelColor(x * picture.width() / window->width(),
+                                                    y * picture.height() / window->height());
+                blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
+                red += c.red() > 150 && c.blue() < 100 && c.green() < 100;
+            }
+        }
+        // Rises and falls in the bid column, highs in blue and lows in red in their own.
+        QVERIFY2(blue > 40 && red > 40, qPrintable(QStringLiteral("blue %1, red %2").arg(blue).arg(red)));
     }
 };
 
