@@ -21,6 +21,17 @@ QString AccountFigures::summaryText(double netProfit) const
     return text;
 }
 
+bool SummaryInputs::changed(const AccountFigures &figures, double netProfit)
+{
+    if (m_valid && figures.balance == m_figures.balance && figures.usedMargin == m_figures.usedMargin
+        && figures.credit == m_figures.credit && figures.swapSum == m_figures.swapSum && netProfit == m_netProfit)
+        return false;
+    m_valid = true;
+    m_figures = figures;
+    m_netProfit = netProfit;
+    return true;
+}
+
 void readAccountFigures(const QJsonObject &reply, AccountFigures &figures)
 {
     figures.balance = reply.value("balance").toDouble();

@@ -6,6 +6,8 @@
 #include "position.h"
 #include "positiondatastore.h"
 #include "symboldatastorage.h"
+#include "accountsummary.h"
+#include "positiontables.h"
 #include "tablerowindex.h"
 #include "tickdata.h"
 #include <QFont>
@@ -263,6 +265,8 @@ private:
 
     // Trade table: the row of each position's ticket.
     TableRowIndex m_positionRows{1, QStringLiteral("position")};
+    NetTable m_netTable;
+    SummaryInputs m_summaryInputs;
 
     // Account figures of the last open-positions reply.
     double m_balance = 0.0;

@@ -5,6 +5,7 @@
 #include "accountsummary.h"
 #include "appglobals.h"
 #include "positiontables.h"
+#include "quietrowupdate.h"
 #include "tablestyle.h"
 #include "tradeclient.h"
 
@@ -26,8 +27,8 @@ void Client_Terminal::tradeTableLoad()
     m_positionRows.clear();
     updateTradeRows();
     formatSummaryTable(ui->tradeTableWidget);
-    fillNetTable(ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
-                 [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
+    m_netTable.fill(ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
+                    [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
     formatSummaryTable(ui->netTableWidget);
 }
 
@@ -47,6 +48,8 @@ void Client_Terminal::updateAccountSummary(double netProfit)
     figures.usedMargin = m_margin;
     figures.credit = m_credit;
     figures.swapSum = m_swapSum;
+    if (!m_summaryInputs.changed(figures, netProfit) && !label->text().isEmpty())
+        return;
     QFont font = label->font();
     font.setPointSize(10);
     font.setWeight(75);
@@ -104,6 +107,7 @@ void Client_Terminal::postionPriceChanged(Position position)
     const int row = m_positionRows.row(ui->tradeTableWidget, QString::number(position.ticket));
     if (row < 0)
         return;
+    const QuietRowUpdate quiet(ui->tradeTableWidget, row);
     setPositionPrices(ui->tradeTableWidget, row, position);
     // Only this row's texts changed, so recolouring the others would be wasted work per tick.
     colourTradeRow(ui->tradeTableWidget, row);
@@ -117,8 +121,9 @@ void Client_Terminal::onSymbolNetProfitChanged(QString symbol, int symbol_positi
         return;
     const SymbolNetFigures figures{symbol,           symbol_positions,   symbol_buy_volume, symbol_buy_price,
                                    symbol_sell_volume, symbol_sell_price, symbol_net_profit};
-    updateNetTable(ui->netTableWidget, figures, m_symbolStorage.digits(symbol), m_footerFont);
-    formatSummaryTable(ui->netTableWidget);
+    // No restyling here: a price never changes the table's rows, and tradeTableLoad
+    // styled them; restyling per tick cost more than the update itself.
+    m_netTable.update(ui->netTableWidget, figures, m_symbolStorage.digits(symbol), m_footerFont);
 }
 
 void Client_Terminal::showNetProfit(double netProfit)

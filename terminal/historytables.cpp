@@ -89,12 +89,12 @@ public:
         m_table->setSortingEnabled(m_sorting);
     }
 
-    void set(int row, int column, const QString &text, const char *icon = nullptr)
+    void set(int row, int column, const QString &text, const QIcon *icon = nullptr)
     {
         auto *item = new FooterItem(text);
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         if (icon)
-            item->setIcon(QIcon(QLatin1String(icon)));
+            item->setIcon(*icon);
         m_table->setItem(row, column, item);
     }
 
@@ -113,11 +113,16 @@ private:
     bool m_sorting;
 };
 
-const char *const buyIcon = ":/icon/buy.png";
-const char *const sellIcon = ":/icon/sell.png";
+// Read once per reply: a QIcon made from a file name reads the file each time.
+struct RowIcons
+{
+    QIcon buy{QStringLiteral(":/icon/buy.png")};
+    QIcon sell{QStringLiteral(":/icon/sell.png")};
+    QIcon pending{QStringLiteral(":/icon/pending_order.png")};
+};
 
 void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, const QTimeZone &zone,
-                   HistoryTotals &totals)
+                   const RowIcons &icons, HistoryTotals &totals)
 {
     for (int row = 0; row < positions.size(); ++row) {
         const QJsonObject &p = positions.at(row);
@@ -126,7 +131,7 @@ void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, c
         const double profit = p.value("profit").toDouble();
         const double swap = p.value("swap").toDouble();
         const double commission = p.value("commission").toDouble();
-        filler.set(row, 0, p.value("symbol").toString(), type == QLatin1String("buy") ? buyIcon : sellIcon);
+        filler.set(row, 0, p.value("symbol").toString(), type == QLatin1String("buy") ? &icons.buy : &icons.sell);
         filler.set(row, 1, QString::number(int32Of(p.value("ticket"))));
         filler.set(row, 2, formatDateTime(int32Of(p.value("time")), zone));
         filler.set(row, 3, type);
@@ -145,7 +150,7 @@ void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, c
 }
 
 void fillDeals(const QVector<QJsonObject> &deals, TableFiller &filler, const DigitsLookup &storeDigits,
-               const QTimeZone &zone, HistoryTotals &totals)
+               const QTimeZone &zone, const RowIcons &icons, HistoryTotals &totals)
 {
     static const char *const typeWords[] = {"buy", "sell", "balance", "credit", "charge"};
     for (int row = 0; row < deals.size(); ++row) {
@@ -158,7 +163,7 @@ void fillDeals(const QVector<QJsonObject> &deals, TableFiller &filler, const Dig
         const double profit = d.value("profit").toDouble();
         const double swap = d.value("swap").toDouble();
         const bool trade = type == 0 || type == 1;
-        filler.set(row, 0, symbol, type == 0 ? buyIcon : type == 1 ? sellIcon : nullptr);
+        filler.set(row, 0, symbol, type == 0 ? &icons.buy : type == 1 ? &icons.sell : nullptr);
         filler.set(row, 1, QString::number(int32Of(d.value("ticket"))));
         filler.set(row, 3, formatDateTime(int32Of(d.value("time")), zone));
         if (trade) {
@@ -185,7 +190,7 @@ void fillDeals(const QVector<QJsonObject> &deals, TableFiller &filler, const Dig
 }
 
 void fillOrders(const QVector<QJsonObject> &orders, TableFiller &filler, const DigitsLookup &storeDigits,
-                const QTimeZone &zone, HistoryTotals &totals)
+                const QTimeZone &zone, const RowIcons &icons, HistoryTotals &totals)
 {
     static const char *const typeWords[] = {"buy",       "sell",       "buy limit",      "sell limit",
                                             "buy stop",  "sell stop",  "buy limit stop", "sell limit stop"};
@@ -199,7 +204,7 @@ void fillOrders(const QVector<QJsonObject> &orders, TableFiller &filler, const D
         if (digits == 0)
             digits = digitsOf(o.value("digits"));
         const bool knownType = type >= 0 && type <= 7;
-        filler.set(row, 0, symbol, knownType ? ":/icon/pending_order.png" : nullptr);
+        filler.set(row, 0, symbol, knownType ? &icons.pending : nullptr);
         filler.set(row, 1, QString::number(int32Of(o.value("ticket"))));
         filler.set(row, 2, formatDateTime(int32Of(o.value("time")), zone));
         filler.set(row, 3, knownType ? QLatin1String(typeWords[type]) : QString());
@@ -251,15 +256,16 @@ HistoryTotals loadTradeHistory(const QJsonObject &reply, const HistoryTables &ta
     const QVector<QJsonObject> positions = objectsOf(reply.value("positions"));
     const QVector<QJsonObject> orders = objectsOf(reply.value("orders"));
     const QVector<QJsonObject> deals = objectsOf(reply.value("deals"));
+    const RowIcons icons;
     {
         TableFiller filler(tables.positions, positions.size());
-        fillPositions(positions, filler, zone, totals);
+        fillPositions(positions, filler, zone, icons, totals);
         styleSummaryTable(tables.positions);
         TableFiller dealFiller(tables.deals, deals.size());
-        fillDeals(deals, dealFiller, digitsOf, zone, totals);
+        fillDeals(deals, dealFiller, digitsOf, zone, icons, totals);
         styleSummaryTable(tables.deals);
         TableFiller orderFiller(tables.orders, orders.size());
-        fillOrders(orders, orderFiller, digitsOf, zone, totals);
+        fillOrders(orders, orderFiller, digitsOf, zone, icons, totals);
 
         filler.footer(11, totals.positionsFooter(), footerFont);
         orderFiller.footer(10, totals.ordersFooter(), footerFont);

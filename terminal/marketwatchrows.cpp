@@ -1,6 +1,7 @@
 #include "marketwatchrows.h"
 
 #include "jsonreadings.h"
+#include "quietrowupdate.h"
 #include "servertime.h"
 
 #include <QTableWidget>
@@ -89,6 +90,7 @@ void fillMarketWatchRow(QTableWidget *table, int row, const QString &symbol, con
 void updateMarketWatchRow(QTableWidget *table, int row, const TickData &tick, const QTimeZone &zone)
 {
     const int digits = jsonreading::boundedDigits(tick.digits);
+    const QuietRowUpdate quiet(table, row);
     setPriceCell(table, row, 1, tick.bid, digits);
     setPriceCell(table, row, 2, tick.ask, digits);
     if (const QTableWidgetItem *item = table->item(row, 3)) {

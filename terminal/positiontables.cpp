@@ -1,6 +1,7 @@
 #include "positiontables.h"
 
 #include "jsonreadings.h"
+#include "quietrowupdate.h"
 #include "servertime.h"
 
 #include <QMap>
@@ -125,6 +126,7 @@ QList<SymbolNetFigures> netFiguresOf(const QList<Position> &positions)
 
 static void putNetRow(QTableWidget *table, int row, const SymbolNetFigures &f, int digits)
 {
+    const QuietRowUpdate quiet(table, row);
     put(table, row, 1, QString::number(f.positions));
     put(table, row, 2, fixed(f.buyVolume, 2));
     put(table, row, 3, fixed(f.buyPrice, digits));
@@ -137,6 +139,7 @@ static void putNetRow(QTableWidget *table, int row, const SymbolNetFigures &f, i
 static void putFooter(QTableWidget *table, const SymbolNetFigures &totals, const QFont &font)
 {
     const int row = table->rowCount() - 1;
+    const QuietRowUpdate quiet(table, row);
     const QString texts[] = {QStringLiteral("Summary"),
                              QString::number(totals.positions),
                              fixed(totals.buyVolume, 2),
@@ -152,8 +155,8 @@ static void putFooter(QTableWidget *table, const SymbolNetFigures &totals, const
     }
 }
 
-void fillNetTable(QTableWidget *table, const QList<SymbolNetFigures> &figures,
-                  const std::function<int(const QString &)> &digitsOf, const QFont &footerFont)
+void NetTable::fill(QTableWidget *table, const QList<SymbolNetFigures> &figures,
+                    const std::function<int(const QString &)> &digitsOf, const QFont &footerFont)
 {
     table->setRowCount(0);
     table->setRowCount(figures.size() + 1);
@@ -168,30 +171,53 @@ void fillNetTable(QTableWidget *table, const QList<SymbolNetFigures> &figures,
         totals.profit += f.profit;
     }
     putFooter(table, totals, footerFont);
+    m_rows.clear();
+    for (int row = 0; row < figures.size(); ++row)
+        m_rows.append(shownIn(table, row));
 }
 
-static double cellNumber(const QTableWidget *table, int row, int column)
+NetTable::Shown NetTable::shownIn(const QTableWidget *table, int row)
 {
-    const QTableWidgetItem *item = table->item(row, column);
-    return item ? item->text().toDouble() : 0.0;
+    const auto text = [table, row](int column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        return item ? item->text() : QString();
+    };
+    return {text(0), text(1).toInt(), text(2).toDouble(), text(4).toDouble(), text(7).toDouble()};
 }
 
-void updateNetTable(QTableWidget *table, const SymbolNetFigures &figures, int digits, const QFont &footerFont)
+bool NetTable::inStep(const QTableWidget *table) const
+{
+    if (m_rows.size() != table->rowCount() - 1)
+        return false;
+    for (int row = 0; row < m_rows.size(); ++row) {
+        const QTableWidgetItem *name = table->item(row, 0);
+        if (!name || name->text() != m_rows.at(row).symbol)
+            return false;
+    }
+    return true;
+}
+
+void NetTable::update(QTableWidget *table, const SymbolNetFigures &figures, int digits, const QFont &footerFont)
 {
     if (table->rowCount() == 0)
         return;
+    if (!inStep(table)) {
+        m_rows.clear();
+        for (int row = 0; row < table->rowCount() - 1; ++row)
+            m_rows.append(shownIn(table, row));
+    }
     SymbolNetFigures totals = figures;
-    for (int row = 0; row < table->rowCount() - 1; ++row) {
-        const QTableWidgetItem *name = table->item(row, 0);
-        if (name && name->text() == figures.symbol) {
+    for (int row = 0; row < m_rows.size(); ++row) {
+        Shown &shown = m_rows[row];
+        if (shown.symbol == figures.symbol) {
             putNetRow(table, row, figures, digits);
+            shown = shownIn(table, row);
             continue;
         }
-        const QTableWidgetItem *count = table->item(row, 1);
-        totals.positions += count ? count->text().toInt() : 0;
-        totals.buyVolume += cellNumber(table, row, 2);
-        totals.sellVolume += cellNumber(table, row, 4);
-        totals.profit += cellNumber(table, row, 7);
+        totals.positions += shown.positions;
+        totals.buyVolume += shown.buyVolume;
+        totals.sellVolume += shown.sellVolume;
+        totals.profit += shown.profit;
     }
     putFooter(table, totals, footerFont);
 }

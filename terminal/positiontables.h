@@ -35,8 +35,29 @@ struct SymbolNetFigures
 
 QList<SymbolNetFigures> netFiguresOf(const QList<Position> &positions);
 
-void fillNetTable(QTableWidget *table, const QList<SymbolNetFigures> &figures,
-                  const std::function<int(const QString &)> &digitsOf, const QFont &footerFont);
-// Rewrites the symbol's row, when it has one, and the footer totals, adding up the
-// figures the other rows show.
-void updateNetTable(QTableWidget *table, const SymbolNetFigures &figures, int digits, const QFont &footerFont);
+// The net table: one row per symbol and a footer of totals.
+class NetTable
+{
+public:
+    void fill(QTableWidget *table, const QList<SymbolNetFigures> &figures,
+              const std::function<int(const QString &)> &digitsOf, const QFont &footerFont);
+    // Rewrites the symbol's row, when it has one, and the footer totals, adding up
+    // the figures the other rows show.
+    void update(QTableWidget *table, const SymbolNetFigures &figures, int digits, const QFont &footerFont);
+
+private:
+    // What a row shows, read back as numbers once per write instead of from every
+    // row's texts on every tick.
+    struct Shown
+    {
+        QString symbol;
+        int positions = 0;
+        double buyVolume = 0.0;
+        double sellVolume = 0.0;
+        double profit = 0.0;
+    };
+    static Shown shownIn(const QTableWidget *table, int row);
+    bool inStep(const QTableWidget *table) const;
+
+    QVector<Shown> m_rows;
+};
