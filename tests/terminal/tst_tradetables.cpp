@@ -137,7 +137,7 @@ private slots:
     {
         m_session->server.send(positionsReply(
             {{"balance", 10000}}, 1,
-            {position(11, "EURUSD", "buy", 10000, 1.1), position(12, "EURUSD", "sell", 5000, 1.2),
+            {position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
              position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)}));
         m_session->server.send({{"res_code", 6}, {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"},
                                                                                   {"type", 2}, {"price", 1.05}}}}});
@@ -147,7 +147,8 @@ private slots:
         const QStringList orderRow = rowTexts(m_trade, 3);
 
         m_session->server.send(FakeTradeServer::tick("EURUSD", 1.101, 1.1012));
-        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(11), 10)->text(), "100.00", patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(11), 10)->text(), "-100.00", patienceMs);
+        QCOMPARE(m_trade->item(rowOfTicket(11), 10)->foreground().color(), QColor(Qt::red));
         const int sell = rowOfTicket(12);
         QCOMPARE(m_trade->item(sell, 8)->text(), "1.10120");
         QCOMPARE(m_trade->item(sell, 10)->text(), "4940.00");
@@ -156,11 +157,15 @@ private slots:
         QCOMPARE(rowTexts(m_trade, 3), orderRow);
 
         QCOMPARE(rowTexts(m_net, 0),
-                 (QStringList{"EURUSD", "2", "1.00", "1.10000", "0.50", "1.20000", "0.50", "5040.00"}));
+                 (QStringList{"EURUSD", "2", "1.00", "1.10200", "0.50", "1.20000", "0.50", "4840.00"}));
         QCOMPARE(rowTexts(m_net, 1), (QStringList{"GBPUSD", "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00"}));
-        QCOMPARE(rowTexts(m_net, 2), (QStringList{"Summary", "3", "3.00", "", "0.50", "", "2.50", "5044.00"}));
+        QCOMPARE(rowTexts(m_net, 2), (QStringList{"Summary", "3", "3.00", "", "0.50", "", "2.50", "4844.00"}));
         QVERIFY(m_net->item(2, 7)->font().bold());
-        QVERIFY(m_summary->text().contains("Net profit: 5044.00, Equity: 15044.00 USD"));
+        QVERIFY(m_summary->text().contains("Net profit: 4844.00, Equity: 14844.00 USD"));
+
+        // The next symbol's tick adds the first symbol's new figures to the footer.
+        m_session->server.send(FakeTradeServer::tick("GBPUSD", 1.301, 1.3012));
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(m_net, 2).last(), "5040.00", patienceMs);
     }
 
     // After the previous test: positions 11 to 13 and order 14 are in the table.
