@@ -114,7 +114,6 @@ private slots:
             << QByteArray(R"({"positions":[{"digits":100000,"price_o":1}]})") << "positions" << 7
             << "1.000000000000000";
         QTest::newRow("buy limit stop") << QByteArray(R"({"orders":[{"type":6}]})") << "orders" << 3 << "buy limit stop";
-        QTest::newRow("unknown order type") << QByteArray(R"({"orders":[{"type":9}]})") << "orders" << 3 << "";
         QTest::newRow("order digits from the store")
             << QByteArray(R"({"orders":[{"symbol":"EURUSD","price":1.1,"digits":2}]})") << "orders" << 7 << "1.10000";
         QTest::newRow("order digits from the reply when the store has none")
@@ -144,7 +143,6 @@ private slots:
 
         QTest::newRow("profit ascending, as numbers") << 11 << int(Qt::AscendingOrder) << QStringList{"-3.00", "9.00", "10.00"};
         QTest::newRow("profit descending") << 11 << int(Qt::DescendingOrder) << QStringList{"10.00", "9.00", "-3.00"};
-        QTest::newRow("symbol ascending") << 0 << int(Qt::AscendingOrder) << QStringList{"-3.00", "10.00", "9.00"};
         QTest::newRow("symbol descending") << 0 << int(Qt::DescendingOrder) << QStringList{"9.00", "10.00", "-3.00"};
     }
     void sortingKeepsFootersLast()
