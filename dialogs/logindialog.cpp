@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QScreen>
 
-LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::LoginDialog>())
+LoginDialog::LoginDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::LoginDialog>())
 {
     ui->setupUi(this);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &LoginDialog::onOk);
@@ -25,7 +27,8 @@ LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent), ui(std::make_unique
         if (!last.account.isEmpty() && !last.password.isEmpty()) {
             ui->loginBox->setCurrentText(last.account);
             ui->passwordLineEdit->setText(last.password);
-            const int index = ui->serverBox->findData(last.server, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            const int index =
+                ui->serverBox->findData(last.server, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (index >= 0)
                 ui->serverBox->setCurrentIndex(index);
         }

@@ -20,12 +20,13 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QNetworkReply>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTimer>
 
 Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
-    : QMainWindow(parent), m_client(client)
+    : QMainWindow(parent)
+    , m_client(client)
 {
     m_loginDialog = new LoginDialog(this);
     ui = std::make_unique<Ui::Client_Terminal>();
@@ -80,6 +81,9 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     wireStores();
     wireActions();
 
+    // The chart area is the window's main view; the docks start at a working size.
+    resizeDocks({ui->marketWatchDockWidget}, {340}, Qt::Horizontal);
+    resizeDocks({ui->toolboxDockWidget}, {220}, Qt::Vertical);
     ui->menuView->addAction(ui->marketWatchDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->navigatorDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->toolboxDockWidget->toggleViewAction());
@@ -176,9 +180,9 @@ void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 void Client_Terminal::onLoginFailed()
 {
     m_sounds->play(SoundEffects::Disconnected);
-    const auto answer = QMessageBox::critical(this, QStringLiteral("Login fail"),
-                                              QStringLiteral("Connecting to trade server failed. Try again your login."),
-                                              QMessageBox::Ok);
+    const auto answer = QMessageBox::critical(
+        this, QStringLiteral("Login fail"), QStringLiteral("Connecting to trade server failed. Try again your login."),
+        QMessageBox::Ok);
     if (answer == QMessageBox::Ok)
         on_actionLogin_to_Trade_Account_triggered();
 }
@@ -198,8 +202,8 @@ void Client_Terminal::updateComponents(bool isLogin)
 
 void Client_Terminal::showReadOnlyRefusal()
 {
-    QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Trade operations restricted in Read Only Mode."),
-                         QMessageBox::Ok);
+    QMessageBox::warning(this, QStringLiteral("Warning"),
+                         QStringLiteral("Trade operations restricted in Read Only Mode."), QMessageBox::Ok);
 }
 
 QString Client_Terminal::windowTitleText() const

@@ -90,7 +90,7 @@ bool Client_Terminal::warnIfUnsafeServerName(const QString &serverName)
     if (!m_warnedServerNames.contains(serverName)) {
         m_warnedServerNames.append(serverName);
         logTerminal(QStringLiteral("Server name \"%1\" cannot name a folder; the account is kept in memory only")
-                    .arg(serverName.toHtmlEscaped().simplified()));
+                        .arg(serverName.toHtmlEscaped().simplified()));
     }
     return true;
 }
@@ -102,6 +102,8 @@ void Client_Terminal::onLogin(QJsonObject reply)
     m_client->requestTradeHistory(-1);
     m_positionStore.clear();
     m_symbolStorage.clear();
+    // The copy follows the store, so no default chart opens for the previous account's symbols.
+    m_symbolList.clear();
     m_restorePending = false;
     m_restoredSymbols.clear();
 
@@ -180,15 +182,14 @@ void Client_Terminal::openLoginDialogFor(QString serverName, int login)
 
 void Client_Terminal::deleteSavedAccount(QString serverName, qint64 login)
 {
-    const auto answer = QMessageBox::question(this, tr("Delete account"),
-                                              tr("Delete the saved account %1 on %2 and its workspace?")
-                                                  .arg(login)
-                                                  .arg(serverName));
+    const auto answer =
+        QMessageBox::question(this, tr("Delete account"),
+                              tr("Delete the saved account %1 on %2 and its workspace?").arg(login).arg(serverName));
     if (answer != QMessageBox::Yes)
         return;
     QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
-    if (savedaccounts::remove(accounts, QString::number(login), serverName)
-        && !savedaccounts::write(savedaccounts::filePath(), accounts))
+    if (savedaccounts::remove(accounts, QString::number(login), serverName) &&
+        !savedaccounts::write(savedaccounts::filePath(), accounts))
         logTerminal(QStringLiteral("Saved accounts could not be written"));
     m_loginDialog->removeSavedLogin(serverName, int(login));
     loadAccountTree();

@@ -61,15 +61,32 @@ void Client_Terminal::onTimeframeChanged(int interval)
 {
     QAction *action = ui->actionMN;
     switch (interval) {
-    case 1: action = ui->actionM1; break;
-    case 5: action = ui->actionM5; break;
-    case 15: action = ui->actionM15; break;
-    case 30: action = ui->actionM30; break;
-    case 60: action = ui->actionH1; break;
-    case 240: action = ui->actionH4; break;
-    case 1440: action = ui->actionD1; break;
-    case 10080: action = ui->actionW1; break;
-    default: break;
+    case 1:
+        action = ui->actionM1;
+        break;
+    case 5:
+        action = ui->actionM5;
+        break;
+    case 15:
+        action = ui->actionM15;
+        break;
+    case 30:
+        action = ui->actionM30;
+        break;
+    case 60:
+        action = ui->actionH1;
+        break;
+    case 240:
+        action = ui->actionH4;
+        break;
+    case 1440:
+        action = ui->actionD1;
+        break;
+    case 10080:
+        action = ui->actionW1;
+        break;
+    default:
+        break;
     }
     action->setChecked(true);
 }

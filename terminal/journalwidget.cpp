@@ -3,7 +3,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
-JournalWidget::JournalWidget(QWidget *parent) : QTreeWidget(parent)
+JournalWidget::JournalWidget(QWidget *parent)
+    : QTreeWidget(parent)
 {
     setColumnCount(3);
     setHeaderLabels({tr("Time"), tr("Source"), tr("Message")});
@@ -27,7 +28,7 @@ void JournalWidget::addItem(QDateTime time, QString title, QString message)
 {
     // Follow the newest row only when the user is not reading older ones.
     const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
-    auto *item = new QTreeWidgetItem({time.toString(QStringLiteral("yyyy.MM.dd HH:mm:ss.zzz")), title, message});
+    auto *item = new QTreeWidgetItem({time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), title, message});
     addTopLevelItem(item);
     trim();
     if (atBottom)

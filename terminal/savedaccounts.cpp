@@ -25,12 +25,10 @@ QVector<SavedAccount> read(const QString &path)
         if (!value.isObject())
             continue;
         const QJsonObject object = value.toObject();
-        accounts.append({object.value(QStringLiteral("account")).toString(),
-                         object.value(QStringLiteral("password")).toString(),
-                         object.value(QStringLiteral("server")).toString(),
-                         object.value(QStringLiteral("server_name")).toString(),
-                         object.value(QStringLiteral("name")).toString(),
-                         object.value(QStringLiteral("status")).toString()});
+        accounts.append(
+            {object.value(QStringLiteral("account")).toString(), object.value(QStringLiteral("password")).toString(),
+             object.value(QStringLiteral("server")).toString(), object.value(QStringLiteral("server_name")).toString(),
+             object.value(QStringLiteral("name")).toString(), object.value(QStringLiteral("status")).toString()});
     }
     return accounts;
 }
@@ -68,9 +66,10 @@ void markOnline(QVector<SavedAccount> &accounts, const SavedAccount &entry)
 bool remove(QVector<SavedAccount> &accounts, const QString &account, const QString &serverName)
 {
     const int before = accounts.size();
-    accounts.erase(std::remove_if(accounts.begin(), accounts.end(),
-                                  [&](const SavedAccount &a) { return a.account == account && a.serverName == serverName; }),
-                   accounts.end());
+    accounts.erase(
+        std::remove_if(accounts.begin(), accounts.end(),
+                       [&](const SavedAccount &a) { return a.account == account && a.serverName == serverName; }),
+        accounts.end());
     return accounts.size() != before;
 }
 

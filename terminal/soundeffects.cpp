@@ -3,12 +3,10 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-SoundEffects::SoundEffects(QObject *parent) : QObject(parent)
+SoundEffects::SoundEffects(QObject *parent)
+    : QObject(parent)
 {
-    for (int i = 0; i < SoundCount; ++i) {
-        m_effects[i] = new QSoundEffect(this);
-        m_effects[i]->setSource(QUrl(QStringLiteral("qrc") + resourceName(Sound(i))));
-    }
+    qRegisterMetaType<SoundEffects::Sound>();
 }
 
 SoundEffects::~SoundEffects() = default;
@@ -33,7 +31,12 @@ void SoundEffects::play(Sound sound)
 {
     if (sound < 0 || sound >= SoundCount)
         return;
-    QSoundEffect *effect = m_effects[sound];
+    // Made on first use: each one reaches for the audio server, which start-up need not wait for.
+    QSoundEffect *&effect = m_effects[sound];
+    if (!effect) {
+        effect = new QSoundEffect(this);
+        effect->setSource(QUrl(QStringLiteral("qrc") + resourceName(sound)));
+    }
     if (effect->status() != QSoundEffect::Error)
         effect->play();
     emit played(sound);

@@ -4,8 +4,8 @@
 #include "logindialog.h"
 #include "scalewidgettree.h"
 #include "tradeclient.h"
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -28,9 +28,15 @@ TerminalSession::TerminalSession(bool buildWindow)
 TerminalSession::~TerminalSession()
 {
     window.reset();
+    dropClient();
+}
+
+void TerminalSession::dropClient()
+{
     client->logout();
     client->wait(patienceMs);
     delete client;
+    client = nullptr;
 }
 
 void TerminalSession::build()
@@ -43,6 +49,8 @@ void TerminalSession::restart()
 {
     window->close();
     window.reset();
+    dropClient();
+    client = new TradeClient;
     build();
 }
 
@@ -66,16 +74,21 @@ bool TerminalSession::loginAndWait(const QString &password, bool savePassword, q
 
 bool TerminalSession::waitForLogin(qint64 login)
 {
-    return QTest::qWaitFor([this, login] { return window->login() == login && window->windowTitle().contains(QString::number(login)); },
-                           patienceMs);
+    return QTest::qWaitFor(
+        [this, login] { return window->login() == login && window->windowTitle().contains(QString::number(login)); },
+        patienceMs);
 }
 
 QJsonObject TerminalSession::symbolList(const QStringList &symbols)
 {
     QJsonArray array;
     for (const QString &symbol : symbols)
-        array.append(QJsonObject{{"symbol", symbol}, {"digits", 5}, {"c_size", 100000}, {"min_vol", 100},
-                                 {"max_vol", 100000}, {"step_vol", 100}});
+        array.append(QJsonObject{{"symbol", symbol},
+                                 {"digits", 5},
+                                 {"c_size", 100000},
+                                 {"min_vol", 100},
+                                 {"max_vol", 100000},
+                                 {"step_vol", 100}});
     return {{"res_code", 8}, {"array", array}};
 }
 

@@ -28,7 +28,7 @@ struct TerminalSession
 
     void build();
     // Closes and destroys the window (saving its workspace as the program does) and
-    // builds a new one against the same servers.
+    // starts again with a new client and window against the same servers, as a new run would.
     void restart();
     // Waits until the broker list reached the login dialog.
     bool waitForServers();
@@ -43,6 +43,10 @@ struct TerminalSession
     QByteArray brokerListBody() const;
     QString accountFolder(qint64 login = account) const;
 
+private:
+    void dropClient();
+
+public:
     FakeTradeServer server;
     LoopbackHttpServer http;
     // Never destroyed before the window; deleted last, as no window uses it then.

@@ -21,12 +21,24 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("server");
-        QTest::newRow("three fields") << "1001;pw;ws://h:1" << "pw" << "ws://h:1";
-        QTest::newRow("empty password kept empty") << "1001;;ws://h:1" << "" << "ws://h:1";
-        QTest::newRow("one field") << "1001" << "" << "";
-        QTest::newRow("two fields") << "1001;pw" << "" << "";
-        QTest::newRow("password holding ;") << "1001;a;b;ws://h:1" << "a;b" << "ws://h:1";
-        QTest::newRow("password of ;; only") << "1001;;;;ws://h:1" << ";;" << "ws://h:1";
+        QTest::newRow("three fields") << "1001;pw;ws://h:1"
+                                      << "pw"
+                                      << "ws://h:1";
+        QTest::newRow("empty password kept empty") << "1001;;ws://h:1"
+                                                   << ""
+                                                   << "ws://h:1";
+        QTest::newRow("one field") << "1001"
+                                   << ""
+                                   << "";
+        QTest::newRow("two fields") << "1001;pw"
+                                    << ""
+                                    << "";
+        QTest::newRow("password holding ;") << "1001;a;b;ws://h:1"
+                                            << "a;b"
+                                            << "ws://h:1";
+        QTest::newRow("password of ;; only") << "1001;;;;ws://h:1"
+                                             << ";;"
+                                             << "ws://h:1";
     }
     void loginLine()
     {
@@ -58,21 +70,23 @@ private slots:
         QStringList seen;
         for (const LoginRecord &r : records)
             seen << QStringLiteral("%1/%2/%3/%4").arg(r.serverName).arg(r.login).arg(r.password, r.server);
-        QCOMPARE(seen, QStringList({"A-server/5/five/ws://a:1", "b-server/10/ten/ws://b:1", "b-server/9/nine/ws://b:1"}));
+        QCOMPARE(seen,
+                 QStringList({"A-server/5/five/ws://a:1", "b-server/10/ten/ws://b:1", "b-server/9/nine/ws://b:1"}));
     }
 
     void accountsFile_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("keys");
-        QTest::newRow("two accounts") << QByteArray(R"([{"account":"1","server_name":"A"},{"account":"2","server_name":"B"}])")
+        QTest::newRow("two accounts") << QByteArray(
+                                             R"([{"account":"1","server_name":"A"},{"account":"2","server_name":"B"}])")
                                       << QStringList({"1@A", "2@B"});
         QTest::newRow("not an array") << QByteArray(R"({"account":"1"})") << QStringList();
-        QTest::newRow("truncated") << QByteArray(R"([{"account":"1","ser)") << QStringList();
-        QTest::newRow("non-objects skipped") << QByteArray(R"([3,"x",{"account":"4","server_name":"C"}])")
-                                             << QStringList({"4@C"});
-        QTest::newRow("wrong types read empty") << QByteArray(R"([{"account":5,"server_name":true}])")
-                                                << QStringList({"@"});
+        QTest::newRow("truncated") << QByteArray("[{\"account\":\"1\",\"ser") << QStringList();
+        QTest::newRow("non-objects skipped")
+            << QByteArray(R"([3,"x",{"account":"4","server_name":"C"}])") << QStringList({"4@C"});
+        QTest::newRow("wrong types read empty")
+            << QByteArray(R"([{"account":5,"server_name":true}])") << QStringList({"@"});
     }
     void accountsFile()
     {
@@ -87,7 +101,8 @@ private slots:
 
     void markOnlineLeavesOneOnlineEntry()
     {
-        QVector<SavedAccount> accounts{{"1", "a", "ws://x", "A", "n", "online"}, {"2", "b", "ws://y", "B", "m", "offline"}};
+        QVector<SavedAccount> accounts{{"1", "a", "ws://x", "A", "n", "online"},
+                                       {"2", "b", "ws://y", "B", "m", "offline"}};
         savedaccounts::markOnline(accounts, {"2", "new", "ws://y", "B", "m", "online"});
         savedaccounts::markOnline(accounts, {"3", "", "ws://z", "C", "k", "online"});
         QCOMPARE(accounts.size(), 3);
@@ -103,14 +118,16 @@ private slots:
         const QString folder = configPath() + QStringLiteral("/Private/77");
         const QString path = folder + QStringLiteral("/login");
         QVERIFY(workspacefiles::writePrivateFile(path, "77;secret;ws://h:1\n"));
-        QVERIFY(savedaccounts::write(configPath() + QStringLiteral("/ACCOUNTS"), {{"77", "secret", "ws://h", "P", "n", "online"}}));
+        QVERIFY(savedaccounts::write(configPath() + QStringLiteral("/ACCOUNTS"),
+                                     {{"77", "secret", "ws://h", "P", "n", "online"}}));
         const auto owner = QFile::ReadOwner | QFile::WriteOwner;
         const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
         for (const QString &file : {path, configPath() + QStringLiteral("/ACCOUNTS")}) {
             QCOMPARE(QFileInfo(file).permissions() & (owner | others), owner);
         }
         QCOMPARE(QFileInfo(folder).permissions() & (others | QFile::ExeOther), QFile::Permissions());
-        QCOMPARE(savedaccounts::read(configPath() + QStringLiteral("/ACCOUNTS")).value(0).password, QStringLiteral("secret"));
+        QCOMPARE(savedaccounts::read(configPath() + QStringLiteral("/ACCOUNTS")).value(0).password,
+                 QStringLiteral("secret"));
     }
 
     void safeServerNames_data()
@@ -158,7 +175,8 @@ private slots:
 
     void symbolsSplitOnWhiteSpace()
     {
-        QCOMPARE(workspacefiles::parseSymbols("EURUSD\n\n GBPUSD\tUSDJPY\r\n"), QStringList({"EURUSD", "GBPUSD", "USDJPY"}));
+        QCOMPARE(workspacefiles::parseSymbols("EURUSD\n\n GBPUSD\tUSDJPY\r\n"),
+                 QStringList({"EURUSD", "GBPUSD", "USDJPY"}));
     }
 
     void brokerList_data()
@@ -167,13 +185,14 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QStringList>("servers");
         QTest::newRow("ours kept in order")
-            << QByteArray(R"([{"servers":[{"name":"B","ipaddr":"h:1","brokerId":34},{"name":"X","ipaddr":"x","brokerId":7}]},)"
-                          R"({"servers":[{"name":"A","ipaddr":"h","brokerId":34}]}])")
+            << QByteArray(
+                   R"([{"servers":[{"name":"B","ipaddr":"h:1","brokerId":34},{"name":"X","ipaddr":"x","brokerId":7}]},)"
+                   R"({"servers":[{"name":"A","ipaddr":"h","brokerId":34}]}])")
             << true << QStringList({"B=h:1", "A=h"});
         QTest::newRow("not an array") << QByteArray(R"({"servers":[]})") << false << QStringList();
         QTest::newRow("malformed") << QByteArray("[{") << false << QStringList();
-        QTest::newRow("id as text is not ours") << QByteArray(R"([{"servers":[{"name":"A","brokerId":"34"}]}])")
-                                                << true << QStringList();
+        QTest::newRow("id as text is not ours")
+            << QByteArray(R"([{"servers":[{"name":"A","brokerId":"34"}]}])") << true << QStringList();
     }
     void brokerList()
     {
@@ -190,9 +209,12 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("url");
-        QTest::newRow("host only") << "10.0.0.1" << "ws://10.0.0.1:9001";
-        QTest::newRow("host and port") << "10.0.0.1:8000" << "ws://10.0.0.1:8000";
-        QTest::newRow("already a full address") << "ws://10.0.0.1:8000" << "ws://10.0.0.1:8000";
+        QTest::newRow("host only") << "10.0.0.1"
+                                   << "ws://10.0.0.1:9001";
+        QTest::newRow("host and port") << "10.0.0.1:8000"
+                                       << "ws://10.0.0.1:8000";
+        QTest::newRow("already a full address") << "ws://10.0.0.1:8000"
+                                                << "ws://10.0.0.1:8000";
     }
     void tradeServerUrls()
     {

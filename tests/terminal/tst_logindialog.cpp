@@ -45,11 +45,16 @@ private slots:
         QTest::addColumn<bool>("withServer");
         QTest::addColumn<bool>("save");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("all filled") << "1" << "pw" << true << true << true;
-        QTest::newRow("save unchecked still accepts") << "1" << "pw" << true << false << true;
-        QTest::newRow("no login") << "" << "pw" << true << true << false;
-        QTest::newRow("no password") << "1" << "" << true << true << false;
-        QTest::newRow("no server") << "1" << "pw" << false << true << false;
+        QTest::newRow("all filled") << "1"
+                                    << "pw" << true << true << true;
+        QTest::newRow("save unchecked still accepts") << "1"
+                                                      << "pw" << true << false << true;
+        QTest::newRow("no login") << ""
+                                  << "pw" << true << true << false;
+        QTest::newRow("no password") << "1"
+                                     << "" << true << true << false;
+        QTest::newRow("no server") << "1"
+                                   << "pw" << false << true << false;
     }
     void okNeedsAllThreeFields()
     {
@@ -72,8 +77,8 @@ private slots:
     void presetsTheLastSavedAccount()
     {
         writeLogin("S1", 5, "five");
-        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
-                                     {{"5", "five", "ws://h:1", "S1", "", "offline"}, {"6", "six", "h:2", "S2", "", "online"}}));
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(), {{"5", "five", "ws://h:1", "S1", "", "offline"},
+                                                                 {"6", "six", "h:2", "S2", "", "online"}}));
         LoginDialog dialog;
         QCOMPARE(dialog.login(), qint64(6));
         QCOMPARE(dialog.password(), QStringLiteral("six"));
@@ -127,6 +132,7 @@ private slots:
         // A saved login under a server name that climbs out of the config folder.
         const QString outside = appDataPath() + QStringLiteral("/victim");
         QVERIFY(workspacefiles::writePrivateFile(outside + QStringLiteral("/5/keep"), "data"));
+        QVERIFY(workspacefiles::makePrivateFolder(configPath()));
         LoginDialog dialog;
         dialog.savedLogins().append({5, "pw", "../../victim", "ws://h:1"});
         QVERIFY(dialog.removeSavedLogin("../../victim", 5));
