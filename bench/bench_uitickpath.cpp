@@ -45,10 +45,14 @@ QJsonArray positions()
 {
     QJsonArray array;
     for (int i = 0; i < kPositions; ++i)
-        array.append(QJsonObject{{"ticket", 1000 + i},  {"symbol", symbolName(i % kPositionSymbols)},
-                                 {"type", i % 3 ? "buy" : "sell"}, {"volume", 1000 + i},
-                                 {"price", 1.1},        {"csize", 100000.0},
-                                 {"r_profit", 1.0},     {"digits", 5},
+        array.append(QJsonObject{{"ticket", 1000 + i},
+                                 {"symbol", symbolName(i % kPositionSymbols)},
+                                 {"type", i % 3 ? "buy" : "sell"},
+                                 {"volume", 1000 + i},
+                                 {"price", 1.1},
+                                 {"csize", 100000.0},
+                                 {"r_profit", 1.0},
+                                 {"digits", 5},
                                  {"swap", -0.5}});
     return array;
 }
@@ -103,9 +107,9 @@ struct Terminal
 void BM_WindowBatch(benchmark::State &state)
 {
     Terminal terminal;
-    if (terminal.window->chartWindows().size() != 4
-        || terminal.window->findChild<QTableWidget *>("symbolTableWidget")->rowCount() != kSymbols
-        || terminal.window->findChild<QTableWidget *>("tradeTableWidget")->rowCount() != kPositions) {
+    if (terminal.window->chartWindows().size() != 4 ||
+        terminal.window->findChild<QTableWidget *>("symbolTableWidget")->rowCount() != kSymbols ||
+        terminal.window->findChild<QTableWidget *>("tradeTableWidget")->rowCount() != kPositions) {
         state.SkipWithError("the window was not set up as intended");
         return;
     }
@@ -133,9 +137,15 @@ void BM_HistoryOf10000Deals(benchmark::State &state)
     Terminal terminal;
     QJsonArray deals;
     for (int i = 0; i < 10000; ++i)
-        deals.append(QJsonObject{{"ticket", i},        {"type", i % 5},          {"symbol", symbolName(i % kSymbols)},
-                                 {"time", 1700000000 + i}, {"order", 5000 + i},  {"volume", 1000},
-                                 {"price", 1.1},       {"profit", 1.5 - i % 3}, {"swap", -0.1},
+        deals.append(QJsonObject{{"ticket", i},
+                                 {"type", i % 5},
+                                 {"symbol", symbolName(i % kSymbols)},
+                                 {"time", 1700000000 + i},
+                                 {"order", 5000 + i},
+                                 {"volume", 1000},
+                                 {"price", 1.1},
+                                 {"profit", 1.5 - i % 3},
+                                 {"swap", -0.1},
                                  {"commission", -0.2}});
     const QJsonObject reply{{"res_code", 5}, {"deals", deals}};
     for (auto _ : state)
@@ -168,7 +178,8 @@ int main(int argc, char **argv)
 
     auto &ms = reporter.milliseconds;
     if (ms.count("BM_WindowBatch"))
-        std::printf("batch of %d ticks through the window: %.3f ms (goal: under 5 ms)\n", kSymbols, ms["BM_WindowBatch"]);
+        std::printf("batch of %d ticks through the window: %.3f ms (goal: under 5 ms)\n", kSymbols,
+                    ms["BM_WindowBatch"]);
     if (ms.count("BM_WindowBatch") && ms.count("BM_StoresBatch"))
         std::printf("the same batch through the stores alone: %.3f ms; window / stores: %.1f\n", ms["BM_StoresBatch"],
                     ms["BM_WindowBatch"] / ms["BM_StoresBatch"]);

@@ -70,14 +70,14 @@ QString buildAccountStatement(const StatementContent &content)
                            "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
                            "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
                            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />\n");
-    html += QStringLiteral("<title>%1</title>\n").arg(QStringLiteral("Statement: %1").arg(content.login).toHtmlEscaped());
+    html +=
+        QStringLiteral("<title>%1</title>\n").arg(QStringLiteral("Statement: %1").arg(content.login).toHtmlEscaped());
     html += QStringLiteral("<style type=\"text/css\">table{border-collapse:collapse}td,th{border:1px solid #999;"
                            "padding:2px 6px;font:9pt sans-serif}th{background:#ddd}</style>\n</head>\n<body>\n");
     html += QStringLiteral("<table>\n<tr>%1%2</tr>\n<tr>%3%4</tr>\n<tr>%5%6</tr>\n<tr>%7%8</tr>\n</table>\n")
                 .arg(cell("th", QStringLiteral("Account")), cell("td", QString::number(content.login)),
-                     cell("th", QStringLiteral("Name")), cell("td", content.name),
-                     cell("th", QStringLiteral("Server")), cell("td", content.server),
-                     cell("th", QStringLiteral("Date")),
+                     cell("th", QStringLiteral("Name")), cell("td", content.name), cell("th", QStringLiteral("Server")),
+                     cell("td", content.server), cell("th", QStringLiteral("Date")),
                      cell("td", content.generated.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
 
     html += QStringLiteral("<h3>Closed positions</h3>\n<table>\n<tr>");

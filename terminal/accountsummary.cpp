@@ -10,12 +10,13 @@ static QString figure(double value)
 
 QString AccountFigures::summaryText(double netProfit) const
 {
-    QString text = QStringLiteral(" Balance: ") + figure(balance) + QStringLiteral(" USD, Net profit: ")
-        + figure(netProfit) + QStringLiteral(", Equity: ") + figure(equity(netProfit)) + QStringLiteral(" USD");
+    QString text = QStringLiteral(" Balance: ") + figure(balance) + QStringLiteral(" USD, Net profit: ") +
+                   figure(netProfit) + QStringLiteral(", Equity: ") + figure(equity(netProfit)) +
+                   QStringLiteral(" USD");
     if (credit != 0.0)
         text += QStringLiteral(", Credit: ") + figure(credit);
-    text += QStringLiteral(", Used margin: ") + figure(usedMargin) + QStringLiteral(", Free margin: ")
-        + figure(freeMargin(netProfit));
+    text += QStringLiteral(", Used margin: ") + figure(usedMargin) + QStringLiteral(", Free margin: ") +
+            figure(freeMargin(netProfit));
     if (freeMargin(netProfit) < 0.0)
         text = QStringLiteral("<font color='red'>") + text + QStringLiteral(" (soft margin call)</font>");
     return text;
@@ -23,8 +24,8 @@ QString AccountFigures::summaryText(double netProfit) const
 
 bool SummaryInputs::changed(const AccountFigures &figures, double netProfit)
 {
-    if (m_valid && figures.balance == m_figures.balance && figures.usedMargin == m_figures.usedMargin
-        && figures.credit == m_figures.credit && figures.swapSum == m_figures.swapSum && netProfit == m_netProfit)
+    if (m_valid && figures.balance == m_figures.balance && figures.usedMargin == m_figures.usedMargin &&
+        figures.credit == m_figures.credit && figures.swapSum == m_figures.swapSum && netProfit == m_netProfit)
         return false;
     m_valid = true;
     m_figures = figures;

@@ -47,9 +47,9 @@ void Client_Terminal::setupHistoryView()
 
 void Client_Terminal::historyTableLoad(QJsonObject obj)
 {
-    loadTradeHistory(obj, {ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget},
-                     [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_client->timeZone(),
-                     m_footerFont);
+    loadTradeHistory(
+        obj, {ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget},
+        [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_client->timeZone(), m_footerFont);
 }
 
 void Client_Terminal::historySwitch(int index)
@@ -139,9 +139,9 @@ void Client_Terminal::saveAccountStatement()
 {
     const QString proposed = QStringLiteral("ReportHistory-%1.html").arg(m_login);
     const QString path = statementPathChooser
-        ? statementPathChooser(proposed)
-        : QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), proposed,
-                                       QStringLiteral("HTML files (*.html *.htm)"));
+                             ? statementPathChooser(proposed)
+                             : QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), proposed,
+                                                            QStringLiteral("HTML files (*.html *.htm)"));
     if (path.isEmpty())
         return;
 

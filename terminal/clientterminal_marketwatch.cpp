@@ -47,8 +47,8 @@ void Client_Terminal::fillSymbolTable()
 
 void Client_Terminal::buildColumnsMenu()
 {
-    static const char *const names[] = {"Symbol", "Bid", "Ask", "Spread", "High", "Low", "Time", "Change %H",
-                                        "Change %L"};
+    static const char *const names[] = {"Symbol", "Bid",  "Ask",       "Spread",   "High",
+                                        "Low",    "Time", "Change %H", "Change %L"};
     if (!m_columnsMenu)
         m_columnsMenu = new QMenu(QStringLiteral("Columns"), this);
     m_columnsMenu->clear();

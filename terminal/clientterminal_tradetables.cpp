@@ -27,8 +27,9 @@ void Client_Terminal::tradeTableLoad()
     m_positionRows.clear();
     updateTradeRows();
     formatSummaryTable(ui->tradeTableWidget);
-    m_netTable.fill(ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
-                    [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
+    m_netTable.fill(
+        ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
+        [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
     formatSummaryTable(ui->netTableWidget);
 }
 
@@ -119,8 +120,9 @@ void Client_Terminal::onSymbolNetProfitChanged(QString symbol, int symbol_positi
 {
     if (ui->netTableWidget->rowCount() == 0)
         return;
-    const SymbolNetFigures figures{symbol,           symbol_positions,   symbol_buy_volume, symbol_buy_price,
-                                   symbol_sell_volume, symbol_sell_price, symbol_net_profit};
+    const SymbolNetFigures figures{symbol,           symbol_positions,   symbol_buy_volume,
+                                   symbol_buy_price, symbol_sell_volume, symbol_sell_price,
+                                   symbol_net_profit};
     // No restyling here: a price never changes the table's rows, and tradeTableLoad
     // styled them; restyling per tick cost more than the update itself.
     m_netTable.update(ui->netTableWidget, figures, m_symbolStorage.digits(symbol), m_footerFont);

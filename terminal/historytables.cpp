@@ -192,9 +192,10 @@ void fillDeals(const QVector<QJsonObject> &deals, TableFiller &filler, const Dig
 void fillOrders(const QVector<QJsonObject> &orders, TableFiller &filler, const DigitsLookup &storeDigits,
                 const QTimeZone &zone, const RowIcons &icons, HistoryTotals &totals)
 {
-    static const char *const typeWords[] = {"buy",       "sell",       "buy limit",      "sell limit",
-                                            "buy stop",  "sell stop",  "buy limit stop", "sell limit stop"};
-    static const char *const stateWords[] = {"started", "placed", "canceled", "partial", "filled", "rejected", "expired"};
+    static const char *const typeWords[] = {"buy",      "sell",      "buy limit",      "sell limit",
+                                            "buy stop", "sell stop", "buy limit stop", "sell limit stop"};
+    static const char *const stateWords[] = {"started", "placed",   "canceled", "partial",
+                                             "filled",  "rejected", "expired"};
     for (int row = 0; row < orders.size(); ++row) {
         const QJsonObject &o = orders.at(row);
         const QString symbol = o.value("symbol").toString();

@@ -83,7 +83,9 @@ void colourTradeRow(QTableWidget *table, int row)
 {
     if (QTableWidgetItem *type = table->item(row, 3)) {
         const QString side = type->text().toLower();
-        type->setForeground(side == QLatin1String("buy") ? Qt::blue : side == QLatin1String("sell") ? Qt::red : Qt::black);
+        type->setForeground(side == QLatin1String("buy")    ? Qt::blue
+                            : side == QLatin1String("sell") ? Qt::red
+                                                            : Qt::black);
     }
     if (QTableWidgetItem *profit = table->item(row, 10)) {
         const double value = profit->text().toDouble();

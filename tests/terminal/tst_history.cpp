@@ -34,7 +34,10 @@ struct Tables
         const DigitsLookup digits = [](const QString &symbol) { return symbol == "EURUSD" ? 5 : 0; };
         return loadTradeHistory(reply, {&positions, &orders, &deals}, digits, QTimeZone(3 * 3600), summaryFooterFont());
     }
-    QTableWidget *byName(const QString &name) { return name == "positions" ? &positions : name == "orders" ? &orders : &deals; }
+    QTableWidget *byName(const QString &name)
+    {
+        return name == "positions" ? &positions : name == "orders" ? &orders : &deals;
+    }
     QTableWidget positions;
     QTableWidget orders;
     QTableWidget deals;
@@ -61,7 +64,8 @@ private slots:
 
         const QByteArray money = R"({"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})";
         QTest::newRow("deposit and withdrawal, closed positions")
-            << money << "positions" << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Commission: 0";
+            << money << "positions"
+            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Commission: 0";
         QTest::newRow("deposit and withdrawal, deals")
             << money << "deals"
             << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Swap: 0.00, Commission: 0.00, "
@@ -75,7 +79,8 @@ private slots:
         const QByteArray closed = R"({"positions":[{"profit":10.5,"swap":-0.5,"commission":-1.25},)"
                                   R"({"profit":-2,"commission":-2.25}],"deals":[{"type":2,"profit":100}]})";
         QTest::newRow("closed positions: commission in general form")
-            << closed << "positions" << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Commission: -3.5";
+            << closed << "positions"
+            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Commission: -3.5";
         QTest::newRow("closed positions enter the deals footer")
             << closed << "deals"
             << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Swap: -0.50, Commission: -3.50, "
@@ -84,8 +89,8 @@ private slots:
             << QByteArray(R"({"positions":[{"commission":-1234.567}]})") << "positions"
             << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: -1234.57";
         QTest::newRow("order states")
-            << QByteArray(R"({"orders":[{"state":2},{"state":4},{"state":4.0},{"state":1},{"state":"4"}]})")
-            << "orders" << "Filled: 2, Canceled: 1, Total: 5";
+            << QByteArray(R"({"orders":[{"state":2},{"state":4},{"state":4.0},{"state":1},{"state":"4"}]})") << "orders"
+            << "Filled: 2, Canceled: 1, Total: 5";
     }
     void footers()
     {
@@ -110,15 +115,16 @@ private slots:
         QTest::newRow("stop loss 0 is empty") << position << "positions" << 5 << "";
         QTest::newRow("take profit with the digits") << position << "positions" << 6 << "1.23450";
         QTest::newRow("time in the server's zone") << position << "positions" << 2 << "1970-01-02 03:00:00";
-        QTest::newRow("absurd digits are bounded")
-            << QByteArray(R"({"positions":[{"digits":100000,"price_o":1}]})") << "positions" << 7
-            << "1.000000000000000";
-        QTest::newRow("buy limit stop") << QByteArray(R"({"orders":[{"type":6}]})") << "orders" << 3 << "buy limit stop";
+        QTest::newRow("absurd digits are bounded") << QByteArray(R"({"positions":[{"digits":100000,"price_o":1}]})")
+                                                   << "positions" << 7 << "1.000000000000000";
+        QTest::newRow("buy limit stop") << QByteArray(R"({"orders":[{"type":6}]})") << "orders" << 3
+                                        << "buy limit stop";
         QTest::newRow("order digits from the store")
             << QByteArray(R"({"orders":[{"symbol":"EURUSD","price":1.1,"digits":2}]})") << "orders" << 7 << "1.10000";
         QTest::newRow("order digits from the reply when the store has none")
             << QByteArray(R"({"orders":[{"symbol":"XAU","price":1.1,"digits":2}]})") << "orders" << 7 << "1.10";
-        QTest::newRow("balance has no order") << QByteArray(R"({"deals":[{"type":2,"order":5}]})") << "deals" << 2 << "";
+        QTest::newRow("balance has no order")
+            << QByteArray(R"({"deals":[{"type":2,"order":5}]})") << "deals" << 2 << "";
         QTest::newRow("unknown deal type keeps money")
             << QByteArray(R"({"deals":[{"type":7,"swap":-1.5}]})") << "deals" << 7 << "-1.50";
     }
@@ -141,7 +147,8 @@ private slots:
         QTest::addColumn<int>("order");
         QTest::addColumn<QStringList>("expected");
 
-        QTest::newRow("profit ascending, as numbers") << 11 << int(Qt::AscendingOrder) << QStringList{"-3.00", "9.00", "10.00"};
+        QTest::newRow("profit ascending, as numbers")
+            << 11 << int(Qt::AscendingOrder) << QStringList{"-3.00", "9.00", "10.00"};
         QTest::newRow("profit descending") << 11 << int(Qt::DescendingOrder) << QStringList{"10.00", "9.00", "-3.00"};
         QTest::newRow("symbol descending") << 0 << int(Qt::DescendingOrder) << QStringList{"9.00", "10.00", "-3.00"};
     }
@@ -181,8 +188,8 @@ private slots:
         QTest::addColumn<int>("positionRows");
         QTest::addColumn<int>("dealRows");
 
-        QTest::newRow("rows and footers") << QByteArray(R"({"positions":[{},{},{}],"deals":[{"type":2,"profit":1}]})")
-                                          << 4 << 2;
+        QTest::newRow("rows and footers")
+            << QByteArray(R"({"positions":[{},{},{}],"deals":[{"type":2,"profit":1}]})") << 4 << 2;
         QTest::newRow("a second reply replaces all rows") << QByteArray(R"({"positions":[{"ticket":9}]})") << 2 << 1;
         QTest::newRow("missing arrays leave the footers") << QByteArray(R"({})") << 1 << 1;
         QTest::newRow("non-object elements add no rows")
@@ -258,7 +265,8 @@ private slots:
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(cells.contains("<script>alert(1)</script>") && cells.contains("a&b"));
-        QCOMPARE(cells.mid(cells.lastIndexOf("Deposit"), 4), (QStringList{"Deposit", "1000.00", "Withdraw", "-200.00"}));
+        QCOMPARE(cells.mid(cells.lastIndexOf("Deposit"), 4),
+                 (QStringList{"Deposit", "1000.00", "Withdraw", "-200.00"}));
         QCOMPARE(cells.at(cells.lastIndexOf("Balance") + 1), "805.00");
     }
 

@@ -34,8 +34,8 @@ class TestMarketWatch : public QObject
     {
         m_session->server.send(tick);
         const QString symbol = tick["symbol"].toString();
-        QTRY_VERIFY_WITH_TIMEOUT(m_session->window->symbolStorage().lastTick(symbol).ask == tick["ask"].toDouble()
-                                     && m_session->window->symbolStorage().lastTick(symbol).bid == tick["bid"].toDouble(),
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->window->symbolStorage().lastTick(symbol).ask == tick["ask"].toDouble() &&
+                                     m_session->window->symbolStorage().lastTick(symbol).bid == tick["bid"].toDouble(),
                                  patienceMs);
     }
     QString cell(int row, int column) const { return m_table->item(row, column)->text(); }
@@ -59,8 +59,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QColor>("colour");
 
-        QTest::newRow("first price is a rise") << QList<QJsonObject>{tick("A1", 1.1, 1.1001)} << 1 << "1.10000"
-                                                << QColor(Qt::blue);
+        QTest::newRow("first price is a rise")
+            << QList<QJsonObject>{tick("A1", 1.1, 1.1001)} << 1 << "1.10000" << QColor(Qt::blue);
         QTest::newRow("bid falls") << QList<QJsonObject>{tick("A2", 1.1, 1.1001), tick("A2", 1.09995, 1.1001)} << 1
                                    << "1.09995" << QColor(Qt::red);
         QTest::newRow("bid unchanged") << QList<QJsonObject>{tick("A3", 1.1, 1.1001), tick("A3", 1.1, 1.1003)} << 1
@@ -71,16 +71,17 @@ private slots:
                                         << "10" << QColor(Qt::red);
         QTest::newRow("ask high, blue") << QList<QJsonObject>{tick("A8", 1.1, 1.1001)} << 4 << "1.10210"
                                         << QColor(Qt::blue);
-        QTest::newRow("bid low, red") << QList<QJsonObject>{tick("A9", 1.1, 1.1001)} << 5 << "1.09800" << QColor(Qt::red);
-        QTest::newRow("server time in the server's zone") << QList<QJsonObject>{tick("B1", 1.1, 1.1001)} << 6
-                                                          << "02:13:20" << QColor(Qt::black);
+        QTest::newRow("bid low, red") << QList<QJsonObject>{tick("A9", 1.1, 1.1001)} << 5 << "1.09800"
+                                      << QColor(Qt::red);
+        QTest::newRow("server time in the server's zone")
+            << QList<QJsonObject>{tick("B1", 1.1, 1.1001)} << 6 << "02:13:20" << QColor(Qt::black);
         QTest::newRow("server time 0") << QList<QJsonObject>{tick("B2", 1.1, 1.1001, 0)} << 6 << "00:00:00"
                                        << QColor(Qt::black);
-        QTest::newRow("below the ask high") << QList<QJsonObject>{tick("B3", 0.996, 0.998)} << 7 << "-0.20%"
-                                            << QColor(Qt::black);
+        QTest::newRow("below the ask high")
+            << QList<QJsonObject>{tick("B3", 0.996, 0.998)} << 7 << "-0.20%" << QColor(Qt::black);
         QTest::newRow("ask 0") << QList<QJsonObject>{tick("B4", 0.0, 0.0)} << 7 << "0.00%" << QColor(Qt::black);
-        QTest::newRow("above the bid low") << QList<QJsonObject>{tick("B5", 1.0, 1.0001)} << 8 << "0.20%"
-                                           << QColor(Qt::black);
+        QTest::newRow("above the bid low")
+            << QList<QJsonObject>{tick("B5", 1.0, 1.0001)} << 8 << "0.20%" << QColor(Qt::black);
     }
     void rowColoursAndTexts()
     {

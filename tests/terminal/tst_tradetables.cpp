@@ -20,8 +20,8 @@ namespace {
 QJsonObject position(int ticket, const QString &symbol, const QString &type, int volume, double price,
                      const QJsonValue &swap = QJsonValue::Undefined, double profit = 0.0)
 {
-    QJsonObject p{{"ticket", ticket}, {"symbol", symbol}, {"type", type}, {"volume", volume}, {"price", price},
-                  {"csize", 100000.0}, {"r_profit", 1.0}, {"digits", 5}, {"profit", profit}};
+    QJsonObject p{{"ticket", ticket},  {"symbol", symbol}, {"type", type}, {"volume", volume}, {"price", price},
+                  {"csize", 100000.0}, {"r_profit", 1.0},  {"digits", 5},  {"profit", profit}};
     if (!swap.isUndefined())
         p["swap"] = swap;
     return p;
@@ -83,8 +83,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
         m_trade = m_session->window->findChild<QTableWidget *>("tradeTableWidget");
         m_net = m_session->window->findChild<QTableWidget *>("netTableWidget");
-        m_summary = qobject_cast<QLabel *>(
-            m_session->window->findChild<QDockWidget *>("toolboxDockWidget")->titleBarWidget());
+        m_summary =
+            qobject_cast<QLabel *>(m_session->window->findChild<QDockWidget *>("toolboxDockWidget")->titleBarWidget());
         QVERIFY(m_summary);
     }
     void cleanupTestCase() { delete m_session; }
@@ -112,13 +112,13 @@ private slots:
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
                                   positionsReply({{"balance", 500}, {"margin", 5}}, 0, one),
                                   positionsReply({{"balance", 500}, {"margin", 5}}, true, one)}
-            << 0 << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 5.00, Free margin: 495.00";
+            << 0
+            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 5.00, Free margin: 495.00";
         QTest::newRow("null, text and missing swaps add nothing")
-            << QList<QJsonObject>{positionsReply({}, 1,
-                                                 {position(5, "XAUUSD", "buy", 100, 1, QJsonValue::Null),
-                                                  position(6, "XAUUSD", "buy", 100, 1, "3"),
-                                                  position(7, "XAUUSD", "buy", 100, 1),
-                                                  position(8, "XAUUSD", "buy", 100, 1, 2)})}
+            << QList<QJsonObject>{positionsReply(
+                   {}, 1,
+                   {position(5, "XAUUSD", "buy", 100, 1, QJsonValue::Null), position(6, "XAUUSD", "buy", 100, 1, "3"),
+                    position(7, "XAUUSD", "buy", 100, 1), position(8, "XAUUSD", "buy", 100, 1, 2)})}
             << 4 << " Balance: 0.00 USD, Net profit: 0.00, Equity: 2.00 USD, Used margin: 0.00, Free margin: 0.00";
     }
     void positionsReplies()
@@ -135,12 +135,13 @@ private slots:
 
     void tickRepricesRowsNetAndFooter()
     {
-        m_session->server.send(positionsReply(
-            {{"balance", 10000}}, 1,
-            {position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
-             position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)}));
-        m_session->server.send({{"res_code", 6}, {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"},
-                                                                                  {"type", 2}, {"price", 1.05}}}}});
+        m_session->server.send(
+            positionsReply({{"balance", 10000}}, 1,
+                           {position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
+                            position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)}));
+        m_session->server.send(
+            {{"res_code", 6},
+             {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"}, {"type", 2}, {"price", 1.05}}}}});
         QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(14) >= 0, patienceMs);
         QCOMPARE(m_trade->rowCount(), 4);
         QCOMPARE(m_net->rowCount(), 3);
@@ -158,7 +159,8 @@ private slots:
 
         QCOMPARE(rowTexts(m_net, 0),
                  (QStringList{"EURUSD", "2", "1.00", "1.10200", "0.50", "1.20000", "0.50", "4840.00"}));
-        QCOMPARE(rowTexts(m_net, 1), (QStringList{"GBPUSD", "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00"}));
+        QCOMPARE(rowTexts(m_net, 1),
+                 (QStringList{"GBPUSD", "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00"}));
         QCOMPARE(rowTexts(m_net, 2), (QStringList{"Summary", "3", "3.00", "", "0.50", "", "2.50", "4844.00"}));
         QVERIFY(m_net->item(2, 7)->font().bold());
         QVERIFY(m_summary->text().contains("Net profit: 4844.00, Equity: 14844.00 USD"));
@@ -175,21 +177,20 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QJsonObject>("request");
 
-        QTest::newRow("close all") << 0 << "Close All Positions"
-                                   << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000},
-                                                  {"sub_type", 0}};
-        QTest::newRow("close profitable") << 11 << "Close Profitable Positions"
-                                          << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9},
-                                                         {"dealer", 1000}, {"sub_type", 1}};
-        QTest::newRow("close losing") << 14 << "Close Losing Positions"
-                                      << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000},
-                                                     {"sub_type", 2}};
-        QTest::newRow("close a position") << 12 << "Close Position"
-                                          << QJsonObject{{"req_code", 4}, {"type", 4}, {"order_id", 12},
-                                                         {"login", 1001}};
+        QTest::newRow("close all")
+            << 0 << "Close All Positions"
+            << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000}, {"sub_type", 0}};
+        QTest::newRow("close profitable")
+            << 11 << "Close Profitable Positions"
+            << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000}, {"sub_type", 1}};
+        QTest::newRow("close losing")
+            << 14 << "Close Losing Positions"
+            << QJsonObject{{"req_code", 4}, {"login", 1001}, {"type", 9}, {"dealer", 1000}, {"sub_type", 2}};
+        QTest::newRow("close a position")
+            << 12 << "Close Position" << QJsonObject{{"req_code", 4}, {"type", 4}, {"order_id", 12}, {"login", 1001}};
         QTest::newRow("delete an order") << 14 << "Delete Order"
-                                         << QJsonObject{{"req_code", 4}, {"type", 3}, {"order_id", 14},
-                                                        {"login", 1001}};
+                                         << QJsonObject{
+                                                {"req_code", 4}, {"type", 3}, {"order_id", 14}, {"login", 1001}};
     }
     void closeRequests()
     {
@@ -243,12 +244,13 @@ private slots:
             }
             QTRY_COMPARE_WITH_TIMEOUT(window->symbolStorage().lastTick(symbols.last()).bid, bid, patienceMs);
         }
-        m_session->server.send({{"res_code", 5},
-                                {"deals", QJsonArray{QJsonObject{{"type", 2}, {"profit", 1000}, {"symbol", ""}}}}});
+        m_session->server.send(
+            {{"res_code", 5}, {"deals", QJsonArray{QJsonObject{{"type", 2}, {"profit", 1000}, {"symbol", ""}}}}});
         auto *tabs = window->findChild<QTabWidget *>("toolboxTabWidget");
         tabs->setCurrentWidget(window->findChild<QWidget *>("historyTab"));
         auto *history = window->findChild<QTableWidget *>("positionTableWidget");
-        QTRY_VERIFY_WITH_TIMEOUT(history->rowCount() == 1 && history->item(0, 0)->text().startsWith("Proft"), patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(history->rowCount() == 1 && history->item(0, 0)->text().startsWith("Proft"),
+                                 patienceMs);
 
         const QImage picture = window->grab().toImage();
         QVERIFY(picture.save("/tmp/tables-screenshot.png"));
@@ -258,8 +260,8 @@ private slots:
         int red = 0;
         for (int y = area.top(); y <= area.bottom(); ++y) {
             for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor c = picture.pixelColor(x * picture.width() / window->width(),
-                                                    y * picture.height() / window->height());
+                const QColor c =
+                    picture.pixelColor(x * picture.width() / window->width(), y * picture.height() / window->height());
                 blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
                 red += c.red() > 150 && c.blue() < 100 && c.green() < 100;
             }
