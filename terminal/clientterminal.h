@@ -2,12 +2,12 @@
 // each; every group below names the file that implements it.
 #pragma once
 
+#include "accountsummary.h"
 #include "brokerserver.h"
 #include "position.h"
 #include "positiondatastore.h"
-#include "symboldatastorage.h"
-#include "accountsummary.h"
 #include "positiontables.h"
+#include "symboldatastorage.h"
 #include "tablerowindex.h"
 #include "tickdata.h"
 #include <QFont>
