@@ -135,10 +135,9 @@ private slots:
 
     void tickRepricesRowsNetAndFooter()
     {
-        m_session->server.send(
-            positionsReply({{"balance", 10000}}, 1,
-                           {position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
-                            position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)}));
+        QJsonArray positions{position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
+                             position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)};
+        m_session->server.send(positionsReply({{"balance", 10000}}, 1, positions));
         m_session->server.send(
             {{"res_code", 6},
              {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"}, {"type", 2}, {"price", 1.05}}}}});
@@ -168,6 +167,13 @@ private slots:
         // The next symbol's tick adds the first symbol's new figures to the footer.
         m_session->server.send(FakeTradeServer::tick("GBPUSD", 1.301, 1.3012));
         QTRY_COMPARE_WITH_TIMEOUT(rowTexts(m_net, 2).last(), "5040.00", patienceMs);
+
+        // A reloaded table's new position is repriced too.
+        positions.append(position(15, "EURUSD", "buy", 10000, 1.0));
+        m_session->server.send(positionsReply({{"balance", 10000}}, 1, positions));
+        QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(15) >= 0, patienceMs);
+        m_session->server.send(FakeTradeServer::tick("EURUSD", 1.1, 1.1002));
+        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(15), 10)->text(), "10000.00", patienceMs);
     }
 
     // After the previous test: positions 11 to 13 and order 14 are in the table.
