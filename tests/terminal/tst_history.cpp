@@ -4,6 +4,7 @@
 #include "testmain.h"
 
 #include "popuppicker.h"
+#include "resend.h"
 #include "servertime.h"
 #include "terminalsession.h"
 #include "tradeclient.h"
@@ -201,8 +202,7 @@ private slots:
         QJsonObject object = parse(reply);
         object["res_code"] = 5;
         const int before = m_replies;
-        m_session->server.send(object);
-        QTRY_VERIFY_WITH_TIMEOUT(m_replies > before, patienceMs);
+        QVERIFY(sendUntil(m_session->server, {object}, [&] { return m_replies > before; }));
         QTEST(m_positions->rowCount(), "positionRows");
         QTEST(m_deals->rowCount(), "dealRows");
         QVERIFY(text(*m_positions, m_positions->rowCount() - 1, 0).startsWith("Proft: "));
@@ -236,10 +236,10 @@ private slots:
 
     void statementFromTheMenu()
     {
-        m_session->server.send(parse(R"({"res_code":5,"positions":[{"symbol":"<script>alert(1)</script>",)"
-                                     R"("type":"a&b","profit":5}],"deals":[{"type":2,"profit":1000},)"
-                                     R"({"type":2,"profit":-200}]})"));
-        QTRY_COMPARE_WITH_TIMEOUT(text(*m_positions, 0, 3), "a&b", patienceMs);
+        const QJsonObject reply = parse(R"({"res_code":5,"positions":[{"symbol":"<script>alert(1)</script>",)"
+                                        R"("type":"a&b","profit":5}],"deals":[{"type":2,"profit":1000},)"
+                                        R"({"type":2,"profit":-200}]})");
+        QVERIFY(sendUntil(m_session->server, {reply}, [&] { return text(*m_positions, 0, 3) == "a&b"; }));
         QTemporaryDir folder;
         const QString path = folder.filePath("statement.html");
         QString proposed;

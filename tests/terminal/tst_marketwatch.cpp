@@ -1,5 +1,6 @@
 #include "clientterminal.h"
 #include "popuppicker.h"
+#include "resend.h"
 #include "showsymboldialog.h"
 #include "terminalsession.h"
 #include "testmain.h"
@@ -32,11 +33,10 @@ class TestMarketWatch : public QObject
     // Sends a tick and waits until the window's stores took it.
     void deliver(const QJsonObject &tick)
     {
-        m_session->server.send(tick);
-        const QString symbol = tick["symbol"].toString();
-        QTRY_VERIFY_WITH_TIMEOUT(m_session->window->symbolStorage().lastTick(symbol).ask == tick["ask"].toDouble() &&
-                                     m_session->window->symbolStorage().lastTick(symbol).bid == tick["bid"].toDouble(),
-                                 patienceMs);
+        QVERIFY(sendUntil(m_session->server, {tick}, [&] {
+            const TickData now = m_session->window->symbolStorage().lastTick(tick["symbol"].toString());
+            return now.ask == tick["ask"].toDouble() && now.bid == tick["bid"].toDouble();
+        }));
     }
     QString cell(int row, int column) const { return m_table->item(row, column)->text(); }
     QColor colour(int row, int column) const { return m_table->item(row, column)->foreground().color(); }

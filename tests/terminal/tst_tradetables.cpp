@@ -2,6 +2,7 @@
 #include "candlestick.h"
 #include "clientterminal.h"
 #include "popuppicker.h"
+#include "resend.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
@@ -57,10 +58,14 @@ class TestTradeTables : public QObject
         return texts;
     }
     // A tick the position store has not seen, so that it reports the net profit.
-    void freshTick(const QString &symbol)
+    QJsonObject freshTick(const QString &symbol)
     {
         m_nextBid += 0.001;
-        m_session->server.send(FakeTradeServer::tick(symbol, m_nextBid, m_nextBid + 0.0002));
+        return FakeTradeServer::tick(symbol, m_nextBid, m_nextBid + 0.0002);
+    }
+    bool send(const QList<QJsonObject> &messages, const std::function<bool()> &done)
+    {
+        return sendUntil(m_session->server, messages, done);
     }
     int rowOfTicket(int ticket) const
     {
@@ -125,11 +130,8 @@ private slots:
     {
         QFETCH(QList<QJsonObject>, replies);
         QFETCH(QString, summary);
-        for (const QJsonObject &reply : replies)
-            m_session->server.send(reply);
         // A tick of a symbol without positions rewrites the line from the figures held.
-        freshTick("AUDUSD");
-        QTRY_COMPARE_WITH_TIMEOUT(m_summary->text(), summary, patienceMs);
+        QVERIFY(send(replies + QList<QJsonObject>{freshTick("AUDUSD")}, [&] { return m_summary->text() == summary; }));
         QTEST(m_trade->rowCount(), "tradeRows");
     }
 
@@ -137,17 +139,16 @@ private slots:
     {
         QJsonArray positions{position(11, "EURUSD", "buy", 10000, 1.102), position(12, "EURUSD", "sell", 5000, 1.2),
                              position(13, "GBPUSD", "buy", 20000, 1.3, 0.0, 4.0)};
-        m_session->server.send(positionsReply({{"balance", 10000}}, 1, positions));
-        m_session->server.send(
-            {{"res_code", 6},
-             {"array", QJsonArray{QJsonObject{{"ticket", 14}, {"symbol", "EURUSD"}, {"type", 2}, {"price", 1.05}}}}});
-        QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(14) >= 0, patienceMs);
+        const QJsonObject order{{"ticket", 14}, {"symbol", "EURUSD"}, {"type", 2}, {"price", 1.05}};
+        QVERIFY(
+            send({positionsReply({{"balance", 10000}}, 1, positions), {{"res_code", 6}, {"array", QJsonArray{order}}}},
+                 [&] { return rowOfTicket(14) >= 0 && rowOfTicket(13) >= 0; }));
         QCOMPARE(m_trade->rowCount(), 4);
         QCOMPARE(m_net->rowCount(), 3);
         const QStringList orderRow = rowTexts(m_trade, 3);
 
-        m_session->server.send(FakeTradeServer::tick("EURUSD", 1.101, 1.1012));
-        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(11), 10)->text(), "-100.00", patienceMs);
+        QVERIFY(send({FakeTradeServer::tick("EURUSD", 1.101, 1.1012)},
+                     [&] { return m_trade->item(rowOfTicket(11), 10)->text() == "-100.00"; }));
         QCOMPARE(m_trade->item(rowOfTicket(11), 10)->foreground().color(), QColor(Qt::red));
         const int sell = rowOfTicket(12);
         QCOMPARE(m_trade->item(sell, 8)->text(), "1.10120");
@@ -165,15 +166,14 @@ private slots:
         QVERIFY(m_summary->text().contains("Net profit: 4844.00, Equity: 14844.00 USD"));
 
         // The next symbol's tick adds the first symbol's new figures to the footer.
-        m_session->server.send(FakeTradeServer::tick("GBPUSD", 1.301, 1.3012));
-        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(m_net, 2).last(), "5040.00", patienceMs);
+        QVERIFY(send({FakeTradeServer::tick("GBPUSD", 1.301, 1.3012)},
+                     [&] { return rowTexts(m_net, 2).last() == "5040.00"; }));
 
         // A reloaded table's new position is repriced too.
         positions.append(position(15, "EURUSD", "buy", 10000, 1.0));
-        m_session->server.send(positionsReply({{"balance", 10000}}, 1, positions));
-        QTRY_VERIFY_WITH_TIMEOUT(rowOfTicket(15) >= 0, patienceMs);
-        m_session->server.send(FakeTradeServer::tick("EURUSD", 1.1, 1.1002));
-        QTRY_COMPARE_WITH_TIMEOUT(m_trade->item(rowOfTicket(15), 10)->text(), "10000.00", patienceMs);
+        QVERIFY(send({positionsReply({{"balance", 10000}}, 1, positions)}, [&] { return rowOfTicket(15) >= 0; }));
+        QVERIFY(send({FakeTradeServer::tick("EURUSD", 1.1, 1.1002)},
+                     [&] { return m_trade->item(rowOfTicket(15), 10)->text() == "10000.00"; }));
     }
 
     // After the previous test: positions 11 to 13 and order 14 are in the table.
@@ -243,20 +243,21 @@ private slots:
             chart->setCandleStickData(bars);
         const QStringList symbols{"EURUSD", "GBPUSD", "USDJPY", "XAUUSD"};
         for (int round = 0; round < 2; ++round) {
-            double bid = 0.0;
+            QList<QJsonObject> ticks;
             for (int i = 0; i < symbols.size(); ++i) {
-                bid = 1.1 + (i % 2 == round ? 0.01 : -0.01) + round * 0.001;
-                m_session->server.send(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
+                const double bid = 1.1 + (i % 2 == round ? 0.01 : -0.01) + round * 0.001;
+                ticks.append(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
             }
-            QTRY_COMPARE_WITH_TIMEOUT(window->symbolStorage().lastTick(symbols.last()).bid, bid, patienceMs);
+            QVERIFY(send(ticks, [&] {
+                return window->symbolStorage().lastTick(symbols.last()).bid == ticks.last()["bid"].toDouble();
+            }));
         }
-        m_session->server.send(
-            {{"res_code", 5}, {"deals", QJsonArray{QJsonObject{{"type", 2}, {"profit", 1000}, {"symbol", ""}}}}});
         auto *tabs = window->findChild<QTabWidget *>("toolboxTabWidget");
         tabs->setCurrentWidget(window->findChild<QWidget *>("historyTab"));
         auto *history = window->findChild<QTableWidget *>("positionTableWidget");
-        QTRY_VERIFY_WITH_TIMEOUT(history->rowCount() == 1 && history->item(0, 0)->text().startsWith("Proft"),
-                                 patienceMs);
+        QVERIFY(send({{{"res_code", 5}, {"deals", QJsonArray{QJsonObject{{"type", 2}, {"profit", 1000}}}}}}, [&] {
+            return history->rowCount() == 1 && history->item(0, 0)->text().contains("Deposit: 1000.00");
+        }));
 
         const QImage picture = window->grab().toImage();
         QVERIFY(picture.save("/tmp/tables-screenshot.png"));
