@@ -10,8 +10,8 @@
 namespace {
 
 // JSON written with single quotes, for readable rows.
-QString json(const char *text) { return QString::fromUtf8(text).replace('\'', '"'); }
-QJsonObject object(const char *text) { return QJsonDocument::fromJson(json(text).toUtf8()).object(); }
+const auto json = [](const char *text) { return QString::fromUtf8(text).replace('\'', '"'); };
+const auto object = [](const char *text) { return QJsonDocument::fromJson(json(text).toUtf8()).object(); };
 
 QString fields(const TickData &t)
 {
