@@ -44,10 +44,7 @@ struct Recorder
     double net = 0.0;
 };
 
-bool near(double a, double b)
-{
-    return qAbs(a - b) < 1e-6;
-}
+const auto near = [](double a, double b) { return qAbs(a - b) < 1e-6; };
 
 } // namespace
 
