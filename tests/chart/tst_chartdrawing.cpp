@@ -14,7 +14,21 @@ using namespace chartfixture;
 
 namespace {
 
-using Record = QList<double>; // x1, y1, x2, y2
+struct PlaceRow
+{
+    int mode;
+    QPointF press, release;
+    QString name;
+    QList<double> saved; // x1, y1, x2, y2
+};
+
+struct ColourRow
+{
+    QString entry, title;
+    int index; // in colors()
+    QColor chosen;
+    int replots;
+};
 
 // Closes the next modal box from inside the event loop it runs; gives up after 5 s.
 void closeNextModal(QString *text = nullptr)
@@ -101,6 +115,9 @@ protected:
 
 } // namespace
 
+Q_DECLARE_METATYPE(PlaceRow)
+Q_DECLARE_METATYPE(ColourRow)
+
 class TestChartDrawing : public QObject
 {
     Q_OBJECT
@@ -142,44 +159,32 @@ private slots:
 
     void placesOneObjectPerToolChoice_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QPointF>("press");
-        QTest::addColumn<QPointF>("release");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<Record>("saved");
-        const QPointF p(5.2, 1.05), q(20.2, 1.15);
-        QTest::newRow("a horizontal line and its tag follow the pointer")
-            << 1 << p << q << "Horizontal Line 1" << Record{0, 1.15, 20, 1.15};
-        QTest::newRow("a vertical line snaps to the nearest bar")
-            << 2 << p << QPointF(19.7, 1.15) << "Vertical Line 1" << Record{20, 0, 20, 1.15};
-        QTest::newRow("a trend line runs from the press to the pointer")
-            << 4 << p << q << "Trend Line 1" << Record{5, 1.05, 20, 1.15};
-        QTest::newRow("a trend line released unmoved ends 1.0 above its start")
-            << 4 << p << p << "Trend Line 1" << Record{5, 1.05, 5, 2.05};
-        QTest::newRow("a key of -3.0 saves as -2, truncated toward zero")
-            << 2 << QPointF(-3.5, 1.1) << QPointF(-3.5, 1.1) << "Vertical Line 1" << Record{-2, 0, -2, 1.1};
+        QTest::addColumn<PlaceRow>("row");
+        const QPointF p(5.2, 1.05), q(20.2, 1.15), r(-3.5, 1.1);
+        const auto row = [](const char *name, const PlaceRow &r) { QTest::newRow(name) << r; };
+        row("a horizontal line and its tag follow the pointer", {1, p, q, "Horizontal Line 1", {0, 1.15, 20, 1.15}});
+        row("a vertical line snaps to the nearest bar", {2, p, {19.7, 1.15}, "Vertical Line 1", {20, 0, 20, 1.15}});
+        row("a trend line runs from the press to the pointer", {4, p, q, "Trend Line 1", {5, 1.05, 20, 1.15}});
+        row("a trend line released unmoved ends 1.0 above its start", {4, p, p, "Trend Line 1", {5, 1.05, 5, 2.05}});
+        row("a key of -3.0 saves as -2, truncated toward zero", {2, r, r, "Vertical Line 1", {-2, 0, -2, 1.1}});
     }
     void placesOneObjectPerToolChoice()
     {
-        QFETCH(int, mode);
-        QFETCH(QPointF, press);
-        QFETCH(QPointF, release);
-        QFETCH(QString, name);
-        QFETCH(Record, saved);
+        QFETCH(PlaceRow, row);
         auto chart = open();
         QSignalSpy finished(chart.get(), &SymbolChartWidget::drawStateFinished);
-        chart->drag(mode, press, release);
-        chart->drag(chart->drawingMode(), press, release); // the tool ended with the release: nothing more
+        chart->drag(row.mode, row.press, row.release);
+        chart->drag(chart->drawingMode(), row.press, row.release); // the tool ended with the release: nothing more
         QCOMPARE(finished.count(), 2);
-        QCOMPARE(chart->names(), QStringList{name});
+        QCOMPARE(chart->names(), QStringList{row.name});
         chart->saveChartObjects();
         const QList<ChartObjectRecord> records = m_manager->getObjects("EURUSD", 60);
         QCOMPARE(records.size(), 1);
         const ChartObjectRecord &r = records.first();
-        QCOMPARE(QList<int>({r.x1, r.x2}), QList<int>({int(saved[0]), int(saved[2])}));
-        QVERIFY2(std::abs(r.y1 - saved[1]) + std::abs(r.y2 - saved[3]) < 0.002, qPrintable(r.name));
-        QCOMPARE(bool(chart->levelTag(1)), mode == 1);
-        QCOMPARE(m_manager->getLevels("EURUSD", 60), mode == 1 ? QList<double>{r.y2} : QList<double>());
+        QCOMPARE(QList<int>({r.x1, r.x2}), QList<int>({int(row.saved[0]), int(row.saved[2])}));
+        QVERIFY2(std::abs(r.y1 - row.saved[1]) + std::abs(r.y2 - row.saved[3]) < 0.002, qPrintable(r.name));
+        QCOMPARE(bool(chart->levelTag(1)), row.mode == 1);
+        QCOMPARE(m_manager->getLevels("EURUSD", 60), row.mode == 1 ? QList<double>{r.y2} : QList<double>());
     }
 
     void drawsFibonacciRetracements_data()
@@ -345,42 +350,34 @@ private slots:
 
     void colourEntries_data()
     {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("index"); // in colors()
-        QTest::addColumn<QColor>("chosen");
-        QTest::addColumn<int>("replots");
+        QTest::addColumn<ColourRow>("row");
         const QColor cyan(Qt::cyan);
-        QTest::newRow("background") << "Background Color" << "Select Background Color" << 0 << cyan << 0;
-        QTest::newRow("axis") << "Axis Color" << "Select Axis Color" << 1 << cyan << 0;
-        QTest::newRow("drawn objects") << "Trend Line Color" << "Select Line Color" << 2 << cyan << 1;
-        QTest::newRow("bull candle") << "Bull Candle Color" << "Select Candle Color" << 3 << cyan << 1;
-        QTest::newRow("bear candle") << "Bear Candle Color" << "Select Candle Color" << 4 << cyan << 1;
-        QTest::newRow("grid") << "Grid Color" << "Select Grid Color" << 5 << cyan << 0;
-        QTest::newRow("bull outline") << "Bull Outline Color" << "Select Candle Pen Color" << 6 << cyan << 1;
-        QTest::newRow("bear outline") << "Bear Outline Color" << "Select Candle Pen Color" << 7 << cyan << 1;
-        QTest::newRow("the colour in use changes nothing")
-            << "Bear Outline Color" << "Select Candle Pen Color" << 7 << QColor(Qt::green) << 0;
-        QTest::newRow("a cancelled dialog changes nothing") << "Grid Color" << "Select Grid Color" << 5 << QColor() << 0;
+        const auto row = [](const char *name, const ColourRow &r) { QTest::newRow(name) << r; };
+        row("background", {"Background Color", "Select Background Color", 0, cyan, 0});
+        row("axis", {"Axis Color", "Select Axis Color", 1, cyan, 0});
+        row("drawn objects", {"Trend Line Color", "Select Line Color", 2, cyan, 1});
+        row("bull candle", {"Bull Candle Color", "Select Candle Color", 3, cyan, 1});
+        row("bear candle", {"Bear Candle Color", "Select Candle Color", 4, cyan, 1});
+        row("grid", {"Grid Color", "Select Grid Color", 5, cyan, 0});
+        row("bull outline", {"Bull Outline Color", "Select Candle Pen Color", 6, cyan, 1});
+        row("bear outline", {"Bear Outline Color", "Select Candle Pen Color", 7, cyan, 1});
+        row("the colour in use changes nothing", {"Bear Outline Color", "Select Candle Pen Color", 7, Qt::green, 0});
+        row("a cancelled dialog changes nothing", {"Grid Color", "Select Grid Color", 5, QColor(), 0});
     }
     void colourEntries()
     {
-        QFETCH(QString, entry);
-        QFETCH(QString, title);
-        QFETCH(int, index);
-        QFETCH(QColor, chosen);
-        QFETCH(int, replots);
+        QFETCH(ColourRow, row);
         auto chart = open();
         chart->drag(1, {5.2, 1.05}, {5.2, 1.05});
         QList<QColor> expected = chart->colors();
-        if (chosen.isValid())
-            expected[index] = chosen;
+        if (row.chosen.isValid())
+            expected[row.index] = row.chosen;
         QSignalSpy replotted(chart.get(), &QCustomPlot::afterReplot);
-        chart->choice = entry;
-        chart->color = chosen;
+        chart->choice = row.entry;
+        chart->color = row.chosen;
         chart->rightClick();
-        QCOMPARE(chart->colorTitle, title);
-        QCOMPARE(replotted.count(), replots);
+        QCOMPARE(chart->colorTitle, row.title);
+        QCOMPARE(replotted.count(), row.replots);
         QCOMPARE(chart->colors(), expected);
         const QCPFinancial *candles = chart->candlesticks();
         const QList<QColor> painted = {
@@ -392,7 +389,7 @@ private slots:
             chart->xAxis->grid()->pen().color(),
             candles->penPositive().color(),
             candles->penNegative().color()};
-        QCOMPARE(painted[index], expected[index]);
+        QCOMPARE(painted[row.index], expected[row.index]);
     }
 
     void indicatorAndTimeframeEntries_data()
