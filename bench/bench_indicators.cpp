@@ -179,8 +179,8 @@ void syntheticVolume(benchmark::State &state)
 // Extension over full computation per indicator, medians over repetitions.
 void printRatios(const MedianReporter &reporter, const std::vector<Indicator> &list)
 {
-    std::printf("\n%-26s %10s %12s %16s %12s   goals: recompute under 0.8 ms, one bar under 1 %% of it\n",
-                "indicator", "full (ms)", "again (ms)", "one bar (us)", "one/again");
+    std::printf("\n%-26s %10s %12s %16s %12s   goals: recompute under 0.8 ms, one bar under 1 %% of it\n", "indicator",
+                "full (ms)", "again (ms)", "one bar (us)", "one/again");
     for (const Indicator &indicator : list) {
         const std::string full = "full/" + indicator.name;
         const std::string one = "extend/" + indicator.name;
@@ -189,9 +189,8 @@ void printRatios(const MedianReporter &reporter, const std::vector<Indicator> &l
         const std::string again = "again/" + indicator.name;
         const double againMs = reporter.milliseconds(again);
         const double share = 100.0 * reporter.seconds(one) / reporter.seconds(again);
-        std::printf("%-26s %10.3f %12.3f %16.3f %11.4f%%  %s%s\n", indicator.name.c_str(),
-                    reporter.milliseconds(full), againMs, reporter.seconds(one) * 1e6, share,
-                    againMs < 0.8 && share < 1.0 ? "met" : "missed",
+        std::printf("%-26s %10.3f %12.3f %16.3f %11.4f%%  %s%s\n", indicator.name.c_str(), reporter.milliseconds(full),
+                    againMs, reporter.seconds(one) * 1e6, share, againMs < 0.8 && share < 1.0 ? "met" : "missed",
                     indicator.extending ? "" : "  (continued from its last bar)");
     }
     if (reporter.has("makeSyntheticVolume"))

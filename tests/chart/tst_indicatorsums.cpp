@@ -292,19 +292,18 @@ private slots:
     {
         QTest::addColumn<Run>("run");
 
-        QTest::newRow("ADX") << Run([](IndicatorLines &o, const Bars &b) {
-            calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14);
-        });
+        QTest::newRow("ADX") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14); });
         QTest::newRow("MACD") << Run([](IndicatorLines &o, const Bars &b) {
             calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0);
         });
-        QTest::newRow("RSI") << Run([](IndicatorLines &o, const Bars &b) { calcRsi(o[QString()], b.keys, b.close, 14); });
+        QTest::newRow("RSI") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcRsi(o[QString()], b.keys, b.close, 14); });
         QTest::newRow("accumulation") << Run([](IndicatorLines &o, const Bars &b) {
             calcAccumulationDistribution(o[QString()], b.keys, b.open, b.high, b.low, b.close);
         });
-        QTest::newRow("envelopes") << Run([](IndicatorLines &o, const Bars &b) {
-            calcEnvelopes(b.keys, b.close, o, 14, 0.1);
-        });
+        QTest::newRow("envelopes") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcEnvelopes(b.keys, b.close, o, 14, 0.1); });
     }
     void recomputedIntoEmptiedEqualsFresh()
     {
