@@ -848,8 +848,15 @@ void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
 
 void SymbolChartWidget::clearIndicatorOutputs()
 {
-    for (IndicatorLines &lines : m_outputs)
-        lines.clear();
+    // Emptied, not dropped: the next computation writes into storage already
+    // paged in, which costs less than the computation itself on long charts.
+    for (IndicatorLines &lines : m_outputs) {
+        for (IndicatorSeries &series : lines) {
+            series.keys.resize(0);
+            series.values.resize(0);
+            series.resume.clear();
+        }
+    }
     m_syntheticVolume.clear();
     for (const IndicatorGraphs &graphs : m_graphs) {
         for (const auto &line : graphs.lines) {

@@ -62,16 +62,13 @@ inline int nextBar(IndicatorLines &lines, const QStringList &names, int firstBar
 // from firstBar on; returns where its values are written.
 inline double *extendTo(IndicatorSeries &series, const QVector<double> &keys, int firstBar, int points)
 {
+    // A copy of its own, into storage kept from an earlier run where it
+    // suffices: keys shared with the bars would be copied whole the first time
+    // either side grows, and fresh pages cost more than the copy.
     const int old = series.keys.size();
     const double *from = keys.constData() + firstBar;
-    if (old == 0) {
-        // One pass, and a copy of its own: keys shared with the bars would be
-        // copied whole the first time either side grows.
-        series.keys = QVector<double>(from, from + points);
-    } else {
-        series.keys.resize(points);
-        std::copy(from + old, from + points, series.keys.data() + old);
-    }
+    series.keys.resize(points);
+    std::copy(from + old, from + points, series.keys.data() + old);
     series.values.resize(points);
     return series.values.data();
 }
@@ -202,7 +199,7 @@ public:
         if (m_length < 1)
             return;
         const int anchor = e - e % m_length;
-        restart(anchor);
+        restart(anchor, false);
         for (int t = anchor + 1; t <= e; ++t)
             step(t);
     }
@@ -212,7 +209,7 @@ public:
         if (m_length < 1)
             return;
         if (++m_slot == m_length) {
-            restart(e);
+            restart(e, true);
             return;
         }
         const Terms in = e >= m_lowest ? m_term(e) : Terms{};
@@ -227,14 +224,15 @@ public:
     double sum(int k = 0) const { return m_nonZero[k] > 0 ? m_sum[k] : 0.0; }
 
 private:
-    // e is a multiple of length, so bar j sits in slot j mod length.
-    void restart(int e)
+    // e is a multiple of length, so bar j sits in slot j mod length. Stepped
+    // up to e, the slots hold the terms of every bar but e already.
+    void restart(int e, bool stepped)
     {
         m_sum = Terms{};
         m_nonZero = {};
         for (int slot = 1; slot <= m_length; ++slot) {
             const int j = e - m_length + slot;
-            const Terms v = j >= m_lowest ? m_term(j) : Terms{};
+            const Terms v = stepped && slot < m_length ? m_kept[slot] : j >= m_lowest ? m_term(j) : Terms{};
             for (int k = 0; k < K; ++k) {
                 m_sum[k] += v[k];
                 m_nonZero[k] += int(v[k] != 0.0);

@@ -338,10 +338,13 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
     const double *c = close.constData();
     const auto typical = [h, l, c](int j) { return (h[j] + l[j] + c[j]) / 3.0; };
     using Terms = std::array<double, 2>;
+    // Bars come in order, so the typical price of the bar before is mostly at hand.
     auto flows = windowSums<2>(
-        [typical, c](int j) {
+        [typical, c, heldBar = -1, held = 0.0](int j) mutable {
+            const double before = heldBar == j - 1 ? held : typical(j - 1);
             const double now = typical(j);
-            const double before = typical(j - 1);
+            heldBar = j;
+            held = now;
             if (now > before)
                 return Terms{now * c[j], 0.0};
             return now < before ? Terms{0.0, now * c[j]} : Terms{};

@@ -286,6 +286,48 @@ private slots:
             }
         }
     }
+
+    // A chart loading other bars empties its outputs but keeps their storage.
+    void recomputedIntoEmptiedEqualsFresh_data()
+    {
+        QTest::addColumn<Run>("run");
+
+        QTest::newRow("ADX") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14); });
+        QTest::newRow("MACD") << Run([](IndicatorLines &o, const Bars &b) {
+            calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0);
+        });
+        QTest::newRow("RSI") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcRsi(o[QString()], b.keys, b.close, 14); });
+        QTest::newRow("accumulation") << Run([](IndicatorLines &o, const Bars &b) {
+            calcAccumulationDistribution(o[QString()], b.keys, b.open, b.high, b.low, b.close);
+        });
+        QTest::newRow("envelopes") << Run(
+            [](IndicatorLines &o, const Bars &b) { calcEnvelopes(b.keys, b.close, o, 14, 0.1); });
+    }
+    void recomputedIntoEmptiedEqualsFresh()
+    {
+        QFETCH(Run, run);
+
+        Bars before = market(400, 21);
+        for (double &key : before.keys)
+            key += 1000;
+        const Bars after = market(300, 22);
+        IndicatorLines reused;
+        run(reused, before);
+        for (IndicatorSeries &series : reused) {
+            series.keys.resize(0);
+            series.values.resize(0);
+        }
+        run(reused, after);
+        IndicatorLines fresh;
+        run(fresh, after);
+        QCOMPARE(reused.keys(), fresh.keys());
+        for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
+            QCOMPARE(reused.value(it.key()).keys, it->keys);
+            QCOMPARE(reused.value(it.key()).values, it->values);
+        }
+    }
 };
 
 KESTRAL_TEST_MAIN(TestIndicatorSums)
