@@ -16,6 +16,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QJsonArray>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -81,8 +82,13 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     wireStores();
     wireActions();
 
-    // The chart area is the window's main view; the docks start at a working size.
-    resizeDocks({ui->marketWatchDockWidget}, {340}, Qt::Horizontal);
+    // The chart area is the window's main view; the docks start at a working size. The market
+    // watch's seven columns share its width, so it starts wide enough for a whole price or
+    // server time in each, in the summary tables' 8-point font.
+    QFont cellFont = ui->symbolTableWidget->font();
+    cellFont.setPointSize(8);
+    const int cellWidth = QFontMetrics(cellFont).horizontalAdvance(QStringLiteral("00:00:00")) + 12;
+    resizeDocks({ui->marketWatchDockWidget}, {qMax(340, 7 * cellWidth + 24)}, Qt::Horizontal);
     resizeDocks({ui->toolboxDockWidget}, {220}, Qt::Vertical);
     ui->menuView->addAction(ui->marketWatchDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->navigatorDockWidget->toggleViewAction());

@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QListWidget>
+#include <QStyle>
 #include <QTableWidget>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
@@ -104,6 +105,29 @@ private slots:
         deliver(tick("C1", 1.5, 1.6));
         QCOMPARE(cell(0, 1), "1.50000");
         QCOMPARE(m_table->item(2, 1)->foreground().style(), Qt::NoBrush);
+    }
+
+    // The window's first layout leaves every market-watch column wide enough for its text.
+    void cellsShowWhole_data()
+    {
+        QTest::addColumn<int>("column");
+        for (int column = 0; column < 7; ++column)
+            QTest::newRow(qPrintable(QString::number(column))) << column;
+    }
+    void cellsShowWhole()
+    {
+        QFETCH(int, column);
+        m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", "XAUUSD"}, true);
+        QTRY_COMPARE(m_table->rowCount(), 2);
+        deliver(tick("XAUUSD", 1.10123, 1.10456));
+        m_session->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
+        const QString text = cell(1, column);
+        const int margins = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1);
+        const int needed = QFontMetrics(m_table->font()).horizontalAdvance(text) + margins;
+        QVERIFY2(m_table->columnWidth(column) >= needed,
+                 qPrintable(
+                     QStringLiteral("%1 needs %2 px, has %3").arg(text).arg(needed).arg(m_table->columnWidth(column))));
     }
 
     void columnsMenu_data()
