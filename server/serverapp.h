@@ -5,8 +5,8 @@
 #include "desk.h"
 #include "httpservice.h"
 
-#include <QHostAddress>
 #include <QFile>
+#include <QHostAddress>
 #include <QObject>
 #include <memory>
 
@@ -23,8 +23,8 @@ struct ServerOptions
     quint64 seed = 0; // 0: a different market every run
     QString timeZone = QStringLiteral("+00:00");
     QString serverName = QStringLiteral("KestralDemo");
-    QString recordPath; // empty: requests are not recorded
-    int symbols = 0;    // 0: the real market's instruments
+    QString recordPath;    // empty: requests are not recorded
+    int symbols = 0;       // 0: the real market's instruments
     double tickRate = 3.0; // per symbol and second
 };
 

@@ -105,10 +105,11 @@ public:
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 return false;
         m_xvfb.process.start(QStringLiteral("Xvfb"),
-                             {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(screenWidth).arg(screenHeight),
-                              "-nolisten", "tcp"});
-        if (!QTest::qWaitFor([&] { return m_xvfb.process.canReadLine() || m_xvfb.process.state() == QProcess::NotRunning; },
-                             patienceMs))
+                             {"-displayfd", "1", "-screen", "0",
+                              QStringLiteral("%1x%2x24").arg(screenWidth).arg(screenHeight), "-nolisten", "tcp"});
+        if (!QTest::qWaitFor(
+                [&] { return m_xvfb.process.canReadLine() || m_xvfb.process.state() == QProcess::NotRunning; },
+                patienceMs))
             return false;
         const QByteArray number = m_xvfb.process.readLine().trimmed();
         m_name = number.isEmpty() ? QString() : QStringLiteral(":") + QString::fromLatin1(number);
@@ -302,9 +303,7 @@ private:
         QVERIFY(!before.isNull());
         QVERIFY2(inkIn(before, watch) > 2000, "an empty market watch");
         QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         return changedIn(before, display.shot(QDir::temp().filePath("e2e-after.png")), watch) > 0;
-                     },
+                     [&] { return changedIn(before, display.shot(QDir::temp().filePath("e2e-after.png")), watch) > 0; },
                      patienceMs),
                  "the market watch does not tick");
 
@@ -343,9 +342,10 @@ private:
         QVERIFY2(QTest::qWaitFor([&] { return countRequests(record, 5) > historyAsked; }, patienceMs),
                  "the terminal did not renew its history after the close");
         display.xdo({"key", "--window", closing, "Escape"});
-        QVERIFY2(QTest::qWaitFor([&] { return inkIn(display.shot(QDir::temp().filePath("e2e-closed.png")), firstRow) < 50; },
-                                 patienceMs),
-                 "the closed position stays in the trade table");
+        QVERIFY2(
+            QTest::qWaitFor([&] { return inkIn(display.shot(QDir::temp().filePath("e2e-closed.png")), firstRow) < 50; },
+                            patienceMs),
+            "the closed position stays in the trade table");
     }
 
     // A button of the dialog's bottom row, at `quarter` quarters of its width and
