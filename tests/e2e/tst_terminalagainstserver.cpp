@@ -291,9 +291,19 @@ private:
     {
         const QString main = display.waitForWindow("KESTRAL");
         QVERIFY2(!main.isEmpty(), "no main window on the X display");
-        // No window manager: the window is placed and sized by hand.
-        display.xdo({"windowmove", "--sync", main, "0", "0"});
-        display.xdo({"windowsize", "--sync", main, QString::number(screenWidth), QString::number(screenHeight)});
+        // No window manager: the window is placed and sized by hand, again until the
+        // program's own restoring of its geometry is over.
+        const QRect screen(0, 0, screenWidth, screenHeight);
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         display.xdo({"windowmove", "--sync", main, "0", "0"});
+                         display.xdo({"windowsize", "--sync", main, QString::number(screenWidth),
+                                      QString::number(screenHeight)});
+                         QTest::qWait(500);
+                         return display.geometry(main) == screen;
+                     },
+                     patienceMs),
+                 "the main window does not fill the screen");
         display.xdo({"windowfocus", "--sync", main});
         QTest::qWait(1500);
 
@@ -331,8 +341,15 @@ private:
 
         // A double-click on it offers to close it; Close does, and the history is asked for.
         const int historyAsked = countRequests(record, 5);
-        display.click(firstRow.center(), 1, 2);
-        const QString closing = display.waitForWindow("^Close Position");
+        // Again until it takes: a table reloaded between the two clicks loses them.
+        QString closing;
+        (void)QTest::qWaitFor(
+            [&] {
+                display.click(firstRow.center(), 1, 2);
+                QTest::qWait(1000);
+                return !(closing = display.window("^Close Position")).isEmpty();
+            },
+            patienceMs);
         QVERIFY2(!closing.isEmpty(), "no close-position window");
         QTest::qWait(500);
         display.shot(QDir::temp().filePath("e2e-close.png"));
