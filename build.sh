@@ -17,6 +17,7 @@ packages=(
   qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqcustomplot-dev libbenchmark-dev libsimdjson-dev
   libqt5multimedia5-plugins fonts-dejavu-core
+  xvfb xdotool imagemagick
 )
 
 install_missing() {

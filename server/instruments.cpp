@@ -1,5 +1,7 @@
 #include "instruments.h"
 
+#include <algorithm>
+
 namespace {
 
 Instrument forex(const char *symbol, const char *description, double price, int spread)
@@ -70,4 +72,22 @@ QVector<Instrument> defaultInstruments()
         cfd("JP225", "Nikkei 225 Index", "Indices\\", "JPY", 33500.0, 0, 100.0, 10, 0.0005),
         cfd("USOIL", "WTI Crude Oil", "Energies\\", "USD", 72.50, 2, 1000.0, 4, 0.0007),
     };
+}
+
+QVector<Instrument> instruments(int count)
+{
+    QVector<Instrument> list = defaultInstruments();
+    if (count < list.size()) {
+        list.resize(std::max(count, 0));
+        return list;
+    }
+    const int real = list.size();
+    for (int i = real; i < count; ++i) {
+        Instrument made = list.at(i % real);
+        made.symbol = QStringLiteral("SYN%1").arg(i - real + 1, 4, 10, QLatin1Char('0'));
+        made.description = QStringLiteral("Synthetic pair ") + made.symbol;
+        made.path = QStringLiteral("Synthetic\\") + made.symbol;
+        list.append(made);
+    }
+    return list;
 }

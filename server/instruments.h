@@ -22,3 +22,7 @@ struct Instrument
 };
 
 QVector<Instrument> defaultInstruments();
+
+// The default instruments, cut to `count` or filled up to it with made-up
+// currency pairs named SYN0001 on (for loads beyond the real market's size).
+QVector<Instrument> instruments(int count);

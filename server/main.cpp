@@ -51,6 +51,13 @@ int main(int argc, char *argv[])
         {QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."), QStringLiteral("seconds")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the simulated market (same seed, same history)."),
          QStringLiteral("number")},
+        {QStringLiteral("record"), QStringLiteral("Append every trade-server request handled to this file."),
+         QStringLiteral("file")},
+        {QStringLiteral("symbols"), QStringLiteral("Trade this many symbols, made-up ones beyond the real market."),
+         QStringLiteral("count")},
+        {QStringLiteral("tick-rate"),
+         QStringLiteral("How often each symbol ticks, up to 10: a tick every 100 ms (default 3)."),
+         QStringLiteral("rate")},
         {QStringLiteral("timezone"), QStringLiteral("Server time zone sent at login, as +HH:MM."),
          QStringLiteral("zone")},
     };
@@ -66,6 +73,23 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("seed")))
         settings.seed = parser.value(QStringLiteral("seed")).toULongLong();
+    settings.recordPath = parser.value(QStringLiteral("record"));
+    if (parser.isSet(QStringLiteral("symbols"))) {
+        bool ok = false;
+        settings.symbols = parser.value(QStringLiteral("symbols")).toInt(&ok);
+        if (!ok || settings.symbols < 1 || settings.symbols > 5000) {
+            std::fprintf(stderr, "kestral-server: the symbols must be a count from 1 to 5000\n");
+            return 2;
+        }
+    }
+    if (parser.isSet(QStringLiteral("tick-rate"))) {
+        bool ok = false;
+        settings.tickRate = parser.value(QStringLiteral("tick-rate")).toDouble(&ok);
+        if (!ok || !(settings.tickRate > 0.0) || settings.tickRate > 10.0) {
+            std::fprintf(stderr, "kestral-server: the tick rate must be above 0 and at most 10\n");
+            return 2;
+        }
+    }
     if (parser.isSet(QStringLiteral("timezone"))) {
         settings.timeZone = parser.value(QStringLiteral("timezone"));
         if (tradeserver::Desk::zoneOffsetSeconds(settings.timeZone) == 0 &&

@@ -9,7 +9,6 @@ namespace tradeserver {
 namespace {
 
 constexpr int periods[] = {1, 5, 15, 30, 60, 240, 1440, 10080, 40000};
-constexpr double ticksPerSecond = 3.0;
 constexpr int monthlyPeriod = 40000;
 
 double point(int digits)
@@ -95,11 +94,11 @@ QVector<SimTick> PriceFeed::advance(qint64 nowMs)
     for (const Instrument &spec : std::as_const(m_instruments)) {
         State &state = m_state[spec.symbol];
         const qint64 elapsed = std::clamp<qint64>(nowMs - state.tick.timeMs, 0, 60000);
-        if (unit(m_random) >= std::min(1.0, ticksPerSecond * elapsed / 1000.0))
+        if (unit(m_random) >= std::min(1.0, m_ticksPerSecond * elapsed / 1000.0))
             continue;
         // Per-minute variance spread over the ticks of a minute, pulled gently back
         // towards the start price so a long run stays plausible.
-        const double step = spec.minuteVolatility / std::sqrt(60.0 * ticksPerSecond) * normal(m_random);
+        const double step = spec.minuteVolatility / std::sqrt(60.0 * m_ticksPerSecond) * normal(m_random);
         const double pull = -0.001 * std::log(state.mid / spec.startPrice);
         state.mid = std::clamp(state.mid * std::exp(step + pull), spec.startPrice * 0.5, spec.startPrice * 2.0);
         makeTick(state, nowMs);

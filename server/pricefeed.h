@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMap>
 #include <QVector>
+#include <algorithm>
 #include <random>
 
 namespace tradeserver {
@@ -47,6 +48,9 @@ public:
     // Moves some symbols' prices (a few ticks per second per symbol on average when
     // called every 100 ms) and returns their ticks.
     QVector<SimTick> advance(qint64 nowMs);
+    // How fast the chance of a tick grows per second since a symbol's last one; at
+    // 10 or more every symbol ticks on every call 100 ms apart.
+    void setTicksPerSecond(double rate) { m_ticksPerSecond = std::clamp(rate, 0.01, 1000.0); }
     SimTick lastTick(const QString &symbol) const { return m_state.value(symbol).tick; }
 
     static bool isPeriod(int minutes);
@@ -77,6 +81,7 @@ private:
     QVector<Instrument> m_instruments;
     QHash<QString, State> m_state;
     quint64 m_seed;
+    double m_ticksPerSecond = 3.0;
     std::mt19937_64 m_random;
 };
 

@@ -42,7 +42,9 @@ ServerApp::ServerApp(const ServerOptions &options, QObject *parent)
     , m_options(options)
 {
     const quint64 seed = options.seed != 0 ? options.seed : QRandomGenerator::system()->generate64();
-    m_desk = std::make_unique<Desk>(defaultInstruments(), seed, options.timeZone, QDateTime::currentMSecsSinceEpoch());
+    m_desk = std::make_unique<Desk>(options.symbols > 0 ? instruments(options.symbols) : defaultInstruments(), seed,
+                                    options.timeZone, QDateTime::currentMSecsSinceEpoch());
+    m_desk->feed().setTicksPerSecond(options.tickRate);
     m_desk->engine().createAccount(QStringLiteral("Demo Trader"), m_demo.password, m_demo.investorPassword,
                                    m_demo.deposit, m_demo.leverage, m_demo.login);
     m_trade = new TradeServer(m_desk.get(), this);
@@ -58,6 +60,15 @@ ServerApp::~ServerApp()
 
 bool ServerApp::start()
 {
+    if (!m_options.recordPath.isEmpty()) {
+        m_record.setFileName(m_options.recordPath);
+        // Unbuffered, so a reader sees each request as soon as it is handled.
+        if (!m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            m_error = QStringLiteral("record file %1: %2").arg(m_options.recordPath, m_record.errorString());
+            return false;
+        }
+        m_trade->setRecord(&m_record);
+    }
     if (!m_trade->listen(m_options.address, m_options.tradePort)) {
         m_error = QStringLiteral("trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
         return false;

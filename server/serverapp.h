@@ -5,6 +5,7 @@
 #include "desk.h"
 #include "httpservice.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QObject>
 #include <memory>
@@ -22,6 +23,9 @@ struct ServerOptions
     quint64 seed = 0; // 0: a different market every run
     QString timeZone = QStringLiteral("+00:00");
     QString serverName = QStringLiteral("KestralDemo");
+    QString recordPath;    // empty: requests are not recorded
+    int symbols = 0;       // 0: the real market's instruments
+    double tickRate = 3.0; // per symbol and second
 };
 
 struct DemoCredentials
@@ -66,6 +70,7 @@ private:
     HttpService *m_brokers;
     HttpService *m_accounts;
     QString m_error;
+    QFile m_record;
 };
 
 } // namespace tradeserver

@@ -1,6 +1,7 @@
 #include "tradeserver.h"
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QJsonDocument>
 #include <QTimer>
 #include <QWebSocket>
@@ -86,10 +87,14 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
     auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
-    const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
+    QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
     QSet<qint64> changed;
     const QList<QJsonObject> replies = m_desk->handle(it->state, request, &changed);
     const bool refused = it->state.failedLogins >= maxFailedLogins;
+    if (m_record) {
+        request.remove(QLatin1String("password"));
+        m_record->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    }
     for (const QJsonObject &reply : replies)
         send(socket, reply);
     if (refused) {

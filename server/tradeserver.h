@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QObject>
 
+class QIODevice;
 class QTimer;
 class QWebSocket;
 class QWebSocketServer;
@@ -34,6 +35,8 @@ public:
     QString errorString() const;
     // Whether some connection is logged in to the account with its main password.
     bool hasTradingSession(qint64 login) const;
+    // Every request handled from now on goes to device as one JSON line, passwords left out.
+    void setRecord(QIODevice *device) { m_record = device; }
 
 private:
     struct Connection
@@ -53,6 +56,7 @@ private:
     QWebSocketServer *m_server;
     QTimer *m_timer;
     QHash<QWebSocket *, Connection> m_connections;
+    QIODevice *m_record = nullptr;
 };
 
 } // namespace tradeserver

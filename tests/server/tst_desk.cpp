@@ -263,6 +263,42 @@ private slots:
         QCOMPARE(bars.last().close, last.value("bid").toDouble());
     }
 
+    void loadFeedsTheAskedSymbolsAndRate_data()
+    {
+        QTest::addColumn<int>("symbols");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<QString>("lastSymbol");
+        QTest::addColumn<int>("minTicks");
+        QTest::addColumn<int>("maxTicks");
+        // Ten seconds at 100 ms per step.
+        QTest::newRow("cut, slow") << 3 << 1.0 << "USDJPY" << 30 << 100;
+        QTest::newRow("filled up, every step") << 300 << 10.0 << "SYN0270" << 300 * 100 << 300 * 100;
+    }
+
+    void loadFeedsTheAskedSymbolsAndRate()
+    {
+        QFETCH(int, symbols);
+        QFETCH(double, rate);
+        QFETCH(QString, lastSymbol);
+        QFETCH(int, minTicks);
+        QFETCH(int, maxTicks);
+        const QVector<Instrument> list = instruments(symbols);
+        QCOMPARE(list.size(), symbols);
+        QCOMPARE(list.last().symbol, lastSymbol);
+        QSet<QString> names;
+        for (const Instrument &instrument : list)
+            names.insert(instrument.symbol);
+        QCOMPARE(names.size(), symbols);
+
+        Desk desk(list, 3, "+00:00", nowMs);
+        desk.feed().setTicksPerSecond(rate);
+        QSet<qint64> changed;
+        int ticks = 0;
+        for (qint64 t = nowMs + 100; t <= nowMs + 10000; t += 100)
+            ticks += desk.advance(t, &changed).size();
+        QVERIFY2(ticks >= minTicks && ticks <= maxTicks, qPrintable(QString::number(ticks)));
+    }
+
     void accountServiceAnswers_data()
     {
         QTest::addColumn<QByteArray>("method");
