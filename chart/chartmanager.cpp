@@ -1,6 +1,7 @@
 #include "chartmanager.h"
 
 #include "appglobals.h"
+#include "safename.h"
 #include "tradeclient.h"
 
 #include <QDataStream>
@@ -207,17 +208,6 @@ private:
     bool m_running = false;
 };
 
-bool isReservedDeviceName(const QString &name)
-{
-    const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    static const QStringList reserved = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                                         QStringLiteral("NUL")};
-    if (reserved.contains(stem))
-        return true;
-    return stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
-        && stem.at(3) >= QLatin1Char('1') && stem.at(3) <= QLatin1Char('9');
-}
-
 template<typename List>
 const List *heldList(const QMap<QString, QMap<int, List>> &map, const QString &symbol, int period)
 {
@@ -379,33 +369,12 @@ QTimeZone ChartManager::serverTimeZone() const
 
 bool ChartManager::isSafeFileName(const QString &name)
 {
-    if (name == QLatin1String(".") || name.contains(QLatin1String("..")))
-        return false;
-    for (const QChar c : name) {
-        const ushort u = c.unicode();
-        if (u < 0x20 || u == 0x7F)
-            return false;
-        switch (u) {
-        case '/':
-        case '\\':
-        case ':':
-        case '*':
-        case '?':
-        case '"':
-        case '<':
-        case '>':
-        case '|':
-            return false;
-        default:
-            break;
-        }
-    }
-    return true;
+    return isSafePathName(name);
 }
 
-bool ChartManager::usableName(const QString &name, bool asFolder) const
+bool ChartManager::usableName(const QString &name) const
 {
-    if (isSafeFileName(name) && !(asFolder && isReservedDeviceName(name)))
+    if (isSafeFileName(name))
         return true;
     if (!m_warnedNames.contains(name)) {
         m_warnedNames.insert(name);
@@ -416,7 +385,7 @@ bool ChartManager::usableName(const QString &name, bool asFolder) const
 
 QString ChartManager::accountFolder() const
 {
-    if (m_login == 0 || m_serverName.isEmpty() || !usableName(m_serverName, true))
+    if (m_login == 0 || m_serverName.isEmpty() || !usableName(m_serverName))
         return {};
     // Concatenated rather than built with arg(): a "%1" in a server name must stay literal.
     return configPath() + QLatin1Char('/') + m_serverName + QLatin1Char('/') + QString::number(m_login);

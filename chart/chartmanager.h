@@ -86,7 +86,7 @@ private:
     QString accountFolder() const;
     QString historyFilePath(const QString &symbol, int period) const;
     QString settingsFilePath(const QString &symbol, int period) const;
-    bool usableName(const QString &name, bool asFolder = false) const;
+    bool usableName(const QString &name) const;
 
     QPointer<TradeClient> m_client;
     qint64 m_login = 0;

@@ -1,5 +1,8 @@
 #include "appglobals.h"
 
+#include "safename.h"
+
+#include <QDir>
 #include <QStandardPaths>
 
 const QString brandName = QStringLiteral("KESTRAL");
@@ -8,7 +11,16 @@ std::atomic<bool> readOnlyMode{false};
 
 const QString &appDataPath()
 {
-    static const QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // AppDataLocation appends the application's names once they exist; the generic
+    // locations never do.
+    static const QString path = [] {
+#ifdef Q_OS_WIN
+        const QString roaming = qEnvironmentVariable("APPDATA");
+        if (!roaming.isEmpty())
+            return QDir::fromNativeSeparators(roaming);
+#endif
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    }();
     return path;
 }
 
@@ -20,5 +32,7 @@ QString configPath()
 
 QString accountPath(const QString &serverName, qint64 login)
 {
+    if (!isSafePathName(serverName))
+        return {};
     return configPath() + QLatin1Char('/') + serverName + QLatin1Char('/') + QString::number(login);
 }

@@ -18,13 +18,14 @@ void flushAtExit()
         logger->flush();
 }
 
-// A record is one line of the file: line breaks inside a title or message are
-// escaped so that they cannot forge records.
+// A record is one line of three tab-separated fields: line breaks and tabs inside a
+// title or message are escaped so that they cannot forge records or fields.
 QString oneLine(QString text)
 {
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
     text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
     return text;
 }
 

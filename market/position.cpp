@@ -44,7 +44,7 @@ Position Position::fromJson(const QJsonObject &object)
     position.profitRate = valueOf(object, "r_profit").toDouble();
     position.swap = valueOf(object, "swap").toDouble();
     position.fee = valueOf(object, "fee").toDouble();
-    position.digits = valueOf(object, "digits").toInt();
+    position.digits = jsonreading::boundedDigits(valueOf(object, "digits").toInt());
     return position;
 }
 
@@ -71,6 +71,6 @@ PendingOrder PendingOrder::fromJson(const QJsonObject &object)
     order.sl = valueOf(object, "sl").toDouble();
     order.tp = valueOf(object, "tp").toDouble();
     order.time = wide(object, "time");
-    order.digits = valueOf(object, "digits").toInt();
+    order.digits = jsonreading::boundedDigits(valueOf(object, "digits").toInt());
     return order;
 }

@@ -25,6 +25,9 @@ void PositionDataStore::setOpenPositions(const QJsonArray &array)
 {
     std::map<qint64, Position> fresh;
     for (const auto &element : array) {
+        // Anything but an object would become a phantom position under ticket 0.
+        if (!element.isObject())
+            continue;
         auto position = Position::fromJson(element.toObject());
         const qint64 ticket = position.ticket;
         fresh[ticket] = std::move(position);
@@ -64,6 +67,8 @@ void PositionDataStore::setPendingOrders(const QJsonArray &array)
 {
     m_pendingOrders.clear();
     for (const auto &element : array) {
+        if (!element.isObject())
+            continue;
         const auto order = PendingOrder::fromJson(element.toObject());
         m_pendingOrders.insert(order.ticket, order);
     }

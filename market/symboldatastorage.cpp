@@ -14,7 +14,11 @@ SymbolDataStorage::~SymbolDataStorage() = default;
 
 void SymbolDataStorage::onSymbolListReceived(const QJsonObject &reply)
 {
-    const QJsonArray array = reply.value(QLatin1String("array")).toArray();
+    // A reply without a list is broken, not empty: it must not wipe the market watch.
+    const QJsonValue listed = reply.value(QLatin1String("array"));
+    if (!listed.isArray())
+        return;
+    const QJsonArray array = listed.toArray();
     QMap<QString, SymbolSetting> fresh;
     for (const auto &element : array) {
         const auto setting = SymbolSetting::fromJson(element.toObject());

@@ -8,7 +8,7 @@ SymbolSetting SymbolSetting::fromJson(const QJsonObject &object)
     setting.path = object.value(QLatin1String("path")).toString();
     setting.symbol = object.value(QLatin1String("symbol")).toString();
     setting.description = object.value(QLatin1String("desc")).toString();
-    setting.digits = object.value(QLatin1String("digits")).toInt();
+    setting.digits = jsonreading::boundedDigits(object.value(QLatin1String("digits")).toInt());
     setting.contractSize = object.value(QLatin1String("c_size")).toDouble();
     setting.minVol = jsonreading::wideInteger(object.value(QLatin1String("min_vol")));
     setting.maxVol = jsonreading::wideInteger(object.value(QLatin1String("max_vol")));

@@ -1,5 +1,7 @@
 #include "tickdata.h"
 
+#include "jsonreadings.h"
+
 #include <QCborMap>
 #include <QCborValue>
 #include <QVariant>
@@ -79,8 +81,9 @@ int toInt(const QCborValue &value)
 
 qint64 toInt64(const QCborValue &value)
 {
-    // Only integers take the short way; anything else converts as a variant does.
-    return value.isInteger() ? value.toInteger() : value.toJsonValue().toVariant().toLongLong();
+    // Only integers take the short way; a double beyond the 64-bit range must not
+    // reach an undefined conversion.
+    return value.isInteger() ? value.toInteger() : jsonreading::wideInteger(value.toJsonValue());
 }
 
 void assign(TickData &tick, Field field, const QCborValue &value)
@@ -119,7 +122,7 @@ void assign(TickData &tick, Field field, const QCborValue &value)
         tick.askLow = toDouble(value);
         break;
     case Field::Digits:
-        tick.digits = toInt(value);
+        tick.digits = jsonreading::boundedDigits(toInt(value));
         break;
     case Field::Volume:
         tick.volume = toInt(value) / 10000.0;

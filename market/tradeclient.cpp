@@ -21,6 +21,7 @@ constexpr int pingIntervalMs = 3000;
 constexpr int pongTimeoutMs = 1500;
 constexpr int reconnectDelayMs = 3000;
 constexpr int sendIntervalMs = 5;
+constexpr quint64 maxIncomingBytes = 64 << 20;
 
 // Every live client, so that a batcher going away can detach itself from all.
 QMutex &registryMutex()
@@ -94,6 +95,9 @@ bool TradeClient::connectToServer(const QString &newUrl, qint64 newLogin, const 
         loggedIn = false;
     // Stopped before the values change: the network thread never sees them half-written.
     stopThread();
+    // Whatever a login reply handled while the old thread stopped set, the new
+    // connection has not logged in yet.
+    loggedIn = false;
     url = QUrl(newUrl);
     login = newLogin;
     password = newPassword;
@@ -107,6 +111,7 @@ void TradeClient::logout()
 {
     loggedIn = false;
     stopThread();
+    loggedIn = false; // a login reply handled while the thread stopped set it back
     journal(QStringLiteral("Terminal"), QStringLiteral("%1 Log out from %2").arg(login).arg(serverName));
 }
 
@@ -204,7 +209,9 @@ void TradeClient::handleLoginReply(const QJsonObject &message)
         return;
     }
     loggedIn = true;
-    readOnlyMode = message.value(QLatin1String("is_investor_password")).toBool();
+    // Fails closed: only a missing flag or the boolean false allows trading.
+    const QJsonValue investor = message.value(QLatin1String("is_investor_password"));
+    readOnlyMode = !(investor.isUndefined() || investor == QJsonValue(false));
     journal(QStringLiteral("Terminal"), QStringLiteral("%1 login to %2 successfully ").arg(login).arg(serverName));
     const QTimeZone zone = parseServerTimeZone(message.value(QLatin1String("timezone")).toString());
     {
@@ -227,6 +234,9 @@ void TradeClient::deliverTick(const QJsonObject &message)
 void TradeClient::run()
 {
     socket = new QWebSocket(QString(), QWebSocketProtocol::Version13);
+    // Far above any reply the server sends, and a bound on what a peer can make us hold.
+    socket->setMaxAllowedIncomingFrameSize(maxIncomingBytes);
+    socket->setMaxAllowedIncomingMessageSize(maxIncomingBytes);
     pingTimer = new QTimer;
     sendTimer = new QTimer;
     m_pongWatchdog = new QTimer;
@@ -326,6 +336,10 @@ void TradeClient::onError(QAbstractSocket::SocketError socketError)
     if (m_reconnectTimer)
         m_reconnectTimer->start(reconnectDelayMs);
     emit error(socket->errorString());
+    // A connection that never opened, a failed handshake above all, is dropped: the
+    // socket would otherwise go on reading whatever the peer sends, without bound.
+    if (!connected && socket->state() != QAbstractSocket::UnconnectedState)
+        socket->abort();
 }
 
 void TradeClient::pingToServer()

@@ -1,10 +1,11 @@
-#include "appglobals.h"
 #include "logger.h"
 #include "testmain.h"
 
 #include <memory>
 
 namespace {
+
+constexpr int patience = 20000;
 
 QStringList fileLines(const QString &path)
 {
@@ -44,8 +45,9 @@ private slots:
 
         QTest::newRow("a plain record") << "Terminal" << "Started" << "\tTerminal\tStarted";
         QTest::newRow("an empty title keeps its field") << QString() << "x" << "\t\tx";
-        QTest::newRow("line breaks cannot forge records")
-            << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline" << "\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\tFake\tline";
+        QTest::newRow("line breaks and tabs cannot forge records or fields")
+            << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline"
+            << "\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\\tFake\\tline";
         QTest::newRow("an empty message is ignored") << "Terminal" << QString() << QString();
     }
     void emitsAndWritesRecords()
@@ -71,16 +73,20 @@ private slots:
         QCOMPARE(spy.at(0).at(2).toString(), message); // the journal gets the text as given
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines.first().endsWith(fileTail), qPrintable(lines.first()));
+        QCOMPARE(lines.first().count(QLatin1Char('\t')), 2);
         QVERIFY(QDateTime::fromString(lines.first().left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
     }
 
+    // Lines from several threads keep each thread's order, whether the writer took
+    // them at its pace or the shut-down wrote the rest.
     void burstFromManyThreadsKeepsOrderPerThread()
     {
-        QTemporaryDir dir;
-        const auto logger = loggerIn(dir.path());
-        QTRY_VERIFY(logger->isRunning());
         constexpr int threads = 4;
-        constexpr int perThread = 50;
+        constexpr int perThread = 100;
+        QTemporaryDir dir;
+        auto logger = loggerIn(dir.path());
+        QTRY_VERIFY(logger->isRunning());
+        const QString file = todaysFile(*logger);
         QList<QThread *> workers;
         for (int t = 0; t < threads; ++t) {
             workers.append(QThread::create([&logger, t] {
@@ -93,31 +99,15 @@ private slots:
             QVERIFY(worker->wait(20000));
             delete worker;
         }
-        // The writer drains one line per 10 ms; 200 lines take about two seconds.
-        QTRY_COMPARE_WITH_TIMEOUT(fileLines(todaysFile(*logger)).size(), threads * perThread, 30000);
-        QVector<int> next(threads, 0);
-        for (const QString &line : fileLines(todaysFile(*logger))) {
-            const QStringList fields = line.split(QLatin1Char('\t'));
-            QCOMPARE(fields.size(), 3);
-            const int t = fields.at(1).mid(1).toInt();
-            QCOMPARE(fields.at(2).toInt(), next[t]++);
-        }
-    }
-
-    void queuedLinesSurviveShutdown()
-    {
-        QTemporaryDir dir;
-        auto logger = loggerIn(dir.path());
-        QTRY_VERIFY(logger->isRunning());
-        for (int i = 0; i < 300; ++i)
-            logger->log(QStringLiteral("Terminal"), QString::number(i));
-        logger->log(QStringLiteral("Terminal"), QStringLiteral("Closed"));
-        const QString file = todaysFile(*logger);
-        logger.reset(); // far faster than the writer's pace: lines are still queued
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= 10, patience); // one line per 10 ms
+        logger.reset(); // far faster than the writer's pace: most lines are still queued
         const QStringList lines = fileLines(file);
-        QCOMPARE(lines.size(), 301);
-        QVERIFY(lines.first().endsWith(QStringLiteral("\tTerminal\t0")));
-        QVERIFY(lines.last().endsWith(QStringLiteral("\tTerminal\tClosed")));
+        QCOMPARE(lines.size(), threads * perThread);
+        QVector<int> next(threads, 0);
+        for (const QString &line : lines) {
+            const QStringList fields = line.split(QLatin1Char('\t'));
+            QCOMPARE(fields.at(2).toInt(), next[fields.at(1).mid(1).toInt()]++);
+        }
     }
 
     void lineWrittenAfterMidnightGoesToTheNewDay()
@@ -154,14 +144,6 @@ private slots:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(blocker.size(), qint64(12));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
-    }
-
-    void pathsAreBuiltFromDataFolderAndBrand()
-    {
-        QVERIFY(appDataPath().startsWith(QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"))));
-        QCOMPARE(configPath(), appDataPath() + QStringLiteral("/KESTRAL/config"));
-        // A name that looks like a placeholder is taken as it is.
-        QCOMPARE(accountPath(QStringLiteral("Demo%1"), 7), appDataPath() + QStringLiteral("/KESTRAL/config/Demo%1/7"));
     }
 };
 

@@ -56,35 +56,6 @@ class TestPositionDataStore : public QObject
     Q_OBJECT
 
 private slots:
-    void repricing_data()
-    {
-        QTest::addColumn<QJsonObject>("held");
-        QTest::addColumn<double>("currentPrice");
-        QTest::addColumn<double>("profit");
-
-        QTest::newRow("a buy closes at the bid") << position(1, "EURUSD", "buy", 5000, 1.1) << 1.1010 << 50.0;
-        QTest::newRow("a sell closes at the ask") << position(1, "EURUSD", "sell", 5000, 1.1) << 1.1012 << -60.0;
-        QTest::newRow("any word but sell counts as a buy") << position(1, "EURUSD", "Sell", 5000, 1.1) << 1.1010 << 50.0;
-        QTest::newRow("the profit rate scales the profit")
-            << position(1, "EURUSD", "buy", 5000, 1.1, 0.0, 0.5) << 1.1010 << 25.0;
-    }
-    void repricing()
-    {
-        QFETCH(QJsonObject, held);
-        QFETCH(double, profit);
-
-        PositionDataStore store;
-        store.setOpenPositions({held});
-        Recorder recorder(store);
-        store.onPriceChanged(tick("EURUSD", 1.1010, 1.1012, 4));
-        const Position moved = store.position(1);
-        QTEST(moved.currentPrice, "currentPrice");
-        QVERIFY2(near(moved.profit, profit), qPrintable(QString::number(moved.profit)));
-        QCOMPARE(moved.digits, 4);
-        QCOMPARE(recorder.events.first(), QStringLiteral("position 1"));
-        QCOMPARE(recorder.net, moved.profit);
-    }
-
     void oneTick_data()
     {
         QTest::addColumn<QJsonArray>("held");
@@ -92,17 +63,17 @@ private slots:
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QVector<double>>("figures");
 
-        const QJsonArray mixed{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(2, "EURUSD", "buy", 5000, 2.0),
+        const QJsonArray mixed{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(2, "EURUSD", "buy", 5000, 2.0, 0.0, 0.5),
                                position(3, "EURUSD", "sell", 20000, 3.0), position(4, "GBPUSD", "buy", 10000, 1.2, 7.0)};
-        // After the first tick (1.5 / 1.6) the profits are 50000, -25000 and 280000.
+        // After the first tick (1.5 / 1.6) the profits are 50000, -12500 (half rate) and 280000.
         QTest::newRow("each moved position, then the symbol figures, then the total")
-            << mixed << tick("EURUSD", 1.4, 1.6) << QStringList{"position 1", "position 2", "symbol EURUSD", "net"}
-            << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 40000.0 - 30000.0 + 280000.0};
+            << mixed << tick("EURUSD", 1.4, 1.6, 4) << QStringList{"position 1", "position 2", "symbol EURUSD", "net"}
+            << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 40000.0 - 15000.0 + 280000.0};
         QTest::newRow("a repeated tick says nothing at all") << mixed << tick("EURUSD", 1.5, 1.6) << QStringList()
                                                              << QVector<double>();
         QTest::newRow("a new digits count alone reprices nothing but is reported")
             << mixed << tick("EURUSD", 1.5, 1.6, 3) << QStringList{"symbol EURUSD", "net"}
-            << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 50000.0 - 25000.0 + 280000.0};
+            << QVector<double>{3, 1.5, 1.5, 2.0, 3.0, 50000.0 - 12500.0 + 280000.0};
         QTest::newRow("a tick without a symbol is ignored") << mixed << tick(QString(), 1.0, 2.0) << QStringList()
                                                             << QVector<double>();
         QTest::newRow("sells only give a zero buy price")
@@ -125,8 +96,11 @@ private slots:
         for (int i = 0; i < figures.size(); ++i)
             QVERIFY2(near(recorder.figures.at(i), figures.at(i)), qPrintable(QString::number(i)));
         double sum = 0.0;
-        for (const auto &p : store.positions())
+        for (const auto &p : store.positions()) {
             sum += p.profit;
+            // A repriced position takes the tick's digits.
+            QCOMPARE(p.digits, recorder.events.contains(QStringLiteral("position %1").arg(p.ticket)) ? second.digits : 5);
+        }
         QVERIFY(!recorder.events.contains("net") || near(recorder.net, sum));
     }
 
@@ -174,31 +148,43 @@ private slots:
         QTest::addColumn<qint64>("ticket");
         QTest::addColumn<double>("volume");
         QTest::addColumn<double>("price");
+        QTest::addColumn<int>("digits");
 
         QJsonObject overridden = position(5, "EURUSD", "buy", 12500, 1.1);
         overridden["price_o"] = 1.2;
         QJsonObject fractional = position(5, "EURUSD", "buy", 0, 1.1);
         fractional["volume"] = 12500.5;
 
-        QTest::newRow("a wire volume becomes lots and price_o overrides price") << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2;
-        QTest::newRow("a fractional volume reads as zero") << QJsonValue(fractional) << qint64(5) << 0.0 << 1.1;
+        QTest::newRow("a wire volume becomes lots and price_o overrides price")
+            << QJsonValue(overridden) << qint64(5) << 1.25 << 1.2 << 5;
+        QTest::newRow("a fractional volume reads as zero") << QJsonValue(fractional) << qint64(5) << 0.0 << 1.1 << 5;
         QTest::newRow("a fractional ticket rounds, an oversized volume gives zero")
-            << QJsonValue(QJsonObject{{"ticket", 77.6}, {"volume", 3e9}}) << qint64(78) << 0.0 << 0.0;
+            << QJsonValue(QJsonObject{{"ticket", 77.6}, {"volume", 3e9}, {"digits", 2000000000}}) << qint64(78) << 0.0
+            << 0.0 << 15;
         QTest::newRow("a ticket beyond the 64-bit range reads as zero")
-            << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}}) << qint64(0) << 0.0 << 0.0;
-        QTest::newRow("an element that is not an object is stored under ticket 0") << QJsonValue("junk") << qint64(0) << 0.0 << 0.0;
+            << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}, {"digits", -4}}) << qint64(0) << 0.0 << 0.0
+            << 0;
+        QTest::newRow("an element that is not an object is skipped") << QJsonValue("junk") << qint64(-1) << 0.0 << 0.0 << 0;
     }
     void readings()
     {
         QFETCH(QJsonValue, element);
 
+        QFETCH(qint64, ticket);
+
         PositionDataStore store;
         store.setOpenPositions({element});
-        QCOMPARE(store.positions().size(), 1);
+        store.setPendingOrders({element});
+        QCOMPARE(store.positions().size(), ticket < 0 ? 0 : 1); // -1: nothing is stored
+        QCOMPARE(store.pendingOrders().size(), store.positions().size());
+        if (ticket < 0)
+            return;
         const Position parsed = store.positions().constFirst();
-        QTEST(parsed.ticket, "ticket");
+        QCOMPARE(parsed.ticket, ticket);
         QTEST(parsed.volume, "volume");
         QTEST(parsed.price, "price");
+        QTEST(parsed.digits, "digits");
+        QTEST(store.pendingOrders().constFirst().digits, "digits");
         // A garbage tick of no symbol must not reprice an empty-symbol record.
         store.onPriceChanged(tick(QString(), 1.0, 1.0));
         QCOMPARE(store.positions().constFirst().currentPrice, 0.0);
@@ -234,6 +220,10 @@ private slots:
         store.setPendingOrders({QJsonObject{{"ticket", 7}, {"volume", 2500}}, QJsonObject{{"ticket", 3}, {"type", 4.5}}});
         QCOMPARE(store.pendingOrder(7).volume, 0.25);
         QCOMPARE(store.pendingOrder(3).type, 0); // not a whole number
+        // A smaller reply leaves no stale order behind.
+        store.setPendingOrders({QJsonObject{{"ticket", 3}}});
+        QCOMPARE(store.pendingOrders().size(), 1);
+        QCOMPARE(store.pendingOrders().constFirst().ticket, qint64(3));
     }
 
     void aHandlerThatClearsTheStoreStopsTheWalk()

@@ -82,10 +82,10 @@ private slots:
         QTest::newRow("a dropped symbol leaves the list")
             << true << reply(dropped) << QStringList{"EURUSD", "gbpusd.i", "AUDCAD"} << both;
         QTest::newRow("an empty array empties the store") << true << reply({}) << QStringList() << both;
-        QTest::newRow("a reply without an array counts as an empty one")
-            << true << QJsonObject{{"res_code", 8}} << QStringList() << both;
-        QTest::newRow("an empty reply to an empty store says nothing") << false << reply({}) << QStringList()
-                                                                      << QStringList();
+        QTest::newRow("a reply without an array changes nothing")
+            << true << QJsonObject{{"res_code", 8}} << orderedButHidden << QStringList();
+        QTest::newRow("an array that is not an array changes nothing")
+            << true << QJsonObject{{"res_code", 8}, {"array", QJsonObject{}}} << orderedButHidden << QStringList();
         QTest::newRow("elements that are not objects or have no symbol are skipped")
             << false << reply(junk) << QStringList{"AUDCAD"} << both;
         QTest::newRow("a symbol listed twice counts by its last entry")
@@ -125,6 +125,8 @@ private slots:
         QTest::newRow("numeric texts convert, wrong types give zero")
             << QJsonObject{{"symbol", "EURUSD"}, {"digits", 4.5}, {"min_vol", "250"}, {"max_vol", true}, {"step_vol", "1.5"}, {"c_size", "100"}}
             << "0 250/0/0 0";
+        QTest::newRow("digits beyond any price are bounded")
+            << QJsonObject{{"symbol", "EURUSD"}, {"digits", 2000000000}} << "15 0/0/0 0";
         QTest::newRow("a volume beyond the 64-bit range reads as zero")
             << QJsonObject{{"symbol", "EURUSD"}, {"min_vol", 1e300}, {"max_vol", -1e300}, {"step_vol", 3e9}} << "0 0/0/3000000000 0";
     }

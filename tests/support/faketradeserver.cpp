@@ -1,93 +1,76 @@
 #include "faketradeserver.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QWebSocket>
-#include <QWebSocketServer>
 #include <QtEndian>
 
 namespace {
 
-QString compact(const QJsonObject &object)
+QByteArray compact(const QJsonObject &object)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
 
 FakeTradeServer::FakeTradeServer(QObject *parent)
     : QObject(parent)
-    , m_tcpServer(new QTcpServer(this))
-    , m_wsServer(new QWebSocketServer(QStringLiteral("FakeTradeServer"), QWebSocketServer::NonSecureMode, this))
+    , m_server(new QTcpServer(this))
 {
-    // Our own listener hands sockets to the WebSocket server, so that a connection's
-    // TCP socket stays reachable for reading frames ourselves.
-    connect(m_tcpServer, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *tcp = m_tcpServer->nextPendingConnection()) {
-            m_handshaking.insert(tcp->peerPort(), tcp);
-            m_wsServer->handleConnection(tcp);
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *tcp = m_server->nextPendingConnection()) {
+            auto *client = new Client{tcp, {}, false};
+            m_clients.append(client);
+            connect(tcp, &QTcpSocket::readyRead, this, [this, client] { read(client); });
+            connect(tcp, &QTcpSocket::disconnected, this, [this, client] {
+                m_clients.removeOne(client);
+                client->tcp->deleteLater();
+                delete client;
+                if (m_streamLeft > 0)
+                    QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
+            });
         }
     });
-    connect(m_wsServer, &QWebSocketServer::newConnection, this, &FakeTradeServer::onWebSocketConnection);
     listen();
 }
 
 FakeTradeServer::~FakeTradeServer()
 {
-    // WebSockets first: they own their TCP sockets, which are also children of the
-    // listener.
-    for (Client *client : std::as_const(m_clients)) {
-        if (client->socket) {
-            client->socket->disconnect(this);
-            client->socket->abort();
-            delete client->socket;
-        }
-        delete client;
-    }
-    m_clients.clear();
-    for (const auto &tcp : std::as_const(m_handshaking)) {
-        if (tcp)
-            tcp->abort();
-    }
-    delete m_wsServer;
-    delete m_tcpServer;
+    for (Client *client : std::as_const(m_clients))
+        client->tcp->disconnect(this);
+    qDeleteAll(m_clients);
 }
 
 void FakeTradeServer::listen()
 {
-    if (!m_tcpServer->listen(QHostAddress::LocalHost, m_port))
-        qWarning("FakeTradeServer: cannot listen on port %u: %s", m_port, qPrintable(m_tcpServer->errorString()));
-    m_port = m_tcpServer->serverPort();
+    if (!m_server->listen(QHostAddress::LocalHost, m_port))
+        qWarning("FakeTradeServer: cannot listen on port %u", m_port);
+    m_port = m_server->serverPort();
 }
 
 void FakeTradeServer::send(const QJsonObject &object)
 {
-    sendText(compact(object));
-}
-
-void FakeTradeServer::sendText(const QString &text)
-{
     for (Client *client : std::as_const(m_clients)) {
-        if (!m_silent && client->socket)
-            client->socket->sendTextMessage(text);
+        if (!m_silent && client->open)
+            write(client->tcp, 0x1, compact(object));
     }
 }
 
 void FakeTradeServer::dropClients()
 {
-    for (Client *client : QList<Client *>(m_clients)) {
-        if (client->tcp)
-            client->tcp->abort();
-    }
+    for (Client *client : QList<Client *>(m_clients))
+        client->tcp->abort();
 }
 
 void FakeTradeServer::setRefusing(bool refusing)
 {
     if (refusing)
-        m_tcpServer->close();
-    else if (!m_tcpServer->isListening())
+        m_server->close();
+    else if (!m_server->isListening())
         listen();
 }
 
@@ -112,20 +95,70 @@ QJsonObject FakeTradeServer::tick(const QString &symbol, double bid, double ask)
             {"ask_low", ask - 0.002}};
 }
 
-void FakeTradeServer::onWebSocketConnection()
+bool FakeTradeServer::handshake(Client *client)
 {
-    while (QWebSocket *socket = m_wsServer->nextPendingConnection()) {
-        auto *client = new Client{socket, m_handshaking.take(socket->peerPort()), {}};
-        m_clients.append(client);
-        ++m_connectionCount;
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { removeClient(socket); });
-        // The client sends nothing before it has read the handshake answer, so no
-        // frame has reached the WebSocket layer's reader yet.
-        if (client->tcp) {
-            QObject::disconnect(client->tcp, &QTcpSocket::readyRead, nullptr, nullptr);
-            connect(client->tcp, &QTcpSocket::readyRead, this, [this, client] { readFrames(client); });
+    const int end = client->buffer.indexOf("\r\n\r\n");
+    if (end < 0)
+        return false;
+    const auto key = QRegularExpression(QStringLiteral("Sec-WebSocket-Key: *(\\S+)"), QRegularExpression::CaseInsensitiveOption)
+                         .match(QString::fromLatin1(client->buffer.left(end))).captured(1).toLatin1();
+    client->buffer.remove(0, end + 4);
+    QByteArray accept = QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1).toBase64();
+    if (m_brokenHandshake)
+        accept = "d3JvbmcgYWNjZXB0IGtleQ==";
+    client->tcp->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: "
+                       + accept + "\r\n\r\n");
+    if (m_brokenHandshake) {
+        auto sent = std::make_shared<int>(0);
+        connect(client->tcp, &QTcpSocket::bytesWritten, this, [tcp = client->tcp, sent] {
+            if (tcp->bytesToWrite() < (1 << 20) && ++*sent < 4096)
+                tcp->write(QByteArray(1 << 16, 'x'));
+        });
+        return false;
+    }
+    client->open = true;
+    emit clientConnected();
+    return true;
+}
+
+void FakeTradeServer::read(Client *client)
+{
+    QByteArray &buffer = client->buffer;
+    buffer += client->tcp->readAll();
+    if (!client->open && !handshake(client))
+        return;
+    // Client frames: FIN/opcode, mask bit and length, extended length, mask key. The
+    // terminal sends every text in one frame.
+    while (buffer.size() >= 2) {
+        const auto *bytes = reinterpret_cast<const uchar *>(buffer.constData());
+        const int opcode = bytes[0] & 0x0F;
+        quint64 length = bytes[1] & 0x7F;
+        const int lengthBytes = length == 126 ? 2 : length == 127 ? 8 : 0;
+        const int header = 2 + lengthBytes + 4;
+        if (buffer.size() < header)
+            return;
+        if (lengthBytes)
+            length = lengthBytes == 2 ? qFromBigEndian<quint16>(bytes + 2) : qFromBigEndian<quint64>(bytes + 2);
+        if (quint64(buffer.size()) < header + length)
+            return;
+        QByteArray payload = buffer.mid(header, int(length));
+        for (int i = 0; i < payload.size(); ++i)
+            payload[i] = char(payload.at(i) ^ bytes[header - 4 + i % 4]);
+        buffer.remove(0, header + int(length));
+        if (opcode == 0x1) {
+            onText(client, QString::fromUtf8(payload));
+        } else if (opcode == 0x9) {
+            emit pingReceived();
+            if (!m_silent)
+                write(client->tcp, 0xA, payload);
+        } else if (opcode == 0x8) {
+            m_closeCodes.append(payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005);
+            if (!m_silent) {
+                write(client->tcp, 0x8, payload.left(2));
+                client->tcp->disconnectFromHost(); // may delete the client at once
+            }
+            return;
         }
-        emit clientConnected();
     }
 }
 
@@ -133,97 +166,39 @@ void FakeTradeServer::onText(Client *client, const QString &text)
 {
     m_texts.append(text);
     const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
-    if (request.isEmpty() || m_silent || !client->socket)
-        return;
     const int reqCode = request.value(QLatin1String("req_code")).toInt();
+    if (m_silent)
+        return;
+    if (reqCode == 1 && m_loginMode == LoginMode::Reject) {
+        write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 0}}));
+        return;
+    }
     if (reqCode == 1) {
-        if (m_loginMode == LoginMode::Ignore)
-            return;
-        if (m_loginMode == LoginMode::Reject) {
-            client->socket->sendTextMessage(compact({{"res_code", 1}, {"state", 0}}));
-            return;
-        }
-        client->socket->sendTextMessage(compact({{"res_code", 1}, {"state", 1},
-            {"is_investor_password", m_loginMode == LoginMode::ReadOnly}, {"timezone", m_timeZone},
+        write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 1},
+            {"is_investor_password", false}, {"timezone", m_timeZone},
             {"login", request.value(QLatin1String("id"))}, {"name", "Test Client"}, {"group", "demo"}}));
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))
-        client->socket->sendTextMessage(compact(reply));
+        write(client->tcp, 0x1, compact(reply));
 }
 
-void FakeTradeServer::readFrames(Client *client)
+void FakeTradeServer::write(QTcpSocket *tcp, int opcode, const QByteArray &payload)
 {
-    if (!client->tcp)
-        return;
-    QByteArray &buffer = client->buffer;
-    buffer += client->tcp->readAll();
-    // Client frames: FIN/opcode byte, mask bit and length, extended length, mask key.
-    // The terminal sends every text in one frame, so continuations are skipped.
-    while (buffer.size() >= 2) {
-        const auto *bytes = reinterpret_cast<const uchar *>(buffer.constData());
-        const int opcode = bytes[0] & 0x0F;
-        quint64 length = bytes[1] & 0x7F;
-        int header = length == 126 ? 4 : length == 127 ? 10 : 2;
-        if (buffer.size() < header)
-            return;
-        if (length == 126)
-            length = qFromBigEndian<quint16>(bytes + 2);
-        else if (length == 127)
-            length = qFromBigEndian<quint64>(bytes + 2);
-        const int maskAt = header;
-        if (bytes[1] & 0x80)
-            header += 4;
-        if (quint64(buffer.size()) < header + length)
-            return;
-        QByteArray payload = buffer.mid(header, int(length));
-        if (header > maskAt) {
-            for (int i = 0; i < payload.size(); ++i)
-                payload[i] = char(payload.at(i) ^ bytes[maskAt + (i % 4)]);
-        }
-        buffer.remove(0, header + int(length));
-        if (opcode == 0x1) {
-            onText(client, QString::fromUtf8(payload));
-        } else if (opcode == 0x9) {
-            emit pingReceived();
-            if (!m_silent)
-                writeControl(client, 0xA, payload);
-        } else if (opcode == 0x8) {
-            const int code = payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005;
-            m_closeCodes.append(code);
-            emit closeReceived(code);
-            if (!m_silent && client->tcp) {
-                writeControl(client, 0x8, payload.left(2));
-                buffer.clear();
-                // May remove the client at once: nothing of it is touched after this.
-                client->tcp->disconnectFromHost();
-            }
-            return;
-        }
+    // Server frames are unmasked.
+    QByteArray frame(1, char(0x80 | opcode));
+    const auto size = quint64(payload.size());
+    if (size < 126) {
+        frame += char(size);
+    } else if (size < 65536) {
+        frame += char(126);
+        frame += char(size >> 8);
+        frame += char(size);
+    } else {
+        frame += char(127);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            frame += char(size >> shift);
     }
-}
-
-void FakeTradeServer::writeControl(Client *client, int opcode, const QByteArray &payload)
-{
-    // Server frames are unmasked; control payloads are under 126 bytes.
-    client->tcp->write(QByteArray(1, char(0x80 | opcode)) + char(payload.size()) + payload);
-}
-
-void FakeTradeServer::removeClient(QWebSocket *socket)
-{
-    for (int i = 0; i < m_clients.size(); ++i) {
-        Client *client = m_clients.at(i);
-        if (client->socket != socket)
-            continue;
-        m_clients.removeAt(i);
-        if (client->tcp)
-            client->tcp->disconnect(this);
-        delete client;
-        socket->deleteLater();
-        // A stream waiting for this socket to drain goes on with another client or ends.
-        if (m_streamLeft > 0)
-            QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
-        return;
-    }
+    tcp->write(frame + payload);
 }
 
 void FakeTradeServer::streamTicks(int count, int symbolCount)
@@ -232,7 +207,7 @@ void FakeTradeServer::streamTicks(int count, int symbolCount)
     for (int i = 0; i < symbolCount; ++i) {
         QJsonObject object = tick(QStringLiteral("SYM%1").arg(i, 3, 10, QLatin1Char('0')), 1.08512 + i, 1.08527 + i);
         object.insert(QStringLiteral("tm_ms"), QStringLiteral("@SEQ@"));
-        m_streamTexts.append(compact(object));
+        m_streamTexts.append(QString::fromUtf8(compact(object)));
     }
     m_streamLeft = count;
     m_streamIndex = 0;
@@ -241,13 +216,10 @@ void FakeTradeServer::streamTicks(int count, int symbolCount)
 
 void FakeTradeServer::streamSome()
 {
-    constexpr qint64 backlogBytes = 1 << 20;
-    Client *target = nullptr;
+    QTcpSocket *target = nullptr;
     for (Client *client : std::as_const(m_clients)) {
-        if (!m_silent && client->socket && client->tcp) {
-            target = client;
-            break;
-        }
+        if (client->open && !m_silent && !target)
+            target = client->tcp;
     }
     if (!target)
         m_streamLeft = 0;
@@ -258,11 +230,10 @@ void FakeTradeServer::streamSome()
         }
         return;
     }
-    connect(target->tcp, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome, Qt::UniqueConnection);
-    // The sequence number rides in "tm_ms" so that a receiver can tell the last tick.
-    while (m_streamLeft > 0 && target->tcp->bytesToWrite() < backlogBytes) {
+    connect(target, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome, Qt::UniqueConnection);
+    while (m_streamLeft > 0 && target->bytesToWrite() < (1 << 20)) {
         QString text = m_streamTexts.at(m_streamIndex % m_streamTexts.size());
-        target->socket->sendTextMessage(text.replace(QLatin1String("\"@SEQ@\""), QString::number(m_streamIndex)));
+        write(target, 0x1, text.replace(QLatin1String("\"@SEQ@\""), QString::number(m_streamIndex)).toUtf8());
         ++m_streamIndex;
         --m_streamLeft;
     }

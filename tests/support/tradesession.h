@@ -1,6 +1,5 @@
-// A trade-server client wired to a fake server and a tick batcher the way the main
-// window wires them, with what the client emits recorded in the test's thread
-// (queued, so that a test reads it without racing the network thread).
+// A trade-server client wired to a fake server and a tick batcher as the main window
+// wires them; what it emits is recorded queued, in the test's thread.
 #pragma once
 
 #include "faketradeserver.h"
@@ -12,12 +11,10 @@
 #include <QtTest>
 #include <atomic>
 
-// How long a test waits for something that must happen: generous, because a loaded
-// sanitizer build can stall a thread for seconds, and only a failing test waits it out.
+// Generous, for a loaded sanitizer build; only a failing test waits it out.
 constexpr int patienceMs = 20000;
 
-// The logger's journal lines as "title: message", collected in the creating thread so
-// that lines logged from the network thread can be awaited with QTRY_*.
+// Journal lines as "title: message".
 struct JournalRecorder
 {
     JournalRecorder()
@@ -46,16 +43,13 @@ struct TradeSession
         QObject::connect(&buffer, &PriceDataBuffer::tickUpdated, &context, [this](const QList<TickData> &batch) { ticks << batch; });
         QObject::connect(&client, &TradeClient::websocketConnected, &context, [this] { ++connects; });
         QObject::connect(&client, &TradeClient::websocketDisconnected, &context, [this] { ++disconnects; });
-        // Stamped in the network thread, so that a busy test thread cannot shorten a
-        // measured reconnection delay.
+        // Stamped in the network thread, so a busy test thread cannot shorten a measured delay.
         QObject::connect(&client, &TradeClient::websocketDisconnected, &context,
                          [this] { lastDisconnectMs = clock.elapsed(); }, Qt::DirectConnection);
         QObject::connect(&server, &FakeTradeServer::clientConnected, &context, [this] { serverConnectMs << clock.elapsed(); });
         QObject::connect(&client, &TradeClient::loginSuccess, &context, [this](const QJsonObject &info) { logins << info; });
         QObject::connect(&client, &TradeClient::loginFail, &context, [this] { ++loginFails; });
         QObject::connect(&client, &TradeClient::error, &context, [this](const QString &text) { errors << text; });
-        QObject::connect(&client, &TradeClient::tradeResponseReceived, &context,
-                         [this](const QJsonObject &reply) { tradeResponses << reply; });
     }
 
     bool connectToServer(const QString &password = QStringLiteral("secret"), const QString &serverName = QStringLiteral("Demo"))
@@ -63,16 +57,13 @@ struct TradeSession
         return client.connectToServer(server.url().toString(), account, password, serverName);
     }
 
-    // Connects and waits for the server's answer to the login frame.
+    // Connects and waits for the answer to the login frame.
     bool logIn()
     {
         const int before = logins.size() + loginFails;
         connectToServer();
         return QTest::qWaitFor([&] { return logins.size() + loginFails > before; }, patienceMs);
     }
-
-    // The texts the server received apart from login frames.
-    QStringList requestTexts() const { return server.receivedTexts().filter(QRegularExpression("^(?!\\{\"id\":)")); }
 
     int connects = 0;
     int disconnects = 0;
@@ -82,11 +73,9 @@ struct TradeSession
     QList<qint64> serverConnectMs;
     QList<QJsonObject> logins;
     QStringList errors;
-    QList<TickData> ticks; // every batch the batcher emitted, concatenated
-    QList<QJsonObject> tradeResponses;
+    QList<TickData> ticks; // every batch, concatenated
 
-    // Declared before the client, so that all of it outlives the client's thread: a
-    // receiver destroyed while that thread emits to it leaks in Qt 5.
+    // Before the client: a receiver destroyed while its thread emits to it leaks in Qt 5.
     QObject context;
     FakeTradeServer server;
     PriceDataBuffer buffer;
