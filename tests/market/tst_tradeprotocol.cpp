@@ -63,7 +63,7 @@ private slots:
             << json("{'res_code':7,'msg':[1],'status':1,'msg':'x'}") << "";
         QTest::newRow("an escaped repeat inside a nested object is refused")
             << json("{'res_code':7,'a':[{'x':{},'\\u0078':1}]}") << "";
-        QTest::newRow("a nested value given last is kept") << json("{'res_code':7,'msg':'x','msg':{'a':1}}")
+        QTest::newRow("nested values under other keys or given last are kept") << json("{'res_code':7,'a':[1],'msg':'x','msg':{'a':1}}")
                                                            << "tradeResponseReceived";
         QTest::newRow("sibling objects may share keys")
             << json("{'res_code':8,'array':[{'symbol':'A','p':[1]},{'symbol':'A','p':[1]}]}") << "symbolListReceived";
