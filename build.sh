@@ -16,6 +16,7 @@ packages=(
   qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqcustomplot-dev libbenchmark-dev
   libqt5multimedia5-plugins fonts-dejavu-core
+  clang-14 libclang-rt-14-dev
 )
 
 install_missing() {
