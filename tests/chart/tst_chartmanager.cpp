@@ -133,7 +133,8 @@ private slots:
         };
         const Bars three{bar(100), bar(200), bar(300)}, two{bar(100), bar(200)}, sentinel{bar(1)}, none;
         QJsonObject junk = reply({});
-        junk["array"] = QJsonArray{1, "x", QJsonObject{{"open", 1.0}}, QJsonObject{{"datetime", "soon"}}};
+        junk["array"] = QJsonArray{1, "x", QJsonObject{{"open", 1.0}}, QJsonObject{{"datetime", "soon"}},
+                                   QJsonObject{{"datetime", 1e300}}, QJsonObject{{"datetime", -9.3e18}}};
 
         row("a first reply is held and all but its newest bar written", none, reply(three), none, three, two);
         row("a held time is replaced, other held bars stay and all are rewritten", three,
