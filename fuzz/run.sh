@@ -21,7 +21,6 @@ cmake --build "$build_dir" -j "$jobs"
 
 build_dir=$(cd "$build_dir" && pwd)
 findings=$build_dir/findings
-rm -rf "$findings"
 mkdir -p "$findings"
 
 targets=("$@")
@@ -37,7 +36,8 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR=/dev/shm
 fi
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+# Options already set are kept (malloc_context_size=2 speeds up long runs).
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}
 export LSAN_OPTIONS=suppressions=$source_dir/tests/support/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -48,6 +48,7 @@ for target in "${targets[@]}"; do
   work=$build_dir/corpus/$name
   mkdir -p "$work"
   [ -d "$corpus" ] || { echo "no corpus folder $corpus" >&2; exit 2; }
+  rm -f "$findings/$target"-* "$findings/$target".*.log
   echo "== $target: ${seconds}s, $workers worker(s)"
   # New inputs go to the build folder's corpus; the committed one is only read.
   args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -malloc_limit_mb=2048 -detect_leaks=1
