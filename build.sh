@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
 #   ./build.sh test   install what is missing, build, run the whole test suite
-#   ./build.sh run    install what is missing, build, start the terminal
+#   ./build.sh run    install what is missing, build, start the terminal (and, unless
+#                     KESTRAL_BROKER_HOST names a broker, the local trade server)
 # Environment: BUILD_DIR (default build), SANITIZE=1 for ASan+UBSan, JOBS.
 set -euo pipefail
 
@@ -48,11 +49,36 @@ case "$mode" in
     ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
     ;;
   run)
-    if [ ! -x "$build_dir/terminal/kestral-terminal" ]; then
-      echo "The terminal's main window is not built yet; nothing to start." >&2
+    terminal="$build_dir/terminal/kestral-terminal"
+    host=${KESTRAL_BROKER_HOST:-127.0.0.1}
+    if [ "$host" = 127.0.0.1 ] || [ "$host" = localhost ]; then
+      # No broker named: run our local trade server for the terminal to log in to.
+      server_log="$build_dir/kestral-server.log"
+      "$build_dir/server/kestral-server" >"$server_log" 2>&1 &
+      server_pid=$!
+      stop_server() { kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true; }
+      trap stop_server EXIT
+      trap 'exit 130' INT TERM
+      for _ in $(seq 50); do
+        grep -q '^demo-account' "$server_log" 2>/dev/null && break
+        kill -0 "$server_pid" 2>/dev/null || { cat "$server_log" >&2; exit 1; }
+        sleep 0.1
+      done
+      read -r _ _ login _ password _ investor < <(grep "^demo-account" "$server_log") ||
+        { echo "The local trade server did not start:" >&2; cat "$server_log" >&2; exit 1; }
+      echo "Local trade server running (log: $server_log)."
+      echo "Log in to server KestralDemo with login $login, password $password (read-only: $investor)."
+      export KESTRAL_BROKER_HOST=127.0.0.1
+    fi
+    if [ ! -x "$terminal" ]; then
+      echo "The terminal ($terminal) is not built yet." >&2
+      if [ -n "${server_pid:-}" ]; then
+        echo "The local trade server keeps running until Ctrl-C." >&2
+        wait "$server_pid"
+      fi
       exit 1
     fi
-    exec "$build_dir/terminal/kestral-terminal"
+    "$terminal"
     ;;
   *)
     echo "usage: $0 [test|run]" >&2

@@ -25,7 +25,6 @@
 namespace {
 
 const QString kIndicatorSettingsOrganisation = QStringLiteral("MorWell");
-const QString kObjectSettingsOrganisation = QStringLiteral("Morwell");
 const QString kSettingsApplication = QStringLiteral("Client");
 
 using Indicator = SymbolChartWidget::Indicator;
@@ -145,11 +144,6 @@ const QList<QPair<QString, int>> &periodTable()
 
 bool isMonthly(int period) { return period > 39999; }
 
-QString labelStyle(const QColor &color)
-{
-    return QStringLiteral("QLabel { color: %1; font-size: 12px}").arg(color.name(QColor::HexArgb));
-}
-
 // Index of the first point at or after a bar; keys of a series are ascending bar indices.
 int firstPointAtOrAfter(const IndicatorSeries &series, double key)
 {
@@ -169,16 +163,6 @@ void syncData(Container &container, const IndicatorSeries &series, double fromKe
     container.add(tail, true);
 }
 
-// Truncated toward zero; a key dragged far off the axis must not overflow the cast.
-qint32 barOf(double key, double offset)
-{
-    const double bar = std::trunc(key + offset);
-    if (!std::isfinite(bar))
-        return 0;
-    return qint32(std::clamp(bar, double(std::numeric_limits<qint32>::min()),
-                             double(std::numeric_limits<qint32>::max())));
-}
-
 } // namespace
 
 SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &symbol, int period, QWidget *parent)
@@ -187,12 +171,10 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     , m_symbol(symbol)
     // A saved workspace may carry a broken period; the bucket rule divides by it.
     , m_period(period > 0 ? period : DefaultPeriod)
+    , m_objects(ChartObjectRegistry::storedCounter(symbol))
 {
     m_indicatorPool.setMaxThreadCount(1);
     setWindowIcon(QIcon(QPixmap(1, 1)));
-    m_objectCounter = QSettings(kObjectSettingsOrganisation, kSettingsApplication)
-                          .value(QStringLiteral("%1_objects").arg(m_symbol), 0)
-                          .toInt();
     const QString label = periodLabel(m_period);
     setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
     setGeometry(0, 0, 800, 500);
@@ -202,11 +184,13 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     m_drawTimer->start(50);
 
     setupPlot();
+    connect(this, &QCustomPlot::beforeReplot, this, &SymbolChartWidget::keepPricePaneHeight);
+    connect(this, &QCustomPlot::beforeReplot, this, &SymbolChartWidget::refreshLevelTagTexts);
 
     m_infoLabel = new QLabel(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label), this);
-    m_infoLabel->setStyleSheet(labelStyle(m_axisColor));
+    m_infoLabel->setStyleSheet(labelStyleSheet(m_axisColor));
     m_indicatorLabel = new QLabel(this);
-    m_indicatorLabel->setStyleSheet(labelStyle(m_axisColor));
+    m_indicatorLabel->setStyleSheet(labelStyleSheet(m_axisColor));
     m_indicatorLabel->setGeometry(10, 50, 110, 15);
 
     m_oneClick = new OneClickTradingButtons(m_symbol, this);
@@ -237,10 +221,13 @@ SymbolChartWidget::~SymbolChartWidget()
     m_indicatorPool.waitForDone();
     if (m_chartManager)
         saveChartObjects();
-    qDeleteAll(m_levelTags);
-    m_levelTags.clear();
-    delete m_currentTag;
+    removeCrosshair();
     delete m_lastPriceTag;
+}
+
+QString SymbolChartWidget::labelStyleSheet(const QColor &color)
+{
+    return QStringLiteral("QLabel { color: %1; font-size: 12px}").arg(color.name(QColor::HexArgb));
 }
 
 QSize SymbolChartWidget::sizeHint() const { return QSize(800, 600); }
@@ -287,8 +274,8 @@ QList<QCPAbstractPlottable *> SymbolChartWidget::indicatorPlottables(Indicator i
 QList<QCPAbstractItem *> SymbolChartWidget::crosshairItems() const
 {
     QList<QCPAbstractItem *> items;
-    if (m_drawingMode == 3 && m_currentDrawingItem)
-        items << m_currentDrawingItem << m_secondDrawingItem;
+    if (m_crosshairShown)
+        items << m_currentDrawingItem.data() << m_secondDrawingItem.data();
     return items;
 }
 
@@ -432,33 +419,6 @@ void SymbolChartWidget::addIndicatorGraphs()
     addLineGraph(RelativeVigorIndex, "rvi2", Qt::green);
 }
 
-void SymbolChartWidget::createContextMenu()
-{
-    m_contextMenu = new QMenu(this);
-    QMenu *timeframes = m_contextMenu->addMenu(QStringLiteral("Timeframes"));
-    m_timeframeGroup = new QActionGroup(this);
-    m_timeframeGroup->setExclusive(true);
-    for (const auto &entry : periodTable()) {
-        QAction *action = timeframes->addAction(entry.first);
-        action->setCheckable(true);
-        action->setChecked(entry.second == m_period || (entry.second == 40000 && isMonthly(m_period)));
-        m_timeframeGroup->addAction(action);
-        m_timeframeActions.append(action);
-    }
-    m_oneClickAction = m_contextMenu->addAction(QStringLiteral("One Click Trading"));
-    m_oneClickAction->setCheckable(true);
-    QMenu *indicators = m_contextMenu->addMenu(QStringLiteral("Indicators"));
-    for (int i = 0; i < IndicatorCount; ++i) {
-        m_indicatorActions[i] = indicators->addAction(indicatorName(Indicator(i)));
-        m_indicatorActions[i]->setCheckable(true);
-    }
-    m_objectListAction = m_contextMenu->addAction(QStringLiteral("Object list"));
-    QMenu *colors = m_contextMenu->addMenu(QStringLiteral("Change Colors"));
-    for (const char *text : {"Background Color", "Trend Line Color", "Bull Candle Color", "Bull Outline Color",
-                             "Bear Candle Color", "Bear Outline Color", "Grid Color", "Axis Color"})
-        m_colorActions.append(colors->addAction(QString::fromLatin1(text)));
-}
-
 void SymbolChartWidget::setChartStyle(int style)
 {
     m_candlesticks->setChartStyle(style == QCPFinancial::csOhlc ? QCPFinancial::csOhlc : QCPFinancial::csCandlestick);
@@ -509,14 +469,25 @@ void SymbolChartWidget::loadChart()
         setCandleStickData(bars);
     }
     applyColors(m_chartManager->getColors(m_symbol, m_period));
+    // Cached bars are the bars of this period arriving; an offline chart gets no announcement.
+    if (!bars.isEmpty())
+        restoreObjects(m_period);
 }
 
 void SymbolChartWidget::applyColors(const QList<QColor> &stored)
 {
+    const QList<QColor> defaults = {Qt::black, Qt::white, Qt::blue, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
     QList<QColor> colors = stored;
     if (colors.size() < 8) {
         qWarning() << "Invalid or incomplete color settings. Using default colors.";
-        colors = {Qt::black, Qt::white, Qt::blue, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
+        colors = defaults;
+    }
+    // A name that no colour has reads as an invalid colour; it must not reach the plot or the next save.
+    for (int i = 0; i < defaults.size(); ++i) {
+        if (!colors[i].isValid()) {
+            qWarning() << "Invalid color in chart settings; using the default for entry" << i;
+            colors[i] = defaults[i];
+        }
     }
     setBackgroundColor(colors[0]);
     setAxisColor(colors[1]);
@@ -584,56 +555,7 @@ void SymbolChartWidget::onReadyChartHistory(QString symbol, int period)
     if (!m_chartManager || symbol != m_symbol || period != m_period)
         return;
     setCandleStickData(m_chartManager->getChartHistory(symbol, period));
-    if (m_objects[period].isEmpty())
-        restoreObjects(symbol, period);
-}
-
-void SymbolChartWidget::restoreObjects(const QString &symbol, int period)
-{
-    const QList<ChartObjectRecord> records = m_chartManager->getObjects(symbol, period);
-    for (const ChartObjectRecord &record : records) {
-        const QStringList parts = record.name.split(QLatin1Char(' '), Qt::KeepEmptyParts);
-        if (parts.isEmpty())
-            continue;
-        const int id = parts.last().toInt();
-        const QString &kind = parts.first();
-        QCPAbstractItem *item = nullptr;
-        if (kind.contains(QLatin1String("Horiz")) || kind.contains(QLatin1String("Vertical"))) {
-            auto *line = new QCPItemStraightLine(this);
-            line->setPen(QPen(m_trendLineColor));
-            line->point1->setAxes(xAxis, yAxis2);
-            line->point2->setAxes(xAxis, yAxis2);
-            line->point1->setCoords(record.x1, record.y1);
-            line->point2->setCoords(record.x2, record.y2);
-            item = line;
-        } else if (kind.contains(QLatin1String("Trend"))) {
-            auto *line = new QCPItemLine(this);
-            line->setPen(QPen(m_trendLineColor));
-            line->start->setAxes(xAxis, yAxis2);
-            line->end->setAxes(xAxis, yAxis2);
-            line->start->setCoords(record.x1, record.y1);
-            line->end->setCoords(record.x2, record.y2);
-            item = line;
-        }
-        if (!item)
-            continue;
-        // A repeated id must not orphan the item already under it.
-        if (QCPAbstractItem *previous = m_objects[period].value(id)) {
-            m_objectNames.remove(previous);
-            removeItem(previous);
-        }
-        m_objects[period][id] = item;
-        m_objectNames[item] = record.name;
-        if (kind.contains(QLatin1String("Horiz"))) {
-            auto *tag = new AxisTag(yAxis2);
-            tag->setPen(Qt::NoPen);
-            tag->setBrush(QBrush(m_trendLineColor, Qt::SolidPattern));
-            tag->setText(QString::number(record.y2, 'f', m_digits));
-            tag->updatePosition(record.y2);
-            delete m_levelTags.value(id);
-            m_levelTags[id] = tag;
-        }
-    }
+    restoreObjects(period);
 }
 
 void SymbolChartWidget::updateWithTick(const TickData &tick)
@@ -1140,185 +1062,10 @@ void SymbolChartWidget::showValueToolTip(const IndicatorSeries &series, const QS
     }
 }
 
-void SymbolChartWidget::showCrosshair()
-{
-    if (m_drawingMode != 3)
-        return;
-    // A second call would leave the first crosshair behind with nothing pointing at it.
-    if (m_currentDrawingItem || m_secondDrawingItem || m_currentTag)
-        return;
-    const QPoint centre(width() / 2, height() / 2);
-    const double key = xAxis->pixelToCoord(centre.x());
-    const double price = yAxis2->pixelToCoord(centre.y());
-    const double bar = std::trunc(key + 0.5);
-
-    auto *horizontal = new QCPItemStraightLine(this);
-    horizontal->setPen(QPen(Qt::gray));
-    horizontal->point1->setAxes(xAxis, yAxis2);
-    horizontal->point2->setAxes(xAxis, yAxis2);
-    horizontal->point1->setCoords(0, price);
-    horizontal->point2->setCoords(bar, price);
-
-    auto *tag = new AxisTag(yAxis2);
-    tag->setPen(Qt::NoPen);
-    tag->setBrush(QBrush(Qt::red, Qt::SolidPattern));
-    tag->setText(QString::number(price, 'f', m_digits));
-    tag->updatePosition(price);
-
-    auto *vertical = new QCPItemStraightLine(this);
-    vertical->setPen(QPen(Qt::gray));
-    vertical->point1->setCoords(bar, 0);
-    vertical->point2->setCoords(bar, price);
-
-    m_currentDrawingItem = horizontal;
-    m_secondDrawingItem = vertical;
-    m_currentTag = tag;
-    replot(rpRefreshHint);
-}
-
-// ---------------------------------------------------------------- colours and objects
+// ---------------------------------------------------------------- colours
 
 QList<QColor> SymbolChartWidget::colors() const
 {
     return {m_backgroundColor, m_axisColor,       m_trendLineColor,   m_bullCandleColor,
             m_bearCandleColor, m_gridColor,       m_bullOutlineColor, m_bearOutlineColor};
-}
-
-void SymbolChartWidget::setBackgroundColor(const QColor &color)
-{
-    if (color == m_backgroundColor)
-        return;
-    m_backgroundColor = color;
-    setBackground(QBrush(color, Qt::SolidPattern));
-}
-
-void SymbolChartWidget::setAxisColor(const QColor &color)
-{
-    if (color == m_axisColor)
-        return;
-    m_axisColor = color;
-    m_infoLabel->setStyleSheet(labelStyle(color));
-    m_indicatorLabel->setStyleSheet(labelStyle(color));
-    for (QCPAxis *axis : {yAxis2, xAxis}) {
-        axis->setBasePen(QPen(color));
-        axis->setTickPen(QPen(color));
-        axis->setTickLabelColor(color);
-    }
-    for (QCPAxisRect *pane : m_panes) {
-        QCPAxis *right = pane->axis(QCPAxis::atRight);
-        right->setTickLabelColor(color);
-        right->setBasePen(QPen(color));
-    }
-}
-
-void SymbolChartWidget::setGridColor(const QColor &color)
-{
-    if (color == m_gridColor)
-        return;
-    m_gridColor = color;
-    QPen pen = yAxis2->grid()->pen();
-    pen.setColor(color);
-    yAxis2->grid()->setPen(pen);
-    xAxis->grid()->setPen(pen);
-}
-
-void SymbolChartWidget::setBullCandleColor(const QColor &color)
-{
-    if (color == m_bullCandleColor)
-        return;
-    m_bullCandleColor = color;
-    m_candlesticks->setBrushPositive(QBrush(color, Qt::SolidPattern));
-    replot(rpRefreshHint);
-}
-
-void SymbolChartWidget::setBearCandleColor(const QColor &color)
-{
-    if (color == m_bearCandleColor)
-        return;
-    m_bearCandleColor = color;
-    m_candlesticks->setBrushNegative(QBrush(color, Qt::SolidPattern));
-    replot(rpRefreshHint);
-}
-
-void SymbolChartWidget::setBullOutlineColor(const QColor &color)
-{
-    if (color == m_bullOutlineColor)
-        return;
-    m_bullOutlineColor = color;
-    m_candlesticks->setPenPositive(QPen(color));
-    replot(rpRefreshHint);
-}
-
-void SymbolChartWidget::setBearOutlineColor(const QColor &color)
-{
-    if (color == m_bearOutlineColor)
-        return;
-    m_bearOutlineColor = color;
-    m_candlesticks->setPenNegative(QPen(color));
-    replot(rpRefreshHint);
-}
-
-void SymbolChartWidget::setTrendLineColor(const QColor &color)
-{
-    if (color == m_trendLineColor)
-        return;
-    m_trendLineColor = color;
-    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
-        if (AxisTag *tag = m_levelTags.value(it.key()))
-            tag->setBrush(QBrush(color, Qt::SolidPattern));
-        if (auto *straight = qobject_cast<QCPItemStraightLine *>(it.value()))
-            straight->setPen(QPen(color));
-        else if (auto *line = qobject_cast<QCPItemLine *>(it.value()))
-            line->setPen(QPen(color));
-    }
-}
-
-QMap<QCPAbstractItem *, QString> SymbolChartWidget::objectNamesForCurrentPeriod() const
-{
-    QMap<QCPAbstractItem *, QString> names;
-    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
-    if (objects.isEmpty()) {
-        qWarning() << "m_objects for period" << m_period << "is empty.";
-        return names;
-    }
-    for (QCPAbstractItem *item : objects)
-        names.insert(item, m_objectNames.value(item));
-    return names;
-}
-
-void SymbolChartWidget::saveChartObjects()
-{
-    QSettings(kObjectSettingsOrganisation, kSettingsApplication)
-        .setValue(QStringLiteral("%1_objects").arg(m_symbol), m_objectCounter);
-    if (!m_chartManager)
-        return;
-    m_chartManager->setColors(m_symbol, m_period, colors(), false);
-
-    QList<ChartObjectRecord> records;
-    QList<double> levels;
-    const QMap<int, QCPAbstractItem *> objects = m_objects.value(m_period);
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
-        ChartObjectRecord record;
-        record.name = m_objectNames.value(it.value());
-        if (auto *straight = qobject_cast<QCPItemStraightLine *>(it.value())) {
-            record.x1 = barOf(straight->point1->key(), 0.5);
-            record.y1 = straight->point1->value();
-            record.x2 = barOf(straight->point2->key(), 0.5);
-            record.y2 = straight->point2->value();
-        } else if (auto *line = qobject_cast<QCPItemLine *>(it.value())) {
-            record.x1 = barOf(line->start->key(), 0.4);
-            record.y1 = line->start->value();
-            record.x2 = barOf(line->end->key(), 0.4);
-            record.y2 = line->end->value();
-        } else {
-            continue;
-        }
-        records.append(record);
-    }
-    for (const AxisTag *tag : qAsConst(m_levelTags))
-        levels.append(tag->value());
-    m_chartManager->setObjects(m_symbol, m_period, records, false);
-    m_chartManager->setLevels(m_symbol, m_period, levels, false);
-    m_chartManager->saveChartSettings(m_symbol, m_period);
 }

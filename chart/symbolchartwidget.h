@@ -3,6 +3,7 @@
 #pragma once
 
 #include "candlestick.h"
+#include "chartobjectregistry.h"
 #include "indicators.h"
 
 #include <QColor>
@@ -20,6 +21,7 @@ class AxisTag;
 class ChartManager;
 class OneClickTradingButtons;
 class QAction;
+class QContextMenuEvent;
 class QActionGroup;
 class QLabel;
 class QMenu;
@@ -110,6 +112,8 @@ public:
     // their levels through the chart manager.
     void saveChartObjects();
     QMap<QCPAbstractItem *, QString> objectNamesForCurrentPeriod() const;
+    // Takes one object of the current period off the plot; false for any other item.
+    bool removeObject(QCPAbstractItem *item);
 
     // Read access for the window's owner and for checks.
     QCPFinancial *candlesticks() const { return m_candlesticks; }
@@ -126,7 +130,9 @@ public:
     bool isDirty() const { return m_dirty; }
     // True while indicators of newly opened bars are still being computed in the background.
     bool indicatorsPending() const { return m_backgroundRunning || m_backgroundPending; }
-    int objectCounter() const { return m_objectCounter; }
+    int objectCounter() const { return m_objects.counter(); }
+    QString objectName(QCPAbstractItem *item) const { return m_objects.name(item); }
+    AxisTag *levelTag(int id) const { return m_objects.levelTag(id); }
 
     const QVector<double> &barKeys() const { return m_keys; }
     const QVector<double> &barTimestamps() const { return m_timestamps; }
@@ -150,8 +156,16 @@ public slots:
     void setCandleStickData(QList<CandleStick> data);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
     // Where history requests leave the window; a seam for observing them.
     virtual void requestHistory(qint64 from, qint64 to);
+    // The modal steps of the context menu; seams so that tests need no dialog.
+    virtual QAction *runContextMenu(const QPoint &globalPos);
+    virtual QColor chooseColor(const QColor &current, const QString &title);
 
 private:
     struct Bars
@@ -166,11 +180,29 @@ private:
         QList<QPair<QString, QCPAbstractPlottable *>> lines;
     };
 
+    static QString labelStyleSheet(const QColor &color);
     void setupPlot();
     void createContextMenu();
     void addIndicatorGraphs();
     QCPGraph *addLineGraph(Indicator indicator, const QString &line, const QColor &color);
-    void restoreObjects(const QString &symbol, int period);
+    struct FibonacciLevel
+    {
+        int id;
+        QCPItemStraightLine *line;
+        double percent;
+    };
+    void restoreObjects(int period);
+    void restoreFibonacciLabels(const QList<FibonacciLevel> &levels, int period);
+    QCPItemStraightLine *addStraightLine(const QColor &color, bool onPriceAxes);
+    QCPItemText *addFibonacciLabel(double key, double price, double percent);
+    AxisTag *addLevelTag(double price);
+    void placeHorizontal(QCPAbstractItem *line, AxisTag *tag, double key, double price);
+    void placeFibonacci(double key, double price);
+    void showHoverToolTips(QMouseEvent *event);
+    void removeCrosshair();
+    void togglePane(Indicator indicator);
+    void keepPricePaneHeight();
+    void refreshLevelTagTexts();
     void applyColors(const QList<QColor> &colors);
     bool indicatorWanted(Indicator indicator) const;
     void computeIndicator(Indicator indicator);
@@ -242,9 +274,12 @@ private:
     double m_lastClose = 0.0;
 
     int m_drawingMode = 0;
-    QCPAbstractItem *m_currentDrawingItem = nullptr;
-    QCPAbstractItem *m_secondDrawingItem = nullptr;
-    AxisTag *m_currentTag = nullptr;
+    // The plot may delete its items (clearItems) behind the window's back.
+    QPointer<QCPAbstractItem> m_currentDrawingItem;
+    QPointer<QCPAbstractItem> m_secondDrawingItem;
+    QPointer<AxisTag> m_currentTag;
+    // The three pointers above hold the crosshair rather than an object being placed.
+    bool m_crosshairShown = false;
     bool m_scalingDrag = false;
     bool m_drawDrag = false;
     QPoint m_lastMousePos;
@@ -260,10 +295,9 @@ private:
     QColor m_gridColor = Qt::lightGray;
     QColor m_axisColor = Qt::white;
 
-    int m_objectCounter = 0;
-    QMap<int, QMap<int, QCPAbstractItem *>> m_objects;
-    QMap<QCPAbstractItem *, QString> m_objectNames;
-    QMap<int, AxisTag *> m_levelTags;
+    ChartObjectRegistry m_objects;
+    // The digits the level tags' texts were last written with.
+    int m_levelTagDigits = 0;
 
     QString m_lastToolTip;
 };

@@ -48,7 +48,13 @@ private slots:
         TradeSession session;
         session.server.setLoginReply(firstAnswer);
         QVERIFY(session.logIn());
+        std::atomic<int> attempts{0}; // journal lines of this thread: a restart's "try to connect"
+        QObject guard; // goes before the counter
+        connect(Logger::instance(), &Logger::logMessage, &guard, [&attempts] {
+            attempts += QThread::currentThread() == qApp->thread();
+        }, Qt::DirectConnection);
         QTEST(session.connectToServer(password), "changed");
+        QCOMPARE(attempts.load(), loginFrames - 1);
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), loginFrames, patienceMs);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), password);
         // One connection at a time: a new login closes the old connection first.
@@ -71,7 +77,8 @@ private slots:
         TradeSession session;
         QVERIFY(session.logIn());
         std::atomic<bool> armed{true};
-        connect(&session.client, &TradeClient::websocketDisconnected, &session.context, [&] {
+        QObject guard; // goes before the flag
+        connect(&session.client, &TradeClient::websocketDisconnected, &guard, [&] {
             if (armed.exchange(false))
                 session.client.dispatchMessage({{"res_code", 1}, {"state", 1}});
         }, Qt::DirectConnection);

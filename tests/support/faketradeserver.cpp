@@ -25,6 +25,7 @@ FakeTradeServer::FakeTradeServer(QObject *parent)
         while (QTcpSocket *tcp = m_server->nextPendingConnection()) {
             auto *client = new Client{tcp, {}, false};
             m_clients.append(client);
+            ++m_connectionCount;
             connect(tcp, &QTcpSocket::readyRead, this, [this, client] { read(client); });
             connect(tcp, &QTcpSocket::disconnected, this, [this, client] {
                 m_clients.removeOne(client);
@@ -175,7 +176,7 @@ void FakeTradeServer::onText(Client *client, const QString &text)
     }
     if (reqCode == 1) {
         write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 1},
-            {"is_investor_password", false}, {"timezone", m_timeZone},
+            {"is_investor_password", m_loginMode == LoginMode::ReadOnly}, {"timezone", m_timeZone},
             {"login", request.value(QLatin1String("id"))}, {"name", "Test Client"}, {"group", "demo"}}));
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))

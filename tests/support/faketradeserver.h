@@ -18,14 +18,20 @@ class FakeTradeServer : public QObject
     Q_OBJECT
 
 public:
-    enum class LoginMode { Accept, Reject };
+    enum class LoginMode {
+        Accept,   // "state" 1, main password
+        ReadOnly, // "state" 1, "is_investor_password" true
+        Reject,   // "state" 0
+    };
     Q_ENUM(LoginMode)
 
     explicit FakeTradeServer(QObject *parent = nullptr);
     ~FakeTradeServer() override;
 
     // The port stays the same for the server's life, also across setRefusing().
-    QUrl url() const { return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(m_port)); }
+    QUrl url() const { return QUrl(QStringLiteral("ws://") + address()); }
+    // "127.0.0.1:<port>", the form of a broker-list server address.
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     void setLoginReply(LoginMode mode, const QString &timeZone = QString())
     {
         m_loginMode = mode;
@@ -46,6 +52,8 @@ public:
 
     // Connected peers, with or without a completed handshake.
     int clientCount() const { return m_clients.size(); }
+    // Connections accepted over the server's life.
+    int connectionCount() const { return m_connectionCount; }
     QStringList receivedTexts() const { return m_texts; }
     QList<QJsonObject> requests(int reqCode) const;
     QList<int> closeCodes() const { return m_closeCodes; }
@@ -75,6 +83,7 @@ private:
     QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
     QList<Client *> m_clients;
+    int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
     QMap<int, QList<QJsonObject>> m_replies;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "savedlogins.h"
+#include <QDialog>
+#include <QVector>
+#include <memory>
+
+namespace Ui {
+class LoginDialog;
+}
+
+class LoginDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit LoginDialog(QWidget *parent = nullptr);
+    ~LoginDialog() override;
+
+    qint64 login() const;
+    void setLogin(qint64 login);
+    QString password() const;
+    void setPassword(const QString &password);
+    QString serverName() const;
+    QString serverAddress() const;
+    void selectServerByName(const QString &name);
+    void selectServerByRole1(const QString &address);
+    void addServer(const QString &name, const QString &address);
+    void clearServers();
+    bool savePassword() const;
+    QVector<LoginRecord> &savedLogins() { return m_savedLogins; }
+    void scanSavedLogins();
+    bool removeSavedLogin(const QString &serverName, int login);
+
+public slots:
+    void onOk();
+    void on_loginBox_currentIndexChanged(int index);
+
+private:
+    int serverIndexByName(const QString &name) const;
+
+    std::unique_ptr<Ui::LoginDialog> ui;
+    QVector<LoginRecord> m_savedLogins;
+    QString m_fallbackServerAddress;
+};

@@ -1,0 +1,58 @@
+// A small HTTP/1.1 listener for the broker list and the account service: one
+// request per connection, bodies up to a fixed size, answered by a handler.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace tradeserver {
+
+struct HttpRequest
+{
+    QByteArray method;
+    QByteArray path;
+    QByteArray body;
+};
+
+struct HttpReply
+{
+    int status = 200;
+    QByteArray body;
+};
+
+class HttpService : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int maxHeaderBytes = 16 * 1024;
+    static constexpr int maxBodyBytes = 64 * 1024;
+    static constexpr int maxConnections = 32;
+    static constexpr int requestTimeoutMs = 10000;
+
+    using Handler = std::function<HttpReply(const HttpRequest &)>;
+
+    explicit HttpService(Handler handler, QObject *parent = nullptr);
+    ~HttpService() override;
+
+    bool listen(const QHostAddress &address, quint16 port);
+    quint16 port() const;
+    QString errorString() const;
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const HttpReply &reply);
+
+    Handler m_handler;
+    QTcpServer *m_server;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+};
+
+} // namespace tradeserver

@@ -1,0 +1,160 @@
+#include "serverapp.h"
+
+#include "protocol.h"
+#include "tradeserver.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+
+namespace tradeserver {
+
+namespace {
+
+constexpr int maxTextLength = 64;
+constexpr qint64 maxDeposit = 10000000;
+constexpr int maxLeverage = 1000;
+
+HttpReply json(int status, const QJsonObject &object)
+{
+    return {status, QJsonDocument(object).toJson(QJsonDocument::Compact)};
+}
+
+HttpReply refuse(int status, const QString &why)
+{
+    return json(status, {{"error", why}});
+}
+
+QString newPassword()
+{
+    static const char alphabet[] = "abcdefghjkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    QString password;
+    for (int i = 0; i < 10; ++i)
+        password += QLatin1Char(alphabet[QRandomGenerator::system()->bounded(int(sizeof alphabet) - 1)]);
+    return password;
+}
+
+} // namespace
+
+ServerApp::ServerApp(const ServerOptions &options, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+{
+    const quint64 seed = options.seed != 0 ? options.seed : QRandomGenerator::system()->generate64();
+    m_desk = std::make_unique<Desk>(defaultInstruments(), seed, options.timeZone, QDateTime::currentMSecsSinceEpoch());
+    m_desk->engine().createAccount(QStringLiteral("Demo Trader"), m_demo.password, m_demo.investorPassword,
+                                   m_demo.deposit, m_demo.leverage, m_demo.login);
+    m_trade = new TradeServer(m_desk.get(), this);
+    m_brokers = new HttpService([this](const HttpRequest &request) { return brokerList(request); }, this);
+    m_accounts = new HttpService([this](const HttpRequest &request) { return accountService(request); }, this);
+}
+
+ServerApp::~ServerApp()
+{
+    // The trade server reads the desk until it goes.
+    delete m_trade;
+}
+
+bool ServerApp::start()
+{
+    if (!m_trade->listen(m_options.address, m_options.tradePort)) {
+        m_error = QStringLiteral("trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
+        return false;
+    }
+    if (!m_brokers->listen(m_options.address, m_options.brokerPort)) {
+        m_error = QStringLiteral("broker port %1: %2").arg(m_options.brokerPort).arg(m_brokers->errorString());
+        return false;
+    }
+    if (!m_accounts->listen(m_options.address, m_options.accountPort)) {
+        m_error = QStringLiteral("account port %1: %2").arg(m_options.accountPort).arg(m_accounts->errorString());
+        return false;
+    }
+    return true;
+}
+
+quint16 ServerApp::brokerPort() const
+{
+    return m_brokers->port();
+}
+
+quint16 ServerApp::tradePort() const
+{
+    return m_trade->port();
+}
+
+quint16 ServerApp::accountPort() const
+{
+    return m_accounts->port();
+}
+
+HttpReply ServerApp::brokerList(const HttpRequest &request) const
+{
+    if (request.path != "/brokers")
+        return refuse(404, QStringLiteral("Not found"));
+    if (request.method != "GET")
+        return refuse(405, QStringLiteral("Use GET"));
+    const QString host = m_options.address.toString();
+    const QJsonObject server{{"name", m_options.serverName},
+                             {"ipaddr", QStringLiteral("%1:%2").arg(host).arg(tradePort())},
+                             {"brokerId", brokerId}};
+    const QJsonArray brokers{QJsonObject{{"name", QStringLiteral("Kestral Markets")}, {"servers", QJsonArray{server}}}};
+    return {200, QJsonDocument(brokers).toJson(QJsonDocument::Compact)};
+}
+
+HttpReply ServerApp::accountService(const HttpRequest &request)
+{
+    const bool create = request.path == "/account/create";
+    if (!create && request.path != "/account/update")
+        return refuse(404, QStringLiteral("Not found"));
+    if (request.method != "POST")
+        return refuse(405, QStringLiteral("Use POST"));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+    if (!document.isObject())
+        return refuse(400, QStringLiteral("The body must be a JSON object"));
+    return create ? createAccount(document.object()) : updateAccount(document.object());
+}
+
+HttpReply ServerApp::createAccount(const QJsonObject &body)
+{
+    const QString name = body.value(QLatin1String("name")).toString().trimmed();
+    const qint64 deposit = protocol::integer(body.value(QLatin1String("deposit")), -1);
+    const qint64 leverage = protocol::integer(body.value(QLatin1String("leverage")), -1);
+    if (name.isEmpty() || name.size() > maxTextLength)
+        return refuse(400, QStringLiteral("A name of 1 to %1 characters is needed").arg(maxTextLength));
+    for (const char *key : {"email", "phone", "server"}) {
+        if (body.value(QLatin1String(key)).toString().size() > maxTextLength)
+            return refuse(400, QStringLiteral("\"%1\" is too long").arg(QLatin1String(key)));
+    }
+    if (deposit <= 0 || deposit > maxDeposit)
+        return refuse(400, QStringLiteral("The deposit must lie between 1 and %1").arg(maxDeposit));
+    if (leverage < 1 || leverage > maxLeverage)
+        return refuse(400, QStringLiteral("The leverage must lie between 1 and %1").arg(maxLeverage));
+    const QString password = newPassword();
+    const QString investor = newPassword();
+    const qint64 login = m_desk->engine().createAccount(name, password, investor, double(deposit), int(leverage));
+    if (login == 0)
+        return refuse(503, QStringLiteral("No more demo accounts can be opened on this server"));
+    return json(200, {{"status", 1}, {"login", login}, {"password", password}, {"investor_password", investor}});
+}
+
+HttpReply ServerApp::updateAccount(const QJsonObject &body)
+{
+    // The request carries no current password, so only an account that is logged in
+    // with its main password right now may change one.
+    const qint64 login = protocol::integer(body.value(QLatin1String("dealer")));
+    const QJsonValue master = body.value(QLatin1String("master_password"));
+    const QJsonValue investor = body.value(QLatin1String("investor_password"));
+    if (master.isUndefined() == investor.isUndefined())
+        return refuse(400, QStringLiteral("Exactly one of master_password and investor_password is needed"));
+    const QString password = (master.isUndefined() ? investor : master).toString();
+    if (password.isEmpty() || password.size() > maxTextLength)
+        return refuse(400, QStringLiteral("A password of 1 to %1 characters is needed").arg(maxTextLength));
+    if (!m_desk->engine().account(login) || !m_trade->hasTradingSession(login))
+        return refuse(403, QStringLiteral("The account must be logged in with its main password"));
+    m_desk->engine().setPassword(login, !master.isUndefined(), password);
+    return json(200, {{"status", 1}});
+}
+
+} // namespace tradeserver

@@ -1,0 +1,71 @@
+// The whole local server: the simulated market and accounts behind the trade
+// server, the broker list and the account service, each on its own port.
+#pragma once
+
+#include "desk.h"
+#include "httpservice.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <memory>
+
+namespace tradeserver {
+
+class TradeServer;
+
+struct ServerOptions
+{
+    QHostAddress address = QHostAddress::LocalHost;
+    quint16 brokerPort = 9000;
+    quint16 tradePort = 9001;
+    quint16 accountPort = 9004;
+    quint64 seed = 0; // 0: a different market every run
+    QString timeZone = QStringLiteral("+00:00");
+    QString serverName = QStringLiteral("KestralDemo");
+};
+
+struct DemoCredentials
+{
+    qint64 login = 100001;
+    QString password = QStringLiteral("demo123");
+    QString investorPassword = QStringLiteral("view123");
+    double deposit = 10000.0;
+    int leverage = 100;
+};
+
+class ServerApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int brokerId = 34;
+
+    explicit ServerApp(const ServerOptions &options, QObject *parent = nullptr);
+    ~ServerApp() override;
+
+    // False, with errorString() saying why, when a port cannot be taken.
+    bool start();
+    QString errorString() const { return m_error; }
+    quint16 brokerPort() const;
+    quint16 tradePort() const;
+    quint16 accountPort() const;
+    const DemoCredentials &demo() const { return m_demo; }
+    Desk &desk() { return *m_desk; }
+
+    HttpReply brokerList(const HttpRequest &request) const;
+    HttpReply accountService(const HttpRequest &request);
+
+private:
+    HttpReply createAccount(const QJsonObject &body);
+    HttpReply updateAccount(const QJsonObject &body);
+
+    ServerOptions m_options;
+    DemoCredentials m_demo;
+    std::unique_ptr<Desk> m_desk;
+    TradeServer *m_trade;
+    HttpService *m_brokers;
+    HttpService *m_accounts;
+    QString m_error;
+};
+
+} // namespace tradeserver

@@ -1,0 +1,341 @@
+// The broker list, log-in and log-out, the saved accounts, the navigator tree and
+// the account's workspace.
+#include "clientterminal.h"
+#include "ui_clientterminal.h"
+
+#include "appglobals.h"
+#include "chartmanager.h"
+#include "logger.h"
+#include "logindialog.h"
+#include "savedaccounts.h"
+#include "serviceconfig.h"
+#include "soundeffects.h"
+#include "symbolchartwidget.h"
+#include "tradeclient.h"
+#include "workspacefiles.h"
+#include <QDir>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSet>
+#include <QTimer>
+
+namespace {
+constexpr int serverNameRole = Qt::UserRole;
+constexpr int loginRole = Qt::UserRole + 1;
+constexpr int passwordRole = Qt::UserRole + 2;
+
+void logTerminal(const QString &message)
+{
+    Logger::instance()->log(QStringLiteral("Terminal"), message);
+}
+} // namespace
+
+void Client_Terminal::requestBrokerList()
+{
+    QNetworkRequest request(serviceconfig::brokerListUrl());
+    // An unreachable broker list must not leave a request pending for ever.
+    request.setTransferTimeout(15000);
+    m_brokerNetwork->get(request);
+}
+
+void Client_Terminal::onBrokerListReceived(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError)
+        return;
+    const auto servers = parseBrokerList(reply->readAll());
+    if (!servers)
+        return;
+    m_servers.clear();
+    m_loginDialog->clearServers();
+    for (const BrokerServer &server : *servers) {
+        m_loginDialog->addServer(server.name, server.address);
+        m_servers.append(server);
+    }
+}
+
+bool Client_Terminal::connectClient(const QString &url, qint64 login, const QString &password,
+                                    const QString &serverName)
+{
+    m_connectingServerName = serverName;
+    return m_client->connectToServer(url, login, password, serverName);
+}
+
+void Client_Terminal::connectToBroker()
+{
+    const qint64 login = m_loginDialog->login();
+    const QString password = m_loginDialog->password();
+    const QString address = m_loginDialog->serverAddress();
+    if (login == 0 || password.isEmpty() || address.isEmpty())
+        return;
+    if (connectClient(tradeServerUrl(address), login, password, m_loginDialog->serverName()))
+        clearUI();
+}
+
+void Client_Terminal::clearUI()
+{
+    ui->graphArea->closeAllSubWindows();
+    for (QTableWidget *table : {ui->tradeTableWidget, ui->orderTableWidget, ui->dealTableWidget, ui->netTableWidget})
+        table->setRowCount(0);
+    m_positionStore.clear();
+}
+
+bool Client_Terminal::warnIfUnsafeServerName(const QString &serverName)
+{
+    if (isSafeServerName(serverName))
+        return false;
+    if (!m_warnedServerNames.contains(serverName)) {
+        m_warnedServerNames.append(serverName);
+        logTerminal(QStringLiteral("Server name \"%1\" cannot name a folder; the account is kept in memory only")
+                        .arg(serverName.toHtmlEscaped().simplified()));
+    }
+    return true;
+}
+
+void Client_Terminal::onLogin(QJsonObject reply)
+{
+    m_sounds->play(SoundEffects::Connected);
+    m_disconnectedSoundTimer->stop();
+    m_client->requestTradeHistory(-1);
+    m_positionStore.clear();
+    m_symbolStorage.clear();
+    // The copy follows the store, so no default chart opens for the previous account's symbols.
+    m_symbolList.clear();
+    m_restorePending = false;
+    m_restoredSymbols.clear();
+
+    m_login = reply.value(QStringLiteral("login")).toVariant().toLongLong();
+    m_clientName = reply.value(QStringLiteral("name")).toString();
+    m_group = reply.value(QStringLiteral("group")).toString();
+    m_serverName = m_connectingServerName;
+    m_chartManager->setAccount(m_login, m_serverName);
+
+    const bool unsafe = warnIfUnsafeServerName(m_serverName);
+    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    const QString account = QString::number(m_login);
+    if (m_login == m_loginDialog->login()) {
+        m_password = m_loginDialog->savePassword() ? m_client->password : QString();
+    } else {
+        // Not a login from the dialog (automatic or re-login): keep what the user chose before.
+        m_password.clear();
+        for (const SavedAccount &saved : std::as_const(accounts)) {
+            if (saved.account == account && saved.serverName == m_serverName)
+                m_password = saved.password;
+        }
+    }
+    if (!unsafe) {
+        savedaccounts::markOnline(accounts, {account, m_password, m_client->url.toString(), m_serverName, m_clientName,
+                                             QStringLiteral("online")});
+        if (!savedaccounts::write(savedaccounts::filePath(), accounts))
+            logTerminal(QStringLiteral("Saved accounts could not be written"));
+        restoreWorkspace(m_login, m_serverName);
+    }
+    if (chartWindows().isEmpty())
+        openDefaultCharts();
+
+    setWindowTitle(windowTitleText());
+    requestAccountTrades(int(m_login));
+    updateComponents(true);
+    m_loginDialog->hide();
+    loadAccountTree();
+}
+
+void Client_Terminal::onWebsocketClosed()
+{
+    if (!m_disconnectedSoundTimer->isActive() && m_client->isRunning()) {
+        m_disconnectedSoundTimer->start(5000);
+        m_sounds->play(SoundEffects::Disconnected);
+    }
+    updateComponents(false);
+    saveCurrentWorkspace();
+}
+
+void Client_Terminal::relogin(int login, QString password, QString serverName)
+{
+    m_client->logout();
+    m_loginDialog->setLogin(login);
+    m_loginDialog->setPassword(password);
+    m_loginDialog->selectServerByName(serverName);
+    connectToBroker();
+    updateComponents(false);
+}
+
+void Client_Terminal::openLoginDialogFor(QString serverName, int login)
+{
+    m_loginDialog->selectServerByName(serverName);
+    m_loginDialog->setLogin(login);
+    for (const LoginRecord &record : std::as_const(m_loginDialog->savedLogins())) {
+        if (record.login != login || record.serverName != serverName)
+            continue;
+        if (!record.password.isEmpty())
+            m_loginDialog->setPassword(record.password);
+        if (!record.server.isEmpty())
+            m_loginDialog->selectServerByRole1(record.server);
+        break;
+    }
+    if (!m_loginDialog->isVisible())
+        m_loginDialog->exec();
+}
+
+void Client_Terminal::deleteSavedAccount(QString serverName, qint64 login)
+{
+    const auto answer =
+        QMessageBox::question(this, tr("Delete account"),
+                              tr("Delete the saved account %1 on %2 and its workspace?").arg(login).arg(serverName));
+    if (answer != QMessageBox::Yes)
+        return;
+    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    if (savedaccounts::remove(accounts, QString::number(login), serverName) &&
+        !savedaccounts::write(savedaccounts::filePath(), accounts))
+        logTerminal(QStringLiteral("Saved accounts could not be written"));
+    m_loginDialog->removeSavedLogin(serverName, int(login));
+    loadAccountTree();
+}
+
+void Client_Terminal::loadAccountTree()
+{
+    m_loginDialog->scanSavedLogins();
+    QTreeWidget *tree = ui->accountTreeWidget;
+    tree->clear();
+    QMap<QString, QTreeWidgetItem *> servers;
+    for (const LoginRecord &record : std::as_const(m_loginDialog->savedLogins())) {
+        QTreeWidgetItem *&server = servers[record.serverName];
+        if (!server) {
+            server = new QTreeWidgetItem(tree, {record.serverName});
+            server->setIcon(0, QIcon(QStringLiteral(":/icon/morwell.ico")));
+        }
+        auto *item = new QTreeWidgetItem(server, {QString::number(record.login)});
+        item->setIcon(0, QIcon(QStringLiteral(":/icon/user.ico")));
+        item->setData(0, serverNameRole, record.serverName);
+        item->setData(0, loginRole, record.login);
+        item->setData(0, passwordRole, record.password);
+    }
+    tree->expandAll();
+}
+
+void Client_Terminal::onAccountTreeActivated(QTreeWidgetItem *item)
+{
+    if (!item || !item->data(0, loginRole).isValid())
+        return;
+    const QString serverName = item->data(0, serverNameRole).toString();
+    const int login = item->data(0, loginRole).toInt();
+    const QString password = item->data(0, passwordRole).toString();
+    if (password.isEmpty())
+        openLoginDialogFor(serverName, login);
+    else
+        relogin(login, password, serverName);
+}
+
+void Client_Terminal::showAccountTreeMenu(QPoint pos)
+{
+    QTreeWidgetItem *item = ui->accountTreeWidget->itemAt(pos);
+    if (!item || !item->data(0, loginRole).isValid())
+        return;
+    QMenu menu(this);
+    QAction *loginAction = menu.addAction(tr("Login"));
+    QAction *deleteAction = menu.addAction(tr("Delete"));
+    QAction *chosen = menu.exec(ui->accountTreeWidget->viewport()->mapToGlobal(pos));
+    if (chosen == loginAction)
+        onAccountTreeActivated(item);
+    else if (chosen == deleteAction)
+        deleteSavedAccount(item->data(0, serverNameRole).toString(), item->data(0, loginRole).toLongLong());
+}
+
+void Client_Terminal::autoLoginFromAccounts()
+{
+    const QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    for (const SavedAccount &account : accounts) {
+        if (account.status != QLatin1String("online"))
+            continue;
+        const qint64 login = account.account.toLongLong();
+        if (login > 0)
+            connectClient(account.server, login, account.password, account.serverName);
+        return;
+    }
+}
+
+void Client_Terminal::saveCurrentWorkspace()
+{
+    if (m_login <= 0 || m_serverName.isEmpty())
+        return;
+    // Until the server's first symbol list arrives, the store holds no visible
+    // symbols; the restored list is still the user's.
+    const QStringList symbols = m_restorePending ? m_restoredSymbols : m_symbolStorage.visibleSymbols();
+    saveWorkspace(m_login, m_password, m_serverName, m_client->url.toString(), symbols);
+}
+
+void Client_Terminal::saveWorkspace(qint64 login, const QString &password, const QString &serverName,
+                                    const QString &address, const QStringList &symbols)
+{
+    const QString folder = safeAccountPath(serverName, login);
+    if (folder.isEmpty() || !workspacefiles::makePrivateFolder(folder))
+        return;
+    using namespace workspacefiles;
+    bool written = true;
+    if (!password.isEmpty())
+        written &= writePrivateFile(folder + QStringLiteral("/login"),
+                                    savedlogins::formatLoginLine(login, password, address).toUtf8() + '\n');
+    QVector<ChartEntry> charts;
+    for (SymbolChartWidget *chart : chartWindows())
+        charts.append({chart->symbol(), chart->period(), chart->isOneClickTradingVisible()});
+    written &= writePrivateFile(folder + QStringLiteral("/symbols"), formatSymbols(symbols));
+    written &= writePrivateFile(folder + QStringLiteral("/charts"), formatCharts(charts));
+    written &= writePrivateFile(folder + QStringLiteral("/layout"), saveGeometry());
+    written &= writePrivateFile(folder + QStringLiteral("/windowState"), saveState());
+    if (!written)
+        logTerminal(QStringLiteral("Workspace of %1 could not be saved completely").arg(login));
+}
+
+void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
+{
+    const QString folder = safeAccountPath(serverName, login);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return;
+    using namespace workspacefiles;
+    const QStringList symbols = parseSymbols(readFile(folder + QStringLiteral("/symbols")));
+    m_symbolStorage.setSymbolList(symbols, false);
+    m_restoredSymbols = symbols;
+    m_restorePending = !symbols.isEmpty();
+
+    for (const ChartEntry &entry : parseCharts(readFile(folder + QStringLiteral("/charts")))) {
+        SymbolChartWidget *existing = nullptr;
+        for (SymbolChartWidget *chart : chartWindows()) {
+            if (chart->symbol() == entry.symbol)
+                existing = chart;
+        }
+        if (existing) {
+            existing->loadChart();
+            continue;
+        }
+        SymbolChartWidget *chart = createNewChart(entry.symbol, entry.period);
+        if (chart && entry.oneClick)
+            chart->setOneClickTradingVisible(true);
+    }
+    restoreGeometry(readFile(folder + QStringLiteral("/layout")));
+    restoreState(readFile(folder + QStringLiteral("/windowState")));
+}
+
+bool Client_Terminal::applyRestoredSymbolList(const QStringList &offered)
+{
+    const QSet<QString> offeredSet(offered.cbegin(), offered.cend());
+    QStringList kept;
+    for (const QString &symbol : std::as_const(m_restoredSymbols)) {
+        if (offeredSet.contains(symbol) && !kept.contains(symbol))
+            kept.append(symbol);
+    }
+    m_restoredSymbols.clear();
+    if (kept.isEmpty())
+        return false;
+    const QSet<QString> keptSet(kept.cbegin(), kept.cend());
+    // Listed first, so that hiding the others changes flags without re-announcing the list.
+    m_symbolStorage.setSymbolList(kept, false);
+    for (const QString &symbol : offered) {
+        if (!keptSet.contains(symbol))
+            m_symbolStorage.setSymbolVisible(symbol, false);
+    }
+    m_symbolStorage.setSymbolList(kept, true);
+    return true;
+}

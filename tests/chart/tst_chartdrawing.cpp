@@ -1,0 +1,553 @@
+#include "axistag.h"
+#include "chartmanager.h"
+#include "chartobjectlistdialog.h"
+#include "symbolchartwidget.h"
+#include "testmain.h"
+#include "tickdata.h"
+
+#include <QContextMenuEvent>
+#include <QJsonArray>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+
+namespace {
+
+constexpr qint64 kHour = 1699999200;
+using Record = QList<double>; // x1, y1, x2, y2
+
+QJsonObject historyReply(int period, int count)
+{
+    QJsonArray array;
+    for (int i = 0; i < count; ++i) {
+        const double mid = 1.1 + 0.01 * std::sin(i / 5.0);
+        array.append(QJsonObject{{"datetime", kHour + qint64(i) * period * 60},
+                                 {"open", mid},
+                                 {"high", mid + 0.003},
+                                 {"low", mid - 0.003},
+                                 {"close", mid + 0.001}});
+    }
+    return {{"res_code", 3}, {"symbol", "EURUSD"}, {"interval", period}, {"array", array}};
+}
+
+// Closes the next modal box from inside the event loop it runs; gives up after 5 s.
+void closeNextModal(QString *text = nullptr)
+{
+    auto *timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, text, tries] {
+        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!box && ++*tries < 500)
+            return;
+        if (auto *message = qobject_cast<QMessageBox *>(box); message && text)
+            *text = message->text();
+        if (box)
+            box->done(QDialog::Accepted);
+        timer->deleteLater();
+    });
+    timer->start(10);
+}
+
+// The chart with its modal steps replaced: the menu chooses the action named
+// `choice`, the colour dialog returns `color`.
+class Chart : public SymbolChartWidget
+{
+public:
+    using SymbolChartWidget::SymbolChartWidget;
+    QString choice, colorTitle;
+    QColor color;
+
+    void view()
+    {
+        xAxis->setRange(-10, 40);
+        yAxis2->setRange(1.0, 1.2);
+        replot();
+    }
+    QPoint at(double key, double price) const
+    {
+        return QPoint(qRound(xAxis->coordToPixel(key)), qRound(yAxis2->coordToPixel(price)));
+    }
+    void drag(int mode, QPointF from, QPointF to, bool release = true)
+    {
+        setDrawingMode(mode);
+        QTest::mousePress(this, Qt::LeftButton, {}, at(from.x(), from.y()));
+        if (from != to)
+            QTest::mouseMove(windowHandle(), at(to.x(), to.y()));
+        if (release)
+            QTest::mouseRelease(this, Qt::LeftButton, {}, at(to.x(), to.y()));
+    }
+    void fibonacci(QPointF first, QPointF second, Chart *finisher = nullptr, QString *text = nullptr)
+    {
+        closeNextModal(text);
+        drag(5, first, first, false); // the box takes the first release
+        (finisher ? finisher : this)->drag(5, second, second);
+    }
+    void rightClick()
+    {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(300, 200), mapToGlobal(QPoint(300, 200)));
+        contextMenuEvent(&event);
+    }
+    QStringList names() const
+    {
+        QStringList names = objectNamesForCurrentPeriod().values();
+        names.sort();
+        return names;
+    }
+    QPointF coords(double key, double price) const
+    {
+        return {xAxis->pixelToCoord(at(key, price).x()), yAxis2->pixelToCoord(at(key, price).y())};
+    }
+    QCPAbstractItem *named(const QString &name) const { return objectNamesForCurrentPeriod().key(name); }
+
+protected:
+    QAction *runContextMenu(const QPoint &) override
+    {
+        for (QAction *action : findChildren<QAction *>()) {
+            if (action->text() == choice && !action->menu()) {
+                action->trigger();
+                return action;
+            }
+        }
+        return nullptr;
+    }
+    QColor chooseColor(const QColor &, const QString &title) override
+    {
+        colorTitle = title;
+        return color;
+    }
+};
+
+} // namespace
+
+class TestChartDrawing : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ChartManager> m_manager;
+    qint64 m_login = 100;
+
+    std::unique_ptr<Chart> open(int period = 60, const QString &symbol = "EURUSD")
+    {
+        auto chart = std::make_unique<Chart>(m_manager.get(), symbol, period);
+        chart->show();
+        if (!QTest::qWaitForWindowExposed(chart.get()))
+            return nullptr;
+        chart->view();
+        return chart;
+    }
+    void reopenManager()
+    {
+        m_manager = std::make_unique<ChartManager>(nullptr);
+        m_manager->setAccount(m_login, "Demo-Server");
+        QVERIFY(ChartManager::waitForFileWork(30000));
+    }
+    QStringList savedNames(int period)
+    {
+        QStringList names;
+        for (const ChartObjectRecord &record : m_manager->getObjects("EURUSD", period))
+            names << record.name;
+        return names;
+    }
+
+private slots:
+    void init()
+    {
+        m_manager = std::make_unique<ChartManager>(nullptr);
+        m_manager->setAccount(++m_login, "Demo-Server");
+        QSettings("Morwell", "Client").remove("EURUSD_objects");
+        QSettings("MorWell", "Client").remove("Indicator");
+        m_manager->updateChartHistoryFromServer(historyReply(60, 60));
+        QVERIFY(ChartManager::waitForFileWork(30000));
+    }
+    void cleanup()
+    {
+        QVERIFY(ChartManager::waitForFileWork(30000));
+        m_manager.reset();
+    }
+
+    void placesOneObjectPerToolChoice_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QPointF>("press");
+        QTest::addColumn<QPointF>("release");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Record>("saved");
+        QTest::newRow("a horizontal line and its tag follow the pointer")
+            << 1 << QPointF(5.2, 1.05) << QPointF(20.2, 1.15) << "Horizontal Line 1" << Record{0, 1.15, 20, 1.15};
+        QTest::newRow("a vertical line snaps to the nearest bar")
+            << 2 << QPointF(5.2, 1.05) << QPointF(19.7, 1.15) << "Vertical Line 1" << Record{20, 0, 20, 1.15};
+        QTest::newRow("a trend line runs from the press to the pointer")
+            << 4 << QPointF(5.2, 1.05) << QPointF(20.2, 1.15) << "Trend Line 1" << Record{5, 1.05, 20, 1.15};
+        QTest::newRow("a trend line released unmoved ends 1.0 above its start")
+            << 4 << QPointF(5.2, 1.05) << QPointF(5.2, 1.05) << "Trend Line 1" << Record{5, 1.05, 5, 2.05};
+        QTest::newRow("a key of -3.0 saves as -2, truncated toward zero")
+            << 2 << QPointF(-3.5, 1.1) << QPointF(-3.5, 1.1) << "Vertical Line 1" << Record{-2, 0, -2, 1.1};
+    }
+    void placesOneObjectPerToolChoice()
+    {
+        QFETCH(int, mode);
+        QFETCH(QPointF, press);
+        QFETCH(QPointF, release);
+        QFETCH(QString, name);
+        QFETCH(Record, saved);
+        auto chart = open();
+        QSignalSpy finished(chart.get(), &SymbolChartWidget::drawStateFinished);
+        chart->drag(mode, press, release);
+        chart->drag(chart->drawingMode(), press, release); // the tool ended with the release: nothing more
+        QCOMPARE(finished.count(), 2);
+        QCOMPARE(chart->names(), QStringList{name});
+        chart->saveChartObjects();
+        const QList<ChartObjectRecord> records = m_manager->getObjects("EURUSD", 60);
+        QCOMPARE(records.size(), 1);
+        const ChartObjectRecord &r = records.first();
+        QCOMPARE(QList<int>({r.x1, r.x2}), QList<int>({int(saved[0]), int(saved[2])}));
+        QVERIFY2(std::abs(r.y1 - saved[1]) + std::abs(r.y2 - saved[3]) < 0.002, qPrintable(r.name));
+        QCOMPARE(bool(chart->levelTag(1)), mode == 1);
+        QCOMPARE(m_manager->getLevels("EURUSD", 60), mode == 1 ? QList<double>{r.y2} : QList<double>());
+    }
+
+    void drawsFibonacciRetracements_data()
+    {
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("second");
+        QTest::addColumn<bool>("finishElsewhere");
+        QTest::newRow("high first: 0 % at the low") << 1.18 << 1.02 << false;
+        QTest::newRow("low first: 0 % at the high") << 1.02 << 1.18 << false;
+        QTest::newRow("begun in one window, finished in another") << 1.18 << 1.02 << true;
+    }
+    void drawsFibonacciRetracements()
+    {
+        QFETCH(double, first);
+        QFETCH(double, second);
+        QFETCH(bool, finishElsewhere);
+        auto chart = open();
+        auto other = finishElsewhere ? open(60, "GBPUSD") : nullptr;
+        Chart *finisher = other ? other.get() : chart.get();
+        QSignalSpy finished(finisher, &SymbolChartWidget::drawStateFinished);
+        QString text;
+        chart->fibonacci({10.2, first}, {30.2, second}, finisher, &text);
+        QCOMPARE(text, QString("Now click on the lowest Candle."));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finisher->names().size(), 12);
+        const QPointF p1 = chart->coords(10.2, first), p2 = finisher->coords(30.2, second);
+        finisher->setTrendLineColor(Qt::cyan); // recolours the level lines, not their labels
+        int id = 1;
+        for (const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
+            auto *line = qobject_cast<QCPItemStraightLine *>(
+                finisher->named(QString("Fibonacci %1 (%2%)").arg(id).arg(percent)));
+            auto *label = qobject_cast<QCPItemText *>(
+                finisher->named(QString("Fibonacci Label %1 (%2%)").arg(id + 1).arg(percent)));
+            QVERIFY2(line && label, qPrintable(QString::number(percent)));
+            const double level = p2.y() + percent / 100 * (p1.y() - p2.y());
+            QCOMPARE(QList<double>({line->point1->key(), line->point1->value(), line->point2->key()}),
+                     QList<double>({p1.x(), level, p2.x()}));
+            QCOMPARE(label->text(), QString::number(percent) + "%");
+            QCOMPARE(QList<QColor>({line->pen().color(), label->color()}), QList<QColor>({Qt::cyan, Qt::yellow}));
+            id += 2;
+        }
+    }
+
+    void restoresObjectsAsSaved_data()
+    {
+        QTest::addColumn<int>("storedCounter"); // -1: as the closing window left it
+        QTest::newRow("reopened, the counter goes on") << -1;
+        QTest::newRow("a reset counter skips the ids of restored objects") << 0;
+        QTest::newRow("a lagging counter skips them too") << 12;
+    }
+    void restoresObjectsAsSaved()
+    {
+        QFETCH(int, storedCounter);
+        QStringList names;
+        {
+            auto chart = open();
+            chart->drag(1, {5.2, 1.05}, {20.2, 1.15});
+            chart->drag(2, {12.2, 1.1}, {12.2, 1.1});
+            chart->drag(4, {3.2, 1.1}, {8.2, 1.12});
+            chart->fibonacci({10.2, 1.18}, {30.2, 1.02});
+            names = chart->names();
+        }
+        const QList<ChartObjectRecord> records = m_manager->getObjects("EURUSD", 60);
+        QCOMPARE(records.size(), 9); // the Fibonacci labels are rebuilt, not saved
+        if (storedCounter >= 0)
+            QSettings("Morwell", "Client").setValue("EURUSD_objects", storedCounter);
+        reopenManager();
+        auto chart = open();
+        QCOMPARE(chart->names(), names);
+        QCOMPARE(chart->levelTag(1)->value(), records.first().y2);
+        TickData tick; // the tags of lines restored before the first tick learn its digits
+        std::tie(tick.symbol, tick.timestamp, tick.bid, tick.digits) = std::tuple("EURUSD", kHour + 59 * 3600, 1.1, 5);
+        chart->updateWithTick(tick);
+        chart->replot();
+        QStringList texts;
+        for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
+            texts << text->text();
+        QVERIFY(texts.contains(QString::number(records.first().y2, 'f', 5)));
+        chart->drag(1, {5.2, 1.1}, {5.2, 1.1});
+        QCOMPARE(chart->names().size(), 16);
+        QVERIFY(chart->named("Horizontal Line 16"));
+        chart->saveChartObjects();
+        QCOMPARE(m_manager->getObjects("EURUSD", 60).mid(0, 9), records);
+        QCOMPARE(savedNames(60).size(), 10);
+    }
+
+    void keepsObjectsOfPeriodsWhoseBarsNeverCame_data()
+    {
+        QTest::addColumn<QString>("savedName");
+        QTest::addColumn<bool>("drawBeforeHistory");
+        QTest::addColumn<QStringList>("names"); // as saved, by id
+        QTest::newRow("left again before its bars came")
+            << "Horizontal Line 4" << false << QStringList{"Horizontal Line 4"};
+        QTest::newRow("drawn on before its bars came")
+            << "Horizontal Line 4" << true << QStringList{"Vertical Line 1", "Horizontal Line 4"};
+        QTest::newRow("a saved object whose id was taken meanwhile gets another")
+            << "Horizontal Line 1" << true << QStringList{"Vertical Line 1", "Horizontal Line 2"};
+    }
+    void keepsObjectsOfPeriodsWhoseBarsNeverCame()
+    {
+        QFETCH(QString, savedName);
+        QFETCH(bool, drawBeforeHistory);
+        QFETCH(QStringList, names);
+        m_manager->setObjects("EURUSD", 240, {{3, 1.1, 9, 1.1, savedName}}, true);
+        reopenManager();
+        auto chart = open();
+        QAction h4("H4"), h1("H1");
+        chart->onTimeframeChanged(&h4);
+        if (drawBeforeHistory) {
+            chart->drag(2, {5.2, 1.1}, {5.2, 1.1});
+            m_manager->updateChartHistoryFromServer(historyReply(240, 30));
+            QTRY_COMPARE(chart->names().size(), 2);
+            const AxisTag *tag = chart->levelTag(names.last().section(' ', -1).toInt());
+            QVERIFY(tag && tag->value() == 1.1);
+        }
+        chart->onTimeframeChanged(&h1);
+        QCOMPARE(savedNames(240), names);
+    }
+
+    void objectListDeletes_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::newRow("an empty period lists nothing") << 0 << "" << 0;
+        QTest::newRow("delete removes the selected row") << 2 << "deleteButton" << 1;
+        QTest::newRow("deleting the last disables delete all") << 1 << "deleteButton" << 0;
+        QTest::newRow("delete all empties the current period") << 2 << "deleteAllButton" << 0;
+    }
+    void objectListDeletes()
+    {
+        QFETCH(int, lines);
+        QFETCH(QString, button);
+        QFETCH(int, rowsLeft);
+        auto chart = open(240);
+        chart->drag(2, {3.2, 1.1}, {3.2, 1.1}); // another period's line stays
+        QCPAbstractItem *other = chart->named("Vertical Line 1");
+        QAction h1("H1");
+        chart->onTimeframeChanged(&h1);
+        chart->view();
+        for (int i = 0; i < lines; ++i)
+            chart->drag(1, {5.2, 1.05 + 0.01 * i}, {5.2, 1.05 + 0.01 * i});
+        QVERIFY(!chart->removeObject(nullptr) && !chart->removeObject(other));
+        ChartObjectListDialog dialog(chart.get());
+        auto *list = dialog.findChild<QListWidget *>("listWidget");
+        auto *remove = dialog.findChild<QPushButton *>("deleteButton");
+        QCOMPARE(list->count(), lines);
+        QVERIFY(!remove->isEnabled());
+        if (!button.isEmpty()) {
+            list->setCurrentRow(0);
+            QVERIFY(remove->isEnabled());
+            QCPAbstractItem *first = chart->objectNamesForCurrentPeriod().firstKey();
+            QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+            QVERIFY(!chart->hasItem(first));
+        }
+        QCOMPARE(list->count(), rowsLeft);
+        QCOMPARE(chart->names().size(), rowsLeft);
+        QVERIFY(!remove->isEnabled());
+        QCOMPARE(dialog.findChild<QPushButton *>("deleteAllButton")->isEnabled(), rowsLeft > 0);
+        // The price tag, the other period's line, and per row left a line and its tag (a tag is three items).
+        QCOMPARE(chart->itemCount(), 3 + 1 + 4 * rowsLeft);
+    }
+
+    void colourEntries_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("index"); // in colors()
+        QTest::addColumn<QColor>("chosen");
+        QTest::addColumn<int>("replots");
+        const QColor cyan(Qt::cyan);
+        QTest::newRow("background") << "Background Color"
+                                    << "Select Background Color" << 0 << cyan << 0;
+        QTest::newRow("axis") << "Axis Color"
+                              << "Select Axis Color" << 1 << cyan << 0;
+        QTest::newRow("drawn objects") << "Trend Line Color"
+                                       << "Select Line Color" << 2 << cyan << 1;
+        QTest::newRow("bull candle") << "Bull Candle Color"
+                                     << "Select Candle Color" << 3 << cyan << 1;
+        QTest::newRow("bear candle") << "Bear Candle Color"
+                                     << "Select Candle Color" << 4 << cyan << 1;
+        QTest::newRow("grid") << "Grid Color"
+                              << "Select Grid Color" << 5 << cyan << 0;
+        QTest::newRow("bull outline") << "Bull Outline Color"
+                                      << "Select Candle Pen Color" << 6 << cyan << 1;
+        QTest::newRow("bear outline") << "Bear Outline Color"
+                                      << "Select Candle Pen Color" << 7 << cyan << 1;
+        QTest::newRow("the colour in use changes nothing") << "Bear Outline Color"
+                                                           << "Select Candle Pen Color" << 7 << QColor(Qt::green) << 0;
+        QTest::newRow("a cancelled dialog changes nothing") << "Grid Color"
+                                                            << "Select Grid Color" << 5 << QColor() << 0;
+    }
+    void colourEntries()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, title);
+        QFETCH(int, index);
+        QFETCH(QColor, chosen);
+        QFETCH(int, replots);
+        auto chart = open();
+        chart->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        QList<QColor> expected = chart->colors();
+        if (chosen.isValid())
+            expected[index] = chosen;
+        QSignalSpy replotted(chart.get(), &QCustomPlot::afterReplot);
+        chart->choice = entry;
+        chart->color = chosen;
+        chart->rightClick();
+        QCOMPARE(chart->colorTitle, title);
+        QCOMPARE(replotted.count(), replots);
+        QCOMPARE(chart->colors(), expected);
+        const QCPFinancial *candles = chart->candlesticks();
+        const QList<QColor> painted = {
+            chart->toPixmap().toImage().pixelColor(2, 2),
+            chart->xAxis->basePen().color(),
+            static_cast<QCPItemStraightLine *>(chart->named("Horizontal Line 1"))->pen().color(),
+            candles->brushPositive().color(),
+            candles->brushNegative().color(),
+            chart->xAxis->grid()->pen().color(),
+            candles->penPositive().color(),
+            candles->penNegative().color()};
+        QCOMPARE(painted[index], expected[index]);
+    }
+
+    void indicatorAndTimeframeEntries_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("key"); // the switch written; none for a timeframe
+        QTest::newRow("a pane of its own") << "Adx"
+                                           << "Adx";
+        QTest::newRow("a price-pane overlay") << "Moving Average"
+                                              << "MovingAverage";
+        QTest::newRow("a timeframe") << "H4"
+                                     << "";
+    }
+    void indicatorAndTimeframeEntries()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, key);
+        auto chart = open();
+        QSignalSpy changed(chart.get(), &SymbolChartWidget::timeframeChanged);
+        QLabel *label = nullptr;
+        for (QLabel *child : chart->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            label = child->geometry() == QRect(10, 50, 110, 15) ? child : label;
+        for (const bool on : {true, false}) {
+            chart->choice = entry;
+            chart->rightClick();
+            QCOMPARE(label->text(), entry);
+            QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
+            QCOMPARE(chart->plotLayout()->rowCount(), entry == "Adx" && on ? 2 : 1);
+            QCOMPARE(chart->plotLayout()->elementCount(), chart->plotLayout()->rowCount());
+        }
+        QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
+        QCOMPARE(changed.count(), key.isEmpty() ? 1 : 0);
+    }
+
+    void pricePaneKeepsHalfTheWindow_data()
+    {
+        QTest::addColumn<QString>("switches");
+        QTest::newRow("three panes") << "Adx RSI MACD";
+        QTest::newRow("six panes") << "Adx RSI MACD Momentum DeMarker OnBalanceVolume";
+    }
+    void pricePaneKeepsHalfTheWindow()
+    {
+        QFETCH(QString, switches);
+        for (const QString &suffix : switches.split(' '))
+            QSettings("MorWell", "Client").setValue("Indicator/EURUSD/" + suffix, true);
+        auto chart = open();
+        QCOMPARE(chart->plotLayout()->rowCount(), 2 + switches.count(' '));
+        QVERIFY(chart->height() == 500 && chart->axisRect()->rect().height() >= 250);
+        chart->resize(800, 700);
+        QTRY_VERIFY(chart->axisRect()->rect().height() >= 350);
+    }
+
+    void crosshairComesAndGoesEachTime()
+    {
+        auto chart = open();
+        const int items = chart->itemCount();
+        QSignalSpy finished(chart.get(), &SymbolChartWidget::drawStateFinished);
+        for (int round = 0; round < 2; ++round) {
+            chart->setDrawingMode(3);
+            chart->showCrosshair();
+            QCOMPARE(chart->itemCount(), items + 5);                               // two lines and a tag of three
+            QTest::mousePress(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1)); // ignored
+            if (round == 1) {
+                chart->clearItems(); // the plot may drop the items itself
+                QTest::mouseMove(chart->windowHandle(), chart->at(8, 1.12));
+            }
+            QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1));
+            QVERIFY(chart->crosshairItems().isEmpty());
+            QCOMPARE(chart->itemCount(), round == 0 ? items : 0);
+        }
+        QCOMPARE(finished.count(), 2);
+    }
+
+    void invalidColoursAreNeitherAppliedNorSaved()
+    {
+        // As a settings file holding a name that no colour has gives them.
+        m_manager->setColors(
+            "EURUSD", 60,
+            {Qt::black, Qt::white, QColor("nonsense"), Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green}, false);
+        auto chart = open();
+        QCOMPARE(chart->trendLineColor(), QColor(Qt::blue));
+        chart->setBackgroundColor(QColor());
+        chart->saveChartObjects();
+        QCOMPARE(m_manager->getColors("EURUSD", 60),
+                 QList<QColor>({Qt::black, Qt::white, Qt::blue, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green}));
+    }
+
+    void rendersDrawnObjects()
+    {
+        auto chart = open();
+        TickData tick;
+        std::tie(tick.symbol, tick.timestamp, tick.bid, tick.digits) =
+            std::tuple("EURUSD", kHour + 59 * 3600, 1.105, 5);
+        chart->updateWithTick(tick);
+        chart->drag(1, {5.2, 1.06}, {20.2, 1.06});
+        chart->drag(4, {2.2, 1.16}, {12.2, 1.19});
+        chart->fibonacci({15.2, 1.17}, {35.2, 1.03});
+        chart->replot();
+        const QImage image = chart->toPixmap().toImage();
+        QVERIFY(image.save("/tmp/chart-tools-screenshot.png"));
+        // A pixel of the pure colour, or of its half intensity where a thin line
+        // falls between two rows, within two pixels of the point.
+        const auto shows = [&image](QPoint p, QColor colour) {
+            const auto like = [](int value, int wanted) { return wanted ? value > 90 : value < 60; };
+            for (int i = 0; i < 25; ++i) {
+                const QColor c = image.pixelColor(p + QPoint(i % 5 - 2, i / 5 - 2));
+                if (like(c.red(), colour.red()) && like(c.green(), colour.green()) && like(c.blue(), colour.blue()))
+                    return true;
+            }
+            return false;
+        };
+        const QColor blue(Qt::blue), yellow(Qt::yellow);
+        QVERIFY(shows(chart->at(30.5, 1.06), blue));                                          // the horizontal line
+        QVERIFY(shows(QPoint(chart->axisRect()->right() + 7, chart->at(0, 1.06).y()), blue)); // its tag
+        QVERIFY(shows(chart->at(7, 1.175), blue));                                            // the trend line
+        QVERIFY(shows(chart->at(25.5, 1.03), yellow));                                        // Fibonacci 0 %
+        QVERIFY(shows(chart->at(25.5, 1.10), yellow));                                        // Fibonacci 50 %
+        QVERIFY(!shows(chart->at(30.5, 1.13), blue) && !shows(chart->at(30.5, 1.13), yellow));
+    }
+};
+
+KESTRAL_TEST_MAIN(TestChartDrawing)
+#include "tst_chartdrawing.moc"
