@@ -2,10 +2,11 @@
 # Builds the fuzz targets with clang and runs each one for a bounded time on its
 # committed corpus. Fails on any crash, sanitizer report, leak, slow input or
 # out-of-memory input. Findings are written to $BUILD_DIR/findings/.
-#   fuzz/run.sh                 every target, FUZZ_TIME seconds each (default 45)
+#   fuzz/run.sh                 every target, FUZZ_TIME seconds each (default 45; CI uses 35)
 #   fuzz/run.sh fuzz_frame      one target
 # Environment: BUILD_DIR (default build-fuzz), FUZZ_TIME, FUZZ_JOBS (parallel
-# workers per target, default 1), JOBS (build parallelism, default 4).
+# workers per target, default 1), FUZZ_ARGS (more libFuzzer options), JOBS (build
+# parallelism, default 4).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -51,7 +52,7 @@ for target in "${targets[@]}"; do
   echo "== $target: ${seconds}s, $workers worker(s)"
   # New inputs go to the build folder's corpus; the committed one is only read.
   args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -malloc_limit_mb=2048 -detect_leaks=1
-        -print_final_stats=1 -artifact_prefix="$findings/$target-" "$work" "$corpus")
+        -print_final_stats=1 -artifact_prefix="$findings/$target-" ${FUZZ_ARGS:-} "$work" "$corpus")
   # A target may accept a leak of its own on top of the shared list.
   suppressions=$source_dir/tests/support/lsan.supp
   if [ -f "fuzz/lsan-$name.supp" ]; then
