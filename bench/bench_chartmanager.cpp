@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include "medianreporter.h"
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -81,20 +83,6 @@ void BM_MergeReplyOnUiThread(benchmark::State &state)
 }
 BENCHMARK(BM_MergeReplyOnUiThread)->Unit(benchmark::kMillisecond)->Iterations(25);
 
-class CollectingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration)
-                milliseconds[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> milliseconds;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -112,19 +100,15 @@ int main(int argc, char **argv)
         return 1;
 
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto &ms = reporter.milliseconds;
-    const auto plain = ms.find("BM_PlainReadOfCacheFile");
-    const auto load = ms.find("BM_LoadHistoryFile");
-    if (plain != ms.end() && load != ms.end() && plain->second > 0)
+    if (reporter.has("BM_PlainReadOfCacheFile") && reporter.has("BM_LoadHistoryFile"))
         std::printf("Loading 1,000,000 bars / plain read of the same file: %.2f (goal: at most 3)\n",
-                    load->second / plain->second);
-    const auto merge = ms.find("BM_MergeReplyOnUiThread");
-    if (merge != ms.end())
+                    reporter.ratio("BM_LoadHistoryFile", "BM_PlainReadOfCacheFile"));
+    if (reporter.has("BM_MergeReplyOnUiThread/iterations:25"))
         std::printf("Merging a 2,000-bar reply into 100,000 bars on the UI thread: %.2f ms (goal: under 20 ms)\n",
-                    merge->second);
+                    reporter.milliseconds("BM_MergeReplyOnUiThread/iterations:25"));
     return 0;
 }

@@ -11,6 +11,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
+
+#include "medianreporter.h"
 #include <algorithm>
 #include <map>
 #include <string>
@@ -55,7 +57,7 @@ void BM_ParseDispatchPush(benchmark::State &state)
     client.priceBuffer = &buffer;
     int i = 0;
     for (auto _ : state) {
-        client.dispatchMessage(TradeClient::parseMessage(texts.at(i)));
+        client.handleMessage(texts.at(i));
         i = (i + 1) % symbolCount;
     }
 }
@@ -149,21 +151,7 @@ BENCHMARK(BM_LoopbackStream)->Arg(200000)->Iterations(6)->Unit(benchmark::kMilli
 constexpr int pairs = 7;
 
 // The two parse paths run as interleaved pairs so that a shared machine's drift hits
-// both alike; the ratio printed is the median of the pairs' ratios.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (!run.error_occurred && run.iterations > 0)
-                nsPerIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nsPerIteration;
-};
-
+// both alike; the ratio printed is the median over pairs and repetitions.
 void registerPairs()
 {
     for (int pair = 0; pair < pairs; ++pair) {
@@ -181,20 +169,18 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     registerPairs();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::vector<double> ratios;
+    std::vector<std::pair<std::string, std::string>> names;
     for (int pair = 0; pair < pairs; ++pair) {
         const std::string suffix = "/pair:" + std::to_string(pair);
-        const auto bare = reporter.nsPerIteration.find("BM_FromJson" + suffix);
-        const auto full = reporter.nsPerIteration.find("BM_ParseDispatchPush" + suffix);
-        if (bare != reporter.nsPerIteration.end() && full != reporter.nsPerIteration.end())
-            ratios.push_back(full->second / bare->second);
+        names.emplace_back("BM_ParseDispatchPush" + suffix, "BM_FromJson" + suffix);
     }
+    const std::vector<double> ratios = reporter.ratios(names);
     if (!ratios.empty()) {
-        std::sort(ratios.begin(), ratios.end());
-        std::printf("parse+dispatch+push / bare fromJson: median %.3f, range %.3f to %.3f over %zu pairs (goal <= 1.3)\n",
-                    ratios[ratios.size() / 2], ratios.front(), ratios.back(), ratios.size());
+        std::printf("parse+dispatch+push / bare fromJson: median %.3f, range %.3f to %.3f over %zu pairs "
+                    "(goal: at most 0.5)\n",
+                    MedianReporter::median(ratios), ratios.front(), ratios.back(), ratios.size());
     }
     benchmark::Shutdown();
     return 0;

@@ -46,6 +46,9 @@ AxisTag::AxisTag(QCPAxis *parentAxis)
     m_label->setPen(QPen(Qt::blue));
     m_label->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_label->position->setParentAnchor(m_arrow->start);
+    // A tag shows nothing until it has a text: a chart without a price yet would
+    // otherwise show QCustomPlot's placeholder "text".
+    setText(QString());
 }
 
 AxisTag::~AxisTag()
@@ -73,8 +76,12 @@ void AxisTag::setBrush(const QBrush &brush)
 
 void AxisTag::setText(const QString &text)
 {
-    if (m_label)
+    if (m_label) {
         m_label->setText(text);
+        m_label->setVisible(!text.isEmpty());
+    }
+    if (m_arrow)
+        m_arrow->setVisible(!text.isEmpty());
 }
 
 void AxisTag::updatePosition(double value)

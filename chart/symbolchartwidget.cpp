@@ -1,5 +1,8 @@
 #include "symbolchartwidget.h"
 
+#include "aggregatingbars.h"
+#include "aggregatingfinancial.h"
+#include "aggregatinggraph.h"
 #include "axistag.h"
 #include "bartime.h"
 #include "chartmanager.h"
@@ -339,7 +342,7 @@ void SymbolChartWidget::setupPlot()
         pane->setMaximumSize(QWIDGETSIZE_MAX, 100);
     }
 
-    m_candlesticks = new QCPFinancial(xAxis, yAxis2);
+    m_candlesticks = new AggregatingFinancial(xAxis, yAxis2);
     m_candlesticks->setName(QStringLiteral("Candlestick"));
     m_candlesticks->setChartStyle(QCPFinancial::csCandlestick);
     m_candlesticks->setWidth(0.75);
@@ -360,7 +363,7 @@ QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &li
     IndicatorGraphs &graphs = m_graphs[indicator];
     QCPAxis *keyAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atBottom) : xAxis;
     QCPAxis *valueAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atRight) : yAxis2;
-    auto *graph = new QCPGraph(keyAxis, valueAxis);
+    auto *graph = new AggregatingGraph(keyAxis, valueAxis);
     graph->setPen(QPen(color));
     graph->setName(line.isEmpty() ? indicatorName(indicator) : line);
     if (!graphs.pane)
@@ -383,7 +386,7 @@ void SymbolChartWidget::addIndicatorGraphs()
     addLineGraph(CommodityChannelIndex, QString(), Qt::blue);
 
     QCPAxisRect *macdPane = m_graphs[Macd].pane;
-    auto *histogram = new QCPBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
+    auto *histogram = new AggregatingBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
     histogram->setName(QStringLiteral("MACD"));
     histogram->setPen(QPen(Qt::gray));
     m_graphs[Macd].lines.append({QStringLiteral("MACD"), histogram});
@@ -779,10 +782,14 @@ void SymbolChartWidget::startBackgroundIndicators()
     m_backgroundRunning = true;
     const Bars bars{m_keys, m_open, m_high, m_low, m_close};
     const quint64 generation = m_generation;
+    // The outputs so far go along, so each continues from its last bar instead of starting over.
+    QMap<int, IndicatorLines> held;
+    for (int i : wanted)
+        held[i] = m_outputs[i];
     // The destructor waits for this job, so the window outlives it; a result
     // posted to a window destroyed meanwhile is dropped with its event queue.
-    m_indicatorPool.start([this, bars, wanted, generation] {
-        QMap<int, IndicatorLines> results;
+    m_indicatorPool.start([this, bars, wanted, generation, held] {
+        QMap<int, IndicatorLines> results = held;
         for (int i : wanted)
             computeInto(Indicator(i), results[i], bars, nullptr);
         const int barCount = bars.keys.size();
@@ -841,8 +848,15 @@ void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
 
 void SymbolChartWidget::clearIndicatorOutputs()
 {
-    for (IndicatorLines &lines : m_outputs)
-        lines.clear();
+    // Emptied, not dropped: the next computation writes into storage already
+    // paged in, which costs less than the computation itself on long charts.
+    for (IndicatorLines &lines : m_outputs) {
+        for (IndicatorSeries &series : lines) {
+            series.keys.resize(0);
+            series.values.resize(0);
+            series.resume.clear();
+        }
+    }
     m_syntheticVolume.clear();
     for (const IndicatorGraphs &graphs : m_graphs) {
         for (const auto &line : graphs.lines) {

@@ -61,6 +61,23 @@ void PositionDataStore::rebuildBooks()
         book.positions.push_back(&position);
         book.profit += position.profit;
     }
+    m_firstLeaf = 1;
+    while (m_firstLeaf < m_books.size())
+        m_firstLeaf *= 2;
+    m_profitSums.assign(2 * m_firstLeaf, 0.0);
+    for (size_t b = 0; b < m_books.size(); ++b)
+        m_profitSums[m_firstLeaf + b] = m_books[b].profit;
+    for (size_t node = m_firstLeaf - 1; node >= 1; --node)
+        m_profitSums[node] = m_profitSums[2 * node] + m_profitSums[2 * node + 1];
+}
+
+void PositionDataStore::setBookProfit(int book, double profit)
+{
+    m_books[size_t(book)].profit = profit;
+    size_t node = m_firstLeaf + size_t(book);
+    m_profitSums[node] = profit;
+    for (node /= 2; node >= 1; node /= 2)
+        m_profitSums[node] = m_profitSums[2 * node] + m_profitSums[2 * node + 1];
 }
 
 void PositionDataStore::setPendingOrders(const QJsonArray &array)
@@ -129,7 +146,7 @@ void PositionDataStore::onPriceChanged(const TickData &tick)
             }
             profit += position->profit;
         }
-        book.profit = profit;
+        setBookProfit(*index, profit);
         emit symbolNetProfitChanged(tick.symbol, buys + sells, buyVolume, buys > 0 ? buyPriceSum / buys : 0.0,
                                     sellVolume, sells > 0 ? sellPriceSum / sells : 0.0, profit);
         if (m_generation != generation)
@@ -140,10 +157,8 @@ void PositionDataStore::onPriceChanged(const TickData &tick)
 
 double PositionDataStore::totalProfit() const
 {
-    double total = 0.0;
-    for (const auto &book : m_books)
-        total += book.profit;
-    return total;
+    // Node 1 is the root; with a single book it is that book's leaf.
+    return m_profitSums.empty() ? 0.0 : m_profitSums[1];
 }
 
 void PositionDataStore::clear()
@@ -153,6 +168,8 @@ void PositionDataStore::clear()
     m_pendingOrders.clear();
     m_bookIndex.clear();
     m_books.clear();
+    m_profitSums.clear();
+    m_firstLeaf = 0;
 }
 
 QList<Position> PositionDataStore::positions() const

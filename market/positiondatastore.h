@@ -54,12 +54,18 @@ private:
 
     static bool updatePositionProfit(Position &position, const TickData &tick);
     void rebuildBooks();
+    void setBookProfit(int book, double profit);
     double totalProfit() const;
 
     std::map<qint64, Position> m_positions;
     QMap<qint64, PendingOrder> m_pendingOrders;
     QHash<QString, int> m_bookIndex;
     std::vector<SymbolBook> m_books;
+    // The books' profits summed pairwise: a leaf per book, each node the sum
+    // of its two below. A tick redoes one path, and the root equals a sum
+    // taken afresh in the same pairs, so it cannot drift as a running total would.
+    std::vector<double> m_profitSums;
+    size_t m_firstLeaf = 0;
     QHash<QString, TickData> m_lastTicks;
     // Bumped whenever the positions are replaced, so a repricing walk notices a
     // signal handler that reloaded or cleared the store under it.

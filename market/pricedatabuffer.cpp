@@ -48,8 +48,18 @@ void PriceDataBuffer::pushTick(const TickData &tick)
     if (!m_running.load(std::memory_order_acquire) || tick.symbol.isEmpty())
         return;
     QMutexLocker locker(&mutex);
-    latestTicks.insert(tick.symbol, tick);
-    pendingSymbols.insert(tick.symbol);
+    auto slot = m_slots.constFind(tick.symbol);
+    if (slot == m_slots.cend()) {
+        slot = m_slots.insert(tick.symbol, int(latestTicks.size()));
+        latestTicks.push_back(tick);
+        m_pending.push_back(false);
+    } else {
+        latestTicks[size_t(*slot)] = tick;
+    }
+    if (!m_pending[size_t(*slot)]) {
+        m_pending[size_t(*slot)] = true;
+        pendingSymbols.push_back(*slot);
+    }
 }
 
 void PriceDataBuffer::onTimerTriggered()
@@ -57,9 +67,11 @@ void PriceDataBuffer::onTimerTriggered()
     QList<TickData> ticks;
     {
         QMutexLocker locker(&mutex);
-        ticks.reserve(pendingSymbols.size());
-        for (const QString &symbol : std::as_const(pendingSymbols))
-            ticks.append(latestTicks.value(symbol));
+        ticks.reserve(int(pendingSymbols.size()));
+        for (const int slot : pendingSymbols) {
+            ticks.append(latestTicks[size_t(slot)]);
+            m_pending[size_t(slot)] = false;
+        }
         pendingSymbols.clear();
     }
     if (!ticks.isEmpty())

@@ -4,11 +4,11 @@
 
 #include "tickdata.h"
 
-#include <QMap>
+#include <QHash>
 #include <QMutex>
 #include <QObject>
-#include <QSet>
 #include <atomic>
+#include <vector>
 
 class QTimer;
 
@@ -35,8 +35,13 @@ public slots:
 private:
     int interval = 50;
     QMutex mutex;
-    QSet<QString> pendingSymbols;
-    QMap<QString, TickData> latestTicks;
+    // Every symbol ever seen has a slot: its newest tick in latestTicks, and
+    // whether it is among pendingSymbols (the slots ticked since the last flush)
+    // in m_pending. A tick costs one look-up and a store, no tree or set insert.
+    QHash<QString, int> m_slots;
+    std::vector<TickData> latestTicks;
+    std::vector<int> pendingSymbols;
+    std::vector<bool> m_pending;
     QTimer *flushTimer = nullptr;
     // The timer lives in the user-interface thread; pushTick reads this instead.
     std::atomic<bool> m_running{false};

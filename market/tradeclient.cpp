@@ -1,5 +1,7 @@
 #include "tradeclient.h"
 
+#include "tickreader.h"
+
 #include "appglobals.h"
 #include "jsonguard.h"
 #include "logger.h"
@@ -231,7 +233,11 @@ void TradeClient::deliverTick(const QJsonObject &message)
 {
     if (!priceBuffer.load(std::memory_order_relaxed))
         return;
-    const TickData tick = TickData::fromJson(message);
+    deliverTick(TickData::fromJson(message));
+}
+
+void TradeClient::deliverTick(const TickData &tick)
+{
     QMutexLocker locker(&m_deliveryMutex);
     if (PriceDataBuffer *buffer = priceBuffer.load())
         buffer->pushTick(tick);
@@ -318,7 +324,18 @@ void TradeClient::closed()
 void TradeClient::onMessageReceived(const QString &msg)
 {
     pingTimer->start(pingIntervalMs);
-    dispatchMessage(parseMessage(msg));
+    handleMessage(msg);
+}
+
+void TradeClient::handleMessage(const QString &text)
+{
+    TickData tick;
+    if (tickreader::read(text, tick)) {
+        if (priceBuffer.load(std::memory_order_relaxed))
+            deliverTick(tick);
+        return;
+    }
+    dispatchMessage(parseMessage(text));
 }
 
 void TradeClient::reconnect()

@@ -12,6 +12,7 @@
 #include <atomic>
 
 class PriceDataBuffer;
+struct TickData;
 class QTimer;
 class QWebSocket;
 
@@ -32,6 +33,8 @@ public:
 
     static QJsonObject parseMessage(const QString &text);
     void dispatchMessage(const QJsonObject &message);
+    // A received text: price ticks are read straight from it, the rest parsed and dispatched.
+    void handleMessage(const QString &text);
 
     // Clears every client's priceBuffer that points at `buffer` and waits until no
     // network thread is inside its pushTick; the batcher calls it as it goes away.
@@ -74,6 +77,7 @@ private:
     void drainQueue();
     void handleLoginReply(const QJsonObject &message);
     void deliverTick(const QJsonObject &message);
+    void deliverTick(const TickData &tick);
     void stopThread();
 
     QString serverName;

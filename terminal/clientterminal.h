@@ -2,16 +2,20 @@
 // each; every group below names the file that implements it.
 #pragma once
 
+#include "accountsummary.h"
 #include "brokerserver.h"
 #include "position.h"
 #include "positiondatastore.h"
+#include "positiontables.h"
 #include "symboldatastorage.h"
+#include "tablerowindex.h"
 #include "tickdata.h"
 #include <QFont>
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class AboutDialog;
@@ -96,6 +100,11 @@ public:
 
     // --- clientterminal_orders.cpp ---
     void showOrderDialog(const QString &symbol);
+
+    // --- clientterminal_history.cpp ---
+    // Where the statement goes: the user picks the file unless a test sets a chooser.
+    std::function<QString(const QString &proposedName)> statementPathChooser;
+    void saveAccountStatement();
 
 signals:
     void symbolPriceChanged(TickData tick);
@@ -194,10 +203,14 @@ private:
 
     // --- clientterminal_marketwatch.cpp: context menus, search, column menu ---
     void setupMarketWatch();
+    void showSymbolDialog();
     // --- clientterminal_tradetables.cpp: headers, context menus ---
     void setupTradeTables();
+    void showTradeContextMenu(QPoint pos);
     // --- clientterminal_history.cpp: history switch, context menu ---
     void setupHistoryView();
+    void requestHistory(const QString &choice, const QJsonObject &request);
+    void requestCustomHistory();
     // --- clientterminal_orders.cpp: the order, demo-account, change-password and about
     // dialogs and the language object, created where the construction order places them ---
     void createDialogs();
@@ -242,11 +255,18 @@ private:
 
     // Market watch.
     QStringList m_symbolList;
+    // Ticks find their row without a walk over the market watch.
+    TableRowIndex m_symbolRows{0};
     QString m_currentSymbol;
     // The list restored from the workspace, kept until the server's first symbol list
     // after the restore, so that symbols the user hid stay hidden.
     QStringList m_restoredSymbols;
     bool m_restorePending = false;
+
+    // Trade table: the row of each position's ticket.
+    TableRowIndex m_positionRows{1, QStringLiteral("position")};
+    NetTable m_netTable;
+    SummaryInputs m_summaryInputs;
 
     // Account figures of the last open-positions reply.
     double m_balance = 0.0;

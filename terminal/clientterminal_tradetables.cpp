@@ -2,31 +2,75 @@
 #include "clientterminal.h"
 #include "ui_clientterminal.h"
 
+#include "accountsummary.h"
+#include "appglobals.h"
+#include "positiontables.h"
+#include "quietrowupdate.h"
+#include "tablestyle.h"
+#include "tradeclient.h"
+
+#include <QDockWidget>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMenu>
+
 void Client_Terminal::setupTradeTables()
 {
+    connect(ui->tradeTableWidget, &QWidget::customContextMenuRequested, this, &Client_Terminal::showTradeContextMenu);
 }
 
 void Client_Terminal::tradeTableLoad()
 {
+    fillTradeTable(ui->tradeTableWidget, m_positionStore.positions(), m_positionStore.pendingOrders(),
+                   m_client->timeZone());
+    m_positionRows.clear();
+    updateTradeRows();
+    formatSummaryTable(ui->tradeTableWidget);
+    m_netTable.fill(
+        ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
+        [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
+    formatSummaryTable(ui->netTableWidget);
 }
 
 void Client_Terminal::updateTradeRows()
 {
+    for (int row = 0; row < ui->tradeTableWidget->rowCount(); ++row)
+        colourTradeRow(ui->tradeTableWidget, row);
 }
 
 void Client_Terminal::updateAccountSummary(double netProfit)
 {
-    Q_UNUSED(netProfit)
+    auto *label = qobject_cast<QLabel *>(ui->toolboxDockWidget->titleBarWidget());
+    if (!label)
+        return;
+    AccountFigures figures;
+    figures.balance = m_balance;
+    figures.usedMargin = m_margin;
+    figures.credit = m_credit;
+    figures.swapSum = m_swapSum;
+    if (!m_summaryInputs.changed(figures, netProfit) && !label->text().isEmpty())
+        return;
+    QFont font = label->font();
+    font.setPointSize(10);
+    font.setWeight(75);
+    label->setFont(font);
+    label->setText(figures.summaryText(netProfit));
 }
 
 void Client_Terminal::formatSummaryTable(QTableWidget *table)
 {
-    Q_UNUSED(table)
+    styleSummaryTable(table);
 }
 
 void Client_Terminal::sendCloseAllRequest(int subType)
 {
-    Q_UNUSED(subType)
+    const QJsonObject request{{QStringLiteral("req_code"), 4},
+                              {QStringLiteral("login"), m_login},
+                              {QStringLiteral("type"), 9},
+                              {QStringLiteral("dealer"), 1000},
+                              {QStringLiteral("sub_type"), subType}};
+    m_client->enqueueMessage(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact)));
 }
 
 Position Client_Terminal::getPosition(int ticket) const
@@ -46,25 +90,42 @@ PendingOrder Client_Terminal::getOrder(int ticket) const
 
 void Client_Terminal::onPosition(QJsonObject obj)
 {
-    Q_UNUSED(obj)
+    AccountFigures figures;
+    readAccountFigures(obj, figures);
+    m_balance = figures.balance;
+    m_margin = figures.usedMargin;
+    m_credit = figures.credit;
+    if (!isLastPositionsPage(obj))
+        return;
+    const double swapSum = positionsSwapSum(obj);
+    m_positionStore.setOpenPositions(obj.value(QStringLiteral("array")).toArray());
+    m_swapSum = swapSum;
+    updateAccountSummary(0.0);
 }
 
 void Client_Terminal::postionPriceChanged(Position position)
 {
-    Q_UNUSED(position)
+    const int row = m_positionRows.row(ui->tradeTableWidget, QString::number(position.ticket));
+    if (row < 0)
+        return;
+    const QuietRowUpdate quiet(ui->tradeTableWidget, row);
+    setPositionPrices(ui->tradeTableWidget, row, position);
+    // Only this row's texts changed, so recolouring the others would be wasted work per tick.
+    colourTradeRow(ui->tradeTableWidget, row);
 }
 
 void Client_Terminal::onSymbolNetProfitChanged(QString symbol, int symbol_positions, double symbol_buy_volume,
                                                double symbol_buy_price, double symbol_sell_volume,
                                                double symbol_sell_price, double symbol_net_profit)
 {
-    Q_UNUSED(symbol)
-    Q_UNUSED(symbol_positions)
-    Q_UNUSED(symbol_buy_volume)
-    Q_UNUSED(symbol_buy_price)
-    Q_UNUSED(symbol_sell_volume)
-    Q_UNUSED(symbol_sell_price)
-    Q_UNUSED(symbol_net_profit)
+    if (ui->netTableWidget->rowCount() == 0)
+        return;
+    const SymbolNetFigures figures{symbol,           symbol_positions,   symbol_buy_volume,
+                                   symbol_buy_price, symbol_sell_volume, symbol_sell_price,
+                                   symbol_net_profit};
+    // No restyling here: a price never changes the table's rows, and tradeTableLoad
+    // styled them; restyling per tick cost more than the update itself.
+    m_netTable.update(ui->netTableWidget, figures, m_symbolStorage.digits(symbol), m_footerFont);
 }
 
 void Client_Terminal::showNetProfit(double netProfit)
@@ -74,10 +135,57 @@ void Client_Terminal::showNetProfit(double netProfit)
 
 void Client_Terminal::onOpenPositionChanged()
 {
+    tradeTableLoad();
+    m_client->requestTradeHistory(-1);
 }
 
 void Client_Terminal::onCloseTrade(int ticket, int kind)
 {
-    Q_UNUSED(ticket)
-    Q_UNUSED(kind)
+    if (readOnlyMode) {
+        showReadOnlyRefusal();
+        return;
+    }
+    if (kind != 1 && kind != 2)
+        return;
+    m_client->sendRequest({{QStringLiteral("req_code"), 4},
+                           {QStringLiteral("type"), kind == 1 ? 4 : 3},
+                           {QStringLiteral("order_id"), ticket}});
+}
+
+void Client_Terminal::showTradeContextMenu(QPoint pos)
+{
+    QTableWidget *table = ui->tradeTableWidget;
+    const QTableWidgetItem *item = table->itemAt(pos);
+    const QTableWidgetItem *first = item ? table->item(item->row(), 0) : nullptr;
+    const QTableWidgetItem *ticketItem = item ? table->item(item->row(), 1) : nullptr;
+    const QString tag = first ? first->data(Qt::UserRole).toString() : QString();
+    const int ticket = ticketItem ? ticketItem->text().toInt() : 0;
+
+    QMenu menu(this);
+    QAction *closeOne = nullptr;
+    if (tag == positionRowTag)
+        closeOne = menu.addAction(QStringLiteral("Close Position"));
+    else if (tag == orderRowTag)
+        closeOne = menu.addAction(QStringLiteral("Delete Order"));
+    if (closeOne)
+        menu.addSeparator();
+    QAction *all = menu.addAction(QStringLiteral("Close All Positions"));
+    QAction *profitable = menu.addAction(QStringLiteral("Close Profitable Positions"));
+    QAction *losing = menu.addAction(QStringLiteral("Close Losing Positions"));
+
+    const QAction *chosen = menu.exec(table->viewport()->mapToGlobal(pos));
+    if (!chosen)
+        return;
+    if (chosen == closeOne) {
+        onCloseTrade(ticket, tag == positionRowTag ? 1 : 2);
+        return;
+    }
+    const int subType = chosen == all ? 0 : chosen == profitable ? 1 : chosen == losing ? 2 : -1;
+    if (subType < 0)
+        return;
+    if (readOnlyMode) {
+        showReadOnlyRefusal();
+        return;
+    }
+    sendCloseAllRequest(subType);
 }

@@ -93,14 +93,6 @@ double windowStdDev(const QVector<double> &values, int i, int n, double mean)
     return std::sqrt(sum / (i - from + 1));
 }
 
-double emaStep(int n, double prev, double value)
-{
-    if (n < 1)
-        return 0.0;
-    const double a = 2.0 / (n + 1);
-    return (1.0 - a) * prev + a * value;
-}
-
 double emaAt(const QVector<double> &values, int n, int i)
 {
     double e = values[i];

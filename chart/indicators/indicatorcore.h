@@ -13,6 +13,9 @@ struct IndicatorSeries
 {
     QVector<double> keys;
     QVector<double> values;
+    // Where an output that is rebuilt whole per bar left off (its parameters
+    // first), so a new bar continues it instead of starting over. Not drawn.
+    QVector<double> resume{};
 };
 
 // The lines of a multi-line indicator, by line name.
@@ -49,7 +52,14 @@ double windowMean(const QVector<double> &values, int i, int n);
 double windowStdDev(const QVector<double> &values, int i, int n, double mean);
 
 // One step of an exponential average with a = 2 / (n + 1); 0 for n < 1.
-double emaStep(int n, double prev, double value);
+// Inline: the ADX takes three steps a bar.
+inline double emaStep(int n, double prev, double value)
+{
+    if (n < 1)
+        return 0.0;
+    const double a = 2.0 / (n + 1);
+    return (1.0 - a) * prev + a * value;
+}
 
 // Exponential average walked from bar i back over n - 1 older bars.
 double emaAt(const QVector<double> &values, int n, int i);

@@ -2,7 +2,9 @@
 
 #include "indicatoroutput_p.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace indicators_p;
@@ -14,17 +16,44 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
     if (n < 1)
         return;
     const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
-    reserveFor(output, last + 1);
-    for (int i = nextBar(output, 0); i <= last; ++i) {
-        const double mean = smaOfAppliedPrice(open, high, low, close, i, n, priceType);
-        double sum = 0.0;
-        for (int j = std::max(0, i - n + 1); j <= i; ++j)
-            sum += std::abs(appliedPrice(open, high, low, close, j, priceType) - mean);
-        // Divided by n even while the window is shorter.
-        const double dev = sum * 0.015 / n;
-        const double price = appliedPrice(open, high, low, close, i, priceType);
-        appendPoint(output, keys[i], dev == 0.0 ? 0.0 : (price - mean) / dev);
-    }
+    const int first = nextBar(output, 0);
+    if (first > last)
+        return;
+    double *values = extendTo(output, keys, 0, last + 1);
+    withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
+        // The window's prices, kept so each is computed once; slot is the oldest.
+        QVarLengthArray<double, 32> recent;
+        for (int j = std::max(0, first - n + 1); j < first; ++j)
+            recent.append(price(j));
+        int slot = 0;
+        for (int i = first; i <= last; ++i) {
+            const double p = price(i);
+            if (recent.size() < n) {
+                recent.append(p);
+            } else {
+                recent[slot] = p;
+                slot = slot + 1 == n ? 0 : slot + 1;
+            }
+            const int count = recent.size();
+            const double *w = recent.constData();
+            // The mean, summed oldest first: a shift in it moves the index by
+            // far more than its own size, so it keeps smaOfAppliedPrice's order.
+            double sum = 0.0;
+            for (int k = slot; k < count; ++k)
+                sum += w[k];
+            for (int k = 0; k < slot; ++k)
+                sum += w[k];
+            const double mean = sum / count;
+            // A flat window has no deviation, whatever rounding left in its mean.
+            if (std::all_of(w, w + count, [p](double v) { return v == p; })) {
+                values[i] = 0.0;
+                continue;
+            }
+            // Divided by n even while the window is shorter.
+            const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * 0.015 / n;
+            values[i] = gapIfNotFinite(dev == 0.0 ? 0.0 : (p - mean) / dev);
+        }
+    });
 }
 
 void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
@@ -35,11 +64,14 @@ void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QV
     if (n < 1 || bars < n)
         return;
     const int last = bars - 2;
-    for (int i = nextBar(output, n); i <= last; ++i) {
-        const double price = appliedPrice(open, high, low, close, i, priceType);
-        const double earlier = appliedPrice(open, high, low, close, i - n, priceType);
-        appendPoint(output, keys[i], price * 100.0 / earlier);
-    }
+    const int first = nextBar(output, n);
+    if (first > last)
+        return;
+    double *values = extendTo(output, keys, n, last - n + 1) - n;
+    withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
+        for (int i = first; i <= last; ++i)
+            values[i] = gapIfNotFinite(price(i) * 100.0 / price(i - n));
+    });
 }
 
 void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
@@ -47,23 +79,31 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
     const int bars = barCount({&keys, &close});
     if (n < 1 || bars < n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double gains = 0.0;
-        double losses = 0.0;
-        for (int k = 1; k <= n - 1; ++k) {
-            const double change = close[i - k] - close[i - k - 1];
-            if (change > 0.0)
-                gains += change;
-            else if (change < 0.0)
-                losses -= change;
-        }
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *c = close.constData();
+    // The changes before the bar, not the one into it: n - 1 of them.
+    using Terms = std::array<double, 2>;
+    auto changes = windowSums<2>(
+        [c](int j) {
+            const double change = c[j] - c[j - 1];
+            return change > 0.0 ? Terms{change, 0.0} : Terms{0.0, change < 0.0 ? -change : 0.0};
+        },
+        n - 1, 1);
+    changes.start(first - 1);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            changes.step(i - 1);
+        const double gains = changes.sum(0);
+        const double losses = changes.sum(1);
         double value;
         if (losses != 0.0)
             value = 100.0 - 100.0 / ((gains / n) / (losses / n) + 1.0);
         else
             value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
-        appendPoint(output, keys[i], value);
+        values[i] = gapIfNotFinite(value);
     }
 }
 
@@ -72,16 +112,18 @@ void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys,
     const int bars = barCount({&keys, &close});
     if (n < 1 || bars < n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double sum = 0.0;
-        for (int j = i - n + 1; j <= i; ++j)
-            sum += close[j];
-        const double mean = sum / n;
-        double squares = 0.0;
-        for (int j = i - n + 1; j <= i; ++j)
-            squares += (close[j] - mean) * (close[j] - mean);
-        appendPoint(output, keys[i], std::sqrt(squares / (n - 1)));
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *c = close.constData();
+    for (int i = first; i < bars; ++i) {
+        const double mean = sumOver(i - n + 1, i, [c](int j) { return c[j]; }) / n;
+        const double squares = sumOver(i - n + 1, i, [c, mean](int j) {
+            const double d = c[j] - mean;
+            return d * d;
+        });
+        values[i] = gapIfNotFinite(std::sqrt(squares / (n - 1)));
     }
 }
 
@@ -91,10 +133,30 @@ void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const 
     const int bars = barCount({&keys, &close, &volume});
     if (n < 1 || bars < n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i)
-        appendPoint(output, keys[i], (close[i] - close[i - 1]) * volume[i]);
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *c = close.constData();
+    const double *v = volume.constData();
+    for (int i = first; i < bars; ++i)
+        values[i] = gapIfNotFinite((c[i] - c[i - 1]) * v[i]);
 }
+
+namespace {
+
+// Index of the extreme of values[from .. to] by `better`; ties keep the newest.
+template <typename Better> int extremeIndex(const double *values, int from, int to, Better better)
+{
+    int at = to;
+    for (int j = to - 1; j >= from; --j) {
+        if (better(values[j], values[at]))
+            at = j;
+    }
+    return at;
+}
+
+} // namespace
 
 void calcWilliamsPercentRange(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
                               const QVector<double> &low, const QVector<double> &close, int n)
@@ -102,15 +164,29 @@ void calcWilliamsPercentRange(IndicatorSeries &output, const QVector<double> &ke
     const int bars = barCount({&keys, &high, &low, &close});
     if (n < 1 || bars < n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double highest = high[i];
-        double lowest = low[i];
-        for (int j = i - n + 1; j < i; ++j) {
-            highest = std::max(highest, high[j]);
-            lowest = std::min(lowest, low[j]);
-        }
-        appendPoint(output, keys[i], -100.0 * (highest - close[i]) / (highest - lowest));
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
+    const auto above = [](double a, double b) { return a > b; };
+    const auto below = [](double a, double b) { return a < b; };
+    // The extremes are carried along and searched again only when they leave the window.
+    int highest = -1;
+    int lowest = -1;
+    for (int i = first; i < bars; ++i) {
+        const int from = i - n + 1;
+        if (highest < from)
+            highest = extremeIndex(h, from, i, above);
+        else if (h[i] >= h[highest])
+            highest = i;
+        if (lowest < from)
+            lowest = extremeIndex(l, from, i, below);
+        else if (l[i] <= l[lowest])
+            lowest = i;
+        values[i] = gapIfNotFinite(-100.0 * (h[highest] - c[i]) / (h[highest] - l[lowest]));
     }
 }
 
@@ -120,12 +196,23 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
     const int bars = barCount({&keys, &high, &low, &close});
     if (n < 1 || bars <= n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double sum = 0.0;
-        for (int j = i - n + 1; j <= i; ++j)
-            sum += std::max({high[j] - low[j], std::abs(high[j] - close[j - 1]), std::abs(low[j] - close[j - 1])});
-        appendPoint(output, keys[i], sum / n);
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
+    auto trueRange = windowSum(
+        [h, l, c](int j) {
+            return std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])});
+        },
+        n, 1);
+    trueRange.start(first);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            trueRange.step(i);
+        values[i] = gapIfNotFinite(trueRange.sum() / n);
     }
 }
 
@@ -135,21 +222,28 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
     const int bars = barCount({&keys, &high, &low});
     if (n < 1 || bars <= n)
         return;
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double sumUp = 0.0;
-        double sumDown = 0.0;
-        for (int j = i - n + 1; j <= i; ++j) {
-            const double up = high[j] - high[j - 1];
-            const double down = low[j - 1] - low[j];
-            // A move against its side counts as none, so the value stays in 0 .. 1.
-            if (up > down)
-                sumUp += std::max(0.0, up);
-            else
-                sumDown += std::max(0.0, down);
-        }
-        const double sum = sumUp + sumDown;
-        appendPoint(output, keys[i], sum == 0.0 ? 0.0 : sumUp / sum);
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *h = high.constData();
+    const double *l = low.constData();
+    // Each bar adds to one side only; a move against its side counts as none,
+    // so the value stays in 0 .. 1.
+    using Terms = std::array<double, 2>;
+    auto sides = windowSums<2>(
+        [h, l](int j) {
+            const double up = h[j] - h[j - 1];
+            const double down = l[j - 1] - l[j];
+            return up > down ? Terms{std::max(0.0, up), 0.0} : Terms{0.0, std::max(0.0, down)};
+        },
+        n, 1);
+    sides.start(first);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            sides.step(i);
+        const double sum = sides.sum(0) + sides.sum(1);
+        values[i] = gapIfNotFinite(sum == 0.0 ? 0.0 : sides.sum(0) / sum);
     }
 }
 
@@ -159,16 +253,22 @@ void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double>
     const int bars = barCount({&keys, &open, &high, &low, &close});
     if (bars < 2)
         return;
-    int i = nextBar(output, 1);
-    double total = output.values.isEmpty() ? 0.0 : output.values.last();
-    reserveFor(output, bars - 1);
-    for (; i < bars; ++i) {
-        const double range = high[i] - low[i];
+    const int first = nextBar(output, 1);
+    if (first >= bars)
+        return;
+    double total = first == 1 ? 0.0 : output.values.at(first - 2);
+    double *values = extendTo(output, keys, 1, bars - 1) - 1;
+    const double *k = keys.constData();
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
+    for (int i = first; i < bars; ++i) {
+        const double range = h[i] - l[i];
         if (range != 0.0)
-            total += ((close[i] - low[i]) - (high[i] - close[i])) / range * keys[i];
+            total += ((c[i] - l[i]) - (h[i] - c[i])) / range * k[i];
         else
             total = 0.0;
-        appendPoint(output, keys[i], total);
+        values[i] = gapIfNotFinite(total);
     }
 }
 
@@ -178,15 +278,19 @@ void calcOnBalanceVolume(IndicatorSeries &output, const QVector<double> &keys, c
     const int bars = barCount({&keys, &close, &high});
     if (bars < 2)
         return;
-    int i = nextBar(output, 1);
-    double total = output.values.isEmpty() ? 0.0 : output.values.last();
-    reserveFor(output, bars - 1);
-    for (; i < bars; ++i) {
-        if (close[i] > close[i - 1])
-            total += high[i];
-        else if (close[i] < close[i - 1])
-            total -= high[i];
-        appendPoint(output, keys[i], total);
+    const int first = nextBar(output, 1);
+    if (first >= bars)
+        return;
+    double total = first == 1 ? 0.0 : output.values.at(first - 2);
+    double *values = extendTo(output, keys, 1, bars - 1) - 1;
+    const double *h = high.constData();
+    const double *c = close.constData();
+    for (int i = first; i < bars; ++i) {
+        if (c[i] > c[i - 1])
+            total += h[i];
+        else if (c[i] < c[i - 1])
+            total -= h[i];
+        values[i] = gapIfNotFinite(total);
     }
 }
 
@@ -196,9 +300,27 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     const int bars = barCount({&keys, &price, &close});
     if (n < 1 || bars < n)
         return;
-    resetReplacing(output, keys, bars);
-    for (int i = n - 1; i < bars; ++i)
-        setValue(output, i, price[i] - emaAt(close, n, i));
+    const Replacing r = prepareReplacing(output, keys, bars, {double(n)});
+    // emaAt's backward walk over a full window, unrolled: it starts at the
+    // newest close and each older close m bars back pulls it by a (1 - a)^(n - 1 - m)
+    // of its distance from the newest. Summed as distances, a flat window
+    // stays exactly at its close, as the walk does.
+    const double a = 2.0 / (n + 1);
+    QVector<double> weights(n);
+    double keep = 1.0;
+    for (int m = n - 1; m >= 1; --m) {
+        weights[m] = a * keep;
+        keep *= 1.0 - a;
+    }
+    const double *w = weights.constData();
+    const double *p = price.constData();
+    const double *c = close.constData();
+    double *values = output.values.data();
+    for (int i = std::max(n - 1, r.from); i < bars; ++i) {
+        const double newest = c[i];
+        const double pull = sumOver(1, n - 1, [w, c, i, newest](int m) { return w[m] * (c[i - m] - newest); });
+        values[i] = gapIfNotFinite(p[i] - (newest + pull));
+    }
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -207,25 +329,39 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
     const int bars = barCount({&keys, &high, &low, &close});
     if (n < 1 || bars <= n)
         return;
-    const auto typical = [&](int j) { return (high[j] + low[j] + close[j]) / 3.0; };
-    reserveFor(output, bars - n);
-    for (int i = nextBar(output, n); i < bars; ++i) {
-        double positive = 0.0;
-        double negative = 0.0;
-        for (int j = i - n + 1; j <= i; ++j) {
+    const int first = nextBar(output, n);
+    if (first >= bars)
+        return;
+    double *values = extendTo(output, keys, n, bars - n) - n;
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
+    const auto typical = [h, l, c](int j) { return (h[j] + l[j] + c[j]) / 3.0; };
+    using Terms = std::array<double, 2>;
+    // Bars come in order, so the typical price of the bar before is mostly at hand.
+    auto flows = windowSums<2>(
+        [typical, c, heldBar = -1, held = 0.0](int j) mutable {
+            const double before = heldBar == j - 1 ? held : typical(j - 1);
             const double now = typical(j);
-            const double before = typical(j - 1);
+            heldBar = j;
+            held = now;
             if (now > before)
-                positive += now * close[j];
-            else if (now < before)
-                negative += now * close[j];
-        }
+                return Terms{now * c[j], 0.0};
+            return now < before ? Terms{0.0, now * c[j]} : Terms{};
+        },
+        n, 1);
+    flows.start(first);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            flows.step(i);
+        const double positive = flows.sum(0);
+        const double negative = flows.sum(1);
         double value;
         if (negative != 0.0)
             value = 100.0 - 100.0 / (positive / negative + 1.0);
         else
             value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
-        appendPoint(output, keys[i], value);
+        values[i] = gapIfNotFinite(value);
     }
 }
 
@@ -238,23 +374,31 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
         return;
     IndicatorSeries &plain = output[QStringLiteral("rvi1")];
     IndicatorSeries &weighted = output[QStringLiteral("rvi2")];
-    resetReplacing(plain, keys, bars);
-    resetReplacing(weighted, keys, bars);
-    for (int i = n - 1; i < bars; ++i) {
-        double body = 0.0;
-        double range = 0.0;
-        double weightedBody = 0.0;
-        double weightedRange = 0.0;
-        for (int j = 0; j < n; ++j) {
-            const int b = i - j;
-            const double w = (j == 0 || j == n / 2) ? 2.0 : 1.0;
-            body += close[b] - open[b];
-            range += high[b] - low[b];
-            weightedBody += w * (close[b] - open[b]);
-            weightedRange += w * (high[b] - low[b]);
-        }
-        setValue(plain, i, body / range);
-        setValue(weighted, i, weightedBody / weightedRange);
+    const Replacing p = prepareReplacing(plain, keys, bars, {double(n)});
+    const Replacing w = prepareReplacing(weighted, keys, bars, {double(n)});
+    const int first = std::max(n - 1, p.continued && w.continued ? std::min(p.from, w.from) : 0);
+    const double *o = open.constData();
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
+    const auto body = [o, c](int j) { return c[j] - o[j]; };
+    const auto range = [h, l](int j) { return h[j] - l[j]; };
+    using Terms = std::array<double, 2>;
+    auto sums = windowSums<2>([body, range](int j) { return Terms{body(j), range(j)}; }, n, 0);
+    sums.start(first);
+    double *plainOut = plain.values.data();
+    double *weightedOut = weighted.values.data();
+    // The newest bar and the one n / 2 back weigh twice: the plain sums plus those bars once more.
+    const int middle = n / 2;
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            sums.step(i);
+        const double bodies = sums.sum(0);
+        const double ranges = sums.sum(1);
+        const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
+        const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);
+        plainOut[i] = gapIfNotFinite(bodies / ranges);
+        weightedOut[i] = gapIfNotFinite((bodies + extraBody) / (ranges + extraRange));
     }
 }
 

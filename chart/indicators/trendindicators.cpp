@@ -16,9 +16,19 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
         return;
     // The forming bar gets no point.
     const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
-    reserveFor(output, last + 1);
-    for (int i = nextBar(output, 0); i <= last; ++i)
-        appendPoint(output, keys[i], smaOfAppliedPrice(open, high, low, close, i, n, priceType));
+    const int first = nextBar(output, 0);
+    if (first > last)
+        return;
+    double *values = extendTo(output, keys, 0, last + 1);
+    withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
+        auto window = windowSum(price, n, 0);
+        window.start(first);
+        for (int i = first; i <= last; ++i) {
+            if (i > first)
+                window.step(i);
+            values[i] = gapIfNotFinite(window.sum() / (i - std::max(0, i - n + 1) + 1));
+        }
+    });
 }
 
 void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n, double k)
@@ -27,20 +37,33 @@ void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QV
         return;
     const int bars = barCount({&keys, &close});
     const QStringList names{QStringLiteral("ml"), QStringLiteral("tl"), QStringLiteral("bl")};
-    int i = nextBar(output, names, 0);
-    if (i >= bars)
+    const int first = nextBar(output, names, 0);
+    if (first >= bars)
         return;
     IndicatorSeries &middle = output[names[0]];
     IndicatorSeries &top = output[names[1]];
     IndicatorSeries &bottom = output[names[2]];
-    for (IndicatorSeries *s : {&middle, &top, &bottom})
-        reserveFor(*s, bars);
-    for (; i < bars; ++i) {
-        const double mean = windowMean(close, i, n);
-        const double sd = windowStdDev(close, i, n, mean);
-        appendPoint(middle, keys[i], mean);
-        appendPoint(top, keys[i], mean + k * sd);
-        appendPoint(bottom, keys[i], mean - k * sd);
+    extendLinesTo({&middle, &top, &bottom}, keys, 0, bars);
+    double *ml = middle.values.data();
+    double *tl = top.values.data();
+    double *bl = bottom.values.data();
+    const double *c = close.constData();
+    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
+    window.start(first);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            window.step(i);
+        const int from = std::max(0, i - n + 1);
+        const int count = i - from + 1;
+        const double mean = window.sum() / count;
+        const double squares = sumOver(from, i, [c, mean](int j) {
+            const double d = c[j] - mean;
+            return d * d;
+        });
+        const double sd = std::sqrt(squares / count);
+        ml[i] = gapIfNotFinite(mean);
+        tl[i] = gapIfNotFinite(mean + k * sd);
+        bl[i] = gapIfNotFinite(mean - k * sd);
     }
 }
 
@@ -52,12 +75,20 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
         return;
     IndicatorSeries &upper = output[QStringLiteral("upper")];
     IndicatorSeries &lower = output[QStringLiteral("lower")];
-    resetReplacing(upper, keys, bars);
-    resetReplacing(lower, keys, bars);
-    for (int i = n - 1; i < bars; ++i) {
-        const double mean = windowMean(close, i, n);
-        setValue(upper, i, mean * (1.0 + deviation / 100.0));
-        setValue(lower, i, mean * (1.0 - deviation / 100.0));
+    const Replacing r = prepareReplacing(upper, keys, bars, {double(n), deviation});
+    const Replacing l = prepareReplacing(lower, keys, bars, {double(n), deviation});
+    const int first = std::max(n - 1, r.continued && l.continued ? std::min(r.from, l.from) : 0);
+    double *up = upper.values.data();
+    double *down = lower.values.data();
+    const double *c = close.constData();
+    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
+    window.start(first);
+    for (int i = first; i < bars; ++i) {
+        if (i > first)
+            window.step(i);
+        const double mean = window.sum() / n;
+        up[i] = gapIfNotFinite(mean * (1.0 + deviation / 100.0));
+        down[i] = gapIfNotFinite(mean * (1.0 - deviation / 100.0));
     }
 }
 
@@ -71,19 +102,44 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
         QString name;
         int period;
         int shift;
+        double *values = nullptr;
+        int next = 0; // the bar whose average comes next
+        double average = 0.0;
     };
-    const Line lines[]
-        = {{QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
-    for (const Line &line : lines) {
-        QVector<double> state(bars);
-        QVector<double> average(bars);
-        for (int i = 0; i < bars; ++i)
-            average[i] = smoothedAverageAt(close, line.period, i, state);
+    Line lines[] = {{QStringLiteral("jaws"), 13, 8}, {QStringLiteral("teeth"), 8, 5}, {QStringLiteral("lips"), 5, 3}};
+    const double *c = close.constData();
+    int first = bars;
+    for (Line &line : lines) {
         IndicatorSeries &series = output[line.name];
-        resetReplacing(series, keys, bars);
-        // Averages of the last bars would fall beyond the chart and are not drawn.
-        for (int i = line.shift; i < bars; ++i)
-            setValue(series, i, average[i - line.shift]);
+        const int p = line.period;
+        const Replacing r = prepareReplacing(series, keys, bars, {double(p), double(line.shift)});
+        line.values = series.values.data();
+        // A line lags its average by the shift, so the point of the bar that
+        // was forming holds an average of settled bars to continue from.
+        const int seed = p - 1;
+        if (r.continued && r.from - line.shift >= seed) {
+            line.next = r.from - line.shift + 1;
+            line.average = line.values[r.from];
+        } else {
+            double sum = 0.0;
+            for (int b = 0; b < p; ++b)
+                sum += c[b];
+            line.average = sum / p;
+            line.values[seed + line.shift] = gapIfNotFinite(line.average);
+            line.next = seed + 1;
+        }
+        first = std::min(first, line.next);
+    }
+    // The three averages advance side by side: each waits on its own division
+    // from bar to bar, and so they overlap. Averages of the last bars would
+    // fall beyond the chart and are not drawn.
+    for (int j = first; j < bars; ++j) {
+        for (Line &line : lines) {
+            if (j < line.next || j + line.shift >= bars)
+                continue;
+            line.average = ((line.period - 1) * line.average + c[j]) / line.period;
+            line.values[j + line.shift] = gapIfNotFinite(line.average);
+        }
     }
 }
 
@@ -93,21 +149,48 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
     const int bars = barCount({&keys, &high, &low});
     if (bars < 2)
         return;
-    resetReplacing(output, keys, bars);
+    // The running state after the bar before the last one: bar, sar, extreme, factor, rising.
+    const QVector<double> held = output.resume;
+    const Replacing r = prepareReplacing(output, keys, bars, {step, maximum});
+    int i = 1;
     double sar = low[0];
     double extreme = high[0];
     double factor = step;
     bool rising = true;
-    for (int i = 1; i < bars; ++i) {
+    if (r.continued && held.size() == 7 && held[2] >= 0.0 && held[2] <= r.from) {
+        const int bar = int(held[2]);
+        const double kept = output.values.at(bar);
+        const double expected = bar == 0 ? 0.0 : gapIfNotFinite(held[3]);
+        if (kept == expected || (std::isnan(kept) && std::isnan(expected))) {
+            i = bar + 1;
+            sar = held[3];
+            extreme = held[4];
+            factor = held[5];
+            rising = held[6] != 0.0;
+        }
+    }
+    if (i == 1 && r.continued)
+        std::fill(output.values.begin(), output.values.end(), 0.0);
+    double *values = output.values.data();
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const auto keep = [&](int bar) {
+        output.resume = {step, maximum, double(bar), sar, extreme, factor, rising ? 1.0 : 0.0};
+    };
+    if (i == 1)
+        keep(0);
+    else
+        output.resume = held;
+    for (; i < bars; ++i) {
         const double candidate = sar + factor * (extreme - sar);
         double value;
         if (rising) {
-            const double e = std::max(extreme, high[i]);
-            if (high[i] > extreme)
+            const double e = std::max(extreme, h[i]);
+            if (h[i] > extreme)
                 factor = std::min(maximum, factor + step);
-            if (candidate > low[i]) {
+            if (candidate > l[i]) {
                 value = e;
-                extreme = low[i];
+                extreme = l[i];
                 factor = step;
                 rising = false;
             } else {
@@ -115,12 +198,12 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
                 extreme = e;
             }
         } else {
-            const double e = std::min(extreme, low[i]);
-            if (low[i] < extreme)
+            const double e = std::min(extreme, l[i]);
+            if (l[i] < extreme)
                 factor = std::min(maximum, factor + step);
-            if (high[i] > candidate) {
+            if (h[i] > candidate) {
                 value = e;
-                extreme = high[i];
+                extreme = h[i];
                 factor = step;
                 rising = true;
             } else {
@@ -128,8 +211,10 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
                 extreme = e;
             }
         }
-        setValue(output, i, value);
+        values[i] = gapIfNotFinite(value);
         sar = value;
+        if (i == bars - 2)
+            keep(i);
     }
 }
 
@@ -146,23 +231,26 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
     IndicatorSeries &adxLine = output[names[0]];
     IndicatorSeries &pdiLine = output[names[1]];
     IndicatorSeries &mdiLine = output[names[2]];
+    extendLinesTo({&adxLine, &pdiLine, &mdiLine}, keys, 0, bars);
+    double *adxOut = adxLine.values.data();
+    double *pdiOut = pdiLine.values.data();
+    double *mdiOut = mdiLine.values.data();
     if (i == 0) {
-        for (IndicatorSeries *s : {&adxLine, &pdiLine, &mdiLine}) {
-            reserveFor(*s, bars);
-            appendPoint(*s, keys[0], 0.0);
-        }
+        adxOut[0] = pdiOut[0] = mdiOut[0] = 0.0;
         i = 1;
     }
-    double adx = adxLine.values.last();
-    double pdi = pdiLine.values.last();
-    double mdi = mdiLine.values.last();
+    double adx = adxOut[i - 1];
+    double pdi = pdiOut[i - 1];
+    double mdi = mdiOut[i - 1];
+    const double *h = high.constData();
+    const double *l = low.constData();
+    const double *c = close.constData();
     for (; i < bars; ++i) {
-        const double up = std::max(0.0, high[i] - high[i - 1]);
-        const double down = std::max(0.0, low[i - 1] - low[i]);
+        const double up = std::max(0.0, h[i] - h[i - 1]);
+        const double down = std::max(0.0, l[i - 1] - l[i]);
         const double plusDm = up > down ? up : 0.0;
         const double minusDm = down > up ? down : 0.0;
-        const double tr
-            = std::max({std::abs(low[i] - close[i - 1]), std::abs(high[i] - close[i - 1]), std::abs(high[i] - low[i])});
+        const double tr = std::max({std::abs(l[i] - c[i - 1]), std::abs(h[i] - c[i - 1]), std::abs(h[i] - l[i])});
         const double rawPlus = tr == 0.0 ? 0.0 : 100.0 * plusDm / tr;
         const double rawMinus = tr == 0.0 ? 0.0 : 100.0 * minusDm / tr;
         pdi = emaStep(n, pdi, rawPlus);
@@ -170,9 +258,9 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
         const double sum = pdi + mdi;
         const double dx = sum == 0.0 ? 0.0 : 100.0 * std::abs(pdi - mdi) / sum;
         adx = emaStep(n, adx, dx);
-        appendPoint(adxLine, keys[i], adx);
-        appendPoint(pdiLine, keys[i], pdi);
-        appendPoint(mdiLine, keys[i], mdi);
+        adxOut[i] = gapIfNotFinite(adx);
+        pdiOut[i] = gapIfNotFinite(pdi);
+        mdiOut[i] = gapIfNotFinite(mdi);
     }
 }
 
@@ -186,29 +274,45 @@ void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector
     const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
     const QStringList names{QStringLiteral("fastEMA"), QStringLiteral("slowEMA"), QStringLiteral("MACD"),
                             QStringLiteral("signal")};
-    int i = nextBar(output, names, 0);
-    if (i > last)
+    const int first = nextBar(output, names, 0);
+    if (first > last)
         return;
     IndicatorSeries &fastLine = output[names[0]];
     IndicatorSeries &slowLine = output[names[1]];
     IndicatorSeries &macdLine = output[names[2]];
     IndicatorSeries &signalLine = output[names[3]];
-    double fastValue = fastLine.values.isEmpty() ? 0.0 : fastLine.values.last();
-    double slowValue = slowLine.values.isEmpty() ? 0.0 : slowLine.values.last();
-    double signalValue = signalLine.values.isEmpty() ? 0.0 : signalLine.values.last();
-    for (IndicatorSeries *s : {&fastLine, &slowLine, &macdLine, &signalLine})
-        reserveFor(*s, last + 1);
+    double fastValue = first == 0 ? 0.0 : fastLine.values.at(first - 1);
+    double slowValue = first == 0 ? 0.0 : slowLine.values.at(first - 1);
+    double signalValue = first == 0 ? 0.0 : signalLine.values.at(first - 1);
+    extendLinesTo({&fastLine, &slowLine, &macdLine, &signalLine}, keys, 0, last + 1);
+    double *fastOut = fastLine.values.data();
+    double *slowOut = slowLine.values.data();
+    double *macdOut = macdLine.values.data();
+    double *signalOut = signalLine.values.data();
     const double a = 2.0 / (signal + 1);
-    for (; i <= last; ++i) {
-        fastValue = emaOfAppliedPrice(open, high, low, close, fastValue, i, fast, priceType);
-        slowValue = emaOfAppliedPrice(open, high, low, close, slowValue, i, slow, priceType);
-        const double macd = fastValue - slowValue;
-        signalValue = a * macd + (1.0 - a) * signalValue;
-        appendPoint(fastLine, keys[i], fastValue);
-        appendPoint(slowLine, keys[i], slowValue);
-        appendPoint(macdLine, keys[i], macd);
-        appendPoint(signalLine, keys[i], signalValue);
-    }
+    withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
+        // emaOfAppliedPrice, its seed mean summed in the same order.
+        const auto ema = [&price](double prev, int i, int n) {
+            if (i >= n) {
+                const double an = 2.0 / (n + 1);
+                return (1.0 - an) * prev + an * price(i);
+            }
+            double sum = 0.0;
+            for (int j = 0; j <= i; ++j)
+                sum += price(j);
+            return sum / (i + 1);
+        };
+        for (int i = first; i <= last; ++i) {
+            fastValue = ema(fastValue, i, fast);
+            slowValue = ema(slowValue, i, slow);
+            const double macd = fastValue - slowValue;
+            signalValue = a * macd + (1.0 - a) * signalValue;
+            fastOut[i] = gapIfNotFinite(fastValue);
+            slowOut[i] = gapIfNotFinite(slowValue);
+            macdOut[i] = gapIfNotFinite(macd);
+            signalOut[i] = gapIfNotFinite(signalValue);
+        }
+    });
 }
 
 namespace {
@@ -232,8 +336,8 @@ void calcIchimoku(IndicatorLines &output, const QVector<double> &keys, const QVe
                   int senkouSpanBPeriod)
 {
     const int bars = barCount({&keys, &high, &low, &close});
-    if (std::min({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) < 1
-        || std::max({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) > bars)
+    if (std::min({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) < 1 ||
+        std::max({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) > bars)
         return;
     const double gap = std::numeric_limits<double>::quiet_NaN();
     IndicatorSeries &tenkan = output[QStringLiteral("tenkan_sen")];

@@ -2,17 +2,16 @@
 #include "testmain.h"
 
 #include <qcustomplot.h>
-#include <cmath>
 #include <ctime>
 
 namespace {
 
-QSharedPointer<MyDateTimeTicker> tickerWithBars(int count, double firstTime = 1700000000, double spacing = 3600)
+QSharedPointer<MyDateTimeTicker> tickerWithBars(int count)
 {
     QSharedPointer<MyDateTimeTicker> ticker(new MyDateTimeTicker);
-    ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
+    ticker->setDateTimeFormat("dd MMM\nHH:mm");
     for (int i = 0; i < count; ++i)
-        ticker->appendTimestamp(firstTime + i * spacing);
+        ticker->appendTimestamp(1700000000 + i * 3600);
     return ticker;
 }
 
@@ -23,6 +22,8 @@ void useTimeZone(const QByteArray &zone)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(QCPRange)
 
 class TestMyDateTimeTicker : public QObject
 {
@@ -37,7 +38,6 @@ private slots:
         QTest::addColumn<double>("step");
         QTest::newRow("halfway between one and two takes two") << 1.5 << 2.0;
         QTest::newRow("just below halfway takes one") << 1.49 << 1.0;
-        QTest::newRow("halfway between a week and a month takes the month") << 26955.0 << 43830.0;
         QTest::newRow("far beyond a month stays at a month") << 3681719.0 << 43830.0;
         QTest::newRow("past the threshold the step counts years") << 3681721.0 << 5 * 525960.0;
     }
@@ -45,36 +45,34 @@ private slots:
     {
         QFETCH(double, raw);
         QFETCH(double, step);
-        MyDateTimeTicker ticker;
-        QCOMPARE(ticker.getTickStep(QCPRange(0, raw * (5 + 1e-10))), step);
+        QCOMPARE(MyDateTimeTicker().getTickStep(QCPRange(0, raw * (5 + 1e-10))), step);
     }
 
     // Through a real axis: the library trims the ticks to the visible range.
     void visibleTicks_data()
     {
         QTest::addColumn<int>("bars");
-        QTest::addColumn<double>("lower");
-        QTest::addColumn<double>("upper");
+        QTest::addColumn<QCPRange>("range");
         QTest::addColumn<QVector<double>>("ticks");
-        QTest::newRow("a range wider than the bars ends on the newest bar") << 10 << 0.0 << 100.0 << QVector<double>{0, 9};
+        QTest::newRow("a range wider than the bars ends on the newest bar")
+            << 10 << QCPRange(0, 100) << QVector<double>{0, 9};
         QTest::newRow("a range entirely below zero has one tick at its upper end")
-            << 10 << -20.0 << -5.0 << QVector<double>{-5};
+            << 10 << QCPRange(-20, -5) << QVector<double>{-5};
         QTest::newRow("a range reaching below zero counts from the oldest bar")
-            << 100 << -10.0 << 40.0 << QVector<double>{0, 10, 20, 30, 40};
+            << 100 << QCPRange(-10, 40) << QVector<double>{0, 10, 20, 30, 40};
         QTest::newRow("fewer than five bars in view put several ticks on a bar")
-            << 100 << 10.0 << 13.0 << QVector<double>{10, 10.5, 11, 11.5, 12, 12.5, 13};
-        QTest::newRow("no bars no ticks") << 0 << 0.0 << 100.0 << QVector<double>{};
+            << 100 << QCPRange(10, 13) << QVector<double>{10, 10.5, 11, 11.5, 12, 12.5, 13};
+        QTest::newRow("no bars no ticks") << 0 << QCPRange(0, 100) << QVector<double>{};
     }
     void visibleTicks()
     {
         QFETCH(int, bars);
-        QFETCH(double, lower);
-        QFETCH(double, upper);
+        QFETCH(QCPRange, range);
         QFETCH(QVector<double>, ticks);
         QCustomPlot plot;
         plot.resize(800, 400);
         plot.xAxis->setTicker(tickerWithBars(bars));
-        plot.xAxis->setRange(lower, upper);
+        plot.xAxis->setRange(range);
         plot.replot();
         QCOMPARE(plot.xAxis->tickVector(), ticks);
         QCOMPARE(plot.xAxis->tickVectorLabels().size(), ticks.size());
@@ -84,13 +82,13 @@ private slots:
     // ticks must still be a handful, not a walk from the oldest bar.
     void deepZoomStaysBounded()
     {
-        const double halfWidth = 1e-12; // near the precision of the keys
         const auto ticker = tickerWithBars(1000);
-        const QCPRange range(501 - halfWidth, 501 + halfWidth);
-        const QVector<double> ticks = ticker->createTickVector(ticker->getTickStep(range), range);
+        const QCPRange range(501 - 1e-12, 501 + 1e-12); // near the precision of the keys
+        const double step = ticker->getTickStep(range);
+        const QVector<double> ticks = ticker->createTickVector(step, range);
         QVERIFY2(ticks.size() <= 12, qPrintable(QString::number(ticks.size())));
         QCOMPARE(ticks.last(), 501.0);
-        QVERIFY(ticks.first() >= range.lower - 2 * ticker->getTickStep(range));
+        QVERIFY(ticks.first() >= range.lower - 2 * step);
     }
 
     void labels_data()
@@ -115,7 +113,7 @@ private slots:
         auto ticker = tickerWithBars(4);
         ticker->appendTimestamp(1700014400 + 39.9); // 02:13:59.9; rounding would show 02:14
         ticker->appendTimestamp(9223372036854775807.0); // one above the largest 64-bit time
-        QCOMPARE(ticker->getTickLabel(tick, QLocale::c(), QLatin1Char('g'), 6), label);
+        QCOMPARE(ticker->getTickLabel(tick, QLocale::c(), 'g', 6), label);
     }
 };
 

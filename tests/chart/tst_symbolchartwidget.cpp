@@ -1,65 +1,34 @@
 #include "bartime.h"
-#include "chartmanager.h"
+#include "chartfixture.h"
 #include "servertime.h"
 #include "symbolchartwidget.h"
 #include "testmain.h"
-#include "tickdata.h"
 #include "tradesession.h"
 
 #include <QAction>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QSettings>
 #include <QSignalSpy>
-#include <cmath>
 
+using namespace chartfixture;
 using Chart = SymbolChartWidget;
-using Ticks = QList<QPair<qint64, double>>; // time, bid
-Q_DECLARE_METATYPE(Ticks)
-Q_DECLARE_METATYPE(QCPRange)
 
 namespace {
 
-// 2023-11-14 22:00:00 UTC, a whole hour.
-constexpr qint64 kHour = 1699999200;
-
-QList<CandleStick> makeBars(int count, qint64 firstTime, int period)
+struct LiveRow
 {
-    QList<CandleStick> bars;
-    for (int i = 0; i < count; ++i) {
-        const double mid = 1.1 + 0.01 * std::sin(i / 7.0) + 0.0001 * i;
-        bars.append({firstTime + qint64(i) * period * 60, mid, mid + 0.002, mid - 0.002, mid + 0.0005 * ((i % 3) - 1)});
-    }
-    return bars;
-}
+    int period;
+    qint64 lastBarTime;
+    QList<QPair<qint64, double>> ticks; // time, bid
+    int bars;
+    qint64 lastTime;
+    double close, heldClose; // the newest bar shown; the first bar as the manager holds it
+    QCPRange axis;           // the price axis; empty when not checked
+};
 
-QJsonObject historyReply(const QString &symbol, int period, const QList<CandleStick> &bars)
+qint64 utc(const QString &text)
 {
-    QJsonArray array;
-    for (const CandleStick &b : bars)
-        array.append(QJsonObject{
-            {"datetime", b.timestamp}, {"open", b.open}, {"high", b.high}, {"low", b.low}, {"close", b.close}});
-    return {{"res_code", 3}, {"symbol", symbol}, {"interval", period}, {"array", array}};
-}
-
-TickData tick(qint64 time, double bid, int digits = 5)
-{
-    TickData t;
-    t.symbol = "EURUSD";
-    t.timestamp = time;
-    t.bid = bid;
-    t.ask = bid + 0.5;
-    t.digits = digits;
-    return t;
-}
-
-void switchIndicators(const QString &suffixes)
-{
-    QSettings settings("MorWell", "Client");
-    settings.remove("Indicator/EURUSD");
-    for (const QString &suffix : suffixes.split(' ', Qt::SkipEmptyParts))
-        settings.setValue("Indicator/EURUSD/" + suffix, true);
+    return text.isEmpty() ? 0 : QDateTime::fromString(text + "Z", Qt::ISODate).toSecsSinceEpoch();
 }
 
 // The same keys and, NaN matching NaN, the same values.
@@ -70,7 +39,6 @@ bool sameSeries(const IndicatorSeries &a, const IndicatorSeries &b)
            });
 }
 
-// The finite values of a line between two keys.
 QCPRange finiteRange(const IndicatorSeries &s, int first, int last)
 {
     double low = std::numeric_limits<double>::max(), high = -low;
@@ -83,32 +51,29 @@ QCPRange finiteRange(const IndicatorSeries &s, int first, int last)
     return QCPRange(low, high);
 }
 
-qint64 utc(const QString &text)
-{
-    return text.isEmpty() ? 0 : QDateTime::fromString(text + "Z", Qt::ISODate).toSecsSinceEpoch();
-}
+int shown(const Chart &chart) { return chart.candlesticks()->data()->size(); }
 
 } // namespace
+
+Q_DECLARE_METATYPE(LiveRow)
+Q_DECLARE_METATYPE(QCPRange)
 
 class TestSymbolChartWidget : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<ChartManager> m_manager;
-    qint64 m_login = 7000;
+    qint64 m_login = 0;
 
-    void seed(const QList<CandleStick> &bars, int period = 60)
+    void seed(const QVector<CandleStick> &bars, int period = 60)
     {
-        m_manager->updateChartHistoryFromServer(historyReply("EURUSD", period, bars));
+        m_manager->updateChartHistoryFromServer(historyReply(bars, period));
     }
-    int shown(const Chart &chart) { return chart.candlesticks()->data()->size(); }
 
 private slots:
     void init()
     {
-        m_manager = std::make_unique<ChartManager>(nullptr);
-        m_manager->setAccount(++m_login, "Demo-Server");
-        QVERIFY(ChartManager::waitForFileWork(30000));
+        m_manager = manager(m_login = nextLogin());
         // A full set of colours, so that the chart does not fall back to its defaults.
         m_manager->setColors(
             "EURUSD", 60, {Qt::black, Qt::white, Qt::blue, Qt::yellow, Qt::magenta, Qt::gray, Qt::green, Qt::green},
@@ -117,7 +82,7 @@ private slots:
     }
     void cleanup()
     {
-        QVERIFY(ChartManager::waitForFileWork(30000));
+        settle();
         m_manager.reset();
     }
 
@@ -140,10 +105,9 @@ private slots:
         TradeSession session;
         // kHour is midnight at +02:00, where this server's days begin.
         session.server.setLoginReply(FakeTradeServer::LoginMode::Accept, "+02:00");
-        session.server.setReplies(3, {historyReply("EURUSD", effective, makeBars(60, kHour, effective))});
+        session.server.setReplies(3, {historyReply(makeBars(60, kHour, effective), effective)});
         QVERIFY(session.logIn());
-        m_manager = std::make_unique<ChartManager>(&session.client);
-        m_manager->setAccount(++m_login, "Demo");
+        m_manager = manager(nextLogin(), "Demo", &session.client);
         connect(&session.client, &TradeClient::chartHistoryReceived, m_manager.get(),
                 &ChartManager::updateChartHistoryFromServer);
         if (cached)
@@ -160,7 +124,7 @@ private slots:
         // The announcement of the chart's own bars reloads it; another symbol's is ignored.
         QTRY_COMPARE_WITH_TIMEOUT(shown(chart), 60, patienceMs);
         QCOMPARE(chart.xAxis->range(), QCPRange(10, 60));
-        m_manager->updateChartHistoryFromServer(historyReply("GBPUSD", effective, makeBars(80, kHour, effective)));
+        m_manager->updateChartHistoryFromServer(historyReply(makeBars(80, kHour, effective), effective, "GBPUSD"));
         QCoreApplication::processEvents();
         QCOMPARE(shown(chart), 60);
         // A tick an hour into the next period opens a bar at that period's start.
@@ -172,69 +136,50 @@ private slots:
 
     void liveCandle_data()
     {
-        QTest::addColumn<int>("period");
-        QTest::addColumn<qint64>("lastBarTime");
-        QTest::addColumn<Ticks>("ticks");
-        QTest::addColumn<int>("bars");
-        QTest::addColumn<qint64>("lastTime");
-        QTest::addColumn<double>("close");
-        QTest::addColumn<double>("heldClose"); // the first bar as the manager holds it
-        QTest::addColumn<QCPRange>("axis");    // the price axis; (0, 0) when not checked
-
+        QTest::addColumn<LiveRow>("row");
         const qint64 t = kHour; // "10:00:00"
-        const QCPRange any;
-        QTest::newRow("a tick at 10:59:59 updates the 10:00 bar")
-            << 60 << t << Ticks{{t + 3599, 1.2}} << 1 << t << 1.2 << 1.1 << any;
-        QTest::newRow("a tick at 11:00:30 completes the 10:00 bar and opens one at 11:00:00")
-            << 60 << t << Ticks{{t + 1800, 1.12}, {t + 3630, 1.2}} << 2 << t + 3600 << 1.2 << 1.12 << any;
-        QTest::newRow("a late tick at 10:59:59 after the 11:00 bar is dropped")
-            << 60 << t << Ticks{{t + 3600, 1.2}, {t + 3599, 1.3}} << 2 << t + 3600 << 1.2 << 1.1 << any;
-        QTest::newRow("a bar stamped at its first tick still ends with its period")
-            << 60 << t + 1200 << Ticks{{t + 2700, 1.2}} << 1 << t + 1200 << 1.2 << 1.1 << any;
+        const auto row = [](const char *name, const LiveRow &r) { QTest::newRow(name) << r; };
+        row("a tick at 10:59:59 updates the 10:00 bar", {60, t, {{t + 3599, 1.2}}, 1, t, 1.2, 1.1, {}});
+        row("a tick at 11:00:30 completes the 10:00 bar and opens one at 11:00:00",
+            {60, t, {{t + 1800, 1.12}, {t + 3630, 1.2}}, 2, t + 3600, 1.2, 1.12, {}});
+        row("a late tick at 10:59:59 after the 11:00 bar is dropped",
+            {60, t, {{t + 3600, 1.2}, {t + 3599, 1.3}}, 2, t + 3600, 1.2, 1.1, {}});
+        row("a bar stamped at its first tick still ends with its period",
+            {60, t + 1200, {{t + 2700, 1.2}}, 1, t + 1200, 1.2, 1.1, {}});
         // An earlier bucket's tick must not touch the axis.
-        QTest::newRow("a bid above the range lifts the upper bound 5 points above it")
-            << 60 << t << Ticks{{t - 1, 9.9}, {t + 10, 1.3}} << 1 << t << 1.3 << 1.1 << QCPRange(1.05, 1.30005);
-        QTest::newRow("a bid below the range lowers the lower bound 5 points below it")
-            << 60 << t << Ticks{{t - 1, 9.9}, {t + 10, 1.0}} << 1 << t << 1.0 << 1.1 << QCPRange(0.99995, 1.15);
-        QTest::newRow("a monthly tick in the same month a year later opens a bar at the month's start")
-            << 40000 << utc("2024-03-01T00:00") << Ticks{{utc("2024-03-20T00:00"), 1.12}, {utc("2025-03-10T00:00"), 1.2}}
-            << 2 << utc("2025-03-01T00:00") << 1.2 << 1.12 << any;
-        QTest::newRow("a monthly tick of the month before is dropped")
-            << 40000 << utc("2024-03-01T00:00") << Ticks{{utc("2024-02-28T00:00"), 1.2}} << 1 << utc("2024-03-01T00:00")
-            << 1.1 << 1.1 << any;
+        row("a bid above the range lifts the upper bound 5 points above it",
+            {60, t, {{t - 1, 9.9}, {t + 10, 1.3}}, 1, t, 1.3, 1.1, {1.05, 1.30005}});
+        row("a bid below the range lowers the lower bound 5 points below it",
+            {60, t, {{t - 1, 9.9}, {t + 10, 1.0}}, 1, t, 1.0, 1.1, {0.99995, 1.15}});
+        const qint64 march = utc("2024-03-01T00:00"), sunday = utc("2023-11-12T00:00");
+        row("a monthly tick in the same month a year later opens a bar at the month's start",
+            {40000, march, {{utc("2024-03-20T00:00"), 1.12}, {utc("2025-03-10T00:00"), 1.2}}, 2,
+             utc("2025-03-01T00:00"), 1.2, 1.12, {}});
+        row("a monthly tick of the month before is dropped",
+            {40000, march, {{utc("2024-02-28T00:00"), 1.2}}, 1, march, 1.1, 1.1, {}});
         // The server's weeks begin on Sunday; the epoch's on Thursday.
-        QTest::newRow("a Thursday tick stays in the server's weekly bar")
-            << 10080 << utc("2023-11-12T00:00") << Ticks{{utc("2023-11-16T00:01"), 1.2}} << 1 << utc("2023-11-12T00:00")
-            << 1.2 << 1.1 << any;
-        QTest::newRow("a tick of the next Sunday opens a weekly bar on that Sunday")
-            << 10080 << utc("2023-11-12T00:00") << Ticks{{utc("2023-11-19T01:00"), 1.2}} << 2 << utc("2023-11-19T00:00")
-            << 1.2 << 1.1 << any;
+        row("a Thursday tick stays in the server's weekly bar",
+            {10080, sunday, {{utc("2023-11-16T00:01"), 1.2}}, 1, sunday, 1.2, 1.1, {}});
+        row("a tick of the next Sunday opens a weekly bar on that Sunday",
+            {10080, sunday, {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1, {}});
     }
     void liveCandle()
     {
-        QFETCH(int, period);
-        QFETCH(qint64, lastBarTime);
-        QFETCH(Ticks, ticks);
-        QFETCH(int, bars);
-        QFETCH(qint64, lastTime);
-        QFETCH(double, close);
-        QFETCH(double, heldClose);
-        QFETCH(QCPRange, axis);
-
-        seed({{lastBarTime, 1.1, 1.15, 1.05, 1.1}}, period);
-        Chart chart(m_manager.get(), "EURUSD", period);
+        QFETCH(LiveRow, row);
+        seed({{row.lastBarTime, 1.1, 1.15, 1.05, 1.1}}, row.period);
+        Chart chart(m_manager.get(), "EURUSD", row.period);
         QCOMPARE(chart.yAxis2->range(), QCPRange(1.05, 1.15));
-        for (const auto &t : ticks)
+        for (const auto &t : row.ticks)
             chart.updateWithTick(tick(t.first, t.second));
-        QCOMPARE(shown(chart), bars);
-        QCOMPARE(chart.barTimestamps().size(), bars);
-        QCOMPARE(chart.lastBarTime(), double(lastTime));
-        QCOMPARE((chart.candlesticks()->data()->constEnd() - 1)->close, close);
+        QCOMPARE(shown(chart), row.bars);
+        QCOMPARE(chart.barTimestamps().size(), row.bars);
+        QCOMPARE(chart.lastBarTime(), double(row.lastTime));
+        QCOMPARE((chart.candlesticks()->data()->constEnd() - 1)->close, row.close);
         // The completed bar reaches the manager with its final prices.
-        QCOMPARE(m_manager->getChartHistory("EURUSD", period).first().close, heldClose);
-        const QCPRange shownAxis = chart.yAxis2->range();
-        if (axis != QCPRange())
-            QVERIFY(std::abs(shownAxis.lower - axis.lower) + std::abs(shownAxis.upper - axis.upper) < 1e-12);
+        QCOMPARE(m_manager->getChartHistory("EURUSD", row.period).first().close, row.heldClose);
+        const QCPRange axis = chart.yAxis2->range();
+        if (row.axis != QCPRange())
+            QVERIFY(std::abs(axis.lower - row.axis.lower) + std::abs(axis.upper - row.axis.upper) < 1e-12);
     }
 
     void barStartFollowsTheServersGrid_data()
@@ -244,16 +189,13 @@ private slots:
         QTest::addColumn<QString>("anchor");
         QTest::addColumn<QString>("zone");
         QTest::addColumn<QString>("start");
-        QTest::newRow("an hour at +05:30 starts at half past in UTC")
-            << "2024-03-07T10:10" << 60 << "" << "+05:30" << "2024-03-07T09:30";
-        QTest::newRow("four hours at +02:00 start at 22:00 UTC")
-            << "2024-03-07T23:59" << 240 << "" << "+02:00" << "2024-03-07T22:00";
-        QTest::newRow("a day at -05:00 starts the day before in UTC")
-            << "2024-03-07T03:00" << 1440 << "" << "-05:00" << "2024-03-06T05:00";
+        QTest::newRow("an hour at +05:30") << "2024-03-07T10:10" << 60 << "" << "+05:30" << "2024-03-07T09:30";
+        QTest::newRow("four hours at +02:00") << "2024-03-07T23:59" << 240 << "" << "+02:00" << "2024-03-07T22:00";
+        QTest::newRow("a day at -05:00") << "2024-03-07T03:00" << 1440 << "" << "-05:00" << "2024-03-06T05:00";
         QTest::newRow("a week before the server's bar")
             << "2024-02-27T12:00" << 10080 << "2024-03-03T22:00" << "+02:00" << "2024-02-25T22:00";
-        QTest::newRow("a month in the server's zone") << "2024-02-29T23:30" << 40000 << "" << "+02:00"
-                                                      << "2024-02-29T22:00";
+        QTest::newRow("a month in the server's zone")
+            << "2024-02-29T23:30" << 40000 << "" << "+02:00" << "2024-02-29T22:00";
     }
     void barStartFollowsTheServersGrid()
     {
@@ -262,9 +204,8 @@ private slots:
         QFETCH(QString, anchor);
         QFETCH(QString, zone);
         QFETCH(QString, start);
-        QCOMPARE(QDateTime::fromSecsSinceEpoch(barStart(utc(time), period, utc(anchor), parseServerTimeZone(zone)),
-                                               Qt::UTC),
-                 QDateTime::fromSecsSinceEpoch(utc(start), Qt::UTC));
+        const qint64 got = barStart(utc(time), period, utc(anchor), parseServerTimeZone(zone));
+        QCOMPARE(QDateTime::fromSecsSinceEpoch(got, Qt::UTC), QDateTime::fromSecsSinceEpoch(utc(start), Qt::UTC));
     }
 
     // Times near the ends of the range come only from a broken server; they must not overflow.
@@ -323,9 +264,12 @@ private slots:
         seed({{kHour, 1.1, 1.15, 1.05, 1.1}});
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(kHour + 10, 1.25, digits));
-        const auto label = [&](const char *name) { return chart.findChild<QLabel *>(name)->text(); };
-        QCOMPARE(label("sellPriceLabel1") + label("sellPriceLabel2"), sell);
-        QCOMPARE(label("buyPriceLabel1") + label("buyPriceLabel2"), buy);
+        const auto label = [&](const QString &side) {
+            return chart.findChild<QLabel *>(side + "PriceLabel1")->text()
+                + chart.findChild<QLabel *>(side + "PriceLabel2")->text();
+        };
+        QCOMPARE(label("sell"), sell);
+        QCOMPARE(label("buy"), buy);
         QCOMPARE(chart.lastPriceText(), sell);
     }
 
@@ -336,7 +280,7 @@ private slots:
                          "StandardDeviation ForceIndex WilliamsPercentRange AverageTrueRange DeMarker "
                          "AccumulationDistribution OnBalanceVolume MoneyFlowIndex BullsPower BearsPower "
                          "RelativeVigorIndex");
-        seed(makeBars(120, kHour, 60));
+        seed(makeBars(120));
         Chart chart(m_manager.get(), "EURUSD", 60);
         // Three bars of several ticks each, the first tick of each far from its close.
         for (int bar = 120; bar < 123; ++bar) {
@@ -347,9 +291,8 @@ private slots:
         chart.updateWithTick(tick(kHour + 123 * 3600, 1.2));
         QTRY_VERIFY(!chart.indicatorsPending());
         const int completed = chart.barKeys().size() - 2;
-        QCOMPARE(chart.barHigh()[completed], 1.3);
-        QCOMPARE(chart.barLow()[completed], 1.05);
-        QCOMPARE(chart.barClose()[completed], 1.20);
+        QCOMPARE(QList<double>({chart.barHigh()[completed], chart.barLow()[completed], chart.barClose()[completed]}),
+                 QList<double>({1.3, 1.05, 1.20}));
         QCOMPARE(m_manager->getChartHistory("EURUSD", 60).constLast().close, 1.20);
 
         // What the ticks built, graphs included, equals what the same bars give when loaded whole.
@@ -383,7 +326,7 @@ private slots:
     void powerIndicatorsReadTheirOwnExtremes()
     {
         switchIndicators("BullsPower BearsPower");
-        QList<CandleStick> bars;
+        QVector<CandleStick> bars;
         for (int i = 0; i < 30; ++i)
             bars.append({kHour + i * 3600, 1.0, 1.5, 0.75, 1.0});
         seed(bars);
@@ -395,7 +338,7 @@ private slots:
 
     void timeframeChangeKeepsTheUsersColours()
     {
-        seed(makeBars(70, kHour, 60));
+        seed(makeBars(70));
         seed(makeBars(30, kHour, 240), 240);
         Chart alone(nullptr, "EURUSD", 60); // without a manager ticks still make bars
         QTest::ignoreMessage(QtWarningMsg, "Chart manager is null.");
@@ -408,15 +351,12 @@ private slots:
         QAction unknown("H2"), h4("H4");
         chart.setBullCandleColor(Qt::cyan);
         chart.onTimeframeChanged(&unknown);
-        QCOMPARE(changed.count(), 0);
         chart.onTimeframeChanged(&h4);
         QCOMPARE(static_cast<QList<QVariantList>>(changed), QList<QVariantList>{{240}});
         QCOMPARE(chart.windowTitle(), QString("EURUSD, H4"));
         QCOMPARE(shown(chart), 30);
         QCOMPARE(chart.colors().at(3), QColor(Qt::cyan));
-        ChartManager reader(nullptr);
-        reader.setAccount(m_login, "Demo-Server");
-        QCOMPARE(reader.getColors("EURUSD", 60), chart.colors()); // read back from the file just saved
+        QCOMPARE(manager(m_login)->getColors("EURUSD", 60), chart.colors()); // read back from the file just saved
     }
 
     void indicatorSwitchesRoundTrip_data()
@@ -434,7 +374,7 @@ private slots:
         QFETCH(QString, switches);
         QFETCH(QStringList, paneOrder);
         switchIndicators(switches);
-        seed(makeBars(100, kHour, 60));
+        seed(makeBars(100));
         Chart chart(m_manager.get(), "EURUSD", 60);
         QStringList rows;
         QCOMPARE(chart.plotLayout()->elementCount(), 1 + paneOrder.size());
@@ -455,13 +395,12 @@ private slots:
         QSettings settings("MorWell", "Client");
         settings.beginGroup("Indicator/EURUSD");
         QStringList stored;
-        for (const QString &key : settings.childKeys()) {
-            if (settings.value(key).toBool())
-                stored << key;
-        }
-        QCOMPARE(settings.childKeys().size(), 28);
+        for (const QString &key : settings.childKeys())
+            stored << (settings.value(key).toBool() ? key : QString());
         // The two RVI lines are never switched off, so their keys always read true.
         QStringList expected = switches.split(' ') << "RelativeVigorIndex1" << "RelativeVigorIndex2";
+        while (expected.size() < 28)
+            expected << QString();
         std::sort(stored.begin(), stored.end());
         std::sort(expected.begin(), expected.end());
         QCOMPARE(stored, expected);
@@ -479,15 +418,14 @@ private slots:
         QFETCH(QCPRange, view);
         QFETCH(bool, flatTail);
         switchIndicators("WilliamsPercentRange MACD BearsPower");
-        QList<CandleStick> bars = makeBars(200, kHour, 60);
+        QVector<CandleStick> bars = makeBars(200);
         for (int i = 170; flatTail && i < 200; ++i)
             bars[i] = {bars[i].timestamp, 1.1, 1.1, 1.1, 1.1};
         seed(bars);
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.xAxis->setRange(view);
 
-        const int first = std::max(0, int(view.lower) - 1);
-        const int last = std::min(199, int(view.upper) + 1);
+        const int first = std::max(0, int(view.lower) - 1), last = std::min(199, int(view.upper) + 1);
         QCPRange price(bars.last().low, bars.last().high); // the live bar always counts
         for (int i = first; i <= last; ++i)
             price = QCPRange(std::min(price.lower, bars[i].low), std::max(price.upper, bars[i].high));
@@ -505,7 +443,7 @@ private slots:
     void rendersCandlesOverlayAndPanes()
     {
         switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
-        const QList<CandleStick> bars = makeBars(300, kHour, 60);
+        const QVector<CandleStick> bars = makeBars(300);
         seed(bars);
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(bars.last().timestamp + 60, bars.last().close + 0.001));

@@ -44,10 +44,7 @@ struct Recorder
     double net = 0.0;
 };
 
-bool near(double a, double b)
-{
-    return qAbs(a - b) < 1e-6;
-}
+const auto near = [](double a, double b) { return qAbs(a - b) < 1e-6; };
 
 } // namespace
 
@@ -235,6 +232,58 @@ private slots:
         store.onPriceChanged(tick("EURUSD", 1.5, 1.6));
         QCOMPARE(recorder.events, QStringList{"position 1"});
         QVERIFY(store.positions().isEmpty());
+    }
+
+    // Ops: "load N" positions over N symbols, "tick S BID", "clear", "random K" ticks.
+    void netProfitEqualsAFreshSum_data()
+    {
+        QTest::addColumn<QStringList>("ops");
+        QTest::newRow("a huge profit that vanishes leaves no trace")
+            << QStringList{"load 5", "tick S1 1e12", "tick S2 1.3", "tick S1 1.1001", "tick S3 0.9"};
+        QTest::newRow("a reload between ticks starts afresh")
+            << QStringList{"load 9", "random 200", "load 3", "tick S0 2.5", "random 50"};
+        QTest::newRow("a clear leaves nothing behind")
+            << QStringList{"load 7", "random 100", "clear", "tick S1 1.2", "load 2", "random 30"};
+        QTest::newRow("many symbols, many ticks") << QStringList{"load 37", "random 3000"};
+    }
+    void netProfitEqualsAFreshSum()
+    {
+        QFETCH(QStringList, ops);
+        PositionDataStore store;
+        Recorder recorder(store);
+        std::srand(5);
+        const auto check = [&](const QString &op) {
+            double sum = 0.0, size = 1.0;
+            for (const Position &p : store.positions()) {
+                sum += p.profit;
+                size = std::max(size, std::abs(p.profit));
+            }
+            QVERIFY2(std::abs(recorder.net - sum) <= 1e-12 * size, qPrintable(QStringLiteral("after %1: %2, fresh %3")
+                                                                                  .arg(op)
+                                                                                  .arg(recorder.net, 0, 'g', 17)
+                                                                                  .arg(sum, 0, 'g', 17)));
+        };
+        for (const QString &op : ops) {
+            const QStringList w = op.split(' ');
+            if (w[0] == "load") {
+                QJsonArray array;
+                for (int i = 0; i < 3 * w[1].toInt(); ++i)
+                    array << position(100 + i, QStringLiteral("S%1").arg(i % w[1].toInt()), i % 2 ? "sell" : "buy",
+                                      100 + i, 1.1, 0.0, 1.0);
+                store.setOpenPositions(array);
+            } else if (w[0] == "clear") {
+                store.clear();
+            } else if (w[0] == "tick") {
+                store.onPriceChanged(tick(w[1], w[2].toDouble(), w[2].toDouble() + 0.0002));
+                check(op);
+            } else {
+                for (int k = 0; k < w[1].toInt(); ++k) {
+                    const double bid = 1.0 + std::rand() % 2000 / 10000.0 + (std::rand() % 50 == 0 ? 1e9 : 0.0);
+                    store.onPriceChanged(tick(QStringLiteral("S%1").arg(std::rand() % 40), bid, bid + 0.0002));
+                    check(op);
+                }
+            }
+        }
     }
 };
 

@@ -9,15 +9,8 @@ QJsonObject element(const QString &symbol, int digits = 5)
             {"c_size", 100000.0}, {"min_vol", 100}, {"max_vol", 1000000}, {"step_vol", 100}};
 }
 
-QJsonObject reply(const QJsonArray &array)
-{
-    return {{"res_code", 8}, {"array", array}};
-}
-
-QJsonArray baseArray()
-{
-    return {element("EURUSD"), element("AUDCAD"), element("gbpusd.i"), element("XAUUSD")};
-}
+const auto reply = [](const QJsonArray &array) { return QJsonObject{{"res_code", 8}, {"array", array}}; };
+const auto baseArray = [] { return QJsonArray{element("EURUSD"), element("AUDCAD"), element("gbpusd.i"), element("XAUUSD")}; };
 
 TickData tick(const QString &symbol, double bid)
 {

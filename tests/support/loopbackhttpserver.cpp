@@ -11,18 +11,9 @@ constexpr int maxRequestBytes = 1 << 20;
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
+    static const QHash<int, QByteArray> phrases{
+        {200, "OK"}, {400, "Bad Request"}, {404, "Not Found"}, {500, "Internal Server Error"}};
+    return phrases.value(status, "Status");
 }
 
 } // namespace
@@ -73,19 +64,15 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
     Request request;
     request.method = requestLine.value(0);
     request.path = QString::fromUtf8(requestLine.value(1)).section(QLatin1Char('?'), 0, 0);
-    int contentLength = 0;
-    for (int i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        const int colon = line.indexOf(':');
-        if (colon < 0)
-            continue;
-        const QByteArray name = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (name == "content-length")
-            contentLength = qBound(0, value.toInt(), maxRequestBytes);
-        else if (name == "content-type")
-            request.contentType = value;
-    }
+    const auto header = [&lines](const QByteArray &name) {
+        for (const QByteArray &line : lines) {
+            if (line.toLower().startsWith(name + ':'))
+                return line.mid(name.size() + 1).trimmed();
+        }
+        return QByteArray();
+    };
+    request.contentType = header("content-type");
+    const int contentLength = qBound(0, header("content-length").toInt(), maxRequestBytes);
     if (buffer.size() < headerEnd + 4 + contentLength)
         return;
     request.body = buffer.mid(headerEnd + 4, contentLength);

@@ -1,0 +1,20 @@
+# The Turkish and Arabic translations, compiled by lrelease and embedded under
+# ":/translations". Included by terminal/CMakeLists.txt once `terminal` exists;
+# ClientLanguage registers the resource (Q_INIT_RESOURCE(translations)), which keeps
+# the linker from dropping it out of the static library.
+set(KESTRAL_TS_FILES
+  ${CMAKE_SOURCE_DIR}/resources/translations/translations-turkish.ts
+  ${CMAKE_SOURCE_DIR}/resources/translations/translations-arabic.ts)
+set_source_files_properties(${KESTRAL_TS_FILES} PROPERTIES OUTPUT_LOCATION ${CMAKE_CURRENT_BINARY_DIR}/translations)
+qt5_add_translation(KESTRAL_QM_FILES ${KESTRAL_TS_FILES})
+
+set(KESTRAL_TRANSLATIONS_QRC ${CMAKE_CURRENT_BINARY_DIR}/translations/translations.qrc)
+file(WRITE ${KESTRAL_TRANSLATIONS_QRC}.in
+  "<RCC>\n  <qresource prefix=\"/translations\">\n"
+  "    <file>translations-turkish.qm</file>\n"
+  "    <file>translations-arabic.qm</file>\n"
+  "  </qresource>\n</RCC>\n")
+configure_file(${KESTRAL_TRANSLATIONS_QRC}.in ${KESTRAL_TRANSLATIONS_QRC} COPYONLY)
+set_source_files_properties(${KESTRAL_TRANSLATIONS_QRC} PROPERTIES SKIP_AUTORCC ON)
+qt5_add_resources(KESTRAL_TRANSLATIONS_RCC ${KESTRAL_TRANSLATIONS_QRC})
+target_sources(terminal PRIVATE ${KESTRAL_QM_FILES} ${KESTRAL_TRANSLATIONS_RCC})

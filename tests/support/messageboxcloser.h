@@ -1,0 +1,30 @@
+// Closes every modal message box as soon as it shows and remembers what it said,
+// so that code under test that opens one never blocks a test.
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+class MessageBoxCloser : public QObject
+{
+public:
+    explicit MessageBoxCloser(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts << box->windowTitle() + QStringLiteral(": ") + box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        m_timer.start();
+    }
+
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
