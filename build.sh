@@ -18,6 +18,7 @@ packages=(
   libqcustomplot-dev libbenchmark-dev libsimdjson-dev
   libqt5multimedia5-plugins fonts-dejavu-core
   xvfb xdotool imagemagick
+  clang-14 libclang-rt-14-dev
 )
 
 install_missing() {

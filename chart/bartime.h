@@ -9,3 +9,7 @@
 // the start of a bar the server sent; the monthly period (above 39999) is the
 // calendar month. Days and months are those of the server's zone `zone`.
 qint64 barStart(qint64 time, int period, qint64 anchor, const QTimeZone &zone);
+
+// A bar time kept as a double, back as whole seconds: the largest 64-bit time comes
+// back from a double one above the range, so the result is held to the range.
+qint64 saturatedSeconds(double seconds);

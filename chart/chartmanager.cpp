@@ -491,8 +491,14 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
         if (!element.isObject())
             continue;
         const QJsonObject object = element.toObject();
+        const QVariant datetime = object.value(QLatin1String("datetime")).toVariant();
+        // Qt's conversion of a number beyond the 64-bit range is undefined; it has no time either.
+        constexpr double limit = 9223372036854775808.0; // 2^63
+        if (datetime.userType() == QMetaType::Double
+            && !(datetime.toDouble() >= -limit && datetime.toDouble() < limit))
+            continue;
         bool ok = false;
-        const qint64 time = object.value(QLatin1String("datetime")).toVariant().toLongLong(&ok);
+        const qint64 time = datetime.toLongLong(&ok);
         if (!ok)
             continue;
         CandleStick bar;

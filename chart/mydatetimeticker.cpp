@@ -93,7 +93,12 @@ QString MyDateTimeTicker::getTickLabel(double tick, const QLocale &locale, QChar
     const double index = std::trunc(tick);
     if (!(index >= 0 && index < m_timestamps.size()))
         return QString();
-    const auto seconds = static_cast<qint64>(std::trunc(m_timestamps.at(static_cast<int>(index))));
+    // A bar time from the server may lie beyond what a 64-bit count of seconds holds.
+    const double stored = std::trunc(m_timestamps.at(static_cast<int>(index)));
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    if (!(stored >= -limit && stored < limit))
+        return QString();
+    const auto seconds = static_cast<qint64>(stored);
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).toString(m_dateTimeFormat);
 }
 

@@ -580,7 +580,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
 
     const double price = tick.bid;
     QColor tagColor = Qt::green;
-    const qint64 lastTime = qint64(m_lastTime);
+    const qint64 lastTime = saturatedSeconds(m_lastTime);
     // Live bars sit on the server's grid and carry their period's start, so the
     // server's own bar for that period later replaces them instead of joining them.
     const QTimeZone zone = m_chartManager ? m_chartManager->serverTimeZone() : QTimeZone::utc();

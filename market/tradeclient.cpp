@@ -3,6 +3,7 @@
 #include "tickreader.h"
 
 #include "appglobals.h"
+#include "jsonguard.h"
 #include "logger.h"
 #include "pricedatabuffer.h"
 #include "servertime.h"
@@ -156,7 +157,12 @@ QTimeZone TradeClient::timeZone() const
 
 QJsonObject TradeClient::parseMessage(const QString &text)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    const QByteArray utf8 = text.toUtf8();
+    if (jsonguard::dropsNestedValue(utf8)) {
+        qDebug() << "Repeated key with a nested value, message ignored";
+        return {};
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(utf8);
     if (document.isNull()) {
         qDebug() << "Invalid JSON...\n" << text;
         return {};

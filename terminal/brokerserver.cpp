@@ -1,5 +1,7 @@
 #include "brokerserver.h"
 
+#include "jsonguard.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +12,9 @@ constexpr int ourBrokerId = 34;
 
 std::optional<QVector<BrokerServer>> parseBrokerList(const QByteArray &body)
 {
+    // Qt's parser would leak what a repeated key drops; such a reply is refused.
+    if (jsonguard::dropsNestedValue(body))
+        return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (!document.isArray())
         return std::nullopt;

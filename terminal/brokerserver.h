@@ -14,7 +14,8 @@ struct BrokerServer
     int brokerId = 0;
 };
 
-// The servers of our broker, in reply order; no value when the body is not a JSON array.
+// The servers of our broker, in reply order; no value when the body is not a JSON
+// array, or repeats a key whose dropped value is nested.
 std::optional<QVector<BrokerServer>> parseBrokerList(const QByteArray &body);
 
 // "ws://" + address, with the default trade-server port when the address names none.

@@ -101,7 +101,8 @@ private slots:
         const Bars three{bar(100), bar(200), bar(300)}, two{bar(100), bar(200)}, sentinel{bar(1)};
         const Bars four{bar(100), bar(200), bar(300), bar(400)};
         QJsonObject junk = historyReply({});
-        junk["array"] = QJsonArray{1, "x", QJsonObject{{"open", 1.0}}, QJsonObject{{"datetime", "soon"}}};
+        junk["array"] = QJsonArray{1, "x", QJsonObject{{"open", 1.0}}, QJsonObject{{"datetime", "soon"}},
+                                   QJsonObject{{"datetime", 1e300}}, QJsonObject{{"datetime", -9.3e18}}};
         const auto row = [](const char *name, const HistoryRow &r) { QTest::newRow(name) << r; };
 
         row("a first reply is held and all but its newest bar written", {{}, historyReply(three), {}, three, two});

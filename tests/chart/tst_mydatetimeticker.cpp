@@ -100,7 +100,8 @@ private slots:
         QTest::newRow("times are shown in the local zone") << QByteArray("Asia/Tokyo") << 0.0 << "15 Nov\n07:13";
         QTest::newRow("fractions of a second are dropped") << QByteArray("UTC") << 4.0 << "15 Nov\n02:13";
         QTest::newRow("before the oldest bar is blank") << QByteArray("UTC") << -1.0 << "";
-        QTest::newRow("past the newest bar is blank") << QByteArray("UTC") << 5.0 << "";
+        QTest::newRow("past the newest bar is blank") << QByteArray("UTC") << 6.0 << "";
+        QTest::newRow("a bar time beyond 64 bits is blank") << QByteArray("UTC") << 5.0 << "";
         QTest::newRow("a position beyond any int is blank") << QByteArray("UTC") << 1e30 << "";
     }
     void labels()
@@ -111,6 +112,7 @@ private slots:
         useTimeZone(zone);
         auto ticker = tickerWithBars(4);
         ticker->appendTimestamp(1700014400 + 39.9); // 02:13:59.9; rounding would show 02:14
+        ticker->appendTimestamp(9223372036854775807.0); // one above the largest 64-bit time
         QCOMPARE(ticker->getTickLabel(tick, QLocale::c(), 'g', 6), label);
     }
 };

@@ -6,6 +6,7 @@
 #include "tradesession.h"
 
 #include <QAction>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QSignalSpy>
 
@@ -205,6 +206,44 @@ private slots:
         QFETCH(QString, start);
         const qint64 got = barStart(utc(time), period, utc(anchor), parseServerTimeZone(zone));
         QCOMPARE(QDateTime::fromSecsSinceEpoch(got, Qt::UTC), QDateTime::fromSecsSinceEpoch(utc(start), Qt::UTC));
+    }
+
+    // Times near the ends of the range come only from a broken server; they must not overflow.
+    void barStartKeepsTimesAtTheEndsOfTheRange_data()
+    {
+        QTest::addColumn<qint64>("time");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<qint64>("anchor");
+        QTest::addColumn<QString>("zone");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        QTest::newRow("the last second east of UTC") << max << 60 << qint64(0) << "+14:00";
+        QTest::newRow("the first second west of UTC") << min << 60 << qint64(0) << "-12:00";
+        QTest::newRow("the first second's grid lies below the range") << min + 7 << 1 << qint64(0) << "";
+        QTest::newRow("a week far from its anchor") << min << 10080 << max << "";
+        QTest::newRow("a week whose grid lies below the range") << min << 10080 << qint64(0) << "";
+    }
+    void barStartKeepsTimesAtTheEndsOfTheRange()
+    {
+        QFETCH(qint64, time);
+        QFETCH(int, period);
+        QFETCH(qint64, anchor);
+        QFETCH(QString, zone);
+        QCOMPARE(barStart(time, period, anchor, parseServerTimeZone(zone)), time);
+    }
+
+    // Kept as a double, the last second of the range reads back one above it.
+    void barAtTheLastSecondTakesNoEarlierTick()
+    {
+        m_manager->updateChartHistoryFromServer(
+            QJsonDocument::fromJson(R"({"symbol":"EURUSD","interval":60,"array":[{"datetime":9223372036854775807,)"
+                                    R"("open":1.1,"high":1.15,"low":1.05,"close":1.1}]})")
+                .object());
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        QCOMPARE(shown(chart), 1);
+        chart.updateWithTick(tick(kHour + 10, 1.2));
+        QCOMPARE(shown(chart), 1);
+        QCOMPARE((chart.candlesticks()->data()->constEnd() - 1)->close, 1.1);
     }
 
     void tickReachesThePanelAndTheTag_data()

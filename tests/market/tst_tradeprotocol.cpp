@@ -50,6 +50,15 @@ private slots:
         QTest::newRow("a tick without a batcher is dropped") << json("{'res_code':2,'symbol':'EURUSD'}") << "";
         QTest::newRow("garbage is ignored") << "not json at all" << "";
         QTest::newRow("an array is ignored") << json("[{'res_code':7}]") << "";
+        // Qt's parser would leak the dropped nested value of a repeated key.
+        QTest::newRow("a key repeated after a nested value is refused")
+            << json("{'res_code':7,'msg':[1],'status':1,'msg':'x'}") << "";
+        QTest::newRow("an escaped repeat inside a nested object is refused")
+            << json("{'res_code':7,'a':[{'x':{},'\\u0078':1}]}") << "";
+        QTest::newRow("nested values under other keys or given last are kept") << json("{'res_code':7,'a':[1],'msg':'x','msg':{'a':1}}")
+                                                           << "tradeResponseReceived";
+        QTest::newRow("sibling objects may share keys")
+            << json("{'res_code':8,'array':[{'symbol':'A','p':[1]},{'symbol':'A','p':[1]}]}") << "symbolListReceived";
     }
     void dispatchesRepliesByCode()
     {

@@ -193,6 +193,10 @@ private slots:
         QTest::newRow("malformed") << QByteArray("[{") << false << QStringList();
         QTest::newRow("id as text is not ours")
             << QByteArray(R"([{"servers":[{"name":"A","brokerId":"34"}]}])") << true << QStringList();
+        // Qt's parser would leak the list that the repeated key drops.
+        QTest::newRow("a repeated key after a list is refused")
+            << QByteArray(R"([{"servers":[{"name":"A","ipaddr":"h","brokerId":34}],"servers":[]}])") << false
+            << QStringList();
     }
     void brokerList()
     {
