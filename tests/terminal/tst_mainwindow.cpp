@@ -335,22 +335,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(session.window.get()));
         const QImage shot = session.window->grab().toImage();
         shot.save("/tmp/mainwindow-screenshot.png");
-        // The charts fill most of the window; the toolbar shows the candlestick
-        // icon's green and red bodies.
+        // The charts fill most of the window; the toolbar shows the candlestick icon's green and red bodies.
         int chartPixels = 0;
-        for (int y = 0; y < shot.height(); y += 4)
-            for (int x = 0; x < shot.width(); x += 4)
+        QSet<QRgb> toolBar;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
                 chartPixels += shot.pixelColor(x, y) == Qt::black;
-        QVERIFY2(chartPixels * 16 > shot.width() * shot.height() / 4, qPrintable(QString::number(chartPixels)));
-        const auto inToolBar = [&](const QColor &colour) {
-            for (int y = 0; y < 70; ++y)
-                for (int x = 0; x < shot.width(); ++x)
-                    if (shot.pixelColor(x, y) == colour)
-                        return true;
-            return false;
-        };
-        QVERIFY(inToolBar(QColor(30, 160, 70)));
-        QVERIFY(inToolBar(QColor(210, 40, 40)));
+                if (y < 70)
+                    toolBar << shot.pixel(x, y);
+            }
+        QVERIFY2(chartPixels > shot.width() * shot.height() / 4, qPrintable(QString::number(chartPixels)));
+        QVERIFY(toolBar.contains(qRgb(30, 160, 70)) && toolBar.contains(qRgb(210, 40, 40)));
     }
 
     void resources_data()
@@ -385,8 +380,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             journal.addItem(QDateTime::currentDateTime(), "Terminal", QString::number(i));
         QCOMPARE(journal.topLevelItemCount(), 3);
-        QCOMPARE(journal.topLevelItem(0)->text(2), QStringLiteral("2"));
-        QCOMPARE(journal.topLevelItem(2)->text(2), QStringLiteral("4"));
+        QCOMPARE(journal.topLevelItem(0)->text(2) + journal.topLevelItem(2)->text(2), QStringLiteral("24"));
     }
 };
 
