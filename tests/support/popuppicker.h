@@ -4,6 +4,7 @@
 
 #include "tradesession.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
@@ -56,7 +57,11 @@ inline void closeBox(QString *titleAndText, QMessageBox::StandardButton button =
               [titleAndText, button](QWidget *widget) {
                   auto *box = static_cast<QMessageBox *>(widget);
                   *titleAndText = box->windowTitle() + QStringLiteral(": ") + box->text();
-                  box->done(button);
+                  // A click, not done(): exec() reports the clicked button only.
+                  if (QAbstractButton *answer = box->button(button))
+                      answer->click();
+                  else
+                      box->done(button);
               });
 }
 
