@@ -62,14 +62,13 @@ private slots:
             TradeClient client;
             client.priceBuffer = &buffer;
             QObject::connect(&client, &TradeClient::websocketConnected, &buffer, &PriceDataBuffer::beginTimer);
-            QObject::connect(&client, &TradeClient::loginSuccess, &context, [&](const QJsonObject &o) { logins << o; });
-            QObject::connect(&client, &TradeClient::symbolListReceived, &context,
-                             [&](const QJsonObject &o) { symbolLists << o; });
-            QObject::connect(&client, &TradeClient::tradeResponseReceived, &context,
-                             [&](const QJsonObject &o) { results << o; });
-            QObject::connect(&client, &TradeClient::openPositionsReceived, &context,
-                             [&](const QJsonObject &o) { positions << o; });
-
+            const auto collect = [&](void (TradeClient::*signal)(QJsonObject), QList<QJsonObject> &list) {
+                QObject::connect(&client, signal, &context, [&list](const QJsonObject &o) { list << o; });
+            };
+            collect(&TradeClient::loginSuccess, logins);
+            collect(&TradeClient::symbolListReceived, symbolLists);
+            collect(&TradeClient::tradeResponseReceived, results);
+            collect(&TradeClient::openPositionsReceived, positions);
             const QString url = QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort());
             client.connectToServer(url, server.demo().login, server.demo().password, "KestralDemo");
             QTRY_COMPARE_WITH_TIMEOUT(logins.size(), 1, patienceMs);
@@ -85,11 +84,10 @@ private slots:
             QCOMPARE(results.first().value("status").toInt(), 10009);
             QTRY_VERIFY_WITH_TIMEOUT(!positions.isEmpty(), patienceMs);
             const QJsonObject position = positions.last().value("array").toArray().at(0).toObject();
-            QCOMPARE(position.value("symbol").toString(), QString("EURUSD"));
-            QCOMPARE(position.value("type").toString(), QString("buy"));
-            QCOMPARE(position.value("volume").toInt(), 1000);
-            QCOMPARE(position.value("csize").toDouble(), 100000.0);
-            QCOMPARE(position.value("r_profit").toDouble(), 1.0);
+            const QString fields = QJsonDocument(position).toJson(QJsonDocument::Compact);
+            QVERIFY2(fields.contains(QRegularExpression(
+                         R"("csize":100000,.*"r_profit":1,.*"symbol":"EURUSD",.*"type":"buy",.*"volume":1000[,}])")),
+                     qPrintable(fields));
             QCOMPARE(positions.last().value("is_last").toInt(), 1);
             QCOMPARE(positions.last().value("balance").toDouble(), 10000.0);
             QVERIFY(qAbs(positions.last().value("margin").toDouble() - position.value("price_o").toDouble() * 100) <
@@ -125,7 +123,6 @@ private slots:
     void hostileTradeClientsAreDropped()
     {
         QFETCH(QStringList, texts);
-
         ServerApp server(ephemeral());
         QVERIFY(server.start());
         QWebSocket socket;
@@ -154,7 +151,6 @@ private slots:
     {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, statusLine);
-
         ServerApp server(ephemeral());
         QVERIFY(server.start());
         QTcpSocket socket;

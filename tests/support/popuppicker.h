@@ -4,6 +4,7 @@
 
 #include "tradesession.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
@@ -49,14 +50,18 @@ inline void choose(const QString &text)
               });
 }
 
-// Closes the next message box, keeping its title and text.
-inline void closeBox(QString *titleAndText)
+// Answers the next message box with `button`, keeping its title and text.
+inline void closeBox(QString *titleAndText, QMessageBox::StandardButton button = QMessageBox::Ok)
 {
     whenShown([] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); },
-              [titleAndText](QWidget *widget) {
+              [titleAndText, button](QWidget *widget) {
                   auto *box = static_cast<QMessageBox *>(widget);
                   *titleAndText = box->windowTitle() + QStringLiteral(": ") + box->text();
-                  box->done(QMessageBox::Ok);
+                  // A click, not done(): exec() reports the clicked button only.
+                  if (QAbstractButton *answer = box->button(button))
+                      answer->click();
+                  else
+                      box->done(button);
               });
 }
 

@@ -19,39 +19,20 @@ private slots:
     void loginLine_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("server");
-        QTest::newRow("three fields") << "1001;pw;ws://h:1"
-                                      << "pw"
-                                      << "ws://h:1";
-        QTest::newRow("empty password kept empty") << "1001;;ws://h:1"
-                                                   << ""
-                                                   << "ws://h:1";
-        QTest::newRow("one field") << "1001"
-                                   << ""
-                                   << "";
-        QTest::newRow("two fields") << "1001;pw"
-                                    << ""
-                                    << "";
-        QTest::newRow("password holding ;") << "1001;a;b;ws://h:1"
-                                            << "a;b"
-                                            << "ws://h:1";
-        QTest::newRow("password of ;; only") << "1001;;;;ws://h:1"
-                                             << ";;"
-                                             << "ws://h:1";
+        QTest::addColumn<QStringList>("parsed"); // password and server
+        QTest::newRow("three fields") << "1001;pw;ws://h:1" << QStringList{"pw", "ws://h:1"};
+        QTest::newRow("empty password kept empty") << "1001;;ws://h:1" << QStringList{"", "ws://h:1"};
+        QTest::newRow("one field") << "1001" << QStringList{"", ""};
+        QTest::newRow("two fields") << "1001;pw" << QStringList{"", ""};
+        QTest::newRow("password holding ;") << "1001;a;b;ws://h:1" << QStringList{"a;b", "ws://h:1"};
+        QTest::newRow("password of ;; only") << "1001;;;;ws://h:1" << QStringList{";;", "ws://h:1"};
     }
     void loginLine()
     {
         QFETCH(QString, line);
         const auto parsed = savedlogins::parseLoginLine(line);
-        QTEST(parsed.password, "password");
-        QTEST(parsed.server, "server");
-    }
-
-    void passwordsWithSeparatorsSurviveTheRoundTrip()
-    {
-        const QString line = savedlogins::formatLoginLine(7, QStringLiteral("p;w;"), QStringLiteral("ws://h:9"));
-        QCOMPARE(savedlogins::parseLoginLine(line).password, QStringLiteral("p;w;"));
+        QTEST(QStringList({parsed.password, parsed.server}), "parsed");
+        QCOMPARE(savedlogins::parseLoginLine(savedlogins::formatLoginLine(7, "p;w;", "ws://h:9")).password, "p;w;");
     }
 
     void scanOrderAndSkippedFolders()
@@ -164,13 +145,14 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QVector<ChartEntry>, charts);
         const QVector<ChartEntry> parsed = workspacefiles::parseCharts(content);
-        QCOMPARE(parsed.size(), charts.size());
-        for (int i = 0; i < parsed.size(); ++i) {
-            QCOMPARE(parsed[i].symbol, charts[i].symbol);
-            QCOMPARE(parsed[i].period, charts[i].period);
-            QCOMPARE(parsed[i].oneClick, charts[i].oneClick);
-        }
-        QCOMPARE(workspacefiles::parseCharts(workspacefiles::formatCharts(charts)).size(), charts.size());
+        const auto text = [](const QVector<ChartEntry> &list) {
+            QStringList out;
+            for (const ChartEntry &c : list)
+                out << QStringLiteral("%1 %2 %3").arg(c.symbol).arg(c.period).arg(c.oneClick);
+            return out;
+        };
+        QCOMPARE(text(parsed), text(charts));
+        QCOMPARE(text(workspacefiles::parseCharts(workspacefiles::formatCharts(charts))), text(charts));
     }
 
     void symbolsSplitOnWhiteSpace()
@@ -211,20 +193,12 @@ private slots:
 
     void tradeServerUrls_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("url");
-        QTest::newRow("host only") << "10.0.0.1"
-                                   << "ws://10.0.0.1:9001";
-        QTest::newRow("host and port") << "10.0.0.1:8000"
-                                       << "ws://10.0.0.1:8000";
-        QTest::newRow("already a full address") << "ws://10.0.0.1:8000"
-                                                << "ws://10.0.0.1:8000";
+        QTest::addColumn<QString>("url"); // for the address in the row's name
+        QTest::newRow("10.0.0.1") << "ws://10.0.0.1:9001";
+        QTest::newRow("10.0.0.1:8000") << "ws://10.0.0.1:8000";
+        QTest::newRow("ws://10.0.0.1:8000") << "ws://10.0.0.1:8000";
     }
-    void tradeServerUrls()
-    {
-        QFETCH(QString, address);
-        QTEST(tradeServerUrl(address), "url");
-    }
+    void tradeServerUrls() { QTEST(tradeServerUrl(QTest::currentDataTag()), "url"); }
 };
 
 KESTRAL_TEST_MAIN(TestAccountFiles)

@@ -57,58 +57,43 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
-    void footers_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("footer");
-
-        const QByteArray money = R"({"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})";
-        QTest::newRow("deposit and withdrawal, closed positions")
-            << money << "positions"
-            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Commission: 0";
-        QTest::newRow("deposit and withdrawal, deals")
-            << money << "deals"
-            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Swap: 0.00, Commission: 0.00, "
-               "Balance: 800.00";
-        QTest::newRow("a balance of 0 is a withdrawal; credit, swap and fee count; trade deals do not")
-            << QByteArray(R"({"deals":[{"type":2,"profit":0},{"type":3,"profit":50,"swap":-1},)"
-                          R"({"type":4,"profit":-7,"fee":-2},{"type":0,"profit":99,"commission":-4}]})")
-            << "deals"
-            << "Proft: 0.00, Credit: 50.00, Deposit: 0.00, Withdraw: 0.00, Swap: -1.00, Commission: 0.00, "
-               "Balance: 47.00";
-        const QByteArray closed = R"({"positions":[{"profit":10.5,"swap":-0.5,"commission":-1.25},)"
-                                  R"({"profit":-2,"commission":-2.25}],"deals":[{"type":2,"profit":100}]})";
-        QTest::newRow("closed positions: commission in general form")
-            << closed << "positions"
-            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Commission: -3.5";
-        QTest::newRow("closed positions enter the deals footer")
-            << closed << "deals"
-            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Swap: -0.50, Commission: -3.50, "
-               "Balance: 104.50";
-        QTest::newRow("six significant digits")
-            << QByteArray(R"({"positions":[{"commission":-1234.567}]})") << "positions"
-            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: -1234.57";
-        QTest::newRow("order states")
-            << QByteArray(R"({"orders":[{"state":2},{"state":4},{"state":4.0},{"state":1},{"state":"4"}]})") << "orders"
-            << "Filled: 2, Canceled: 1, Total: 5";
-    }
-    void footers()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, table);
-        Tables tables;
-        tables.load(parse(reply));
-        QTableWidget *widget = tables.byName(table);
-        QTEST(text(*widget, widget->rowCount() - 1, 0), "footer");
-    }
-
+    // Column -1 is the footer, the table's last row; other columns are in the first row.
     void cells_data()
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("table");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("expected");
+
+        const QByteArray money = R"({"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})";
+        QTest::newRow("deposit and withdrawal, closed positions")
+            << money << "positions" << -1
+            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Commission: 0";
+        QTest::newRow("deposit and withdrawal, deals")
+            << money << "deals" << -1
+            << "Proft: 0.00, Credit: 0.00, Deposit: 1000.00, Withdraw: -200.00, Swap: 0.00, Commission: 0.00, "
+               "Balance: 800.00";
+        QTest::newRow("a balance of 0 is a withdrawal; credit, swap and fee count; trade deals do not")
+            << QByteArray(R"({"deals":[{"type":2,"profit":0},{"type":3,"profit":50,"swap":-1},)"
+                          R"({"type":4,"profit":-7,"fee":-2},{"type":0,"profit":99,"commission":-4}]})")
+            << "deals" << -1
+            << "Proft: 0.00, Credit: 50.00, Deposit: 0.00, Withdraw: 0.00, Swap: -1.00, Commission: 0.00, "
+               "Balance: 47.00";
+        const QByteArray closed = R"({"positions":[{"profit":10.5,"swap":-0.5,"commission":-1.25},)"
+                                  R"({"profit":-2,"commission":-2.25}],"deals":[{"type":2,"profit":100}]})";
+        QTest::newRow("closed positions: commission in general form")
+            << closed << "positions" << -1
+            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Commission: -3.5";
+        QTest::newRow("closed positions enter the deals footer")
+            << closed << "deals" << -1
+            << "Proft: 8.50, Credit: 0.00, Deposit: 100.00, Withdraw: 0.00, Swap: -0.50, Commission: -3.50, "
+               "Balance: 104.50";
+        QTest::newRow("six significant digits")
+            << QByteArray(R"({"positions":[{"commission":-1234.567}]})") << "positions" << -1
+            << "Proft: 0.00, Credit: 0.00, Deposit: 0.00, Withdraw: 0.00, Commission: -1234.57";
+        QTest::newRow("order states")
+            << QByteArray(R"({"orders":[{"state":2},{"state":4},{"state":4.0},{"state":1},{"state":"4"}]})") << "orders"
+            << -1 << "Filled: 2, Canceled: 1, Total: 5";
 
         const QByteArray position = R"({"positions":[{"symbol":"GBPUSD","type":"Buy","digits":5,"sl":0,)"
                                     R"("tp":1.2345,"volume":12500,"price_o":1.1,"time":86400}]})";
@@ -134,11 +119,10 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(QString, table);
         QFETCH(int, column);
-        QFETCH(QString, expected);
         Tables tables;
         tables.load(parse(reply));
         QTableWidget *widget = tables.byName(table);
-        QCOMPARE(text(*widget, 0, column), expected);
+        QTEST(text(*widget, column < 0 ? widget->rowCount() - 1 : 0, qMax(column, 0)), "expected");
         QVERIFY(!(widget->item(0, 0)->flags() & Qt::ItemIsEditable));
     }
 
@@ -150,14 +134,12 @@ private slots:
 
         QTest::newRow("profit ascending, as numbers")
             << 11 << int(Qt::AscendingOrder) << QStringList{"-3.00", "9.00", "10.00"};
-        QTest::newRow("profit descending") << 11 << int(Qt::DescendingOrder) << QStringList{"10.00", "9.00", "-3.00"};
         QTest::newRow("symbol descending") << 0 << int(Qt::DescendingOrder) << QStringList{"9.00", "10.00", "-3.00"};
     }
     void sortingKeepsFootersLast()
     {
         QFETCH(int, column);
         QFETCH(int, order);
-        QFETCH(QStringList, expected);
         Tables tables;
         tables.positions.setSortingEnabled(true);
         tables.load(parse(R"({"positions":[{"symbol":"B","profit":10},{"symbol":"C","profit":9},)"
@@ -166,7 +148,7 @@ private slots:
         QStringList profits;
         for (int row = 0; row < 3; ++row)
             profits << text(tables.positions, row, 11);
-        QCOMPARE(profits, expected);
+        QTEST(profits, "expected");
         QVERIFY(text(tables.positions, 3, 0).startsWith("Proft: 16.00"));
     }
 

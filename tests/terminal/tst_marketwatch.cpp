@@ -10,11 +10,9 @@
 #include <QStyle>
 #include <QTableWidget>
 
-Q_DECLARE_METATYPE(QList<QJsonObject>)
-
 namespace {
 
-QJsonObject tick(const QString &symbol, double bid, double ask, qint64 serverTime = 1700007200)
+QJsonObject tick(const QString &symbol, double bid, double ask, qint64 serverTime)
 {
     QJsonObject t = FakeTradeServer::tick(symbol, bid, ask);
     t["server_time"] = serverTime;
@@ -53,46 +51,43 @@ private slots:
     void cleanupTestCase() { delete m_session; }
 
     // Each row uses its own symbol, so every row starts from a fresh market-watch row.
+    // "symbol bid ask [server time]" ticks, in order.
     void rowColoursAndTexts_data()
     {
-        QTest::addColumn<QList<QJsonObject>>("ticks");
+        QTest::addColumn<QStringList>("ticks");
         QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("text");
         QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("text");
 
-        QTest::newRow("first price is a rise")
-            << QList<QJsonObject>{tick("A1", 1.1, 1.1001)} << 1 << "1.10000" << QColor(Qt::blue);
-        QTest::newRow("bid falls") << QList<QJsonObject>{tick("A2", 1.1, 1.1001), tick("A2", 1.09995, 1.1001)} << 1
-                                   << "1.09995" << QColor(Qt::red);
-        QTest::newRow("bid unchanged") << QList<QJsonObject>{tick("A3", 1.1, 1.1001), tick("A3", 1.1, 1.1003)} << 1
-                                       << "1.10000" << QColor(Qt::black);
+        QTest::newRow("first price is a rise") << QStringList{"A1 1.1 1.1001"} << 1 << QColor(Qt::blue) << "1.10000";
+        QTest::newRow("bid falls") << QStringList{"A2 1.1 1.1001", "A2 1.09995 1.1001"} << 1 << QColor(Qt::red)
+                                   << "1.09995";
+        QTest::newRow("bid unchanged") << QStringList{"A3 1.1 1.1001", "A3 1.1 1.1003"} << 1 << QColor(Qt::black)
+                                       << "1.10000";
         QTest::newRow("spread of 12 points, nearest whole point")
-            << QList<QJsonObject>{tick("A5", 1.1, 1.10012)} << 3 << "12" << QColor(Qt::blue);
-        QTest::newRow("spread narrows") << QList<QJsonObject>{tick("A6", 1.1, 1.1003), tick("A6", 1.1, 1.1001)} << 3
-                                        << "10" << QColor(Qt::red);
-        QTest::newRow("ask high, blue") << QList<QJsonObject>{tick("A8", 1.1, 1.1001)} << 4 << "1.10210"
-                                        << QColor(Qt::blue);
-        QTest::newRow("bid low, red") << QList<QJsonObject>{tick("A9", 1.1, 1.1001)} << 5 << "1.09800"
-                                      << QColor(Qt::red);
+            << QStringList{"A5 1.1 1.10012"} << 3 << QColor(Qt::blue) << "12";
+        QTest::newRow("spread narrows") << QStringList{"A6 1.1 1.1003", "A6 1.1 1.1001"} << 3 << QColor(Qt::red)
+                                        << "10";
+        QTest::newRow("ask high, blue") << QStringList{"A8 1.1 1.1001"} << 4 << QColor(Qt::blue) << "1.10210";
+        QTest::newRow("bid low, red") << QStringList{"A9 1.1 1.1001"} << 5 << QColor(Qt::red) << "1.09800";
         QTest::newRow("server time in the server's zone")
-            << QList<QJsonObject>{tick("B1", 1.1, 1.1001)} << 6 << "02:13:20" << QColor(Qt::black);
-        QTest::newRow("server time 0") << QList<QJsonObject>{tick("B2", 1.1, 1.1001, 0)} << 6 << "00:00:00"
-                                       << QColor(Qt::black);
-        QTest::newRow("below the ask high")
-            << QList<QJsonObject>{tick("B3", 0.996, 0.998)} << 7 << "-0.20%" << QColor(Qt::black);
-        QTest::newRow("ask 0") << QList<QJsonObject>{tick("B4", 0.0, 0.0)} << 7 << "0.00%" << QColor(Qt::black);
-        QTest::newRow("above the bid low")
-            << QList<QJsonObject>{tick("B5", 1.0, 1.0001)} << 8 << "0.20%" << QColor(Qt::black);
+            << QStringList{"B1 1.1 1.1001"} << 6 << QColor(Qt::black) << "02:13:20";
+        QTest::newRow("server time 0") << QStringList{"B2 1.1 1.1001 0"} << 6 << QColor(Qt::black) << "00:00:00";
+        QTest::newRow("below the ask high") << QStringList{"B3 0.996 0.998"} << 7 << QColor(Qt::black) << "-0.20%";
+        QTest::newRow("ask 0") << QStringList{"B4 0 0"} << 7 << QColor(Qt::black) << "0.00%";
+        QTest::newRow("above the bid low") << QStringList{"B5 1.0 1.0001"} << 8 << QColor(Qt::black) << "0.20%";
     }
     void rowColoursAndTexts()
     {
-        QFETCH(QList<QJsonObject>, ticks);
+        QFETCH(QStringList, ticks);
         QFETCH(int, column);
-        const QString symbol = ticks.first()["symbol"].toString();
+        const QString symbol = ticks.first().section(' ', 0, 0);
         m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", symbol}, true);
         QTRY_COMPARE(m_table->rowCount(), 2);
-        for (const QJsonObject &t : ticks)
-            deliver(t);
+        for (const QString &t : ticks) {
+            const QStringList f = t.split(' ');
+            deliver(tick(symbol, f[1].toDouble(), f[2].toDouble(), f.value(3, "1700007200").toLongLong()));
+        }
         QCOMPARE(cell(1, 0), symbol);
         QTEST(cell(1, column), "text");
         QTEST(colour(1, column), "colour");
@@ -102,7 +97,7 @@ private slots:
     {
         m_session->window->symbolStorage().setSymbolList(QStringList{"C1", "EURUSD", "C1"}, true);
         QTRY_COMPARE(m_table->rowCount(), 3);
-        deliver(tick("C1", 1.5, 1.6));
+        deliver(tick("C1", 1.5, 1.6, 1700007200));
         QCOMPARE(cell(0, 1), "1.50000");
         QCOMPARE(m_table->item(2, 1)->foreground().style(), Qt::NoBrush);
     }
@@ -158,9 +153,9 @@ private slots:
         auto *dialog = m_session->window->findChild<ShowSymbolDialog *>();
         QVERIFY(dialog);
         auto *specifications = dialog->findChild<QTableWidget *>("tableWidget");
-        QCOMPARE(specifications->item(1, 0)->text(), "EURUSD");
-        QCOMPARE(specifications->item(1, 5)->text(), "0.01");
-        QCOMPARE(specifications->item(1, 6)->text(), "10.00");
+        QCOMPARE(specifications->item(1, 0)->text() + ' ' + specifications->item(1, 5)->text() + ' ' +
+                     specifications->item(1, 6)->text(),
+                 "EURUSD 0.01 10.00");
         const auto items = dialog->findChild<QListWidget *>("listWidget")->findItems("GBPUSD", Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first()->checkState(), Qt::Checked);

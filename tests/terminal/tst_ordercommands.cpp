@@ -72,15 +72,14 @@ private slots:
         symbols->setItem(1, 0, item("XAUUSD"));
         symbols->setItem(1, 3, item("12"));
         trades->setRowCount(3);
-        trades->setItem(0, 0, item("GBPUSD", "position"));
-        trades->setItem(0, 1, item("501"));
-        trades->setItem(1, 0, item("GBPUSD", "order"));
-        trades->setItem(1, 1, item("601"));
-        trades->setItem(2, 0, item("Summary"));
-        trades->setItem(2, 1, item(""));
+        const QStringList kinds{"position", "order", ""};
+        for (int row = 0; row < 3; ++row) {
+            trades->setItem(row, 0, item(row < 2 ? "GBPUSD" : "Summary", kinds[row]));
+            trades->setItem(row, 1, item(row < 2 ? QString::number(501 + 100 * row) : ""));
+        }
 
         MessageBoxCloser boxes;
-        QString symbol = "EURUSD";
+        QString symbol = "GBPUSD";
         if (command == "action") {
             // No market-watch row was selected: the dialog keeps its symbol.
             symbol = "XAUUSD";
@@ -90,7 +89,6 @@ private slots:
             symbol = symbols->item(1, 0)->text();
             emit symbols->itemDoubleClicked(symbols->item(1, 3));
         } else {
-            symbol = "GBPUSD";
             const int row = command == "position" ? 0 : command == "order" ? 1 : 2;
             emit trades->itemDoubleClicked(trades->item(row, 1));
         }
@@ -127,41 +125,34 @@ private slots:
     void switchingLanguage_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("newOrder");
-        QTest::addColumn<QString>("passwordTitle");
         QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<QString>("newOrder");
         QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("passwordTitle");
 
         QTest::newRow("Arabic, right to left")
-            << ":/translations/translations-arabic.qm" << QString::fromUtf8("أمر جديد")
-            << QString::fromUtf8("تغيير كلمة المرور") << Qt::RightToLeft << QStringList();
-        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << QString::fromUtf8("Yeni Emir")
-                                 << QString::fromUtf8("Şifre Değiştir") << Qt::LeftToRight << QStringList();
-        QTest::newRow("English") << ""
-                                 << "New Order"
-                                 << "Change Password" << Qt::LeftToRight << QStringList();
-        QTest::newRow("a missing translation warns")
-            << ":/translations/none.qm"
-            << "New Order"
-            << "Change Password" << Qt::LeftToRight << QStringList{"Error: Failed to translate."};
+            << ":/translations/translations-arabic.qm" << Qt::RightToLeft << QString::fromUtf8("أمر جديد")
+            << QStringList() << QString::fromUtf8("تغيير كلمة المرور");
+        QTest::newRow("Turkish") << ":/translations/translations-turkish.qm" << Qt::LeftToRight
+                                 << QString::fromUtf8("Yeni Emir") << QStringList()
+                                 << QString::fromUtf8("Şifre Değiştir");
+        QTest::newRow("English") << "" << Qt::LeftToRight << "New Order" << QStringList() << "Change Password";
+        QTest::newRow("a missing translation warns") << ":/translations/none.qm" << Qt::LeftToRight << "New Order"
+                                                     << QStringList{"Error: Failed to translate."} << "Change Password";
     }
     void switchingLanguage()
     {
         QFETCH(QString, file);
-        QFETCH(QString, newOrder);
         QFETCH(QString, passwordTitle);
-        QFETCH(Qt::LayoutDirection, direction);
-        QFETCH(QStringList, boxes);
-
         TerminalSession session;
         QVERIFY(session.loginAndWait());
         Client_Terminal *window = session.window.get();
         MessageBoxCloser closer;
         window->switchLanguage(":/translations/translations-arabic.qm");
         window->switchLanguage(file);
-        QCOMPARE(closer.texts, boxes);
-        QCOMPARE(child<QAction>(window, "actionNew_Order")->text(), newOrder);
-        QCOMPARE(window->layoutDirection(), direction);
+        QTEST(closer.texts, "boxes");
+        QTEST(child<QAction>(window, "actionNew_Order")->text(), "newOrder");
+        QTEST(window->layoutDirection(), "direction");
         // The dialogs retranslate themselves when the language-change event reaches them.
         QTRY_COMPARE(child<ChangePasswordDlg>(window)->windowTitle(), passwordTitle);
         QCOMPARE(window->windowTitle(), QString("Test Client (1001, Kestral-Demo)"));
