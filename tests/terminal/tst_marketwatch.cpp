@@ -114,7 +114,7 @@ private slots:
         QFETCH(int, column);
         m_session->window->symbolStorage().setSymbolList(QStringList{"EURUSD", "XAUUSD"}, true);
         QTRY_COMPARE(m_table->rowCount(), 2);
-        deliver(tick("XAUUSD", 1.10123, 1.10456));
+        deliver(tick("XAUUSD", 1.10123, 1.10456, 1700007200));
         m_session->window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
         const QString text = cell(1, column);
