@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QJsonArray>
+#include "medianreporter.h"
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -132,18 +133,6 @@ BENCHMARK_CAPTURE(BM_Replot, with, kWith)->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK_CAPTURE(BM_Replot, spread, kSpread)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK_CAPTURE(BM_Replot, without, kWithout)->Unit(benchmark::kMillisecond)->Iterations(50);
 
-class CollectingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run &run : reports)
-            milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> milliseconds;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -162,20 +151,22 @@ int main(int argc, char **argv)
     }
 
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    auto &ms = reporter.milliseconds;
-    const auto report = [&ms](const char *what, const std::string &name, const std::string &suffix, const char *goal) {
+    const auto report = [&reporter](const char *what, const std::string &name, const std::string &suffix,
+                                    const char *goal) {
         const std::string without = name + "/without" + suffix;
         for (const char *where : {"with", "spread"}) {
             const std::string with = name + "/" + where + suffix;
-            if (ms.count(with) && ms.count(without))
+            if (reporter.has(with) && reporter.has(without)) {
+                const double a = reporter.milliseconds(with), b = reporter.milliseconds(without);
                 std::printf("%s, objects %s: %.2f ms with 1,000 objects, %.2f ms without, %.2f ms added, "
                             "ratio %.2f (goal: %s)\n",
-                            what, where[0] == 'w' ? "in view" : "spread", ms[with], ms[without], ms[with] - ms[without],
-                            ms[with] / ms[without], goal);
+                            what, where[0] == 'w' ? "in view" : "spread", a, b, a - b, reporter.ratio(with, without),
+                            goal);
+            }
         }
     };
     report("saveChartObjects with its file write", "BM_Save", "", "under 20 ms");

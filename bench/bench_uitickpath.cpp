@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QJsonArray>
 #include <QTableWidget>
+#include "medianreporter.h"
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -153,18 +154,6 @@ void BM_HistoryOf10000Deals(benchmark::State &state)
 }
 BENCHMARK(BM_HistoryOf10000Deals)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-class CollectingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run &run : reports)
-            milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> milliseconds;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -172,19 +161,19 @@ int main(int argc, char **argv)
     testsupport::IsolatedEnvironment environment;
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    auto &ms = reporter.milliseconds;
-    if (ms.count("BM_WindowBatch"))
+    const MedianReporter &ms = reporter;
+    if (ms.has("BM_WindowBatch"))
         std::printf("batch of %d ticks through the window: %.3f ms (goal: under 5 ms)\n", kSymbols,
-                    ms["BM_WindowBatch"]);
-    if (ms.count("BM_WindowBatch") && ms.count("BM_StoresBatch"))
-        std::printf("the same batch through the stores alone: %.3f ms; window / stores: %.1f\n", ms["BM_StoresBatch"],
-                    ms["BM_WindowBatch"] / ms["BM_StoresBatch"]);
-    if (ms.count("BM_HistoryOf10000Deals/iterations:10"))
+                    ms.milliseconds("BM_WindowBatch"));
+    if (ms.has("BM_WindowBatch") && ms.has("BM_StoresBatch"))
+        std::printf("the same batch through the stores alone: %.3f ms; window / stores: %.1f\n",
+                    ms.milliseconds("BM_StoresBatch"), ms.ratio("BM_WindowBatch", "BM_StoresBatch"));
+    if (ms.has("BM_HistoryOf10000Deals/iterations:10"))
         std::printf("history reply of 10,000 deals: %.1f ms (goal: under 200 ms)\n",
-                    ms["BM_HistoryOf10000Deals/iterations:10"]);
+                    ms.milliseconds("BM_HistoryOf10000Deals/iterations:10"));
     return 0;
 }
