@@ -3,6 +3,7 @@
 #include "ui_clientterminal.h"
 
 #include "accountsummary.h"
+#include "new_order.h"
 #include "appglobals.h"
 #include "positiontables.h"
 #include "quietrowupdate.h"
@@ -167,6 +168,8 @@ void Client_Terminal::showTradeContextMenu(QPoint pos)
         closeOne = menu.addAction(QStringLiteral("Close Position"));
     else if (tag == orderRowTag)
         closeOne = menu.addAction(QStringLiteral("Delete Order"));
+    // Stop loss and take profit of an open position are changed from here.
+    QAction *modify = tag == positionRowTag ? menu.addAction(QStringLiteral("Modify Position")) : nullptr;
     if (closeOne)
         menu.addSeparator();
     QAction *all = menu.addAction(QStringLiteral("Close All Positions"));
@@ -178,6 +181,14 @@ void Client_Terminal::showTradeContextMenu(QPoint pos)
         return;
     if (chosen == closeOne) {
         onCloseTrade(ticket, tag == positionRowTag ? 1 : 2);
+        return;
+    }
+    if (chosen == modify) {
+        if (readOnlyMode)
+            return showReadOnlyRefusal();
+        m_orderDialog->setCurrentSymbol(first->text());
+        m_orderDialog->setMode(New_Order::ModifyPosition, ticket);
+        m_orderDialog->show();
         return;
     }
     const int subType = chosen == all ? 0 : chosen == profitable ? 1 : chosen == losing ? 2 : -1;

@@ -1,5 +1,6 @@
 #include "appglobals.h"
 #include "clientterminal.h"
+#include "new_order.h"
 #include "popuppicker.h"
 #include "resend.h"
 #include "terminalsession.h"
@@ -200,6 +201,17 @@ private slots:
         openMenuOnRow(ticket ? rowOfTicket(ticket) : -1);
         QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
         QTEST(m_session->server.requests(4).last(), "request");
+    }
+
+    void modifyOpensTheDialogForThePosition()
+    {
+        popuppicker::choose("Modify Position");
+        openMenuOnRow(rowOfTicket(12));
+        auto *dialog = m_session->window->findChild<New_Order *>();
+        QTRY_VERIFY(dialog && dialog->isVisible());
+        QVERIFY(dialog->windowTitle().endsWith("#12"));
+        QVERIFY(dialog->windowTitle().startsWith("Modify Position"));
+        dialog->hide();
     }
 
     void readOnlyRefusesClosing()
