@@ -2,10 +2,9 @@
 #include "testmain.h"
 
 #include <memory>
+#include <thread>
 
 namespace {
-
-constexpr int patience = 20000;
 
 QStringList fileLines(const QString &path)
 {
@@ -41,40 +40,31 @@ private slots:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("fileTail"); // empty: nothing is emitted or written
+        QTest::addColumn<QStringList>("lines"); // as written, after the time stamp
 
-        QTest::newRow("a plain record") << "Terminal" << "Started" << "\tTerminal\tStarted";
-        QTest::newRow("an empty title keeps its field") << QString() << "x" << "\t\tx";
+        QTest::newRow("a plain record") << "Terminal" << "Started" << QStringList{"\tTerminal\tStarted"};
+        QTest::newRow("an empty title keeps its field") << QString() << "x" << QStringList{"\t\tx"};
         QTest::newRow("line breaks and tabs cannot forge records or fields")
             << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline"
-            << "\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\\tFake\\tline";
-        QTest::newRow("an empty message is ignored") << "Terminal" << QString() << QString();
+            << QStringList{"\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\\tFake\\tline"};
+        QTest::newRow("an empty message is ignored") << "Terminal" << QString() << QStringList();
     }
     void emitsAndWritesRecords()
     {
         QFETCH(QString, title);
         QFETCH(QString, message);
-        QFETCH(QString, fileTail);
+        QFETCH(QStringList, lines);
 
         QTemporaryDir dir;
         const auto logger = loggerIn(dir.path());
         QSignalSpy spy(logger.get(), &Logger::logMessage);
-        QTRY_VERIFY(logger->isRunning());
         logger->log(title, message);
         logger->flush();
-        const QStringList lines = fileLines(todaysFile(*logger));
-        if (fileTail.isEmpty()) {
-            QCOMPARE(spy.count(), 0);
-            QVERIFY(lines.isEmpty());
-            return;
-        }
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(1).toString(), title);
-        QCOMPARE(spy.at(0).at(2).toString(), message); // the journal gets the text as given
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().endsWith(fileTail), qPrintable(lines.first()));
-        QCOMPARE(lines.first().count(QLatin1Char('\t')), 2);
-        QVERIFY(QDateTime::fromString(lines.first().left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
+        const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}"));
+        QCOMPARE(fileLines(todaysFile(*logger)).replaceInStrings(stamp, QString()), lines);
+        QCOMPARE(spy.count(), lines.size());
+        if (!lines.isEmpty()) // the journal gets the text as given
+            QCOMPARE(spy.first().mid(1), (QVariantList{title, message}));
     }
 
     // Lines from several threads keep each thread's order, whether the writer took
@@ -85,21 +75,17 @@ private slots:
         constexpr int perThread = 100;
         QTemporaryDir dir;
         auto logger = loggerIn(dir.path());
-        QTRY_VERIFY(logger->isRunning());
         const QString file = todaysFile(*logger);
-        QList<QThread *> workers;
+        std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t) {
-            workers.append(QThread::create([&logger, t] {
+            workers.emplace_back([&logger, t] {
                 for (int i = 0; i < perThread; ++i)
                     logger->log(QStringLiteral("T%1").arg(t), QString::number(i));
-            }));
-            workers.last()->start();
+            });
         }
-        for (QThread *worker : std::as_const(workers)) {
-            QVERIFY(worker->wait(20000));
-            delete worker;
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= 10, patience); // one line per 10 ms
+        for (std::thread &worker : workers)
+            worker.join();
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= 10, 20000); // one line per 10 ms
         logger.reset(); // far faster than the writer's pace: most lines are still queued
         const QStringList lines = fileLines(file);
         QCOMPARE(lines.size(), threads * perThread);
@@ -114,7 +100,6 @@ private slots:
     {
         QTemporaryDir dir;
         const auto logger = loggerIn(dir.path());
-        QTRY_VERIFY(logger->isRunning());
         // The first reading stamps the record, every later one is the writer's.
         std::atomic<int> readings{0};
         logger->setClock([&readings] {
@@ -126,24 +111,6 @@ private slots:
         QVERIFY(!QFile::exists(logger->logDirectory() + QStringLiteral("/2026-12-06.log")));
         QCOMPARE(fileLines(logger->logDirectory() + QStringLiteral("/2026-12-07.log")),
                  QStringList{QStringLiteral("2026-12-06 23:59:59.995\tTerminal\tlate")});
-    }
-
-    void logsFolderThatIsAFileWritesNothing()
-    {
-        QTemporaryDir dir;
-        QFile blocker(dir.filePath(QStringLiteral("Logs")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.write("not a folder");
-        blocker.close();
-
-        const auto logger = loggerIn(dir.path());
-        QTRY_VERIFY(logger->isFinished());
-        QSignalSpy spy(logger.get(), &Logger::logMessage);
-        logger->log(QStringLiteral("Terminal"), QStringLiteral("still reported"));
-        logger->flush();
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(blocker.size(), qint64(12));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
     }
 };
 

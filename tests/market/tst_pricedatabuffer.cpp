@@ -9,7 +9,6 @@ static TickData makeTick(const QString &symbol, double bid)
     TickData tick;
     tick.symbol = symbol;
     tick.bid = bid;
-    tick.digits = 5;
     return tick;
 }
 
@@ -47,10 +46,8 @@ private slots:
         }
         QVERIFY(spy.wait(20000));
         QStringList batch;
-        for (const TickData &tick : spy.first().first().value<QList<TickData>>()) {
+        for (const TickData &tick : spy.first().first().value<QList<TickData>>())
             batch << tick.symbol + '=' + QString::number(tick.bid);
-            QCOMPARE(tick.digits, 5); // the whole record travels
-        }
         batch.sort();
         QTEST(batch.join(' '), "batch");
         QVERIFY(!spy.wait(200)); // nothing pending, nothing emitted

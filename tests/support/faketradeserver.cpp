@@ -5,45 +5,25 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QtEndian>
-
-namespace {
-
-QByteArray compact(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-} // namespace
 
 FakeTradeServer::FakeTradeServer(QObject *parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))
 {
+    // The sockets are the listening server's children: they go with it.
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *tcp = m_server->nextPendingConnection()) {
-            auto *client = new Client{tcp, {}, false};
-            m_clients.append(client);
+            m_clients.append(tcp);
             ++m_connectionCount;
-            connect(tcp, &QTcpSocket::readyRead, this, [this, client] { read(client); });
-            connect(tcp, &QTcpSocket::disconnected, this, [this, client] {
-                m_clients.removeOne(client);
-                client->tcp->deleteLater();
-                delete client;
-                if (m_streamLeft > 0)
-                    QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
+            connect(tcp, &QTcpSocket::readyRead, this, [this, tcp] { read(tcp); });
+            connect(tcp, &QTcpSocket::disconnected, this, [this, tcp] {
+                m_clients.removeOne(tcp);
+                tcp->deleteLater();
             });
         }
     });
     listen();
-}
-
-FakeTradeServer::~FakeTradeServer()
-{
-    for (Client *client : std::as_const(m_clients))
-        client->tcp->disconnect(this);
-    qDeleteAll(m_clients);
 }
 
 void FakeTradeServer::listen()
@@ -55,16 +35,14 @@ void FakeTradeServer::listen()
 
 void FakeTradeServer::send(const QJsonObject &object)
 {
-    for (Client *client : std::as_const(m_clients)) {
-        if (!m_silent && client->open)
-            write(client->tcp, 0x1, compact(object));
-    }
+    for (QTcpSocket *tcp : std::as_const(m_clients))
+        sendText(tcp, object);
 }
 
 void FakeTradeServer::dropClients()
 {
-    for (Client *client : QList<Client *>(m_clients))
-        client->tcp->abort();
+    for (QTcpSocket *tcp : QList<QTcpSocket *>(m_clients))
+        tcp->abort();
 }
 
 void FakeTradeServer::setRefusing(bool refusing)
@@ -96,91 +74,90 @@ QJsonObject FakeTradeServer::tick(const QString &symbol, double bid, double ask)
             {"ask_low", ask - 0.002}};
 }
 
-bool FakeTradeServer::handshake(Client *client)
+bool FakeTradeServer::handshake(QTcpSocket *tcp)
 {
-    const int end = client->buffer.indexOf("\r\n\r\n");
+    const int end = tcp->peek(tcp->bytesAvailable()).indexOf("\r\n\r\n");
     if (end < 0)
         return false;
-    const auto key = QRegularExpression(QStringLiteral("Sec-WebSocket-Key: *(\\S+)"), QRegularExpression::CaseInsensitiveOption)
-                         .match(QString::fromLatin1(client->buffer.left(end))).captured(1).toLatin1();
-    client->buffer.remove(0, end + 4);
-    QByteArray accept = QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1).toBase64();
-    if (m_brokenHandshake)
-        accept = "d3JvbmcgYWNjZXB0IGtleQ==";
-    client->tcp->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: "
-                       + accept + "\r\n\r\n");
+    const QString request = QString::fromLatin1(tcp->read(end + 4));
+    const QRegularExpression keyLine(QStringLiteral("Sec-WebSocket-Key: *(\\S+)"),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QByteArray key = keyLine.match(request).captured(1).toLatin1() + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
+    const QByteArray accept = m_brokenHandshake ? "d3JvbmcgYWNjZXB0IGtleQ=="
+                                                : QCryptographicHash::hash(key, QCryptographicHash::Sha1).toBase64();
+    tcp->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: "
+               + accept + "\r\n\r\n");
     if (m_brokenHandshake) {
-        auto sent = std::make_shared<int>(0);
-        connect(client->tcp, &QTcpSocket::bytesWritten, this, [tcp = client->tcp, sent] {
-            if (tcp->bytesToWrite() < (1 << 20) && ++*sent < 4096)
-                tcp->write(QByteArray(1 << 16, 'x'));
-        });
+        tcp->write(QByteArray(1 << 20, 'x'));
         return false;
     }
-    client->open = true;
+    tcp->setProperty("open", true);
     emit clientConnected();
     return true;
 }
 
-void FakeTradeServer::read(Client *client)
+void FakeTradeServer::read(QTcpSocket *tcp)
 {
-    QByteArray &buffer = client->buffer;
-    buffer += client->tcp->readAll();
-    if (!client->open && !handshake(client))
+    if (!tcp->property("open").toBool() && !handshake(tcp))
         return;
     // Client frames: FIN/opcode, mask bit and length, extended length, mask key. The
     // terminal sends every text in one frame.
-    while (buffer.size() >= 2) {
-        const auto *bytes = reinterpret_cast<const uchar *>(buffer.constData());
+    while (tcp->bytesAvailable() >= 2) {
+        const QByteArray head = tcp->peek(14);
+        const auto *bytes = reinterpret_cast<const uchar *>(head.constData());
         const int opcode = bytes[0] & 0x0F;
         quint64 length = bytes[1] & 0x7F;
         const int lengthBytes = length == 126 ? 2 : length == 127 ? 8 : 0;
         const int header = 2 + lengthBytes + 4;
-        if (buffer.size() < header)
+        if (head.size() < header)
             return;
         if (lengthBytes)
             length = lengthBytes == 2 ? qFromBigEndian<quint16>(bytes + 2) : qFromBigEndian<quint64>(bytes + 2);
-        if (quint64(buffer.size()) < header + length)
+        if (quint64(tcp->bytesAvailable()) < header + length)
             return;
-        QByteArray payload = buffer.mid(header, int(length));
+        const QByteArray mask = tcp->read(header).right(4);
+        QByteArray payload = tcp->read(qint64(length));
         for (int i = 0; i < payload.size(); ++i)
-            payload[i] = char(payload.at(i) ^ bytes[header - 4 + i % 4]);
-        buffer.remove(0, header + int(length));
+            payload[i] = char(payload.at(i) ^ mask.at(i % 4));
         if (opcode == 0x1) {
-            onText(client, QString::fromUtf8(payload));
+            onText(tcp, QString::fromUtf8(payload));
         } else if (opcode == 0x9) {
             emit pingReceived();
             if (!m_silent)
-                write(client->tcp, 0xA, payload);
+                write(tcp, 0xA, payload);
         } else if (opcode == 0x8) {
             m_closeCodes.append(payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005);
             if (!m_silent) {
-                write(client->tcp, 0x8, payload.left(2));
-                client->tcp->disconnectFromHost(); // may delete the client at once
+                write(tcp, 0x8, payload.left(2));
+                tcp->disconnectFromHost(); // may delete the client at once
             }
             return;
         }
     }
 }
 
-void FakeTradeServer::onText(Client *client, const QString &text)
+void FakeTradeServer::onText(QTcpSocket *tcp, const QString &text)
 {
     m_texts.append(text);
     const QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
     const int reqCode = request.value(QLatin1String("req_code")).toInt();
-    if (m_silent)
-        return;
     if (reqCode == 1 && m_loginMode == LoginMode::Reject) {
-        write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 0}}));
+        sendText(tcp, {{"res_code", 1}, {"state", 0}});
         return;
     }
     if (reqCode == 1) {
-        write(client->tcp, 0x1, compact({{"res_code", 1}, {"state", 1},
-            {"is_investor_password", m_loginMode == LoginMode::ReadOnly}, {"timezone", m_timeZone},
-            {"login", request.value(QLatin1String("id"))}, {"name", "Test Client"}, {"group", "demo"}}));
+        sendText(tcp, {{"res_code", 1}, {"state", 1}, {"is_investor_password", m_loginMode == LoginMode::ReadOnly},
+                       {"timezone", m_timeZone}, {"login", request.value(QLatin1String("id"))},
+                       {"name", "Test Client"}, {"group", "demo"}});
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))
-        write(client->tcp, 0x1, compact(reply));
+        sendText(tcp, reply);
+}
+
+void FakeTradeServer::sendText(QTcpSocket *tcp, const QJsonObject &object)
+{
+    if (!m_silent && tcp->property("open").toBool())
+        write(tcp, 0x1, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 void FakeTradeServer::write(QTcpSocket *tcp, int opcode, const QByteArray &payload)
@@ -200,44 +177,4 @@ void FakeTradeServer::write(QTcpSocket *tcp, int opcode, const QByteArray &paylo
             frame += char(size >> shift);
     }
     tcp->write(frame + payload);
-}
-
-void FakeTradeServer::streamTicks(int count, int symbolCount)
-{
-    m_streamTexts.clear();
-    for (int i = 0; i < symbolCount; ++i) {
-        QJsonObject object = tick(QStringLiteral("SYM%1").arg(i, 3, 10, QLatin1Char('0')), 1.08512 + i, 1.08527 + i);
-        object.insert(QStringLiteral("tm_ms"), QStringLiteral("@SEQ@"));
-        m_streamTexts.append(QString::fromUtf8(compact(object)));
-    }
-    m_streamLeft = count;
-    m_streamIndex = 0;
-    streamSome();
-}
-
-void FakeTradeServer::streamSome()
-{
-    QTcpSocket *target = nullptr;
-    for (Client *client : std::as_const(m_clients)) {
-        if (client->open && !m_silent && !target)
-            target = client->tcp;
-    }
-    if (!target)
-        m_streamLeft = 0;
-    if (m_streamLeft == 0) {
-        if (!m_streamTexts.isEmpty()) {
-            m_streamTexts.clear();
-            emit streamFinished();
-        }
-        return;
-    }
-    connect(target, &QTcpSocket::bytesWritten, this, &FakeTradeServer::streamSome, Qt::UniqueConnection);
-    while (m_streamLeft > 0 && target->bytesToWrite() < (1 << 20)) {
-        QString text = m_streamTexts.at(m_streamIndex % m_streamTexts.size());
-        write(target, 0x1, text.replace(QLatin1String("\"@SEQ@\""), QString::number(m_streamIndex)).toUtf8());
-        ++m_streamIndex;
-        --m_streamLeft;
-    }
-    if (m_streamLeft == 0)
-        QTimer::singleShot(0, this, &FakeTradeServer::streamSome);
 }

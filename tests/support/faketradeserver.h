@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 
@@ -26,7 +25,6 @@ public:
     Q_ENUM(LoginMode)
 
     explicit FakeTradeServer(QObject *parent = nullptr);
-    ~FakeTradeServer() override;
 
     // The port stays the same for the server's life, also across setRefusing().
     QUrl url() const { return QUrl(QStringLiteral("ws://") + address()); }
@@ -42,13 +40,10 @@ public:
     void send(const QJsonObject &object);
     // A silent server answers nothing (no pong, login answer, reply or closing frame).
     void setSilent(bool silent) { m_silent = silent; }
-    // Answers the upgrade with a wrong accept key, then streams 256 MiB of garbage.
+    // Answers the upgrade with a wrong accept key, then sends 1 MiB of garbage.
     void setBrokenHandshake(bool broken) { m_brokenHandshake = broken; }
     void dropClients();
     void setRefusing(bool refusing);
-    // `count` ticks over `symbolCount` symbols as fast as the first client takes them,
-    // "tm_ms" carrying the sequence number; then streamFinished().
-    void streamTicks(int count, int symbolCount);
 
     // Connected peers, with or without a completed handshake.
     int clientCount() const { return m_clients.size(); }
@@ -63,26 +58,18 @@ public:
 signals:
     void clientConnected();
     void pingReceived();
-    void streamFinished();
 
 private:
-    struct Client
-    {
-        QPointer<QTcpSocket> tcp;
-        QByteArray buffer;
-        bool open = false; // the handshake is done
-    };
-
     void listen();
-    void read(Client *client);
-    bool handshake(Client *client);
-    void onText(Client *client, const QString &text);
+    void read(QTcpSocket *tcp);
+    bool handshake(QTcpSocket *tcp);
+    void onText(QTcpSocket *tcp, const QString &text);
+    void sendText(QTcpSocket *tcp, const QJsonObject &object);
     void write(QTcpSocket *tcp, int opcode, const QByteArray &payload);
-    void streamSome();
 
     QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
-    QList<Client *> m_clients;
+    QList<QTcpSocket *> m_clients;
     int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
@@ -91,7 +78,4 @@ private:
     bool m_brokenHandshake = false;
     QStringList m_texts;
     QList<int> m_closeCodes;
-    QStringList m_streamTexts;
-    int m_streamLeft = 0;
-    int m_streamIndex = 0;
 };
