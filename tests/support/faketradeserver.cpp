@@ -162,9 +162,19 @@ void FakeTradeServer::sendText(QTcpSocket *tcp, const QJsonObject &object)
 
 void FakeTradeServer::write(QTcpSocket *tcp, int opcode, const QByteArray &payload)
 {
+    tcp->write(frameHeader(opcode, quint64(payload.size())) + payload);
+}
+
+void FakeTradeServer::sendFrameHeader(quint64 length)
+{
+    for (QTcpSocket *tcp : std::as_const(m_clients))
+        tcp->write(frameHeader(0x1, length));
+}
+
+QByteArray FakeTradeServer::frameHeader(int opcode, quint64 size)
+{
     // Server frames are unmasked.
     QByteArray frame(1, char(0x80 | opcode));
-    const auto size = quint64(payload.size());
     if (size < 126) {
         frame += char(size);
     } else if (size < 65536) {
@@ -176,5 +186,5 @@ void FakeTradeServer::write(QTcpSocket *tcp, int opcode, const QByteArray &paylo
         for (int shift = 56; shift >= 0; shift -= 8)
             frame += char(size >> shift);
     }
-    tcp->write(frame + payload);
+    return frame;
 }

@@ -42,6 +42,8 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
     // Answers the upgrade with a wrong accept key, then sends 1 MiB of garbage.
     void setBrokenHandshake(bool broken) { m_brokenHandshake = broken; }
+    // The header of a text frame of `length` bytes, without any of its payload.
+    void sendFrameHeader(quint64 length);
     void dropClients();
     void setRefusing(bool refusing);
 
@@ -66,6 +68,7 @@ private:
     void onText(QTcpSocket *tcp, const QString &text);
     void sendText(QTcpSocket *tcp, const QJsonObject &object);
     void write(QTcpSocket *tcp, int opcode, const QByteArray &payload);
+    static QByteArray frameHeader(int opcode, quint64 size);
 
     QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
