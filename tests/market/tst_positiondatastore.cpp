@@ -12,12 +12,7 @@ QJsonObject position(qint64 ticket, const QString &symbol, const QString &type, 
 
 TickData tick(const QString &symbol, double bid, double ask, int digits = 5)
 {
-    TickData t;
-    t.symbol = symbol;
-    t.bid = bid;
-    t.ask = ask;
-    t.digits = digits;
-    return t;
+    return TickData::fromJson({{"symbol", symbol}, {"bid", bid}, {"ask", ask}, {"digits", digits}});
 }
 
 // Every signal of the store in emission order, with the figures a reader checks.

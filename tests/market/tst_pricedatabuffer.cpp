@@ -6,10 +6,7 @@
 
 static TickData makeTick(const QString &symbol, double bid)
 {
-    TickData tick;
-    tick.symbol = symbol;
-    tick.bid = bid;
-    return tick;
+    return TickData::fromJson({{"symbol", symbol}, {"bid", bid}});
 }
 
 class TestPriceDataBuffer : public QObject

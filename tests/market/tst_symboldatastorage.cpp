@@ -14,10 +14,7 @@ const auto baseArray = [] { return QJsonArray{element("EURUSD"), element("AUDCAD
 
 TickData tick(const QString &symbol, double bid)
 {
-    TickData t;
-    t.symbol = symbol;
-    t.bid = bid;
-    return t;
+    return TickData::fromJson({{"symbol", symbol}, {"bid", bid}});
 }
 
 // Records every signal of the store by name, in emission order.
