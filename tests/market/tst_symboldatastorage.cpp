@@ -10,7 +10,7 @@ QJsonObject element(const QString &symbol, int digits = 5)
 }
 
 const auto reply = [](const QJsonArray &array) { return QJsonObject{{"res_code", 8}, {"array", array}}; };
-const auto baseArray = [] { return QJsonArray{element("EURUSD"), element("AUDCAD"), element("gbpusd.i"), element("XAUUSD")}; };
+const auto baseArray = [] { return QJsonArray{element("EurUsd"), element("AUDCAD"), element("gbpusd.i"), element("XAUUSD")}; };
 
 TickData tick(const QString &symbol, double bid)
 {
@@ -34,7 +34,7 @@ struct Recorder
     QList<QStringList> lists;
 };
 
-const QStringList ordered{"EURUSD", "gbpusd.i", "AUDCAD", "XAUUSD"};
+const QStringList ordered{"EurUsd", "gbpusd.i", "AUDCAD", "XAUUSD"};
 
 } // namespace
 
@@ -59,17 +59,17 @@ private slots:
         QJsonArray duplicated = baseArray();
         duplicated.prepend(element("AUDCAD", 2));
 
-        const QStringList orderedButHidden{"EURUSD", "gbpusd.i", "XAUUSD"};
+        const QStringList orderedButHidden{"EurUsd", "gbpusd.i", "XAUUSD"};
         const QStringList both{"list", "setting"};
 
-        QTest::newRow("the first list after clear puts EURUSD and GBPUSD names first")
+        QTest::newRow("the first list after clear puts EURUSD and GBPUSD names first, in any case")
             << false << reply(baseArray()) << ordered << both;
         QTest::newRow("the same list again changes nothing and keeps the hidden symbol hidden")
             << true << reply(baseArray()) << orderedButHidden << QStringList();
         QTest::newRow("one changed digits rebuilds the list and shows hidden symbols again")
             << true << reply(changed) << ordered << both;
         QTest::newRow("a dropped symbol leaves the list")
-            << true << reply(dropped) << QStringList{"EURUSD", "gbpusd.i", "AUDCAD"} << both;
+            << true << reply(dropped) << QStringList{"EurUsd", "gbpusd.i", "AUDCAD"} << both;
         QTest::newRow("an empty array empties the store") << true << reply({}) << QStringList() << both;
         QTest::newRow("a reply without an array changes nothing")
             << true << QJsonObject{{"res_code", 8}} << orderedButHidden << QStringList();
@@ -135,7 +135,7 @@ private slots:
         QTest::addColumn<QList<QStringList>>("lists"); // as announced
 
         QTest::newRow("hiding a listed symbol takes it off the list")
-            << "EURUSD" << false << QList<QStringList>{{"gbpusd.i", "AUDCAD", "XAUUSD"}};
+            << "EurUsd" << false << QList<QStringList>{{"gbpusd.i", "AUDCAD", "XAUUSD"}};
         QTest::newRow("showing a name without a setting appends it")
             << "USDJPY" << true << QList<QStringList>{ordered + QStringList{"USDJPY"}};
         QTest::newRow("hiding a name that is not listed says nothing") << "USDJPY" << false << QList<QStringList>();
