@@ -74,7 +74,6 @@ private slots:
         QTest::newRow("a symbol with a broken escape") << with("symbol", R"("A\x")") << false;
         QTest::newRow("text after the object") << full + QStringLiteral(" x") << false;
         QTest::newRow("a truncated tick") << full.left(full.size() - 1) << false;
-        QTest::newRow("a bracket for a brace") << full.left(full.size() - 1) + QStringLiteral("]") << false;
         QTest::newRow("an array") << QStringLiteral("[2]") << false;
         QTest::newRow("nothing") << QString() << false;
     }
