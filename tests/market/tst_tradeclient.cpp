@@ -166,7 +166,7 @@ private slots:
         connect(client.get(), &TradeClient::websocketConnected, buffer.get(), &PriceDataBuffer::beginTimer);
         connect(client.get(), &TradeClient::tradeResponseReceived, &receiver, [&received] { ++received; });
         const auto flood = [&server] {
-            for (int i = 0; i < 20000; ++i) {
+            for (int i = 0; i < 10000; ++i) {
                 server.send(FakeTradeServer::tick(QStringLiteral("SYM%1").arg(i % 50), 1.0 + i, 2.0 + i));
                 if (i % 100 == 0) {
                     server.send({{"res_code", 7}, {"status", 10009}});
