@@ -62,6 +62,7 @@ private slots:
         QTest::newRow("a plain server name") << "Demo-Server 2" << true;
         QTest::newRow("a placeholder stays literal") << "Demo%1" << true;
         QTest::newRow("empty") << "" << false;
+        QTest::newRow("parent folder") << ".." << false;
         QTest::newRow("a climb inside a name") << "../../../../escape" << false;
         QTest::newRow("a slash") << "a/b" << false;
         QTest::newRow("a backslash") << "a\\b" << false;
