@@ -169,6 +169,8 @@ private slots:
         QTest::newRow("a record cut short by a crash is dropped")
             << streamed({bar(100), bar(200)}) + streamed({bar(300)}).left(17) << 0 << Bars() << QByteArray()
             << Bars{bar(100), bar(200)};
+        QTest::newRow("a record of non-finite prices is dropped")
+            << streamed({bar(100), bar(200, qQNaN()), bar(300, qInf())}) << 0 << Bars() << QByteArray() << Bars{bar(100)};
         QTest::newRow("a rewrite stores the data stream layout") << QByteArray("old") << 1 << two << streamed(two) << two;
         QTest::newRow("a rewrite with no bars leaves the file") << streamed(two) << 1 << Bars() << QByteArray() << two;
         QTest::newRow("an append after a torn record does not shift the records after it")
