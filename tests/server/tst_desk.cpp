@@ -33,7 +33,7 @@ struct DeskFixture
     QSet<qint64> changed;
 };
 
-// Each reply as its code, then its status, its login state or how many entries it lists.
+// Each reply as its code, then its status, how a login went or how many entries it lists.
 QString summary(const QList<QJsonObject> &replies)
 {
     QStringList list;
@@ -43,8 +43,8 @@ QString summary(const QList<QJsonObject> &replies)
             text += QString::number(reply.value("status").toInt());
         else if (reply.value("is_investor_password").toBool())
             text += "read-only";
-        else if (reply.contains("state"))
-            text += QString::number(reply.value("state").toInt());
+        else if (reply.contains("state")) // a login: the server's time zone once accepted
+            text += reply.value("state").toInt() == 1 ? reply.value("timezone").toString() : "refused";
         else
             text += QString::number(reply.value(reply.contains("deals") ? "deals" : "array").toArray().size());
         list << text;
@@ -65,11 +65,14 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<QString>("replies");
 
-        QTest::newRow("main password") << QStringList{mainLogin} << false << "1/1,8/30";
-        QTest::newRow("read-only password") << QStringList{viewLogin} << false << "1/read-only,8/30";
-        QTest::newRow("wrong password") << QStringList{"{'req_code':1,'id':500,'password':'Main'}"} << false << "1/0";
-        QTest::newRow("unknown account") << QStringList{"{'req_code':1,'id':501,'password':'main'}"} << false << "1/0";
-        QTest::newRow("login as text") << QStringList{"{'req_code':1,'id':'500','password':'main'}"} << false << "1/0";
+        const auto login = [](const char *id, const char *password) {
+            return QStringList{QStringLiteral("{'req_code':1,'id':%1,'password':'%2'}").arg(id, password)};
+        };
+        QTest::newRow("main password") << login("500", "main") << false << "1/+02:00,8/30";
+        QTest::newRow("read-only password") << login("500", "view") << false << "1/read-only,8/30";
+        QTest::newRow("wrong password") << login("500", "Main") << false << "1/refused";
+        QTest::newRow("unknown account") << login("501", "main") << false << "1/refused";
+        QTest::newRow("login as text") << login("'500'", "main") << false << "1/refused";
         QTest::newRow("other requests before a login are ignored")
             << QStringList{"{'req_code':4,'type':5,'login':500}"} << false << "";
 
