@@ -31,12 +31,13 @@ QByteArray exchange(quint16 port, const QByteArray &request)
     socket.connectToHost(QHostAddress::LocalHost, port);
     socket.write(request); // sent once connected
     QByteArray answer;
-    QTest::qWaitFor(
-        [&] {
-            answer += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState;
-        },
-        patienceMs);
+    if (!QTest::qWaitFor(
+            [&] {
+                answer += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            patienceMs))
+        return "no answer";
     return answer + socket.readAll();
 }
 

@@ -30,13 +30,9 @@ struct Fixture
     QString state() const
     {
         QStringList parts{QString::number(account().balance, 'f', 2)};
-        for (const OpenPosition &p : account().positions) {
-            parts << QStringLiteral("%1 %2 at %3 makes %4")
-                         .arg(p.sell ? "sell" : "buy")
-                         .arg(p.volume)
-                         .arg(p.openPrice)
-                         .arg(engine.profit(p), 0, 'f', 2);
-        }
+        for (const OpenPosition &p : account().positions)
+            parts << QString::asprintf("%s %lld at %g makes %.2f", p.sell ? "sell" : "buy", p.volume, p.openPrice,
+                                       engine.profit(p));
         for (const WorkingOrder &o : account().orders)
             parts << QStringLiteral("order %1 at %2").arg(o.type).arg(o.price);
         if (!account().positions.isEmpty())
@@ -202,12 +198,13 @@ private slots:
         f.engine.setQuote("EURUSD", {1.10100, 1.10110});
         f.engine.setQuote("XAUUSD", {2010.00, 2010.30});
         const QList<qint64> tickets = f.account().positions.keys();
-        TradeRequest request{type};
+        TradeRequest request{type, 0, 0, {}};
         request.orderId = request.positionId = tickets.at(first);
         request.positionById = tickets.at(second);
         request.subType = subType;
         QVERIFY(f.run(request));
         QTEST(f.state(), "state");
+        QCOMPARE(f.account().closed.last().closePrice, f.account().deals.last().price); // the history agrees
     }
 };
 
