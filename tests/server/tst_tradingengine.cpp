@@ -204,6 +204,7 @@ private slots:
         request.subType = subType;
         QVERIFY(f.run(request));
         QTEST(f.state(), "state");
+        QCOMPARE(f.account().orderHistory.first().state, int(Filled));                  // the first market order
         QCOMPARE(f.account().closed.last().closePrice, f.account().deals.last().price); // the history agrees
     }
 };
