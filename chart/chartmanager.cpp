@@ -16,6 +16,7 @@
 #include <QWaitCondition>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -568,6 +569,7 @@ QVector<CandleStick> ChartManager::loadHistoryFile(const QString &path)
         bars.reserve(int(std::min<qint64>(file.size() / kRecordSize, std::numeric_limits<int>::max())));
         QByteArray chunk(int(kRecordsPerChunk * kRecordSize), Qt::Uninitialized);
         qint64 pending = 0; // bytes of a record split across two reads
+        qint64 damaged = 0;
         for (;;) {
             const qint64 got = file.read(chunk.data() + pending, chunk.size() - pending);
             if (got <= 0)
@@ -575,8 +577,15 @@ QVector<CandleStick> ChartManager::loadHistoryFile(const QString &path)
             const qint64 available = pending + got;
             const qint64 whole = available / kRecordSize;
             const auto *p = reinterpret_cast<const uchar *>(chunk.constData());
-            for (qint64 i = 0; i < whole; ++i)
-                bars.append(decodeRecord(p + i * kRecordSize));
+            for (qint64 i = 0; i < whole; ++i) {
+                const CandleStick bar = decodeRecord(p + i * kRecordSize);
+                // A damaged record's NaN would blank every indicator window it enters.
+                if (std::isfinite(bar.open) && std::isfinite(bar.high) && std::isfinite(bar.low) &&
+                    std::isfinite(bar.close))
+                    bars.append(bar);
+                else
+                    ++damaged;
+            }
             pending = available - whole * kRecordSize;
             if (pending > 0)
                 std::memmove(chunk.data(), chunk.constData() + whole * kRecordSize, size_t(pending));
@@ -584,6 +593,8 @@ QVector<CandleStick> ChartManager::loadHistoryFile(const QString &path)
         // A record cut short by a crash during an append is left out rather than read as zeros.
         if (pending > 0)
             qWarning().noquote() << "Partial record ignored at the end of cached history file:" << path;
+        if (damaged > 0)
+            qWarning().noquote() << damaged << "records with non-finite prices ignored in cached history file:" << path;
     }
     normalize(bars);
     if (bars.isEmpty())

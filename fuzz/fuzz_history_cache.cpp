@@ -5,6 +5,7 @@
 #include "chartmanager.h"
 
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -21,7 +22,8 @@ double doubleAt(const uint8_t *p)
     return value;
 }
 
-// Whole records in file order; a later record of the same time replaces an earlier one.
+// Whole records of finite prices in file order; a later record of the same time replaces
+// an earlier one.
 std::map<qint64, CandleStick> recordsOf(const uint8_t *data, size_t size)
 {
     std::map<qint64, CandleStick> bars;
@@ -29,7 +31,8 @@ std::map<qint64, CandleStick> recordsOf(const uint8_t *data, size_t size)
         const uint8_t *p = data + offset;
         const CandleStick bar{qFromBigEndian<qint64>(p), doubleAt(p + 8), doubleAt(p + 16), doubleAt(p + 24),
                               doubleAt(p + 32)};
-        bars[bar.timestamp] = bar;
+        if (std::isfinite(bar.open) && std::isfinite(bar.high) && std::isfinite(bar.low) && std::isfinite(bar.close))
+            bars[bar.timestamp] = bar;
     }
     return bars;
 }

@@ -58,12 +58,18 @@ QByteArray decodedKey(const char *begin, const char *end)
 
 bool dropsNested(std::vector<Member> &members)
 {
-    // The last occurrence of a key is the one kept.
+    // Which occurrence Qt keeps depends on the object's size (from 17 members on, not
+    // always the last), so a repeated key is refused when any occurrence is a container.
     std::stable_sort(members.begin(), members.end(),
                      [](const Member &a, const Member &b) { return a.key < b.key; });
-    for (size_t i = 0; i + 1 < members.size(); ++i) {
-        if (members[i].nested && members[i].key == members[i + 1].key)
+    for (size_t i = 0; i < members.size();) {
+        size_t next = i + 1;
+        bool nested = members[i].nested;
+        for (; next < members.size() && members[next].key == members[i].key; ++next)
+            nested = nested || members[next].nested;
+        if (nested && next - i > 1)
             return true;
+        i = next;
     }
     return false;
 }

@@ -5,10 +5,10 @@
 
 namespace jsonguard {
 
-// True when an object in `json` names a key more than once and an occurrence other
-// than the last holds an object or an array. Qt 5's parser keeps the last value and
-// never frees such a dropped container, so every text of this kind would leak; such
-// texts are refused instead. Malformed text is left for the parser to refuse.
+// True when an object in `json` names a key more than once and any occurrence holds an
+// object or an array. Qt 5's parser keeps one of the values and never frees a dropped
+// container, so every text of this kind would leak; such texts are refused instead.
+// Malformed text is left for the parser to refuse.
 bool dropsNestedValue(const QByteArray &json);
 
 } // namespace jsonguard

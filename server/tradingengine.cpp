@@ -209,17 +209,27 @@ TradeResult TradingEngine::checkVolume(const Instrument &instrument, qint64 volu
     return done(QString());
 }
 
-TradeResult TradingEngine::openMarket(Account &account, const TradeRequest &request)
+TradeResult TradingEngine::checkOrderable(const TradeRequest &request, const Instrument **spec, Quote *q) const
 {
-    const Instrument *spec = instrument(request.symbol);
-    if (!spec)
+    *spec = instrument(request.symbol);
+    if (!*spec)
         return fail(InvalidRequest, QStringLiteral("Invalid request"), QStringLiteral("Unknown symbol"));
-    const TradeResult volume = checkVolume(*spec, request.volume);
+    const TradeResult volume = checkVolume(**spec, request.volume);
     if (!volume.ok())
         return volume;
-    const Quote q = quote(request.symbol);
-    if (q.bid <= 0.0 || q.ask <= 0.0)
+    *q = quote(request.symbol);
+    if (q->bid <= 0.0 || q->ask <= 0.0)
         return fail(NoQuotes, QStringLiteral("No quotes"), QStringLiteral("No price for %1 yet").arg(request.symbol));
+    return done(QString());
+}
+
+TradeResult TradingEngine::openMarket(Account &account, const TradeRequest &request)
+{
+    const Instrument *spec = nullptr;
+    Quote q;
+    const TradeResult orderable = checkOrderable(request, &spec, &q);
+    if (!orderable.ok())
+        return orderable;
     WorkingOrder order;
     order.ticket = 0;
     order.symbol = request.symbol;
@@ -296,15 +306,11 @@ TradeResult TradingEngine::checkPending(const TradeRequest &request, const Quote
 
 TradeResult TradingEngine::placePending(Account &account, const TradeRequest &request)
 {
-    const Instrument *spec = instrument(request.symbol);
-    if (!spec)
-        return fail(InvalidRequest, QStringLiteral("Invalid request"), QStringLiteral("Unknown symbol"));
-    const TradeResult volume = checkVolume(*spec, request.volume);
-    if (!volume.ok())
-        return volume;
-    const Quote q = quote(request.symbol);
-    if (q.bid <= 0.0)
-        return fail(NoQuotes, QStringLiteral("No quotes"), QStringLiteral("No price for %1 yet").arg(request.symbol));
+    const Instrument *spec = nullptr;
+    Quote q;
+    const TradeResult orderable = checkOrderable(request, &spec, &q);
+    if (!orderable.ok())
+        return orderable;
     qint64 expiry = 0;
     const TradeResult checked = checkPending(request, q, &expiry);
     if (!checked.ok())

@@ -214,6 +214,8 @@ private:
     TradeResult closeBy(Account &account, const TradeRequest &request);
     TradeResult closeAll(Account &account, int subType);
 
+    // The symbol is known, the volume allowed and the symbol quoted.
+    TradeResult checkOrderable(const TradeRequest &request, const Instrument **spec, Quote *q) const;
     TradeResult checkVolume(const Instrument &instrument, qint64 volume) const;
     TradeResult checkPending(const TradeRequest &request, const Quote &quote, qint64 *expiry) const;
     double positionMargin(const Instrument &instrument, qint64 volume, double price, int leverage) const;

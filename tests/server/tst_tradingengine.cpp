@@ -10,7 +10,7 @@ namespace {
 
 struct Fixture
 {
-    explicit Fixture(double deposit = 10000.0, int leverage = 100)
+    Fixture()
         : engine(defaultInstruments(), [this] { return clock; })
     {
         engine.setQuote("EURUSD", {1.10000, 1.10010});
@@ -18,18 +18,27 @@ struct Fixture
         engine.setQuote("USDJPY", {150.000, 150.020});
         engine.setQuote("EURGBP", {0.85000, 0.85010});
         engine.setQuote("XAUUSD", {2000.00, 2000.30});
-        login = engine.createAccount("Tester", "main", "view", deposit, leverage);
+        login = engine.createAccount("Tester", "main", "view", 10000.0, 200);
     }
 
     // Fields in declaration order: type, order type, volume, symbol, price, stop price, sl, tp.
     bool run(const TradeRequest &request) { return engine.execute(login, request).ok(); }
-    bool order(const QString &symbol, int orderType, qint64 volume, double sl = 0.0, double tp = 0.0)
-    {
-        return run({0, orderType, volume, symbol, 0.0, 0.0, sl, tp});
-    }
+    bool order(const QString &symbol, int orderType, qint64 volume) { return run({0, orderType, volume, symbol}); }
 
     const Account &account() const { return *engine.account(login); }
-    qint64 lastTicket() const { return account().positions.lastKey(); }
+    // The balance, what is open with its profit and what waits, oldest first, then the margin.
+    QString state() const
+    {
+        QStringList parts{QString::number(account().balance, 'f', 2)};
+        for (const OpenPosition &p : account().positions)
+            parts << QString::asprintf("%s %lld at %g makes %.2f", p.sell ? "sell" : "buy", p.volume, p.openPrice,
+                                       engine.profit(p));
+        for (const WorkingOrder &o : account().orders)
+            parts << QStringLiteral("order %1 at %2").arg(o.type).arg(o.price);
+        if (!account().positions.isEmpty())
+            parts << QStringLiteral("margin %1").arg(engine.margin(account()), 0, 'f', 2);
+        return parts.join(", ");
+    }
 
     qint64 clock = 1700000000;
     TradingEngine engine;
@@ -43,73 +52,6 @@ class TestTradingEngine : public QObject
     Q_OBJECT
 
 private slots:
-    void closingBooksProfitInDollars_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<int>("side");
-        QTest::addColumn<qint64>("volume");
-        QTest::addColumn<double>("bid"); // the quote the position closes at
-        QTest::addColumn<double>("ask");
-        QTest::addColumn<double>("profit");
-
-        QTest::newRow("EURUSD buy 1 lot, 10 pips up: (1.10110 - 1.10010) x 100000")
-            << "EURUSD" << 0 << qint64(10000) << 1.10110 << 1.10120 << 100.00;
-        QTest::newRow("EURUSD sell 0.5 lot closes at the ask: (1.10000 - 1.09900) x 50000")
-            << "EURUSD" << 1 << qint64(5000) << 1.09890 << 1.09900 << 50.00;
-        QTest::newRow("USDJPY buy 1 lot: 50000 JPY at 1 / 150.520")
-            << "USDJPY" << 0 << qint64(10000) << 150.520 << 150.540 << 332.18;
-        QTest::newRow("EURGBP buy 1 lot: 100 GBP at the GBPUSD bid 1.25")
-            << "EURGBP" << 0 << qint64(10000) << 0.85110 << 0.85120 << 125.00;
-        QTest::newRow("XAUUSD sell 0.1 lot of 100 oz: 10 x 10")
-            << "XAUUSD" << 1 << qint64(1000) << 1989.70 << 1990.00 << 100.00;
-    }
-    void closingBooksProfitInDollars()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(int, side);
-        QFETCH(double, bid);
-        QFETCH(double, ask);
-        QFETCH(double, profit);
-
-        Fixture f;
-        QFETCH(qint64, volume);
-        QVERIFY(f.order(symbol, side, volume));
-        const qint64 ticket = f.lastTicket();
-        f.engine.setQuote(symbol, {bid, ask});
-        TradeRequest close;
-        close.type = 4;
-        close.orderId = ticket;
-        QVERIFY(f.run(close));
-        QVERIFY(f.account().positions.isEmpty());
-        QCOMPARE(f.account().balance, 10000.0 + profit);
-        QCOMPARE(f.account().closed.size(), 1);
-        QCOMPARE(f.account().closed.first().profit, profit);
-        QCOMPARE(f.account().closed.first().closePrice, side == 0 ? bid : ask);
-        QCOMPARE(f.account().deals.last().profit, profit);
-    }
-
-    void marginFollowsLeverage_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<qint64>("volume");
-        QTest::addColumn<int>("leverage");
-        QTest::addColumn<double>("margin");
-
-        QTest::newRow("EURUSD 1 lot at 1.10010, 1:500") << "EURUSD" << qint64(10000) << 500 << 220.02;
-        QTest::newRow("USDJPY 1 lot: 150.020 / 150.000 x 1000") << "USDJPY" << qint64(10000) << 100 << 1000.1333;
-        QTest::newRow("XAUUSD 0.1 lot of 100 oz at 2000.30") << "XAUUSD" << qint64(1000) << 100 << 200.03;
-    }
-    void marginFollowsLeverage()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(qint64, volume);
-        QFETCH(int, leverage);
-        QFETCH(double, margin);
-        Fixture f(10000.0, leverage);
-        QVERIFY(f.order(symbol, 0, volume));
-        QVERIFY(qAbs(f.engine.margin(f.account()) - margin) < 0.001);
-    }
-
     void refusesUnsoundRequests_data()
     {
         QTest::addColumn<TradeRequest>("request");
@@ -122,7 +64,8 @@ private slots:
             << TradeRequest{0, 0, 100, "EURUSD", 0.0, 0.0, 1.10005} << 10016;
         QTest::newRow("sell with its take profit above the ask")
             << TradeRequest{0, 1, 100, "EURUSD", 0.0, 0.0, 0.0, 1.2} << 10016;
-        QTest::newRow("10 lots need 11001 of margin") << TradeRequest{0, 0, 100000, "EURUSD"} << 10019;
+        // A buy's margin is taken at the ask: 10001.50, where the bid would need exactly 10000.
+        QTest::newRow("10 lots of gold bought at the ask") << TradeRequest{0, 0, 100000, "XAUUSD"} << 10019;
         QTest::newRow("buy limit above the ask") << TradeRequest{0, 2, 100, "EURUSD", 1.10020} << 10015;
         QTest::newRow("sell stop above the bid") << TradeRequest{0, 5, 100, "EURUSD", 1.10005} << 10015;
         QTest::newRow("buy stop with its take profit under the price")
@@ -139,61 +82,69 @@ private slots:
         const TradeResult result = f.engine.execute(f.login, request);
         QTEST(result.status, "status");
         QVERIFY(!result.failReason.isEmpty());
-        QVERIFY(f.account().positions.isEmpty() && f.account().orders.isEmpty());
-        QCOMPARE(f.account().balance, 10000.0);
+        QCOMPARE(f.state(), QString("10000.00"));
     }
 
-    void pendingOrdersFillWhenPriceCrosses_data()
+    void quotesMoveProfitsStopsAndOrders_data()
     {
-        QTest::addColumn<int>("orderType");
-        QTest::addColumn<double>("price");
-        QTest::addColumn<double>("stopPrice");
-        QTest::addColumn<double>("bid");
+        QTest::addColumn<TradeRequest>("request");
+        QTest::addColumn<double>("bid"); // the next quote of the request's symbol
         QTest::addColumn<double>("ask");
-        QTest::addColumn<double>("fillPrice"); // 0: no position
-        QTest::addColumn<int>("waitingType");  // -1: no order left
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("state");
 
-        QTest::newRow("buy limit reached by the ask") << 2 << 1.09500 << 0.0 << 1.09490 << 1.09500 << 1.09500 << -1;
-        QTest::newRow("buy limit with the ask still above") << 2 << 1.09500 << 0.0 << 1.09500 << 1.09510 << 0.0 << 2;
-        QTest::newRow("sell limit reached by the bid") << 3 << 1.10500 << 0.0 << 1.10500 << 1.10510 << 1.10500 << -1;
-        QTest::newRow("buy stop reached by the ask") << 4 << 1.10500 << 0.0 << 1.10495 << 1.10505 << 1.10505 << -1;
-        QTest::newRow("buy stop with the ask still below") << 4 << 1.10500 << 0.0 << 1.10480 << 1.10490 << 0.0 << 4;
-        QTest::newRow("sell stop reached by the bid") << 5 << 1.09500 << 0.0 << 1.09495 << 1.09505 << 1.09495 << -1;
+        // 1 lot of EURUSD is bought at 1.10010, sold at 1.10000; 1:200 margin.
+        const auto buy = [](double sl, double tp) { return TradeRequest{0, 0, 10000, "EURUSD", 0, 0, sl, tp}; };
+        const auto sell = [](double sl, double tp) { return TradeRequest{0, 1, 10000, "EURUSD", 0, 0, sl, tp}; };
+        const auto pending = [](int type, double price, double stopPrice = 0.0) {
+            return TradeRequest{0, type, 10000, "EURUSD", price, stopPrice};
+        };
+        QTest::newRow("buy stopped out by the bid") << buy(1.09, 0) << 1.09000 << 1.09010 << true << "8990.00";
+        QTest::newRow("buy taking profit by the bid") << buy(0, 1.105) << 1.10500 << 1.10510 << true << "10490.00";
+        QTest::newRow("buy left open while the ask alone passes")
+            << buy(0, 1.105) << 1.10495 << 1.10505 << false
+            << "10000.00, buy 10000 at 1.1001 makes 485.00, margin 550.05";
+        QTest::newRow("sell stopped out by the ask") << sell(1.105, 0) << 1.10490 << 1.10500 << true << "9500.00";
+        QTest::newRow("sell taking profit by the ask") << sell(0, 1.095) << 1.09490 << 1.09500 << true << "10500.00";
+
+        QTest::newRow("USDJPY bought: 50000 JPY at 1 / 150.520, margin 150.02 x 1000 / 150.52 / 2")
+            << TradeRequest{0, 0, 10000, "USDJPY"} << 150.520 << 150.540 << false
+            << "10000.00, buy 10000 at 150.02 makes 332.18, margin 498.34";
+        QTest::newRow("EURGBP bought: 100 GBP at the GBPUSD bid 1.25")
+            << TradeRequest{0, 0, 10000, "EURGBP"} << 0.85110 << 0.85120 << false
+            << "10000.00, buy 10000 at 0.8501 makes 125.00, margin 531.31";
+        QTest::newRow("0.1 lot of 100 oz of gold sold at the bid, valued at the ask")
+            << TradeRequest{0, 1, 1000, "XAUUSD"} << 1989.70 << 1990.00 << false
+            << "10000.00, sell 1000 at 2000 makes 100.00, margin 100.00";
+
+        QTest::newRow("buy limit reached by the ask") << pending(2, 1.095) << 1.09490 << 1.09500 << true
+                                                      << "10000.00, buy 10000 at 1.095 makes -10.00, margin 547.50";
+        QTest::newRow("buy limit with the ask still above")
+            << pending(2, 1.095) << 1.09500 << 1.09510 << false << "10000.00, order 2 at 1.095";
+        QTest::newRow("sell limit reached by the bid") << pending(3, 1.105) << 1.10500 << 1.10510 << true
+                                                       << "10000.00, sell 10000 at 1.105 makes -10.00, margin 552.50";
+        QTest::newRow("buy stop reached by the ask") << pending(4, 1.105) << 1.10490 << 1.10500 << true
+                                                     << "10000.00, buy 10000 at 1.105 makes -10.00, margin 552.50";
+        QTest::newRow("buy stop with the ask still below")
+            << pending(4, 1.105) << 1.10480 << 1.10490 << false << "10000.00, order 4 at 1.105";
+        QTest::newRow("sell stop reached by the bid") << pending(5, 1.095) << 1.09500 << 1.09510 << true
+                                                      << "10000.00, sell 10000 at 1.095 makes -10.00, margin 547.50";
         QTest::newRow("buy stop limit arms a buy limit at its limit price")
-            << 6 << 1.10500 << 1.10300 << 1.10495 << 1.10505 << 0.0 << 2;
+            << pending(6, 1.105, 1.103) << 1.10495 << 1.10505 << true << "10000.00, order 2 at 1.103";
         QTest::newRow("sell stop limit arms a sell limit at its limit price")
-            << 7 << 1.09500 << 1.09700 << 1.09490 << 1.09500 << 0.0 << 3;
+            << pending(7, 1.095, 1.097) << 1.09490 << 1.09500 << true << "10000.00, order 3 at 1.097";
+        QTest::newRow("a fill the free margin cannot carry is rejected")
+            << TradeRequest{0, 2, 200000, "EURUSD", 1.095} << 1.09480 << 1.09490 << true << "10000.00";
     }
-    void pendingOrdersFillWhenPriceCrosses()
+    void quotesMoveProfitsStopsAndOrders()
     {
-        QFETCH(int, orderType);
-        QFETCH(double, price);
-        QFETCH(double, stopPrice);
+        QFETCH(TradeRequest, request);
         QFETCH(double, bid);
         QFETCH(double, ask);
-        QFETCH(double, fillPrice);
-        QFETCH(int, waitingType);
-
         Fixture f;
-        QVERIFY(f.run({0, orderType, 10000, "EURUSD", price, stopPrice}));
-        const qint64 ticket = f.account().orders.firstKey();
-        const QSet<qint64> changed = f.engine.setQuote("EURUSD", {bid, ask});
-        QCOMPARE(f.account().positions.value(ticket).openPrice, fillPrice);
-        if (fillPrice > 0.0)
-            QCOMPARE(f.account().orderHistory.last().state, int(Filled));
-        QCOMPARE(f.account().orders.contains(ticket) ? f.account().orders.value(ticket).type : -1, waitingType);
-        if (stopPrice > 0.0)
-            QCOMPARE(f.account().orders.value(ticket).price, stopPrice);
-        QCOMPARE(changed.contains(f.login), fillPrice > 0.0 || stopPrice > 0.0);
-    }
-
-    void unaffordableFillIsRejected()
-    {
-        Fixture f(500.0);
-        QVERIFY(f.run({0, 2, 10000, "EURUSD", 1.09500})); // 1 lot needs about 1095 of margin
-        f.engine.setQuote("EURUSD", {1.09480, 1.09490});
-        QVERIFY(f.account().positions.isEmpty() && f.account().orders.isEmpty());
-        QCOMPARE(f.account().orderHistory.last().state, int(Rejected));
+        QVERIFY(f.run(request));
+        QTEST(f.engine.setQuote(request.symbol, {bid, ask}).contains(f.login), "changed");
+        QTEST(f.state(), "state");
     }
 
     void ordersExpire()
@@ -204,106 +155,57 @@ private slots:
         request.expiryMinutes = 5;
         QVERIFY(f.run(request));
         f.clock += 299;
-        f.engine.setQuote("EURUSD", {1.10001, 1.10011});
-        QCOMPARE(f.account().orders.size(), 1);
+        QVERIFY(f.engine.setQuote("EURUSD", {1.10001, 1.10011}).isEmpty());
         f.clock += 1;
         QVERIFY(f.engine.setQuote("EURUSD", {1.10002, 1.10012}).contains(f.login));
-        QVERIFY(f.account().orders.isEmpty());
         QCOMPARE(f.account().orderHistory.last().state, int(Expired));
     }
 
-    void stopsClosePositions_data()
+    void closesPositions_data()
     {
-        QTest::addColumn<int>("side");
-        QTest::addColumn<double>("sl");
-        QTest::addColumn<double>("tp");
-        QTest::addColumn<double>("bid");
-        QTest::addColumn<double>("ask");
-        QTest::addColumn<double>("profit"); // 0: still open
-
-        QTest::newRow("buy stopped out by the bid") << 0 << 1.09000 << 0.0 << 1.09000 << 1.09010 << -1010.00;
-        QTest::newRow("buy taking profit by the bid") << 0 << 0.0 << 1.10500 << 1.10500 << 1.10510 << 490.00;
-        QTest::newRow("buy left open while the ask alone passes") << 0 << 0.0 << 1.10500 << 1.10495 << 1.10505 << 0.0;
-        QTest::newRow("sell stopped out by the ask") << 1 << 1.10500 << 0.0 << 1.10490 << 1.10500 << -500.00;
-        QTest::newRow("sell taking profit by the ask") << 1 << 0.0 << 1.09500 << 1.09490 << 1.09500 << 500.00;
-    }
-    void stopsClosePositions()
-    {
-        QFETCH(int, side);
-        QFETCH(double, sl);
-        QFETCH(double, tp);
-        QFETCH(double, bid);
-        QFETCH(double, ask);
-        QFETCH(double, profit);
-        Fixture f;
-        QVERIFY(f.order("EURUSD", side, 10000, sl, tp));
-        f.engine.setQuote("EURUSD", {bid, ask});
-        QCOMPARE(f.account().positions.isEmpty(), profit != 0.0);
-        QCOMPARE(f.account().balance, 10000.0 + profit);
-    }
-
-    void closeByNetsTheSmallerVolume_data()
-    {
-        QTest::addColumn<qint64>("buyVolume");
-        QTest::addColumn<qint64>("sellVolume");
-        QTest::addColumn<double>("profit");
-        QTest::addColumn<QString>("left"); // side and volume of what stays open
-
-        // Bought at 1.10010, sold at 1.10200: the pair books 0.00190 per unit.
-        QTest::newRow("equal volumes close both") << qint64(10000) << qint64(10000) << 190.00 << "";
-        QTest::newRow("the larger buy keeps the rest") << qint64(10000) << qint64(4000) << 76.00 << "buy 6000";
-        QTest::newRow("the larger sell keeps the rest") << qint64(3000) << qint64(5000) << 57.00 << "sell 2000";
-    }
-    void closeByNetsTheSmallerVolume()
-    {
-        QFETCH(qint64, buyVolume);
-        QFETCH(qint64, sellVolume);
-        QFETCH(double, profit);
-
-        Fixture f;
-        QVERIFY(f.order("EURUSD", 0, buyVolume));
-        TradeRequest request;
-        request.type = 10;
-        request.positionId = f.lastTicket();
-        f.engine.setQuote("EURUSD", {1.10200, 1.10210});
-        QVERIFY(f.order("EURUSD", 1, sellVolume));
-        request.positionById = f.lastTicket();
-        f.engine.setQuote("EURUSD", {1.12000, 1.12010}); // the market price plays no part
-        QVERIFY(f.run(request));
-        QCOMPARE(f.account().balance, 10000.0 + profit);
-        QStringList open;
-        for (const OpenPosition &p : f.account().positions)
-            open << QStringLiteral("%1 %2").arg(p.sell ? "sell" : "buy").arg(p.volume);
-        QTEST(open.join(", "), "left");
-    }
-
-    void closeAllBySign_data()
-    {
+        QTest::addColumn<int>("type");
         QTest::addColumn<int>("subType");
-        QTest::addColumn<double>("booked");
-        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("first"); // which positions the request names, oldest 0
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QString>("state");
 
-        // EURUSD buy +90, EURUSD sell -110, XAUUSD buy +97, GBPUSD buy 0.
-        QTest::newRow("0 closes all") << 0 << 77.00 << 0;
-        QTest::newRow("1 closes the profitable ones") << 1 << 187.00 << 2;
-        QTest::newRow("2 closes the losing ones") << 2 << -110.00 << 3;
+        // EURUSD buy +90, EURUSD sell -44, XAUUSD buy +194, GBPUSD buy 0.
+        const QString rest("buy 2000 at 2000.3 makes 194.00, buy 1000 at 1.2502 makes 0.00");
+        QTest::newRow("the oldest by its ticket")
+            << 4 << 0 << 0 << 0 << "10090.00, sell 4000 at 1.1 makes -44.00, " + rest + ", margin 482.54";
+        QTest::newRow("all") << 9 << 0 << 0 << 0 << "10240.00";
+        QTest::newRow("the profitable ones")
+            << 9 << 1 << 0 << 0
+            << "10284.00, sell 4000 at 1.1 makes -44.00, buy 1000 at 1.2502 makes 0.00, margin 282.51";
+        QTest::newRow("the losing ones") << 9 << 2 << 0 << 0
+                                         << "9956.00, buy 10000 at 1.1001 makes 90.00, " + rest + ", margin 812.59";
+        // Both sides close at the second one's open price, for the smaller volume.
+        QTest::newRow("the buy by the smaller sell")
+            << 10 << 0 << 0 << 1 << "9996.00, buy 6000 at 1.1001 makes 54.00, " + rest + ", margin 592.57";
+        QTest::newRow("the smaller sell by the buy")
+            << 10 << 0 << 1 << 0 << "9996.00, buy 6000 at 1.1001 makes 54.00, " + rest + ", margin 592.57";
     }
-    void closeAllBySign()
+    void closesPositions()
     {
-        QFETCH(double, booked);
+        QFETCH(int, type);
+        QFETCH(int, subType);
+        QFETCH(int, first);
+        QFETCH(int, second);
         Fixture f;
-        QVERIFY(f.order("EURUSD", 0, 10000) && f.order("EURUSD", 1, 10000));
-        QVERIFY(f.order("XAUUSD", 0, 1000) && f.order("GBPUSD", 0, 1000));
+        QVERIFY(f.order("EURUSD", 0, 10000) && f.order("EURUSD", 1, 4000));
+        QVERIFY(f.order("XAUUSD", 0, 2000) && f.order("GBPUSD", 0, 1000));
         f.engine.setQuote("GBPUSD", {1.25020, 1.25040});
         f.engine.setQuote("EURUSD", {1.10100, 1.10110});
         f.engine.setQuote("XAUUSD", {2010.00, 2010.30});
-        TradeRequest request;
-        request.type = 9;
-        QFETCH(int, subType);
+        const QList<qint64> tickets = f.account().positions.keys();
+        TradeRequest request{type, 0, 0, {}};
+        request.orderId = request.positionId = tickets.at(first);
+        request.positionById = tickets.at(second);
         request.subType = subType;
         QVERIFY(f.run(request));
-        QCOMPARE(f.account().balance, 10000.0 + booked);
-        QTEST(int(f.account().positions.size()), "left");
+        QTEST(f.state(), "state");
+        QCOMPARE(f.account().orderHistory.first().state, int(Filled));                  // the first market order
+        QCOMPARE(f.account().closed.last().closePrice, f.account().deals.last().price); // the history agrees
     }
 };
 
