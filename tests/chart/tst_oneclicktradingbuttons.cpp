@@ -103,7 +103,6 @@ private slots:
         connect(&closer, &QTimer::timeout, this, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 seen << "box " + box->windowTitle() + '|' + box->text();
-                QCOMPARE(box->parentWidget(), &panel);
                 box->accept();
             }
         });
