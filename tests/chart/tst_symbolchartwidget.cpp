@@ -153,7 +153,8 @@ private slots:
             {60, t, {{t - 1, 9.9}, {t + 10, 1.0}}, 1, t, 1.0, 1.1, {0.99995, 1.15}});
         // The server's weeks begin on Sunday; the epoch's on Thursday.
         row("a tick of the next Sunday opens a weekly bar on that Sunday",
-            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1, {}});
+            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1,
+             {}});
     }
     void liveCandle()
     {
@@ -179,8 +180,10 @@ private slots:
         QTest::addColumn<qint64>("anchor");
         QTest::addColumn<QString>("zone");
         QTest::addColumn<qint64>("start");
-        QTest::newRow("an hour at +05:30") << utc("2024-03-07T10:10") << 60 << 0ll << "+05:30" << utc("2024-03-07T09:30");
-        QTest::newRow("a day at -05:00") << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
+        QTest::newRow("an hour at +05:30")
+            << utc("2024-03-07T10:10") << 60 << 0ll << "+05:30" << utc("2024-03-07T09:30");
+        QTest::newRow("a day at -05:00")
+            << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
         QTest::newRow("a week before the server's bar")
             << utc("2024-02-27T12:00") << 10080 << utc("2024-03-03T22:00") << "+02:00" << utc("2024-02-25T22:00");
         QTest::newRow("a month in the server's zone")
@@ -337,8 +340,10 @@ private slots:
         Chart chart(m_manager.get(), "EURUSD", 60);
         // Flat closes make both averages 1, so each power is its own extreme less 1.
         if (switches.contains("BullsPower")) {
-            QCOMPARE(chart.indicatorLines(Chart::BullsPower).value(QString()).values.mid(13), QVector<double>(87, 0.5));
-            QCOMPARE(chart.indicatorLines(Chart::BearsPower).value(QString()).values.mid(13), QVector<double>(87, -0.25));
+            QCOMPARE(chart.indicatorLines(Chart::BullsPower).value(QString()).values.mid(13),
+                     QVector<double>(87, 0.5));
+            QCOMPARE(chart.indicatorLines(Chart::BearsPower).value(QString()).values.mid(13),
+                     QVector<double>(87, -0.25));
         }
         QStringList rows;
         QCOMPARE(chart.plotLayout()->elementCount(), 1 + paneOrder.size());
