@@ -2,6 +2,7 @@
 
 #include "appglobals.h"
 #include "logindialog.h"
+#include "scalewidgettree.h"
 #include "tradeclient.h"
 #include <QCheckBox>
 #include <QJsonArray>

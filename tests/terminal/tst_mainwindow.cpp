@@ -6,6 +6,7 @@
 
 #include "appglobals.h"
 #include "journalwidget.h"
+#include "logindialog.h"
 #include "savedaccounts.h"
 #include "scalewidgettree.h"
 #include "soundeffects.h"
