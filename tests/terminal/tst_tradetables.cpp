@@ -229,12 +229,12 @@ private slots:
             << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 150}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 150.00, "
                "Free margin: -50.00 (soft margin call)</font>";
-        QTest::newRow("earlier pages update figures only; true is not a last page")
+        QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
-                                  positionsReply({{"balance", 500}, {"margin", 5}}, 0, one),
-                                  positionsReply({{"balance", 500}, {"margin", 5}}, true, one)}
+                                  positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
+                                  positionsReply({{"balance", 500}, {"margin", 500}}, true, one)}
             << 0
-            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 5.00, Free margin: 495.00";
+            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00";
     }
     void positionsReplies()
     {
