@@ -2,6 +2,7 @@
 // so that code under test that opens one never blocks a test.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
@@ -10,14 +11,18 @@
 class MessageBoxCloser : public QObject
 {
 public:
-    explicit MessageBoxCloser(QObject *parent = nullptr)
+    explicit MessageBoxCloser(QObject *parent = nullptr, QMessageBox::StandardButton answer = QMessageBox::Ok)
         : QObject(parent)
     {
         m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
+        connect(&m_timer, &QTimer::timeout, this, [this, answer] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 texts << box->windowTitle() + QStringLiteral(": ") + box->text();
-                box->done(QMessageBox::Ok);
+                // A click, not done(): exec() reports the clicked button only.
+                if (QAbstractButton *button = box->button(answer))
+                    button->click();
+                else
+                    box->done(answer);
             }
         });
         m_timer.start();

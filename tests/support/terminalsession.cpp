@@ -5,19 +5,27 @@
 #include "scalewidgettree.h"
 #include "tradeclient.h"
 #include <QCheckBox>
-#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLineEdit>
 #include <QtTest>
 
 TerminalSession::TerminalSession(bool buildWindow)
 {
     initTerminalResources();
     server.setLoginReply(FakeTradeServer::LoginMode::Accept, QStringLiteral("+02:00"));
-    server.setReplies(1, {symbolList({QStringLiteral("EURUSD"), QStringLiteral("GBPUSD"), QStringLiteral("USDJPY"),
-                                      QStringLiteral("XAUUSD"), QStringLiteral("AUDUSD")})});
-    http.setReply("GET", QStringLiteral("/brokers"), 200, brokerListBody());
+    QJsonArray symbols; // five digits each
+    for (const char *symbol : {"EURUSD", "GBPUSD", "USDJPY", "XAUUSD", "AUDUSD"})
+        symbols.append(QJsonObject{{"symbol", symbol},
+                                   {"digits", 5},
+                                   {"c_size", 100000},
+                                   {"min_vol", 100},
+                                   {"max_vol", 100000},
+                                   {"step_vol", 100}});
+    server.setReplies(1, {QJsonObject{{"res_code", 8}, {"array", symbols}}});
+    const QJsonArray servers{QJsonObject{{"name", serverName}, {"ipaddr", server.address()}, {"brokerId", 34}},
+                             QJsonObject{{"name", "Other broker"}, {"ipaddr", "127.0.0.1:1"}, {"brokerId", 7}}};
+    http.setReply("GET", QStringLiteral("/brokers"), 200,
+                  QJsonDocument(QJsonArray{QJsonObject{{"servers", servers}}}).toJson(QJsonDocument::Compact));
     qputenv("KESTRAL_BROKER_HOST", "127.0.0.1");
     qputenv("KESTRAL_BROKER_PORT", QByteArray::number(http.port()));
     client = new TradeClient;
@@ -28,15 +36,9 @@ TerminalSession::TerminalSession(bool buildWindow)
 TerminalSession::~TerminalSession()
 {
     window.reset();
-    dropClient();
-}
-
-void TerminalSession::dropClient()
-{
     client->logout();
     client->wait(patienceMs);
     delete client;
-    client = nullptr;
 }
 
 void TerminalSession::build()
@@ -49,7 +51,9 @@ void TerminalSession::restart()
 {
     window->close();
     window.reset();
-    dropClient();
+    client->logout();
+    client->wait(patienceMs);
+    delete client;
     client = new TradeClient;
     build();
 }
@@ -59,47 +63,29 @@ bool TerminalSession::waitForServers()
     return QTest::qWaitFor([this] { return !window->servers().isEmpty(); }, patienceMs);
 }
 
-bool TerminalSession::loginAndWait(const QString &password, bool savePassword, qint64 login)
+bool TerminalSession::loginAndWait(const QString &password, bool savePassword, const QString &name)
 {
     if (!waitForServers())
         return false;
     LoginDialog *dialog = window->loginDialog();
-    dialog->setLogin(login);
+    if (name != serverName)
+        dialog->addServer(name, server.address());
+    dialog->setLogin(account);
     dialog->setPassword(password);
-    dialog->selectServerByName(serverName);
+    dialog->selectServerByName(name);
     dialog->findChild<QCheckBox *>(QStringLiteral("saveCheckBox"))->setChecked(savePassword);
     dialog->onOk();
-    return waitForLogin(login);
+    return waitForLogin();
 }
 
-bool TerminalSession::waitForLogin(qint64 login)
+bool TerminalSession::waitForLogin()
 {
     return QTest::qWaitFor(
-        [this, login] { return window->login() == login && window->windowTitle().contains(QString::number(login)); },
+        [this] { return window->login() == account && window->windowTitle().contains(QString::number(account)); },
         patienceMs);
 }
 
-QJsonObject TerminalSession::symbolList(const QStringList &symbols)
+QString TerminalSession::accountFolder() const
 {
-    QJsonArray array;
-    for (const QString &symbol : symbols)
-        array.append(QJsonObject{{"symbol", symbol},
-                                 {"digits", 5},
-                                 {"c_size", 100000},
-                                 {"min_vol", 100},
-                                 {"max_vol", 100000},
-                                 {"step_vol", 100}});
-    return {{"res_code", 8}, {"array", array}};
-}
-
-QByteArray TerminalSession::brokerListBody() const
-{
-    const QJsonArray servers{QJsonObject{{"name", serverName}, {"ipaddr", server.address()}, {"brokerId", 34}},
-                             QJsonObject{{"name", "Other broker"}, {"ipaddr", "127.0.0.1:1"}, {"brokerId", 7}}};
-    return QJsonDocument(QJsonArray{QJsonObject{{"servers", servers}}}).toJson(QJsonDocument::Compact);
-}
-
-QString TerminalSession::accountFolder(qint64 login) const
-{
-    return accountPath(serverName, login);
+    return accountPath(serverName, account);
 }

@@ -11,8 +11,6 @@
 #include "faketradeserver.h"
 #include "loopbackhttpserver.h"
 #include "tradesession.h"
-#include <QJsonObject>
-#include <QStringList>
 #include <memory>
 
 class TradeClient;
@@ -32,21 +30,14 @@ struct TerminalSession
     void restart();
     // Waits until the broker list reached the login dialog.
     bool waitForServers();
-    // Fills the login dialog, accepts it and waits for the window's login.
+    // Fills the login dialog, accepts it and waits for the window's login. A server name
+    // other than ours is added to the dialog, at the fake server's address.
     bool loginAndWait(const QString &password = QStringLiteral("secret"), bool savePassword = true,
-                      qint64 login = account);
-    // Waits for the window to be logged in to `login` (automatic logins).
-    bool waitForLogin(qint64 login = account);
+                      const QString &name = serverName);
+    // Waits for the window to be logged in (automatic logins).
+    bool waitForLogin();
+    QString accountFolder() const;
 
-    // The reply of code 8 with these symbols, five digits each.
-    static QJsonObject symbolList(const QStringList &symbols);
-    QByteArray brokerListBody() const;
-    QString accountFolder(qint64 login = account) const;
-
-private:
-    void dropClient();
-
-public:
     FakeTradeServer server;
     LoopbackHttpServer http;
     // Never destroyed before the window; deleted last, as no window uses it then.

@@ -1,96 +1,215 @@
+// The tables of one logged-in window fed by the fake trade server: the market watch, the
+// trade and net tables with the summary line, and the commands their menus and clicks send.
 #include "appglobals.h"
+#include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "messageboxcloser.h"
 #include "new_order.h"
 #include "popuppicker.h"
 #include "resend.h"
+#include "servertime.h"
+#include "showsymboldialog.h"
+#include "soundeffects.h"
+#include "symbolchartwidget.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
+#include <QDesktopServices>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QTableWidget>
+#include <QXmlStreamReader>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
+Q_DECLARE_METATYPE(SoundEffects::Sound)
 
 namespace {
 
 QJsonObject position(int ticket, const QString &symbol, const QString &type, int volume, double price,
-                     const QJsonValue &swap = QJsonValue::Undefined, double profit = 0.0)
+                     double swap = 0.0, double profit = 0.0)
 {
-    QJsonObject p{{"ticket", ticket},  {"symbol", symbol}, {"type", type}, {"volume", volume}, {"price", price},
-                  {"csize", 100000.0}, {"r_profit", 1.0},  {"digits", 5},  {"profit", profit}};
-    if (!swap.isUndefined())
-        p["swap"] = swap;
-    return p;
+    return {{"ticket", ticket}, {"symbol", symbol},  {"type", type},    {"volume", volume}, {"price", price},
+            {"swap", swap},     {"csize", 100000.0}, {"r_profit", 1.0}, {"digits", 5},      {"profit", profit}};
 }
 
-QJsonObject positionsReply(const QJsonObject &figures, const QJsonValue &isLast, const QJsonArray &array = {})
+QJsonObject positionsReply(QJsonObject figures, const QJsonValue &isLast, const QJsonArray &array = {})
 {
-    QJsonObject reply = figures;
-    reply["res_code"] = 4;
-    reply["is_last"] = isLast;
-    reply["array"] = array;
-    return reply;
+    figures["res_code"] = 4;
+    figures["is_last"] = isLast;
+    figures["array"] = array;
+    return figures;
 }
+
+QStringList rowTexts(const QTableWidget *table, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < table->columnCount(); ++column)
+        texts << (table->item(row, column) ? table->item(row, column)->text() : QString());
+    return texts;
+}
+
+const QString readOnlyRefusal = QStringLiteral("Warning: Trade operations restricted in Read Only Mode.");
 
 } // namespace
 
-// The trade and net tables and the summary line of a logged-in window, fed by the fake server.
 class TestTradeTables : public QObject
 {
     Q_OBJECT
 
     TerminalSession *m_session = nullptr;
+    Client_Terminal *m_window = nullptr;
+    QTableWidget *m_watch = nullptr;
     QTableWidget *m_trade = nullptr;
     QTableWidget *m_net = nullptr;
+    QTableWidget *m_positions = nullptr;
     QLabel *m_summary = nullptr;
     double m_nextBid = 2.0;
+    JournalRecorder m_journal;
+    QUrl m_opened;
 
-    QStringList rowTexts(const QTableWidget *table, int row) const
+    template <typename T> T *child(const char *name = nullptr, QObject *parent = nullptr) const
     {
-        QStringList texts;
-        for (int column = 0; column < table->columnCount(); ++column)
-            texts << (table->item(row, column) ? table->item(row, column)->text() : QString());
-        return texts;
-    }
-    // A tick the position store has not seen, so that it reports the net profit.
-    QJsonObject freshTick(const QString &symbol)
-    {
-        m_nextBid += 0.001;
-        return FakeTradeServer::tick(symbol, m_nextBid, m_nextBid + 0.0002);
+        return (parent ? parent : m_window)->findChild<T *>(name ? QLatin1String(name) : QString());
     }
     bool send(const QList<QJsonObject> &messages, const std::function<bool()> &done)
     {
         return sendUntil(m_session->server, messages, done);
+    }
+    // Sends a tick and waits until the window's stores took it.
+    void deliver(const QJsonObject &tick)
+    {
+        QVERIFY(send({tick}, [&] {
+            const TickData now = m_window->symbolStorage().lastTick(tick["symbol"].toString());
+            return now.ask == tick["ask"].toDouble() && now.bid == tick["bid"].toDouble();
+        }));
+    }
+    void showSymbols(const QStringList &symbols)
+    {
+        m_window->symbolStorage().setSymbolList(symbols, true);
+        QTRY_COMPARE(m_watch->rowCount(), symbols.size());
     }
     int rowOfTicket(int ticket) const
     {
         const auto found = m_trade->findItems(QString::number(ticket), Qt::MatchExactly);
         return found.isEmpty() ? -1 : found.first()->row();
     }
-    void openMenuOnRow(int row)
+    void chooseOnRow(const QString &entry, int ticket)
     {
-        const QPoint pos = row < 0 ? QPoint(2, m_trade->viewport()->height() - 2)
-                                   : m_trade->visualItemRect(m_trade->item(row, 1)).center();
+        popuppicker::choose(entry);
+        const QPoint pos = ticket ? m_trade->visualItemRect(m_trade->item(rowOfTicket(ticket), 1)).center()
+                                  : QPoint(2, m_trade->viewport()->height() - 2);
         emit m_trade->customContextMenuRequested(pos);
     }
+
+public slots:
+    void openedInBrowser(const QUrl &url) { m_opened = url; }
 
 private slots:
     void initTestCase()
     {
         m_session = new TerminalSession;
         QVERIFY(m_session->loginAndWait());
-        m_session->window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_session->window.get()));
-        m_trade = m_session->window->findChild<QTableWidget *>("tradeTableWidget");
-        m_net = m_session->window->findChild<QTableWidget *>("netTableWidget");
-        m_summary =
-            qobject_cast<QLabel *>(m_session->window->findChild<QDockWidget *>("toolboxDockWidget")->titleBarWidget());
+        m_window = m_session->window.get();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        m_watch = child<QTableWidget>("symbolTableWidget");
+        m_trade = child<QTableWidget>("tradeTableWidget");
+        m_net = child<QTableWidget>("netTableWidget");
+        m_positions = child<QTableWidget>("positionTableWidget");
+        m_summary = qobject_cast<QLabel *>(child<QDockWidget>("toolboxDockWidget")->titleBarWidget());
         QVERIFY(m_summary);
+        QTRY_COMPARE_WITH_TIMEOUT(m_watch->rowCount(), 5, patienceMs);
     }
     void cleanupTestCase() { delete m_session; }
     void cleanup() { readOnlyMode = false; }
+
+    // Each row uses its own symbol, so that it starts from a fresh market-watch row: "symbol bid
+    // ask [server time]" ticks in order, the row's texts and the colours of its price columns.
+    void marketWatchRow_data()
+    {
+        QTest::addColumn<QStringList>("ticks");
+        QTest::addColumn<QString>("texts");
+        QTest::addColumn<QString>("colours");
+        QTest::newRow("a first tick is a rise; spread to the nearest whole point")
+            << QStringList{"A1 1.1 1.10012"} << "1.10000 1.10012 12 1.10212 1.09800 02:13:20 -0.18% 0.18%"
+            << "blue blue blue blue red";
+        QTest::newRow("bid, ask and spread fall") << QStringList{"A2 1.1 1.1003", "A2 1.09995 1.1001"}
+                                                  << "1.09995 1.10010 15 1.10210 1.09795 02:13:20 -0.18% 0.18%"
+                                                  << "red red red blue red";
+        QTest::newRow("bid unchanged") << QStringList{"A3 1.1 1.1001", "A3 1.1 1.1003"}
+                                       << "1.10000 1.10030 30 1.10230 1.09800 02:13:20 -0.18% 0.18%"
+                                       << "black blue blue blue red";
+        QTest::newRow("zero prices and server time")
+            << QStringList{"A4 1.1 1.1001", "A4 0 0 0"} << "0.00000 0.00000 0 0.00200 -0.00200 00:00:00 0.00% 0.00%"
+            << "red red red blue red";
+    }
+    void marketWatchRow()
+    {
+        QFETCH(QStringList, ticks);
+        const QString symbol = ticks.first().section(' ', 0, 0);
+        showSymbols({"EURUSD", symbol});
+        for (const QString &t : ticks) {
+            const QStringList f = t.split(' ');
+            QJsonObject tick = FakeTradeServer::tick(symbol, f[1].toDouble(), f[2].toDouble());
+            tick["server_time"] = f.value(3, "1700007200").toLongLong();
+            deliver(tick);
+        }
+        const QStringList cells = rowTexts(m_watch, 1);
+        QCOMPARE(cells.first(), symbol);
+        QTEST(cells.mid(1).join(' '), "texts");
+        QStringList colours;
+        for (int column = 1; column <= 5; ++column) {
+            const QColor c = m_watch->item(1, column)->foreground().color();
+            colours << (c == Qt::blue ? "blue" : c == Qt::red ? "red" : c == Qt::black ? "black" : c.name());
+        }
+        QTEST(colours.join(' '), "colours");
+    }
+
+    void symbolListedTwiceUpdatesItsFirstRow()
+    {
+        showSymbols({"C1", "EURUSD", "C1"});
+        deliver(FakeTradeServer::tick("C1", 1.5, 1.6));
+        QCOMPARE(m_watch->item(0, 1)->text(), "1.50000");
+        QCOMPARE(m_watch->item(2, 1)->foreground().style(), Qt::NoBrush);
+    }
+
+    void columnsMenu_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("hiddenAfter");
+        QTest::newRow("Change %H") << 7 << false; // shown
+        QTest::newRow("Spread") << 3 << true;     // hidden
+    }
+    void columnsMenu()
+    {
+        QFETCH(int, column);
+        popuppicker::choose(QTest::currentDataTag());
+        emit m_watch->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
+        QTEST(m_watch->isColumnHidden(column), "hiddenAfter");
+        m_watch->setColumnHidden(column, false);
+    }
+
+    // The symbol dialog from the context menu: its check boxes show and hide market-watch symbols.
+    void symbolDialog()
+    {
+        showSymbols({"EURUSD", "GBPUSD"});
+        popuppicker::choose("Symbols");
+        emit m_watch->customContextMenuRequested(QPoint(5, 5));
+        auto *dialog = child<ShowSymbolDialog>();
+        QVERIFY(dialog);
+        QCOMPARE(rowTexts(child<QTableWidget>("tableWidget", dialog), 1).mid(5, 2), QStringList({"0.01", "10.00"}));
+        const auto items = child<QListWidget>("listWidget", dialog)->findItems("GBPUSD", Qt::MatchExactly);
+        QCOMPARE(items.value(0)->checkState(), Qt::Checked);
+        items.first()->setCheckState(Qt::Unchecked);
+        QCOMPARE(rowTexts(m_watch, 0).first() + QString::number(m_watch->rowCount()), "EURUSD1");
+        dialog->close();
+    }
 
     void positionsReplies_data()
     {
@@ -110,25 +229,21 @@ private slots:
             << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 150}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 150.00, "
                "Free margin: -50.00 (soft margin call)</font>";
-        QTest::newRow("earlier pages update figures only; true is not a last page")
+        QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
-                                  positionsReply({{"balance", 500}, {"margin", 5}}, 0, one),
-                                  positionsReply({{"balance", 500}, {"margin", 5}}, true, one)}
+                                  positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
+                                  positionsReply({{"balance", 500}, {"margin", 500}}, true, one)}
             << 0
-            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 5.00, Free margin: 495.00";
-        QTest::newRow("null, text and missing swaps add nothing")
-            << QList<QJsonObject>{positionsReply(
-                   {}, 1,
-                   {position(5, "XAUUSD", "buy", 100, 1, QJsonValue::Null), position(6, "XAUUSD", "buy", 100, 1, "3"),
-                    position(7, "XAUUSD", "buy", 100, 1), position(8, "XAUUSD", "buy", 100, 1, 2)})}
-            << 4 << " Balance: 0.00 USD, Net profit: 0.00, Equity: 2.00 USD, Used margin: 0.00, Free margin: 0.00";
+            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00";
     }
     void positionsReplies()
     {
         QFETCH(QList<QJsonObject>, replies);
         QFETCH(QString, summary);
-        // A tick of a symbol without positions rewrites the line from the figures held.
-        QVERIFY(send(replies + QList<QJsonObject>{freshTick("AUDUSD")}, [&] { return m_summary->text() == summary; }));
+        // A tick of a symbol without positions (one the store has not seen) rewrites the line.
+        m_nextBid += 0.001;
+        replies << FakeTradeServer::tick("AUDUSD", m_nextBid, m_nextBid + 0.0002);
+        QVERIFY(send(replies, [&] { return m_summary->text() == summary; }));
         QTEST(m_trade->rowCount(), "tradeRows");
     }
 
@@ -140,25 +255,23 @@ private slots:
         QVERIFY(
             send({positionsReply({{"balance", 10000}}, 1, positions), {{"res_code", 6}, {"array", QJsonArray{order}}}},
                  [&] { return rowOfTicket(14) >= 0 && rowOfTicket(13) >= 0; }));
-        QCOMPARE(m_trade->rowCount(), 4);
-        QCOMPARE(m_net->rowCount(), 3);
+        QCOMPARE(m_trade->rowCount() * 10 + m_net->rowCount(), 43);
         const QStringList orderRow = rowTexts(m_trade, 3);
 
         QVERIFY(send({FakeTradeServer::tick("EURUSD", 1.101, 1.1012)},
                      [&] { return m_trade->item(rowOfTicket(11), 10)->text() == "-100.00"; }));
-        QCOMPARE(m_trade->item(rowOfTicket(11), 10)->foreground().color(), QColor(Qt::red));
         const int sell = rowOfTicket(12);
-        QCOMPARE(m_trade->item(sell, 8)->text(), "1.10120");
-        QCOMPARE(m_trade->item(sell, 10)->text(), "4940.00");
-        QCOMPARE(m_trade->item(sell, 10)->foreground().color(), QColor(Qt::blue));
-        QCOMPARE(m_trade->item(sell, 3)->foreground().color(), QColor(Qt::red));
+        QCOMPARE(QStringList({m_trade->item(sell, 8)->text(), m_trade->item(sell, 10)->text()}),
+                 QStringList({"1.10120", "4940.00"}));
+        const auto colour = [this](int row, int column) { return m_trade->item(row, column)->foreground().color(); };
+        QCOMPARE(QVector<QColor>({colour(rowOfTicket(11), 10), colour(sell, 10), colour(sell, 3)}),
+                 QVector<QColor>({Qt::red, Qt::blue, Qt::red}));
         QCOMPARE(rowTexts(m_trade, 3), orderRow);
 
-        QCOMPARE(rowTexts(m_net, 0),
-                 (QStringList{"EURUSD", "2", "1.00", "1.10200", "0.50", "1.20000", "0.50", "4840.00"}));
-        QCOMPARE(rowTexts(m_net, 1),
-                 (QStringList{"GBPUSD", "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00"}));
-        QCOMPARE(rowTexts(m_net, 2), (QStringList{"Summary", "3", "3.00", "", "0.50", "", "2.50", "4844.00"}));
+        QCOMPARE(rowTexts(m_net, 0) + rowTexts(m_net, 1) + rowTexts(m_net, 2),
+                 QStringList({"EURUSD",  "2", "1.00", "1.10200", "0.50", "1.20000", "0.50", "4840.00", //
+                              "GBPUSD",  "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00",    //
+                              "Summary", "3", "3.00", "",        "0.50", "",        "2.50", "4844.00"}));
         QVERIFY(m_net->item(2, 7)->font().bold());
         QVERIFY(m_summary->text().contains("Net profit: 4844.00, Equity: 14844.00 USD"));
 
@@ -173,7 +286,7 @@ private slots:
                      [&] { return m_trade->item(rowOfTicket(15), 10)->text() == "10000.00"; }));
     }
 
-    // After the previous test: positions 11 to 13 and order 14 are in the table.
+    // After the previous test: positions 11, 12, 13 and 15 and order 14 are in the table.
     void closeRequests_data()
     {
         QTest::addColumn<int>("ticket");
@@ -197,73 +310,208 @@ private slots:
         QFETCH(int, ticket);
         QFETCH(QString, entry);
         const int before = m_session->server.requests(4).size();
-        popuppicker::choose(entry);
-        openMenuOnRow(ticket ? rowOfTicket(ticket) : -1);
+        chooseOnRow(entry, ticket);
         QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
         QTEST(m_session->server.requests(4).last(), "request");
     }
 
-    void modifyOpensTheDialogForThePosition()
+    // What a command opens on the rows of the previous tests: the New Order action, a double
+    // click on the market watch or on a ticket's row, or a menu entry of the trade table.
+    void orderDialogCommands_data()
     {
-        popuppicker::choose("Modify Position");
-        openMenuOnRow(rowOfTicket(12));
-        auto *dialog = m_session->window->findChild<New_Order *>();
-        QTRY_VERIFY(dialog && dialog->isVisible());
-        QVERIFY(dialog->windowTitle().endsWith("#12"));
-        QVERIFY(dialog->windowTitle().startsWith("Modify Position"));
+        QTest::addColumn<QString>("expected"); // mode and symbol, or the title, of the dialog; the boxes shown
+        QTest::newRow("action") << "0 XAUUSD"; // no market-watch row chosen: the dialog keeps its symbol
+        QTest::newRow("watch") << "0 EURUSD";
+        QTest::newRow("12") << "4 EURUSD"; // a position is closed
+        QTest::newRow("14") << "1 EURUSD"; // a pending order is modified
+        QTest::newRow("Modify Position") << "Modify Position #12";
+        for (const char *command :
+             {"action", "watch", "12", "Modify Position", "Close All Positions", "Close Position"})
+            QTest::newRow(qPrintable(QStringLiteral("read-only ") + command)) << readOnlyRefusal;
+    }
+    void orderDialogCommands()
+    {
+        QString command = QTest::currentDataTag();
+        readOnlyMode = command.startsWith("read-only ");
+        command.remove("read-only ");
+        auto *dialog = child<New_Order>();
         dialog->hide();
+        dialog->setCurrentSymbol("XAUUSD");
+        MessageBoxCloser boxes;
+        if (command == "action")
+            child<QAction>("actionNew_Order")->trigger();
+        else if (command == "watch")
+            emit m_watch->itemDoubleClicked(m_watch->item(0, 3));
+        else if (command.front().isDigit())
+            emit m_trade->itemDoubleClicked(m_trade->item(rowOfTicket(command.toInt()), 1));
+        else
+            chooseOnRow(command, 12);
+        QString shown = boxes.texts.join('\n');
+        if (dialog->isVisible())
+            shown += command == "Modify Position"
+                         ? dialog->windowTitle()
+                         : QStringLiteral("%1 %2").arg(dialog->mode()).arg(dialog->currentSymbol());
+        QTEST(shown, "expected");
     }
 
-    void readOnlyRefusesClosing()
+    void oneClickOrders_data()
     {
-        readOnlyMode = true;
+        QTest::addColumn<double>("lots");
+        QTest::addColumn<bool>("buy");
+        QTest::addColumn<QString>("request"); // type, order type, symbol, volume
+        QTest::newRow("0.57 buy is not 5699") << 0.57 << true << "0 0 EURUSD 5700";
+        QTest::newRow("0.29 sell is not 2899") << 0.29 << false << "0 1 EURUSD 2900";
+    }
+    void oneClickOrders()
+    {
+        QFETCH(double, lots);
+        QFETCH(bool, buy);
+        SymbolChartWidget *chart = m_window->chartWindows().first();
         const int before = m_session->server.requests(4).size();
-        for (const char *entry : {"Close All Positions", "Close Position"}) {
-            QString box;
-            popuppicker::closeBox(&box);
-            popuppicker::choose(entry);
-            openMenuOnRow(rowOfTicket(11));
-            QCOMPARE(box, "Warning: Trade operations restricted in Read Only Mode.");
-        }
-        // The next allowed request is the first the server gets.
-        readOnlyMode = false;
-        popuppicker::choose("Close Losing Positions");
-        openMenuOnRow(rowOfTicket(11));
+        if (buy)
+            emit chart->buy("EURUSD", lots);
+        else
+            emit chart->sell("EURUSD", lots);
         QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(4).size(), before + 1, patienceMs);
-        QCOMPARE(m_session->server.requests(4).last()["sub_type"].toInt(), 2);
+        const QJsonObject order = m_session->server.requests(4).last();
+        QTEST(QStringLiteral("%1 %2 %3 %4")
+                  .arg(order["type"].toInt())
+                  .arg(order["order_type"].toInt())
+                  .arg(order["symbol"].toString())
+                  .arg(order["volume"].toDouble()),
+              "request");
+    }
+
+    void tradeResultSounds()
+    {
+        QSignalSpy played(child<SoundEffects>(), &SoundEffects::played);
+        m_window->onTradeResponse({{"status", 10009}});
+        m_window->onTradeResponse({{"status", 10019}});
+        QCOMPARE(played.size(), 2);
+        QCOMPARE(QVector<SoundEffects::Sound>(
+                     {played[0][0].value<SoundEffects::Sound>(), played[1][0].value<SoundEffects::Sound>()}),
+                 QVector<SoundEffects::Sound>({SoundEffects::Trade, SoundEffects::Error}));
     }
 
     // The logged-in window with a ticking market watch as a picture: rises and falls in the
-    // bid column, highs in blue and lows in red in their own.
+    // bid column, highs in blue and lows in red in their own; the charts fill most of the rest
+    // and the toolbar shows the candlestick icon's green and red bodies.
     void screenshot()
     {
-        Client_Terminal *window = m_session->window.get();
         const QStringList symbols{"EURUSD", "GBPUSD", "USDJPY", "XAUUSD"};
+        showSymbols(symbols);
         for (int round = 0; round < 2; ++round) {
-            QList<QJsonObject> ticks;
             for (int i = 0; i < symbols.size(); ++i) {
                 const double bid = 1.1 + (i % 2 == round ? 0.01 : -0.01) + round * 0.001;
-                ticks.append(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
+                deliver(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
             }
-            QVERIFY(send(ticks, [&] {
-                return window->symbolStorage().lastTick(symbols.last()).bid == ticks.last()["bid"].toDouble();
-            }));
         }
-        const QImage picture = window->grab().toImage();
+        const QImage picture = m_window->grab().toImage().scaled(m_window->size());
         picture.save("/tmp/tables-screenshot.png");
-        auto *watch = window->findChild<QTableWidget *>("symbolTableWidget");
-        const QRect area(watch->viewport()->mapTo(window, QPoint(0, 0)), watch->viewport()->size());
+        const QRect area(m_watch->viewport()->mapTo(m_window, QPoint(0, 0)), m_watch->viewport()->size());
         int blue = 0;
         int red = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor c =
-                    picture.pixelColor(x * picture.width() / window->width(), y * picture.height() / window->height());
-                blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
-                red += c.red() > 150 && c.blue() < 100 && c.green() < 100;
+        int black = 0;
+        QSet<QRgb> toolBar;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                const bool inWatch = area.contains(x, y);
+                blue += inWatch && c.blue() > 150 && c.red() < 100 && c.green() < 100;
+                red += inWatch && c.red() > 150 && c.blue() < 100 && c.green() < 100;
+                black += c == Qt::black;
+                if (y < 70)
+                    toolBar << c.rgb();
             }
         }
-        QVERIFY2(blue > 40 && red > 40, qPrintable(QStringLiteral("blue %1, red %2").arg(blue).arg(red)));
+        QVERIFY2(blue > 40 && red > 40 && black > picture.width() * picture.height() / 4,
+                 qPrintable(QStringLiteral("blue %1, red %2, black %3").arg(blue).arg(red).arg(black)));
+        QVERIFY(toolBar.contains(qRgb(30, 160, 70)) && toolBar.contains(qRgb(210, 40, 40)));
+
+        // The first layout left every market-watch column wide enough for its text.
+        const int margins = 2 * (m_watch->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_watch) + 1);
+        for (int column = 0; column < 7; ++column) {
+            const QString text = m_watch->item(3, column)->text();
+            const int needed = QFontMetrics(m_watch->font()).horizontalAdvance(text) + margins;
+            QVERIFY2(m_watch->columnWidth(column) >= needed, qPrintable(text));
+        }
+    }
+
+    // The history view's context menu: its requests and the statement.
+    void menuRequests_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QJsonObject>("request");
+
+        const auto range = [](int days) {
+            const auto r = tradeHistoryRange(days);
+            return QJsonObject{{"from", int(r.first)}, {"to", int(r.second)}, {"req_code", 5}, {"login", 1001}};
+        };
+        QTest::newRow("today") << "Today" << range(-1);
+        QTest::newRow("this week") << "This week" << range(-7);
+        QTest::newRow("this month") << "This month" << range(-30);
+        QTest::newRow("all") << "All" << QJsonObject{{"from", 0}, {"to", -1}, {"req_code", 5}, {"login", 1001}};
+    }
+    void menuRequests()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QJsonObject, request);
+        const int before = m_session->server.requests(5).size();
+        popuppicker::choose(entry);
+        emit m_positions->customContextMenuRequested(QPoint(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(5).size(), before + 1, patienceMs);
+        QCOMPARE(m_session->server.requests(5).last(), request);
+        QTRY_VERIFY(m_journal.lines.contains("History Request: Requested period: " + entry));
+    }
+
+    void statementFromTheMenu()
+    {
+        const QByteArray reply = R"({"res_code":5,"positions":[{"symbol":"<script>alert(1)</script>","type":"a&b",)"
+                                 R"("profit":5}],"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})";
+        QVERIFY(sendUntil(m_session->server, {QJsonDocument::fromJson(reply).object()},
+                          [&] { return rowTexts(m_positions, 0).value(3) == "a&b"; }));
+        QTemporaryDir folder;
+        const QString path = folder.filePath("statement.html");
+        m_session->window->statementPathChooser = [&](const QString &proposed) {
+            return proposed == "ReportHistory-1001.html" ? path : QString();
+        };
+        QDesktopServices::setUrlHandler("file", this, "openedInBrowser");
+        popuppicker::choose("Save as Report");
+        emit m_positions->customContextMenuRequested(QPoint(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(m_opened, QUrl::fromLocalFile(path), patienceMs);
+        QDesktopServices::unsetUrlHandler("file");
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Well-formed XHTML, the server's texts shown as text, the deals footer's figures in the summary.
+        QXmlStreamReader xml(&file);
+        QStringList cells;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && (xml.name() == "th" || xml.name() == "td"))
+                cells << xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(cells.contains("<script>alert(1)</script>") && cells.contains("a&b"));
+        QCOMPARE(cells.mid(cells.lastIndexOf("Deposit")),
+                 QStringList({"Deposit", "1000.00", "Withdraw", "-200.00", "Swap", "0.00", "Commission", "0.00",
+                              "Balance", "805.00"}));
+    }
+
+    // Last, as it leaves the window in English again.
+    void switchingLanguage()
+    {
+        MessageBoxCloser boxes;
+        m_window->switchLanguage(":/translations/translations-arabic.qm");
+        QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
+        // The dialogs retranslate themselves when the language-change event reaches them.
+        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
+        QCOMPARE(child<QAction>("actionNew_Order")->text(), QString::fromUtf8("أمر جديد"));
+        m_window->switchLanguage(":/translations/none.qm"); // warns and falls back to English
+        QCOMPARE(boxes.texts, QStringList("Error: Failed to translate."));
+        QCOMPARE(m_window->layoutDirection(), Qt::LeftToRight);
+        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), "Change Password");
+        QCOMPARE(child<QAction>("actionNew_Order")->text() + ", " + m_window->windowTitle(),
+                 "New Order, Test Client (1001, Kestral-Demo)");
     }
 };
 
