@@ -20,8 +20,10 @@ LoginDialog::LoginDialog(QWidget *parent)
     scanSavedLogins();
 
     const QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
-    for (const SavedAccount &account : accounts)
+    for (const SavedAccount &account : accounts) {
+        m_accountServers.insert(account.account, account.server);
         ui->loginBox->addItem(account.account);
+    }
     if (!accounts.isEmpty()) {
         const SavedAccount &last = accounts.last();
         if (!last.account.isEmpty() && !last.password.isEmpty()) {
@@ -93,13 +95,34 @@ void LoginDialog::selectServerByRole1(const QString &address)
     m_fallbackServerAddress = address;
 }
 
+// The login box lists ACCOUNTS while the saved logins come from the folder scan, in
+// another order: a choice is matched by its login number, not by its position.
+const LoginRecord *LoginDialog::savedLoginFor(const QString &account) const
+{
+    bool ok = false;
+    const qint64 login = account.toLongLong(&ok);
+    if (!ok || login <= 0)
+        return nullptr;
+    const QString address = m_accountServers.value(account);
+    const LoginRecord *found = nullptr;
+    for (const LoginRecord &record : m_savedLogins) {
+        if (record.login != login)
+            continue;
+        if (address.isEmpty() || record.server == address)
+            return &record;
+        if (!found)
+            found = &record;
+    }
+    return found;
+}
+
 void LoginDialog::addServer(const QString &name, const QString &address)
 {
     ui->serverBox->addItem(name, address);
-    const int saved = ui->loginBox->currentIndex();
-    if (saved < 0 || saved >= m_savedLogins.size())
+    const LoginRecord *saved = savedLoginFor(ui->loginBox->currentText());
+    if (!saved)
         return;
-    int index = serverIndexByName(m_savedLogins.at(saved).serverName);
+    int index = serverIndexByName(saved->serverName);
     if (index < 0)
         index = serverIndexByName(QStringLiteral("Morwell demo server 2"));
     ui->serverBox->setCurrentIndex(index);
@@ -142,15 +165,16 @@ bool LoginDialog::removeSavedLogin(const QString &serverName, int login)
 
 void LoginDialog::onOk()
 {
-    if (!ui->loginBox->currentText().isEmpty() && !password().isEmpty() && !serverName().isEmpty())
+    // A login that is not a number would close the dialog and then connect nowhere.
+    if (login() > 0 && !password().isEmpty() && !serverName().isEmpty())
         accept();
 }
 
 void LoginDialog::on_loginBox_currentIndexChanged(int index)
 {
-    if (index < 0 || index >= m_savedLogins.size())
+    const LoginRecord *record = savedLoginFor(ui->loginBox->itemText(index));
+    if (!record)
         return;
-    const LoginRecord &record = m_savedLogins.at(index);
-    ui->passwordLineEdit->setText(record.password);
-    ui->serverBox->setCurrentIndex(serverIndexByName(record.serverName));
+    ui->passwordLineEdit->setText(record->password);
+    ui->serverBox->setCurrentIndex(serverIndexByName(record->serverName));
 }

@@ -2,6 +2,7 @@
 
 #include "savedlogins.h"
 #include <QDialog>
+#include <QHash>
 #include <QVector>
 #include <memory>
 
@@ -38,8 +39,11 @@ public slots:
 
 private:
     int serverIndexByName(const QString &name) const;
+    const LoginRecord *savedLoginFor(const QString &account) const;
 
     std::unique_ptr<Ui::LoginDialog> ui;
     QVector<LoginRecord> m_savedLogins;
     QString m_fallbackServerAddress;
+    // Each ACCOUNTS entry's server address by account, to tell apart one login on two servers.
+    QHash<QString, QString> m_accountServers;
 };

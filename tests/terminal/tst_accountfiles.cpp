@@ -190,6 +190,7 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("all filled") << "1" << true << "pw" << true;
         QTest::newRow("no login") << "" << true << "pw" << false;
+        QTest::newRow("a login that is not a number") << "1a" << true << "pw" << false;
         QTest::newRow("no password") << "1" << true << "" << false;
         QTest::newRow("no server") << "1" << false << "pw" << false;
     }
@@ -208,21 +209,27 @@ private slots:
         QTEST(accepted.count() == 1, "accepted");
     }
 
-    // The dialog presets the last saved account and follows its server once the broker list offers it.
+    // The dialog presets the last saved account and follows its server once the broker list offers
+    // it; the folder scan lists the saved logins in another order than ACCOUNTS.
     void presetsTheLastSavedAccount()
     {
+        writeLogin("T1", 5, "five");
         writeLogin("S2", 6, "six");
-        QVERIFY(savedaccounts::write(savedaccounts::filePath(), {{"5", "five", "ws://h:1", "S1", "", "offline"},
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(), {{"5", "five", "ws://h:1", "T1", "", "offline"},
                                                                  {"6", "six", "h:2", "S2", "", "online"}}));
         LoginDialog dialog;
         QCOMPARE(QString("%1 %2 %3").arg(dialog.login()).arg(dialog.password(), dialog.serverName()), "6 six ");
-        QCOMPARE(dialog.findChild<QComboBox *>("loginBox")->count(), 2);
-        dialog.addServer("S1", "h:1");
+        auto *loginBox = dialog.findChild<QComboBox *>("loginBox");
+        QCOMPARE(loginBox->count(), 2);
+        dialog.addServer("T1", "h:1");
         QCOMPARE(dialog.serverName(), QString()); // neither the saved server nor the fallback yet
         dialog.addServer("Morwell demo server 2", "h:3");
         QCOMPARE(dialog.serverName(), QStringLiteral("Morwell demo server 2"));
         dialog.addServer("S2", "h:2");
         QCOMPARE(dialog.serverName() + ' ' + dialog.serverAddress(), QStringLiteral("S2 h:2"));
+        loginBox->setCurrentIndex(1);
+        loginBox->setCurrentIndex(0);
+        QCOMPARE(dialog.password() + ' ' + dialog.serverName(), QStringLiteral("five T1"));
         dialog.clearServers();
         dialog.selectServerByRole1("h:9");
         QCOMPARE(dialog.serverAddress(), QStringLiteral("h:9"));
