@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QEventLoop>
+#include <QTcpSocket>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
@@ -98,12 +99,55 @@ bool runUntil(Condition condition, Sender *sender, Signal signal, int timeoutMs)
     return condition();
 }
 
-// The fake server streams ticks as fast as the socket takes them; the client parses
-// and batches them in its network thread, the batcher flushes every 100 ms here.
+// The fake trade server, streaming ticks as fast as the socket takes them. Each tick's
+// "tm_ms" carries its sequence number, so the receiver can tell when the last arrived.
+class StreamingServer : public FakeTradeServer
+{
+public:
+    void streamTicks(int count)
+    {
+        m_streamTexts.clear();
+        for (int i = 0; i < symbolCount; ++i) {
+            QJsonObject object = tick(QStringLiteral("SYM%1").arg(i, 3, 10, QLatin1Char('0')), 1.08512 + i, 1.08527 + i);
+            object.insert(QStringLiteral("tm_ms"), QStringLiteral("@SEQ@"));
+            m_streamTexts.append(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        }
+        m_left = count;
+        m_index = 0;
+        streamSome();
+    }
+
+private:
+    void streamSome()
+    {
+        QTcpSocket *target = nullptr;
+        for (QTcpSocket *tcp : std::as_const(m_clients)) {
+            if (tcp->property("open").toBool() && !target)
+                target = tcp;
+        }
+        if (!target || m_left == 0)
+            return;
+        connect(target, &QTcpSocket::bytesWritten, this, &StreamingServer::streamSome, Qt::UniqueConnection);
+        // About 1 MiB in flight at a time keeps the socket busy without buffering the whole run.
+        while (m_left > 0 && target->bytesToWrite() < (1 << 20)) {
+            QString text = m_streamTexts.at(m_index % m_streamTexts.size());
+            write(target, 0x1, text.replace(QLatin1String("\"@SEQ@\""), QString::number(m_index)).toUtf8());
+            ++m_index;
+            --m_left;
+        }
+    }
+
+    QStringList m_streamTexts;
+    int m_left = 0;
+    int m_index = 0;
+};
+
+// The client parses and batches the stream in its network thread, the batcher
+// flushes every 100 ms here.
 void BM_LoopbackStream(benchmark::State &state)
 {
     const int count = int(state.range(0));
-    FakeTradeServer server;
+    StreamingServer server;
     PriceDataBuffer buffer;
     buffer.setInterval(100);
     TradeClient client;
@@ -131,7 +175,7 @@ void BM_LoopbackStream(benchmark::State &state)
     for (auto _ : state) {
         lastSequence = -1;
         batched = 0;
-        server.streamTicks(count, symbolCount);
+        server.streamTicks(count);
         if (!runUntil([&] { return lastSequence == count - 1; }, &buffer, &PriceDataBuffer::tickUpdated, 60000)) {
             state.SkipWithError("stream did not arrive");
             break;

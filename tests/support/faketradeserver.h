@@ -61,7 +61,7 @@ signals:
     void clientConnected();
     void pingReceived();
 
-private:
+protected:
     void listen();
     void read(QTcpSocket *tcp);
     bool handshake(QTcpSocket *tcp);
