@@ -154,6 +154,7 @@ private slots:
         const QStringList words = action.split(' ');
         m_dialog->setMode(words[0].toInt(), words[1].toInt());
         fill(words.mid(3).join(' '));
+        QCOMPARE(child("volumeSpin")->isEnabled(), words[0] == "0"); // only a new order's volume can change
         QVERIFY2(!child(words[2])->isHidden(), "the mode shows other buttons");
         const QByteArray slot = "on_" + words[2].toLatin1() + "_clicked";
         const auto sent = requestsDuring([&] {
