@@ -1,7 +1,7 @@
 // A small HTTP/1.1 server on 127.0.0.1 with an OS-chosen port for the broker list and
-// the account service: answers each "METHOD /path" with a scripted status and body and
-// records every request. One request per connection; the connection closes after the
-// answer. Lives in, and is driven by, the thread that creates it.
+// the account service: answers each "METHOD /path" with a scripted status and JSON body
+// and records every request. One request per connection; the connection closes after
+// the answer. Lives in, and is driven by, the thread that creates it.
 //
 //     LoopbackHttpServer http;
 //     http.setReply("GET", "/brokers", 200, R"([{"servers": []}])");
@@ -20,8 +20,6 @@ class QTcpSocket;
 
 class LoopbackHttpServer : public QObject
 {
-    Q_OBJECT
-
 public:
     struct Request
     {
@@ -32,37 +30,22 @@ public:
     };
 
     explicit LoopbackHttpServer(QObject *parent = nullptr);
-    ~LoopbackHttpServer() override;
 
     quint16 port() const { return m_port; }
 
     // Unscripted requests get 404 with an empty body.
-    void setReply(const QByteArray &method, const QString &path, int status, const QByteArray &body,
-                  const QByteArray &contentType = "application/json");
-    // Accept connections but never answer (the client's own timeout or abort ends them).
-    void setSilent(bool silent) { m_silent = silent; }
+    void setReply(const QByteArray &method, const QString &path, int status, const QByteArray &body);
 
     const QList<Request> &requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
-signals:
-    void requestReceived(const LoopbackHttpServer::Request &request);
-
 private:
-    struct Reply
-    {
-        int status = 404;
-        QByteArray body;
-        QByteArray contentType;
-    };
-
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
 
     QTcpServer *m_server = nullptr;
     quint16 m_port = 0;
-    bool m_silent = false;
-    QHash<QByteArray, Reply> m_replies;
+    QHash<QByteArray, QPair<int, QByteArray>> m_replies; // status and body
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QList<Request> m_requests;
 };
