@@ -130,7 +130,7 @@ private slots:
             painted += e.top >= 0;
             QVERIFY2(within(actual, expected, x) && within(expected, actual, x),
                      qPrintable(QString::asprintf("column %d spans %d..%d, every bar %d..%d", x, a.top, a.bottom, e.top,
-                                                   e.bottom)));
+                                                  e.bottom)));
             // The colour, where one plainly wins.
             QVERIFY2(std::abs(e.ups - e.downs) <= 4 || (a.ups > a.downs) == (e.ups > e.downs),
                      qPrintable(QStringLiteral("column %1 has the other colour").arg(x)));
