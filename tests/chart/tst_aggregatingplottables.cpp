@@ -129,12 +129,8 @@ private slots:
             const Column &a = actual[x];
             painted += e.top >= 0;
             QVERIFY2(within(actual, expected, x) && within(expected, actual, x),
-                     qPrintable(QStringLiteral("column %1 spans %2..%3, every bar %4..%5")
-                                    .arg(x)
-                                    .arg(a.top)
-                                    .arg(a.bottom)
-                                    .arg(e.top)
-                                    .arg(e.bottom)));
+                     qPrintable(QString::asprintf("column %d spans %d..%d, every bar %d..%d", x, a.top, a.bottom, e.top,
+                                                  e.bottom)));
             // The colour, where one plainly wins.
             QVERIFY2(std::abs(e.ups - e.downs) <= 4 || (a.ups > a.downs) == (e.ups > e.downs),
                      qPrintable(QStringLiteral("column %1 has the other colour").arg(x)));

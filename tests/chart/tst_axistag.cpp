@@ -8,27 +8,6 @@ class TestAxisTag : public QObject
     Q_OBJECT
 
 private slots:
-    void followsItsValue()
-    {
-        QCustomPlot plot;
-        plot.resize(600, 400);
-        plot.yAxis2->setVisible(true);
-        plot.yAxis2->setRange(1.10, 1.20);
-        AxisTag tag(plot.yAxis2);
-        tag.setText("1.23456");
-        tag.updatePosition(1.12); // moved again below: the tag must not keep its first place
-        tag.updatePosition(1.15);
-        plot.replot();
-        // The arrow points at the value on the axis, the label beside it, both drawn outside the plot area.
-        auto *label = plot.findChild<QCPItemText *>();
-        auto *arrow = plot.findChild<QCPItemLine *>();
-        const QPointF head = arrow->end->pixelPosition();
-        QCOMPARE(head, QPointF(plot.axisRect()->rect().right() + 1, plot.yAxis2->coordToPixel(1.15)));
-        QCOMPARE(label->position->pixelPosition(), head + QPointF(5, 0));
-        QVERIFY(!label->clipToAxisRect() && !arrow->clipToAxisRect());
-        QCOMPARE(label->text(), QString("1.23456"));
-    }
-
     void itemsGoWithTheTag_data()
     {
         QTest::addColumn<QString>("ending");

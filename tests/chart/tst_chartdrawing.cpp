@@ -22,14 +22,6 @@ struct PlaceRow
     QList<double> saved; // x1, y1, x2, y2
 };
 
-struct ColourRow
-{
-    QString entry;
-    int index; // in colors()
-    QColor chosen;
-    int replots;
-};
-
 // Closes the next message box from inside the event loop it runs; gives up after 5 s.
 void closeNextModal(QString *text = nullptr)
 {
@@ -48,14 +40,12 @@ void closeNextModal(QString *text = nullptr)
     timer->start(10);
 }
 
-// The chart with its modal steps replaced: the menu chooses the action named
-// `choice`, the colour dialog returns `color`.
+// The chart with its modal menu replaced: it chooses the action named `choice`.
 class Chart : public SymbolChartWidget
 {
 public:
     using SymbolChartWidget::SymbolChartWidget;
     QString choice;
-    QColor color;
 
     void view()
     {
@@ -106,13 +96,11 @@ protected:
         }
         return nullptr;
     }
-    QColor chooseColor(const QColor &, const QString &) override { return color; }
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(PlaceRow)
-Q_DECLARE_METATYPE(ColourRow)
 
 class TestChartDrawing : public QObject
 {
@@ -209,7 +197,6 @@ private slots:
         const QPoint p1 = chart->at(10.2, first), p2 = finisher->at(30.2, second);
         const double x1 = chart->xAxis->pixelToCoord(p1.x()), y1 = chart->yAxis2->pixelToCoord(p1.y());
         const double x2 = finisher->xAxis->pixelToCoord(p2.x()), y2 = finisher->yAxis2->pixelToCoord(p2.y());
-        finisher->setTrendLineColor(Qt::cyan); // recolours the level lines, not their labels
         int id = 1;
         for (const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
             auto *line = qobject_cast<QCPItemStraightLine *>(
@@ -219,8 +206,7 @@ private slots:
             QVERIFY2(line && label, qPrintable(QString::number(percent)));
             QCOMPARE(QList<double>({line->point1->key(), line->point1->value(), line->point2->key()}),
                      QList<double>({x1, y2 + percent / 100 * (y1 - y2), x2}));
-            QCOMPARE(QStringList({label->text(), line->pen().color().name(), label->color().name()}),
-                     QStringList({QString::number(percent) + "%", "#00ffff", "#ffff00"}));
+            QCOMPARE(label->text(), QString::number(percent) + "%");
             id += 2;
         }
     }
@@ -338,58 +324,14 @@ private slots:
                  QList<bool>({false, rowsLeft > 0}));
     }
 
-    void colourEntries_data()
-    {
-        QTest::addColumn<ColourRow>("row");
-        const QColor cyan(Qt::cyan);
-        const auto row = [](const char *name, const ColourRow &r) { QTest::newRow(name) << r; };
-        row("background", {"Background Color", 0, cyan, 0});
-        row("axis", {"Axis Color", 1, cyan, 0});
-        row("drawn objects", {"Trend Line Color", 2, cyan, 1});
-        row("bull candle", {"Bull Candle Color", 3, cyan, 1});
-        row("bear candle", {"Bear Candle Color", 4, cyan, 1});
-        row("grid", {"Grid Color", 5, cyan, 0});
-        row("bull outline", {"Bull Outline Color", 6, cyan, 1});
-        row("bear outline", {"Bear Outline Color", 7, cyan, 1});
-        row("the colour in use changes nothing", {"Bear Outline Color", 7, Qt::green, 0});
-        row("a cancelled dialog changes nothing", {"Grid Color", 5, QColor(), 0});
-    }
-    void colourEntries()
-    {
-        QFETCH(ColourRow, row);
-        auto chart = open();
-        chart->drag(1, {5.2, 1.05}, {5.2, 1.05});
-        QList<QColor> expected = chart->colors();
-        if (row.chosen.isValid())
-            expected[row.index] = row.chosen;
-        QSignalSpy replotted(chart.get(), &QCustomPlot::afterReplot);
-        chart->choice = row.entry;
-        chart->color = row.chosen;
-        chart->rightClick();
-        QCOMPARE(replotted.count(), row.replots);
-        QCOMPARE(chart->colors(), expected);
-        const QCPFinancial *candles = chart->candlesticks();
-        const QList<QColor> painted = {
-            chart->toPixmap().toImage().pixelColor(2, 2),
-            chart->xAxis->basePen().color(),
-            static_cast<QCPItemStraightLine *>(chart->named("Horizontal Line 1"))->pen().color(),
-            candles->brushPositive().color(),
-            candles->brushNegative().color(),
-            chart->xAxis->grid()->pen().color(),
-            candles->penPositive().color(),
-            candles->penNegative().color()};
-        QCOMPARE(painted[row.index], expected[row.index]);
-    }
-
-    void indicatorAndTimeframeEntries_data()
+    void indicatorEntries_data()
     {
         QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("key"); // the switch written; none for a timeframe
+        QTest::addColumn<QString>("key"); // the switch written
         QTest::newRow("a pane of its own") << "Adx" << "Adx";
         QTest::newRow("a price-pane overlay") << "Moving Average" << "MovingAverage";
-        QTest::newRow("a timeframe") << "H4" << "";
     }
-    void indicatorAndTimeframeEntries()
+    void indicatorEntries()
     {
         QFETCH(QString, entry);
         QFETCH(QString, key);
@@ -397,12 +339,11 @@ private slots:
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
-            QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
+            QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on);
             // No empty row is left behind when the pane goes.
             QCOMPARE(QList<int>({chart->plotLayout()->rowCount(), chart->plotLayout()->elementCount()}),
                      QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
-        QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
     }
 
     void pricePaneKeepsHalfTheWindow()

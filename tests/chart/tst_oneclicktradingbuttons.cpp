@@ -11,11 +11,6 @@ namespace {
 
 QString text(const QWidget &panel, const QString &label) { return panel.findChild<QLabel *>(label)->text(); }
 
-bool highlighted(const QWidget &panel)
-{
-    return panel.findChild<QLabel *>("buyBackLabel")->styleSheet().startsWith("background-color: rgb(0,74,173);");
-}
-
 } // namespace
 
 class TestOneClickTradingButtons : public QObject
@@ -112,21 +107,6 @@ private slots:
         QCOMPARE(seen, events);
     }
 
-    // Only the first price of a hidden panel lights it up, and it goes plain once prices stay away.
-    void highlight()
-    {
-        OneClickTradingButtons shown("EURUSD"), hidden("EURUSD");
-        shown.show();
-        for (OneClickTradingButtons *panel : {&shown, &hidden}) {
-            panel->setSellPrice(1.1, 5);
-            panel->setBuyPrice(1.2, 5);
-        }
-        QVERIFY(highlighted(hidden) && !highlighted(shown));
-        QTRY_VERIFY_WITH_TIMEOUT(!highlighted(hidden), 4000);
-        hidden.setBuyPrice(1.3, 5);
-        QVERIFY(!highlighted(hidden));
-        QCOMPARE(text(hidden, "buyPriceLabel1"), QString("1.3000"));
-    }
 };
 
 KESTRAL_TEST_MAIN(TestOneClickTradingButtons)

@@ -23,7 +23,6 @@ struct LiveRow
     int bars;
     qint64 lastTime;
     double close, heldClose; // the newest bar shown; the first bar as the manager holds it
-    QCPRange axis;           // the price axis; empty when not checked
 };
 
 qint64 utc(const QString &text)
@@ -39,24 +38,11 @@ bool sameSeries(const IndicatorSeries &a, const IndicatorSeries &b)
            });
 }
 
-QCPRange finiteRange(const IndicatorSeries &s, int first, int last)
-{
-    double low = std::numeric_limits<double>::max(), high = -low;
-    for (int m = 0; m < s.keys.size(); ++m) {
-        if (s.keys[m] >= first && s.keys[m] <= last && std::isfinite(s.values[m])) {
-            low = std::min(low, s.values[m]);
-            high = std::max(high, s.values[m]);
-        }
-    }
-    return QCPRange(low, high);
-}
-
 int shown(const Chart &chart) { return chart.candlesticks()->data()->size(); }
 
 } // namespace
 
 Q_DECLARE_METATYPE(LiveRow)
-Q_DECLARE_METATYPE(QCPRange)
 
 class TestSymbolChartWidget : public QObject
 {
@@ -123,7 +109,6 @@ private slots:
         QVERIFY(std::abs(sent - (from == -1 ? now - qint64(effective) * 120000 : from)) <= 5);
         // The announcement of the chart's own bars reloads it; another symbol's is ignored.
         QTRY_COMPARE_WITH_TIMEOUT(shown(chart), 60, patienceMs);
-        QCOMPARE(chart.xAxis->range(), QCPRange(10, 60));
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(80, kHour, effective), effective, "GBPUSD"));
         QCoreApplication::processEvents();
         QCOMPARE(shown(chart), 60);
@@ -139,22 +124,16 @@ private slots:
         QTest::addColumn<LiveRow>("row");
         const qint64 t = kHour; // "10:00:00"
         const auto row = [](const char *name, const LiveRow &r) { QTest::newRow(name) << r; };
-        row("a tick at 10:59:59 updates the 10:00 bar", {60, t, {{t + 3599, 1.2}}, 1, t, 1.2, 1.1, {}});
+        row("a tick at 10:59:59 updates the 10:00 bar", {60, t, {{t + 3599, 1.2}}, 1, t, 1.2, 1.1});
         row("a tick at 11:00:30 completes the 10:00 bar and opens one at 11:00:00",
-            {60, t, {{t + 1800, 1.12}, {t + 3630, 1.2}}, 2, t + 3600, 1.2, 1.12, {}});
+            {60, t, {{t + 1800, 1.12}, {t + 3630, 1.2}}, 2, t + 3600, 1.2, 1.12});
         row("a late tick at 10:59:59 after the 11:00 bar is dropped",
-            {60, t, {{t + 3600, 1.2}, {t + 3599, 1.3}}, 2, t + 3600, 1.2, 1.1, {}});
+            {60, t, {{t + 3600, 1.2}, {t + 3599, 1.3}}, 2, t + 3600, 1.2, 1.1});
         row("a bar stamped at its first tick still ends with its period",
-            {60, t + 1200, {{t + 2700, 1.2}}, 1, t + 1200, 1.2, 1.1, {}});
-        // An earlier bucket's tick must not touch the axis.
-        row("a bid above the range lifts the upper bound 5 points above it",
-            {60, t, {{t - 1, 9.9}, {t + 10, 1.3}}, 1, t, 1.3, 1.1, {1.05, 1.30005}});
-        row("a bid below the range lowers the lower bound 5 points below it",
-            {60, t, {{t - 1, 9.9}, {t + 10, 1.0}}, 1, t, 1.0, 1.1, {0.99995, 1.15}});
+            {60, t + 1200, {{t + 2700, 1.2}}, 1, t + 1200, 1.2, 1.1});
         // The server's weeks begin on Sunday; the epoch's on Thursday.
         row("a tick of the next Sunday opens a weekly bar on that Sunday",
-            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1,
-             {}});
+            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1});
     }
     void liveCandle()
     {
@@ -168,9 +147,6 @@ private slots:
                                 (chart.candlesticks()->data()->constEnd() - 1)->close,
                                 m_manager->getChartHistory("EURUSD", row.period).first().close}),
                  QList<double>({double(row.bars), double(row.bars), double(row.lastTime), row.close, row.heldClose}));
-        const QCPRange axis = chart.yAxis2->range();
-        if (row.axis != QCPRange())
-            QVERIFY(std::abs(axis.lower - row.axis.lower) + std::abs(axis.upper - row.axis.upper) < 1e-12);
     }
 
     void barStart_data()
@@ -312,7 +288,6 @@ private slots:
         chart.onTimeframeChanged(&unknown);
         chart.onTimeframeChanged(&h4);
         QCOMPARE(static_cast<QList<QVariantList>>(changed), QList<QVariantList>{{240}});
-        QCOMPARE(chart.windowTitle(), QString("EURUSD, H4"));
         QCOMPARE(shown(chart), 30);
         QCOMPARE(chart.colors().at(3), QColor(Qt::cyan));
         QCOMPARE(manager(m_login)->getColors("EURUSD", 60), chart.colors()); // read back from the file just saved
@@ -371,40 +346,6 @@ private slots:
         stored.removeAll(QString());
         std::sort(expected.begin(), expected.end());
         QCOMPARE(stored, expected);
-    }
-
-    void valueAxesFitTheBarsInView_data()
-    {
-        QTest::addColumn<QCPRange>("view");
-        QTest::addColumn<bool>("flatTail");
-        QTest::newRow("bars in the middle with the live bar out of view") << QCPRange(40, 60) << false;
-        QTest::newRow("flat bars whose Williams %R is not a number") << QCPRange(150, 200) << true;
-    }
-    void valueAxesFitTheBarsInView()
-    {
-        QFETCH(QCPRange, view);
-        QFETCH(bool, flatTail);
-        switchIndicators("WilliamsPercentRange MACD BearsPower");
-        QVector<CandleStick> bars = makeBars(200);
-        for (int i = 170; flatTail && i < 200; ++i)
-            bars[i] = {bars[i].timestamp, 1.1, 1.1, 1.1, 1.1};
-        seed(bars);
-        Chart chart(m_manager.get(), "EURUSD", 60);
-        chart.xAxis->setRange(view);
-
-        const int first = std::max(0, int(view.lower) - 1), last = std::min(199, int(view.upper) + 1);
-        QCPRange price(bars.last().low, bars.last().high); // the live bar always counts
-        for (int i = first; i <= last; ++i)
-            price = QCPRange(std::min(price.lower, bars[i].low), std::max(price.upper, bars[i].high));
-        QCOMPARE(chart.yAxis2->range(), price);
-        for (auto indicator : {Chart::WilliamsPercentRange, Chart::BearsPower}) {
-            QCOMPARE(chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range(),
-                     finiteRange(chart.indicatorLines(indicator).value(QString()), first, last));
-            QCOMPARE(chart.indicatorPane(indicator)->axis(QCPAxis::atBottom)->range(), view);
-        }
-        // The MACD pane follows its signal line, not the histogram.
-        QCOMPARE(chart.indicatorPane(Chart::Macd)->axis(QCPAxis::atRight)->range().upper,
-                 finiteRange(chart.indicatorLines(Chart::Macd).value("signal"), first, last).upper);
     }
 
     void rendersCandlesOverlayAndPanes()
