@@ -324,14 +324,15 @@ private slots:
                  QList<bool>({false, rowsLeft > 0}));
     }
 
-    void indicatorEntries_data()
+    void indicatorAndTimeframeEntries_data()
     {
         QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("key"); // the switch written
+        QTest::addColumn<QString>("key"); // the switch written; none for a timeframe
         QTest::newRow("a pane of its own") << "Adx" << "Adx";
         QTest::newRow("a price-pane overlay") << "Moving Average" << "MovingAverage";
+        QTest::newRow("a timeframe") << "H4" << "";
     }
-    void indicatorEntries()
+    void indicatorAndTimeframeEntries()
     {
         QFETCH(QString, entry);
         QFETCH(QString, key);
@@ -339,11 +340,12 @@ private slots:
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
-            QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on);
+            QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
             // No empty row is left behind when the pane goes.
             QCOMPARE(QList<int>({chart->plotLayout()->rowCount(), chart->plotLayout()->elementCount()}),
                      QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
+        QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
     }
 
     void pricePaneKeepsHalfTheWindow()
