@@ -27,10 +27,8 @@ struct Recorder
         QObject::connect(&store, &PositionDataStore::symbolNetProfitChanged,
                          [this](const QString &symbol, int count, double buyVolume, double buyPrice, double sellVolume,
                                 double sellPrice, double profit) {
-                             QStringList figures{"symbol", symbol, QString::number(count)};
-                             for (const double figure : {buyVolume, buyPrice, sellVolume, sellPrice, profit})
-                                 figures << QString::number(figure, 'g', 10);
-                             events << figures.join(' ');
+                             events << QStringLiteral("symbol %1 %2 %3 %4 %5 %6 %7").arg(symbol).arg(count).arg(buyVolume)
+                                           .arg(buyPrice).arg(sellVolume).arg(sellPrice).arg(profit, 0, 'g', 10);
                          });
         QObject::connect(&store, &PositionDataStore::netProfitChanged, [this](double profit) {
             events << "net";

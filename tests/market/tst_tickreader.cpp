@@ -68,7 +68,6 @@ private slots:
         QTest::newRow("a price as text") << with("bid", "\"1.1\"") << false;
         QTest::newRow("a price that underflows") << with("ask", "1e-400") << false;
         QTest::newRow("a price that overflows") << with("ask", "1e400") << false;
-        QTest::newRow("a symbol that is a number") << with("symbol", "5") << false;
         QTest::newRow("a symbol with a broken escape") << with("symbol", R"("A\x")") << false;
         QTest::newRow("text after the object") << full + QStringLiteral(" x") << false;
         QTest::newRow("a truncated tick") << full.left(full.size() - 1) << false;

@@ -35,9 +35,7 @@ private slots:
         }
         if (how == 2)
             session.client.logout();
-        const int attempts = connections.count();
         QVERIFY(!connections.wait(quietMs));
-        QCOMPARE(connections.count(), attempts);
     }
 
     // While logged in the client keeps trying, quietly, and a failed login on a
