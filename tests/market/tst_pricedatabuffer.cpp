@@ -54,10 +54,12 @@ private slots:
         buffer.setInterval(1);
         std::atomic<bool> stop{false};
         QVector<double> lastPushed(symbols, -1);
+        std::atomic<int> pushed{0};
         std::thread pusher([&] {
             for (int i = 0; !stop; ++i) {
                 buffer.pushTick(makeTick(QString::number(i % symbols), i));
                 lastPushed[i % symbols] = i;
+                pushed = i + 1;
             }
         });
         QSignalSpy flushes(&buffer, &PriceDataBuffer::tickUpdated);
@@ -66,6 +68,9 @@ private slots:
             buffer.beginTimer();
             QVERIFY(flushes.wait(20000));
         }
+        // Every symbol once more after the last start: no last tick may fall in a stop.
+        const int mark = pushed;
+        QTRY_VERIFY_WITH_TIMEOUT(pushed > mark + symbols, 20000);
         stop = true;
         pusher.join();
         QVector<double> seen(symbols, -1);
