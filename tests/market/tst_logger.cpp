@@ -43,7 +43,6 @@ private slots:
         QTest::addColumn<QStringList>("lines"); // as written, after the time stamp
 
         QTest::newRow("a plain record") << "Terminal" << "Started" << QStringList{"\tTerminal\tStarted"};
-        QTest::newRow("an empty title keeps its field") << QString() << "x" << QStringList{"\t\tx"};
         QTest::newRow("line breaks and tabs cannot forge records or fields")
             << "Net\nwork" << "a\r\n2026-01-01 00:00:00.000\tFake\tline"
             << QStringList{"\tNet\\nwork\ta\\r\\n2026-01-01 00:00:00.000\\tFake\\tline"};
@@ -94,23 +93,6 @@ private slots:
             const QStringList fields = line.split(QLatin1Char('\t'));
             QCOMPARE(fields.at(2).toInt(), next[fields.at(1).mid(1).toInt()]++);
         }
-    }
-
-    void lineWrittenAfterMidnightGoesToTheNewDay()
-    {
-        QTemporaryDir dir;
-        const auto logger = loggerIn(dir.path());
-        // The first reading stamps the record, every later one is the writer's.
-        std::atomic<int> readings{0};
-        logger->setClock([&readings] {
-            return readings++ == 0 ? QDateTime(QDate(2026, 12, 6), QTime(23, 59, 59, 995))
-                                   : QDateTime(QDate(2026, 12, 7), QTime(0, 0, 0, 5));
-        });
-        logger->log(QStringLiteral("Terminal"), QStringLiteral("late"));
-        logger->flush();
-        QVERIFY(!QFile::exists(logger->logDirectory() + QStringLiteral("/2026-12-06.log")));
-        QCOMPARE(fileLines(logger->logDirectory() + QStringLiteral("/2026-12-07.log")),
-                 QStringList{QStringLiteral("2026-12-06 23:59:59.995\tTerminal\tlate")});
     }
 };
 

@@ -52,10 +52,8 @@ private slots:
         QTest::newRow("keys in another order, spaced")
             << QStringLiteral(" {\n \"bid\" : 1.5 , \"symbol\":\"X\", \"res_code\" : 2 }\t") << true;
         QTest::newRow("a price beyond the 64-bit range of integers") << with("ask", "18446744073709551615") << true;
-        QTest::newRow("negative zero as an integer") << with("bid_low", "-0") << true;
         QTest::newRow("an escaped symbol") << with("symbol", R"("EUR\/USD\u00e9")") << true;
         QTest::newRow("a symbol outside ASCII") << with("symbol", QStringLiteral("\"Ünïcode€\"")) << true;
-        QTest::newRow("digits at the bound") << with("digits", "15") << true;
 
         QTest::newRow("another reply code") << with("res_code", "3") << false;
         QTest::newRow("the reply code with a fraction part") << with("res_code", "2.0") << false;
@@ -70,7 +68,6 @@ private slots:
         QTest::newRow("a price as text") << with("bid", "\"1.1\"") << false;
         QTest::newRow("a price that underflows") << with("ask", "1e-400") << false;
         QTest::newRow("a price that overflows") << with("ask", "1e400") << false;
-        QTest::newRow("a symbol that is a number") << with("symbol", "5") << false;
         QTest::newRow("a symbol with a broken escape") << with("symbol", R"("A\x")") << false;
         QTest::newRow("text after the object") << full + QStringLiteral(" x") << false;
         QTest::newRow("a truncated tick") << full.left(full.size() - 1) << false;

@@ -173,18 +173,11 @@ void FakeTradeServer::sendFrameHeader(quint64 length)
 
 QByteArray FakeTradeServer::frameHeader(int opcode, quint64 size)
 {
-    // Server frames are unmasked.
+    // Server frames are unmasked; the length takes one byte, or a marker and 2 or 8 more.
+    const int extra = size < 126 ? 0 : size < 65536 ? 2 : 8;
     QByteArray frame(1, char(0x80 | opcode));
-    if (size < 126) {
-        frame += char(size);
-    } else if (size < 65536) {
-        frame += char(126);
-        frame += char(size >> 8);
-        frame += char(size);
-    } else {
-        frame += char(127);
-        for (int shift = 56; shift >= 0; shift -= 8)
-            frame += char(size >> shift);
-    }
+    frame += char(extra == 0 ? size : extra == 2 ? 126 : 127);
+    for (int byte = extra - 1; byte >= 0; --byte)
+        frame += char(size >> (8 * byte));
     return frame;
 }
