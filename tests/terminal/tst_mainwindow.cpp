@@ -8,7 +8,6 @@
 #include "journalwidget.h"
 #include "logindialog.h"
 #include "savedaccounts.h"
-#include "scalewidgettree.h"
 #include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "workspacefiles.h"
@@ -214,21 +213,6 @@ private slots:
         QVERIFY(!session.window->loginDialog()->isVisible());
         QCOMPARE(savedAccounts(), QStringList({"1001 online secret Kestral-Demo " + url,
                                                "2002 offline other Elsewhere ws://127.0.0.1:1"}));
-    }
-
-    void scaleWidgetTree()
-    {
-        QWidget top;
-        auto *middle = new QWidget(&top);
-        auto *leaf = new QWidget(middle);
-        QFont big = leaf->font();
-        big.setPointSize(22);
-        leaf->setFont(big);
-        for (QWidget *w : {&top, middle, leaf})
-            w->resize(300, 200);
-        ::scaleWidgetTree(&top, 1.5);
-        for (QWidget *w : {&top, middle, leaf})
-            QCOMPARE(QString("%1 %2").arg(w->width() * 1000 + w->height()).arg(w->font().pointSizeF()), "200133 10");
     }
 
     void journalKeepsTheNewestRows()

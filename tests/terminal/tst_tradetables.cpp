@@ -1,7 +1,6 @@
 // The tables of one logged-in window fed by the fake trade server: the market watch, the
 // trade and net tables with the summary line, and the commands their menus and clicks send.
 #include "appglobals.h"
-#include "changepassworddlg.h"
 #include "clientterminal.h"
 #include "messageboxcloser.h"
 #include "new_order.h"
@@ -9,25 +8,21 @@
 #include "resend.h"
 #include "servertime.h"
 #include "showsymboldialog.h"
-#include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
 #include <QDesktopServices>
 #include <QDockWidget>
-#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
-#include <QStyle>
 #include <QTableWidget>
 #include <QXmlStreamReader>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
-Q_DECLARE_METATYPE(SoundEffects::Sound)
 
 namespace {
 
@@ -177,22 +172,6 @@ private slots:
         deliver(FakeTradeServer::tick("C1", 1.5, 1.6));
         QCOMPARE(m_watch->item(0, 1)->text(), "1.50000");
         QCOMPARE(m_watch->item(2, 1)->foreground().style(), Qt::NoBrush);
-    }
-
-    void columnsMenu_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("hiddenAfter");
-        QTest::newRow("Change %H") << 7 << false; // shown
-        QTest::newRow("Spread") << 3 << true;     // hidden
-    }
-    void columnsMenu()
-    {
-        QFETCH(int, column);
-        popuppicker::choose(QTest::currentDataTag());
-        emit m_watch->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
-        QTEST(m_watch->isColumnHidden(column), "hiddenAfter");
-        m_watch->setColumnHidden(column, false);
     }
 
     // The symbol dialog from the context menu: its check boxes show and hide market-watch symbols.
@@ -382,61 +361,6 @@ private slots:
               "request");
     }
 
-    void tradeResultSounds()
-    {
-        QSignalSpy played(child<SoundEffects>(), &SoundEffects::played);
-        m_window->onTradeResponse({{"status", 10009}});
-        m_window->onTradeResponse({{"status", 10019}});
-        QCOMPARE(played.size(), 2);
-        QCOMPARE(QVector<SoundEffects::Sound>(
-                     {played[0][0].value<SoundEffects::Sound>(), played[1][0].value<SoundEffects::Sound>()}),
-                 QVector<SoundEffects::Sound>({SoundEffects::Trade, SoundEffects::Error}));
-    }
-
-    // The logged-in window with a ticking market watch as a picture: rises and falls in the
-    // bid column, highs in blue and lows in red in their own; the charts fill most of the rest
-    // and the toolbar shows the candlestick icon's green and red bodies.
-    void screenshot()
-    {
-        const QStringList symbols{"EURUSD", "GBPUSD", "USDJPY", "XAUUSD"};
-        showSymbols(symbols);
-        for (int round = 0; round < 2; ++round) {
-            for (int i = 0; i < symbols.size(); ++i) {
-                const double bid = 1.1 + (i % 2 == round ? 0.01 : -0.01) + round * 0.001;
-                deliver(FakeTradeServer::tick(symbols[i], bid, bid + 0.0002));
-            }
-        }
-        const QImage picture = m_window->grab().toImage().scaled(m_window->size());
-        picture.save("/tmp/tables-screenshot.png");
-        const QRect area(m_watch->viewport()->mapTo(m_window, QPoint(0, 0)), m_watch->viewport()->size());
-        int blue = 0;
-        int red = 0;
-        int black = 0;
-        QSet<QRgb> toolBar;
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x) {
-                const QColor c = picture.pixelColor(x, y);
-                const bool inWatch = area.contains(x, y);
-                blue += inWatch && c.blue() > 150 && c.red() < 100 && c.green() < 100;
-                red += inWatch && c.red() > 150 && c.blue() < 100 && c.green() < 100;
-                black += c == Qt::black;
-                if (y < 70)
-                    toolBar << c.rgb();
-            }
-        }
-        QVERIFY2(blue > 40 && red > 40 && black > picture.width() * picture.height() / 4,
-                 qPrintable(QStringLiteral("blue %1, red %2, black %3").arg(blue).arg(red).arg(black)));
-        QVERIFY(toolBar.contains(qRgb(30, 160, 70)) && toolBar.contains(qRgb(210, 40, 40)));
-
-        // The first layout left every market-watch column wide enough for its text.
-        const int margins = 2 * (m_watch->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_watch) + 1);
-        for (int column = 0; column < 7; ++column) {
-            const QString text = m_watch->item(3, column)->text();
-            const int needed = QFontMetrics(m_watch->font()).horizontalAdvance(text) + margins;
-            QVERIFY2(m_watch->columnWidth(column) >= needed, qPrintable(text));
-        }
-    }
-
     // The history view's context menu: its requests and the statement.
     void menuRequests_data()
     {
@@ -495,23 +419,6 @@ private slots:
         QCOMPARE(cells.mid(cells.lastIndexOf("Deposit")),
                  QStringList({"Deposit", "1000.00", "Withdraw", "-200.00", "Swap", "0.00", "Commission", "0.00",
                               "Balance", "805.00"}));
-    }
-
-    // Last, as it leaves the window in English again.
-    void switchingLanguage()
-    {
-        MessageBoxCloser boxes;
-        m_window->switchLanguage(":/translations/translations-arabic.qm");
-        QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
-        // The dialogs retranslate themselves when the language-change event reaches them.
-        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
-        QCOMPARE(child<QAction>("actionNew_Order")->text(), QString::fromUtf8("أمر جديد"));
-        m_window->switchLanguage(":/translations/none.qm"); // warns and falls back to English
-        QCOMPARE(boxes.texts, QStringList("Error: Failed to translate."));
-        QCOMPARE(m_window->layoutDirection(), Qt::LeftToRight);
-        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), "Change Password");
-        QCOMPARE(child<QAction>("actionNew_Order")->text() + ", " + m_window->windowTitle(),
-                 "New Order, Test Client (1001, Kestral-Demo)");
     }
 };
 
