@@ -1,6 +1,7 @@
 // The tables of one logged-in window fed by the fake trade server: the market watch, the
 // trade and net tables with the summary line, and the commands their menus and clicks send.
 #include "appglobals.h"
+#include "changepassworddlg.h"
 #include "clientterminal.h"
 #include "messageboxcloser.h"
 #include "new_order.h"
@@ -205,9 +206,9 @@ private slots:
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 1050.00 USD, Credit: 50.00, Used margin: 20.00, "
                "Free margin: 1030.00";
         QTest::newRow("soft margin call")
-            << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 150}}, 1)} << 0
-            << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 150.00, "
-               "Free margin: -50.00 (soft margin call)</font>";
+            << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 100.5}}, 1)} << 0
+            << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 100.50, "
+               "Free margin: -0.50 (soft margin call)</font>";
         QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
@@ -419,6 +420,22 @@ private slots:
         QCOMPARE(cells.mid(cells.lastIndexOf("Deposit")),
                  QStringList({"Deposit", "1000.00", "Withdraw", "-200.00", "Swap", "0.00", "Commission", "0.00",
                               "Balance", "805.00"}));
+    }
+
+    // Last: it leaves the window in English after a failed load.
+    void switchingLanguage()
+    {
+        MessageBoxCloser boxes;
+        m_window->switchLanguage(":/translations/translations-arabic.qm");
+        QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
+        // The dialogs retranslate themselves when the language-change event reaches them.
+        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
+        QCOMPARE(child<QAction>("actionNew_Order")->text(), QString::fromUtf8("أمر جديد"));
+        m_window->switchLanguage(":/translations/none.qm"); // warns and falls back to English
+        QCOMPARE(boxes.texts, QStringList("Error: Failed to translate."));
+        QCOMPARE(m_window->layoutDirection(), Qt::LeftToRight);
+        QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), "Change Password");
+        QCOMPARE(child<QAction>("actionNew_Order")->text(), "New Order");
     }
 };
 
