@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "medianreporter.h"
+#include "residentmemory.h"
 
 #include <cstdio>
 #include <map>
@@ -147,15 +148,6 @@ void BM_ReplotView(benchmark::State &state)
 BENCHMARK(BM_ReplotView)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 constexpr int kLongBars = 1000000;
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
 
 // A million bars with every indicator on: the load, and what the chart keeps per bar.
 std::unique_ptr<SymbolChartWidget> g_longChart;

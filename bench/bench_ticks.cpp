@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "medianreporter.h"
+#include "residentmemory.h"
 #include <algorithm>
 #include <map>
 #include <string>
@@ -61,15 +62,6 @@ void BM_ParseDispatchPush(benchmark::State &state)
         client.handleMessage(texts.at(i));
         i = (i + 1) % symbolCount;
     }
-}
-
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
 long maxResidentKiB()
