@@ -176,6 +176,9 @@ private slots:
         environment.insert("KESTRAL_BROKER_PORT", QString::number(ports.value("broker-port")));
         environment.insert("KESTRAL_ACCOUNT_PORT", QString::number(ports.value("account-port")));
         environment.insert("QT_QPA_PLATFORM", "xcb");
+        // The terminal draws no OpenGL; without this the X platform loads the machine's GL
+        // driver, which leaks at unload on some machines and not others.
+        environment.insert("QT_XCB_GL_INTEGRATION", "none");
         Child terminal;
         terminal.process.setProcessEnvironment(environment);
         terminal.process.setProcessChannelMode(QProcess::ForwardedChannels);
