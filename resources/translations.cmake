@@ -1,5 +1,5 @@
 # The Turkish and Arabic translations, compiled by lrelease and embedded under
-# ":/translations". Included by terminal/CMakeLists.txt once `terminal` exists;
+# ":/translations". Included by dialogs/CMakeLists.txt once `dialogs` exists;
 # ClientLanguage registers the resource (Q_INIT_RESOURCE(translations)), which keeps
 # the linker from dropping it out of the static library.
 set(KESTRAL_TS_FILES
@@ -26,4 +26,4 @@ if(NOT KESTRAL_TRANSLATIONS_QRC_OLD STREQUAL KESTRAL_TRANSLATIONS_QRC_TEXT)
 endif()
 set_source_files_properties(${KESTRAL_TRANSLATIONS_QRC} PROPERTIES SKIP_AUTORCC ON)
 qt5_add_resources(KESTRAL_TRANSLATIONS_RCC ${KESTRAL_TRANSLATIONS_QRC})
-target_sources(terminal PRIVATE ${KESTRAL_QM_FILES} ${KESTRAL_TRANSLATIONS_RCC})
+target_sources(dialogs PRIVATE ${KESTRAL_QM_FILES} ${KESTRAL_TRANSLATIONS_RCC})
