@@ -1,9 +1,9 @@
 #include "chartobjectregistry.h"
 
 #include "axistag.h"
+#include "usersettings.h"
 
 #include <QRegularExpression>
-#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -69,14 +69,14 @@ QString ChartObjectRegistry::renamed(const QString &name, int id)
 
 int ChartObjectRegistry::storedCounter(const QString &symbol)
 {
-    return QSettings(QStringLiteral("Morwell"), QStringLiteral("Client"))
+    return UserSettings()
         .value(QStringLiteral("%1_objects").arg(symbol), 0)
         .toInt();
 }
 
 void ChartObjectRegistry::storeCounter(const QString &symbol) const
 {
-    QSettings(QStringLiteral("Morwell"), QStringLiteral("Client"))
+    UserSettings()
         .setValue(QStringLiteral("%1_objects").arg(symbol), m_counter);
 }
 

@@ -10,6 +10,7 @@
 #include "mydatetimeticker.h"
 #include "oneclicktradingbuttons.h"
 #include "tickdata.h"
+#include "usersettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QSettings>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
@@ -27,8 +27,6 @@
 
 namespace {
 
-const QString kIndicatorSettingsOrganisation = QStringLiteral("MorWell");
-const QString kSettingsApplication = QStringLiteral("Client");
 
 using Indicator = SymbolChartWidget::Indicator;
 
@@ -988,7 +986,7 @@ void SymbolChartWidget::fitAxes(const QCPRange &range)
 
 void SymbolChartWidget::loadIndicatorSettings()
 {
-    QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
+    UserSettings settings;
     const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
     for (const SwitchKey &key : kSwitchKeys) {
         if (key.writeOnly)
@@ -1017,7 +1015,7 @@ void SymbolChartWidget::loadIndicatorSettings()
 
 void SymbolChartWidget::saveIndicatorSettings()
 {
-    QSettings settings(kIndicatorSettingsOrganisation, kSettingsApplication);
+    UserSettings settings;
     const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
     for (const SwitchKey &key : kSwitchKeys) {
         const IndicatorGraphs &graphs = m_graphs[key.indicator];

@@ -130,7 +130,7 @@ private slots:
     void init()
     {
         m_manager = manager(m_login = nextLogin());
-        QSettings("Morwell", "Client").remove("EURUSD_objects");
+        QSettings("MorWell", "Client").remove("EURUSD_objects");
         switchIndicators({});
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
         settle();
@@ -233,7 +233,7 @@ private slots:
         const QList<ChartObjectRecord> records = m_manager->getObjects("EURUSD", 60);
         QCOMPARE(records.size(), 9); // the Fibonacci labels are rebuilt, not saved
         if (storedCounter >= 0)
-            QSettings("Morwell", "Client").setValue("EURUSD_objects", storedCounter);
+            QSettings("MorWell", "Client").setValue("EURUSD_objects", storedCounter);
         m_manager = manager(m_login);
         auto chart = open();
         QCOMPARE(chart->names(), names);
