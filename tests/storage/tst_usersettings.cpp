@@ -1,6 +1,7 @@
 // One settings store where a case-sensitive file system made two of the spellings.
 #include "testmain.h"
 
+#include "chartobjectregistry.h"
 #include "usersettings.h"
 #include <QDir>
 #include <QFile>
@@ -48,14 +49,16 @@ private slots:
         QCOMPARE(QFileInfo::exists(otherPath), otherIsStore);
     }
 
-    // Counters saved under the other spelling by an earlier build survive the first start.
+    // Counters saved under the other spelling by an earlier build survive the first start,
+    // and from then on counters and indicator switches share one file.
     void firstStoreOfTheProcessTakesOver()
     {
         const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
         QSettings(config + "/Morwell/Client.conf", QSettings::IniFormat).setValue("GBPUSD_objects", 12);
-        QCOMPARE(UserSettings().value("GBPUSD_objects").toInt(), 12);
-        QVERIFY(!QFileInfo::exists(config + "/Morwell"));
-        QCOMPARE(UserSettings().fileName(), config + "/MorWell/Client.conf");
+        QCOMPARE(ChartObjectRegistry::storedCounter("GBPUSD"), 12);
+        ChartObjectRegistry(13).storeCounter("GBPUSD");
+        QCOMPARE(QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"MorWell"});
+        QCOMPARE(QSettings(config + "/MorWell/Client.conf", QSettings::IniFormat).value("GBPUSD_objects"), 13);
     }
 };
 
