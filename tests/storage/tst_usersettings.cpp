@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(ChartObjectRegistry::storedCounter("GBPUSD"), 12);
         ChartObjectRegistry(13).storeCounter("GBPUSD");
         QCOMPARE(QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"MorWell"});
-        QCOMPARE(QSettings(config + "/MorWell/Client.conf", QSettings::IniFormat).value("GBPUSD_objects"), 13);
+        QCOMPARE(ChartObjectRegistry::storedCounter("GBPUSD"), 13);
     }
 };
 
