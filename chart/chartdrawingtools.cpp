@@ -5,6 +5,7 @@
 
 #include "axistag.h"
 #include "chartmanager.h"
+#include "diagnostics.h"
 #include "jsonreadings.h"
 
 #include <QDebug>
@@ -180,7 +181,7 @@ void SymbolChartWidget::mouseMoveEvent(QMouseEvent *event)
     case 4:
         if (auto *line = qobject_cast<QCPItemLine *>(m_currentDrawingItem.data()))
             line->end->setCoords(snap(key), price);
-        qDebug().nospace() << snap(key) << ", " << price;
+        qCDebug(lcKestral).nospace() << snap(key) << ", " << price;
         replot(rpRefreshHint);
         break;
     default:
@@ -195,7 +196,7 @@ void SymbolChartWidget::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton)
         m_scalingDrag = false;
     QCustomPlot::mouseReleaseEvent(event);
-    qDebug() << "mouse release: " << event->button() << event->pos();
+    qCDebug(lcKestral) << "mouse release: " << event->button() << event->pos();
     // Also when another tool was chosen while the crosshair was shown, or it would stay for good.
     removeCrosshair();
     m_drawingMode = 0;
@@ -374,7 +375,7 @@ QMap<QCPAbstractItem *, QString> SymbolChartWidget::objectNamesForCurrentPeriod(
 {
     const QMap<QCPAbstractItem *, QString> names = m_objects.names(m_period);
     if (names.isEmpty())
-        qWarning() << "m_objects for period" << m_period << "is empty.";
+        qCDebug(lcKestral) << "m_objects for period" << m_period << "is empty.";
     return names;
 }
 

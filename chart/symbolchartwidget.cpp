@@ -480,7 +480,9 @@ void SymbolChartWidget::applyColors(const QList<QColor> &stored)
     const QList<QColor> defaults = {Qt::black, Qt::white, Qt::blue, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
     QList<QColor> colors = stored;
     if (colors.size() < 8) {
-        qWarning() << "Invalid or incomplete color settings. Using default colors.";
+        // A chart never saved has no colours yet: only a short list is a fault.
+        if (!colors.isEmpty())
+            qWarning() << "Invalid or incomplete color settings. Using default colors.";
         colors = defaults;
     }
     // A name that no colour has reads as an invalid colour; it must not reach the plot or the next save.

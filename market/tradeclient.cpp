@@ -3,6 +3,7 @@
 #include "tickreader.h"
 
 #include "appglobals.h"
+#include "diagnostics.h"
 #include "jsonguard.h"
 #include "logger.h"
 #include "pricedatabuffer.h"
@@ -159,16 +160,16 @@ QJsonObject TradeClient::parseMessage(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
     if (jsonguard::dropsNestedValue(utf8)) {
-        qDebug() << "Repeated key with a nested value, message ignored";
+        qCDebug(lcKestral) << "Repeated key with a nested value, message ignored";
         return {};
     }
     const QJsonDocument document = QJsonDocument::fromJson(utf8);
     if (document.isNull()) {
-        qDebug() << "Invalid JSON...\n" << text;
+        qCDebug(lcKestral) << "Invalid JSON...\n" << text;
         return {};
     }
     if (!document.isObject()) {
-        qDebug() << "Document is not an object";
+        qCDebug(lcKestral) << "Document is not an object";
         return {};
     }
     return document.object();
@@ -210,7 +211,7 @@ void TradeClient::dispatchMessage(const QJsonObject &message)
 void TradeClient::handleLoginReply(const QJsonObject &message)
 {
     const int state = message.value(QLatin1String("state")).toInt();
-    qDebug() << "login state" << state;
+    qCDebug(lcKestral) << "login state" << state;
     if (state == 0) {
         journal(QStringLiteral("Terminal"), QStringLiteral("%1 login failed to %2").arg(login).arg(serverName));
         emit loginFail();
@@ -264,7 +265,7 @@ void TradeClient::run()
     connect(
         socket, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), this,
         [this](QAbstractSocket::SocketError socketError) {
-            qDebug() << "WebSocket error: " << QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(socketError);
+            qCDebug(lcKestral) << "WebSocket error: " << QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(socketError);
             onError(socketError);
         },
         Qt::DirectConnection);
@@ -295,9 +296,9 @@ void TradeClient::run()
 void TradeClient::onConnected()
 {
     pingTimer->start(pingIntervalMs);
-    qDebug() << "timer thread:" << pingTimer->thread();
-    qDebug() << "current thread: " << QThread::currentThread();
-    qDebug() << "thread:" << thread();
+    qCDebug(lcKestral) << "timer thread:" << pingTimer->thread();
+    qCDebug(lcKestral) << "current thread: " << QThread::currentThread();
+    qCDebug(lcKestral) << "thread:" << thread();
     awaitingPong = false;
     connected = true;
     journal(QStringLiteral("Network"), QStringLiteral("Connected to %1").arg(serverName));
@@ -376,7 +377,7 @@ void TradeClient::pingToServer()
 
 void TradeClient::onPong()
 {
-    qDebug() << "Websocket pong";
+    qCDebug(lcKestral) << "Websocket pong";
     awaitingPong = false;
 }
 
@@ -384,7 +385,7 @@ void TradeClient::forceDisconnect()
 {
     if (!awaitingPong || !connected)
         return;
-    qDebug() << "force disconnected";
+    qCDebug(lcKestral) << "force disconnected";
     socket->close(QWebSocketProtocol::CloseCodeAbnormalDisconnection, QString());
 }
 

@@ -4,6 +4,7 @@
 #include "ui_clientterminal.h"
 
 #include "chartmanager.h"
+#include "diagnostics.h"
 #include "symbolchartwidget.h"
 #include <QDebug>
 #include <QMdiSubWindow>
@@ -17,22 +18,22 @@ SymbolChartWidget *Client_Terminal::createNewChart(const QString &symbol, int pe
         return nullptr;
     }
     try {
-        qDebug() << "Creating new chart for symbol:" << symbol << "with period:" << period;
+        qCDebug(lcKestral) << "Creating new chart for symbol:" << symbol << "with period:" << period;
         auto *chart = new SymbolChartWidget(m_chartManager, symbol, period, this);
-        qDebug() << "Chart widget created for symbol:" << symbol;
+        qCDebug(lcKestral) << "Chart widget created for symbol:" << symbol;
         QMdiSubWindow *window = ui->graphArea->addSubWindow(chart);
         window->setWindowTitle(QStringLiteral("%1,%2").arg(symbol, SymbolChartWidget::periodLabel(period)));
-        qDebug() << "Chart added to graph area.";
+        qCDebug(lcKestral) << "Chart added to graph area.";
         const TickData tick = m_symbolStorage.lastTick(symbol);
         if (!tick.symbol.isEmpty()) {
-            qDebug() << "Tick data found for symbol:" << symbol;
+            qCDebug(lcKestral) << "Tick data found for symbol:" << symbol;
             chart->updateWithTick(tick);
         } else {
-            qWarning() << "No tick data available for symbol:" << symbol;
+            qCDebug(lcKestral) << "No tick data available for symbol:" << symbol;
             chart->updateWithTick(TickData());
         }
         window->show();
-        qDebug() << "Chart shown successfully.";
+        qCDebug(lcKestral) << "Chart shown successfully.";
         connect(chart, &SymbolChartWidget::sell, this, &Client_Terminal::doInstantSell);
         connect(chart, &SymbolChartWidget::buy, this, &Client_Terminal::doInstantBuy);
         connect(chart, &SymbolChartWidget::timeframeChanged, this, &Client_Terminal::onTimeframeChanged,

@@ -1,5 +1,6 @@
 #include "soundeffects.h"
 
+#include <QAudioDeviceInfo>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -31,6 +32,14 @@ void SoundEffects::play(Sound sound)
 {
     if (sound < 0 || sound >= SoundCount)
         return;
+    // Asked once, on the first sound: without an output device every effect made or played
+    // would report the missing audio server again.
+    if (m_device == Device::Unknown)
+        m_device = QAudioDeviceInfo::defaultOutputDevice().isNull() ? Device::Missing : Device::Present;
+    if (m_device == Device::Missing) {
+        emit played(sound);
+        return;
+    }
     // Made on first use: each one reaches for the audio server, which start-up need not wait for.
     QSoundEffect *&effect = m_effects[sound];
     if (!effect) {

@@ -26,5 +26,7 @@ signals:
     void played(SoundEffects::Sound sound);
 
 private:
+    enum class Device { Unknown, Present, Missing };
+    Device m_device = Device::Unknown;
     std::array<QSoundEffect *, SoundCount> m_effects{};
 };

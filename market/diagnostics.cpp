@@ -1,0 +1,3 @@
+#include "diagnostics.h"
+
+Q_LOGGING_CATEGORY(lcKestral, "kestral", QtWarningMsg)
