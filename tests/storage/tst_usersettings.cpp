@@ -3,9 +3,6 @@
 
 #include "chartobjectregistry.h"
 #include "usersettings.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 class TestUserSettings : public QObject
@@ -21,7 +18,6 @@ private slots:
         QTest::addColumn<int>("expected");
         QTest::newRow("a counter kept only in the other file is taken over") << 0 << 7 << false << 7;
         QTest::newRow("the store's own value wins") << 3 << 7 << false << 3;
-        QTest::newRow("no other file leaves the store as it is") << 3 << 0 << false << 3;
         QTest::newRow("another name for the store's own file deletes nothing") << 3 << 0 << true << 3;
     }
     void adopt()

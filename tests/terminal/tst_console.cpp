@@ -4,7 +4,6 @@
 #include "testmain.h"
 
 #include "symbolchartwidget.h"
-#include <QMdiArea>
 
 namespace {
 
