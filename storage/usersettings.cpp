@@ -19,11 +19,11 @@ bool sameFile(const QString &a, const QString &b)
 #ifndef KESTRAL_SETTINGS_IN_FILES
     return QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
 #else
-    struct stat first {};
-    struct stat second {};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0
-        && ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
+    struct stat first;
+    struct stat second;
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 #endif
 }
 
