@@ -69,15 +69,12 @@ QString ChartObjectRegistry::renamed(const QString &name, int id)
 
 int ChartObjectRegistry::storedCounter(const QString &symbol)
 {
-    return UserSettings()
-        .value(QStringLiteral("%1_objects").arg(symbol), 0)
-        .toInt();
+    return UserSettings().value(QStringLiteral("%1_objects").arg(symbol), 0).toInt();
 }
 
 void ChartObjectRegistry::storeCounter(const QString &symbol) const
 {
-    UserSettings()
-        .setValue(QStringLiteral("%1_objects").arg(symbol), m_counter);
+    UserSettings().setValue(QStringLiteral("%1_objects").arg(symbol), m_counter);
 }
 
 ChartObjectRegistry::ChartObjectRegistry(int counter)

@@ -27,7 +27,6 @@
 
 namespace {
 
-
 using Indicator = SymbolChartWidget::Indicator;
 
 struct IndicatorInfo
