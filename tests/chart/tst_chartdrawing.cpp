@@ -348,12 +348,24 @@ private slots:
         QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
     }
 
+    void pricePaneKeepsHalfTheWindow_data()
+    {
+        QTest::addColumn<QString>("panes");
+        QTest::newRow("six panes") << "Adx RSI MACD Momentum DeMarker OnBalanceVolume";
+        QTest::newRow("eight panes") << "Adx RSI MACD Momentum DeMarker OnBalanceVolume ForceIndex BullsPower";
+        QTest::newRow("all sixteen panes")
+            << "Adx CommodityChannelIndex MACD Momentum RSI StandardDeviation ForceIndex WilliamsPercentRange "
+               "AverageTrueRange DeMarker AccumulationDistribution OnBalanceVolume MoneyFlowIndex BullsPower "
+               "BearsPower RelativeVigorIndex";
+    }
     void pricePaneKeepsHalfTheWindow()
     {
-        switchIndicators("Adx RSI MACD Momentum DeMarker OnBalanceVolume");
+        QFETCH(QString, panes);
+        switchIndicators(panes);
         auto chart = open();
-        QCOMPARE(chart->plotLayout()->rowCount(), 7);
-        QVERIFY(chart->height() == 500 && chart->axisRect()->rect().height() >= 250);
+        QCOMPARE(chart->plotLayout()->rowCount(), 1 + panes.count(' ') + 1);
+        QVERIFY2(chart->height() == 500 && chart->axisRect()->rect().height() >= 250,
+                 qPrintable(QString::number(chart->axisRect()->rect().height())));
         chart->resize(800, 700);
         QTRY_VERIFY(chart->axisRect()->rect().height() >= 350);
     }
