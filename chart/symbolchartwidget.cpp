@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
@@ -207,6 +208,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     if (m_chartManager) {
         connect(m_chartManager, &ChartManager::readyChartHistory, this, &SymbolChartWidget::onReadyChartHistory,
                 Qt::QueuedConnection);
+        followSharedObjects();
         loadChart();
     }
 
@@ -668,7 +670,11 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
         return;
     }
     setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
+    // A frame titled apart from its chart no longer follows the chart's title.
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->setWindowTitle(windowTitle());
     m_infoLabel->setText(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label));
+    m_infoLabel->adjustSize();
     // The exclusive group would refuse to uncheck its checked action.
     m_timeframeGroup->setExclusive(false);
     for (QAction *action : qAsConst(m_timeframeActions))
@@ -686,6 +692,8 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
         return;
     if (m_chartManager)
         saveChartObjects();
+    // They come back from the manager with their period.
+    m_objects.clear(m_period);
     m_period = minutes;
     emit timeframeChanged(m_period);
     loadChart();

@@ -118,6 +118,15 @@ class TestChartDrawing : public QObject
         chart->view();
         return chart;
     }
+    // As a new run reads them from the account's file.
+    QStringList fileNames(qint64 login)
+    {
+        QStringList names;
+        for (const ChartObjectRecord &record : manager(login)->getObjects("EURUSD", 60))
+            names << record.name;
+        names.sort();
+        return names;
+    }
     QStringList savedNames(int period)
     {
         QStringList names;
@@ -298,15 +307,16 @@ private slots:
         QFETCH(int, lines);
         QFETCH(QString, button);
         QFETCH(int, rowsLeft);
+        m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, 240), 240));
+        settle();
         auto chart = open(240);
-        chart->drag(2, {3.2, 1.1}, {3.2, 1.1}); // another period's line stays
-        QCPAbstractItem *other = chart->named("Vertical Line 1");
-        QAction h1("H1");
+        chart->drag(2, {3.2, 1.1}, {3.2, 1.1});
+        QAction h1("H1"), h4("H4");
         chart->onTimeframeChanged(&h1);
         chart->view();
+        QCOMPARE(chart->itemCount(), 3); // the other period's line left with it; the price tag stays
         for (int i = 0; i < lines; ++i)
             chart->drag(1, {5.2, 1.05 + 0.01 * i}, {5.2, 1.05 + 0.01 * i});
-        QVERIFY(!chart->removeObject(nullptr) && !chart->removeObject(other));
         ChartObjectListDialog dialog(chart.get());
         auto *list = dialog.findChild<QListWidget *>("listWidget");
         auto *remove = dialog.findChild<QPushButton *>("deleteButton");
@@ -314,14 +324,108 @@ private slots:
         QVERIFY(!remove->isEnabled());
         list->setCurrentRow(0);
         QVERIFY(remove->isEnabled());
-        QCPAbstractItem *first = chart->objectNamesForCurrentPeriod().firstKey();
+        QCPAbstractItem *first = chart->named("Horizontal Line 2");
         QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
         QVERIFY(!chart->hasItem(first));
-        // The price tag, the other period's line, and per row left a line and its tag (a tag is three items).
+        // Per row left a line and its tag (a tag is three items).
         QCOMPARE(QList<int>({list->count(), chart->names().size(), chart->itemCount()}),
-                 QList<int>({rowsLeft, rowsLeft, 3 + 1 + 4 * rowsLeft}));
+                 QList<int>({rowsLeft, rowsLeft, 3 + 4 * rowsLeft}));
         QCOMPARE(QList<bool>({remove->isEnabled(), dialog.findChild<QPushButton *>("deleteAllButton")->isEnabled()}),
                  QList<bool>({false, rowsLeft > 0}));
+        chart->onTimeframeChanged(&h4); // each period's objects come back with it
+        QCOMPARE(QList<int>({chart->names().size(), chart->itemCount()}), QList<int>({1, 3 + 1}));
+        QVERIFY(chart->named("Vertical Line 1"));
+    }
+
+    void objectListShowsWholeNamesInDrawingOrder()
+    {
+        auto chart = open();
+        for (int i = 0; i < 3; ++i)
+            chart->drag(2, {3.2 + i, 1.1}, {3.2 + i, 1.1});
+        // The next line may take the first one's memory, and so sort first by address.
+        QVERIFY(chart->removeObject(chart->named("Vertical Line 1")));
+        chart->drag(2, {9.2, 1.1}, {9.2, 1.1});
+        chart->fibonacci({10.2, 1.18}, {30.2, 1.02});
+        QStringList drawn{"Vertical Line 2", "Vertical Line 3", "Vertical Line 4"};
+        for (int id = 5; const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
+            drawn << QString("Fibonacci %1 (%2%)").arg(id).arg(percent)
+                  << QString("Fibonacci Label %1 (%2%)").arg(id + 1).arg(percent);
+            id += 2;
+        }
+        ChartObjectListDialog dialog(chart.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *list = dialog.findChild<QListWidget *>("listWidget");
+        QStringList rows;
+        for (int i = 0; i < list->count(); ++i) {
+            rows << list->item(i)->text();
+            QVERIFY2(list->viewport()->width() >= list->fontMetrics().horizontalAdvance(rows.last()),
+                     qPrintable(rows.last()));
+        }
+        QCOMPARE(rows, drawn);
+    }
+
+    void windowsOfOneChartShareTheirDrawings_data()
+    {
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::addColumn<bool>("deleteInOther");
+        QTest::addColumn<QStringList>("names");
+        const QStringList both{"Horizontal Line 1", "Vertical Line 2"};
+        QTest::newRow("the window drawn in first closes first") << true << false << both;
+        QTest::newRow("the window drawn in last closes first") << false << false << both;
+        QTest::newRow("deleted in the other window, gone from both") << true << true << QStringList{"Vertical Line 2"};
+    }
+    void windowsOfOneChartShareTheirDrawings()
+    {
+        QFETCH(bool, firstClosesFirst);
+        QFETCH(bool, deleteInOther);
+        QFETCH(QStringList, names);
+        auto a = open(), b = open();
+        a->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        b->drag(2, {12.2, 1.1}, {12.2, 1.1});
+        if (deleteInOther)
+            QVERIFY(b->removeObject(b->named("Horizontal Line 1")));
+        QCOMPARE(a->names(), names);
+        QCOMPARE(b->names(), names);
+        (firstClosesFirst ? a : b).reset();
+        (firstClosesFirst ? b : a).reset();
+        QCOMPARE(fileNames(m_login), names);
+    }
+
+    void eachAccountKeepsItsOwnDrawings_data()
+    {
+        QTest::addColumn<bool>("openAcross");
+        QTest::newRow("the chart closed before the switch") << false;
+        QTest::newRow("a chart open across the switch") << true;
+    }
+    void eachAccountKeepsItsOwnDrawings()
+    {
+        QFETCH(bool, openAcross);
+        const qint64 other = nextLogin();
+        const QList<QColor> otherColours{Qt::darkBlue, Qt::white, Qt::yellow, Qt::black,
+                                         Qt::red,      Qt::gray,  Qt::green,  Qt::green};
+        const auto otherManager = manager(other);
+        otherManager->setColors("EURUSD", 60, otherColours, false);
+        otherManager->setObjects("EURUSD", 60, {{7, 1.1, 7, 1.12, "Vertical Line 7"}}, true);
+        auto first = open();
+        first->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        first->setBackgroundColor(Qt::darkRed);
+        if (!openAcross)
+            first.reset();
+        m_manager->setAccount(other, "Demo-Server");
+        m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
+        settle();
+        auto second = open();
+        for (const Chart *chart : {second.get(), first.get()}) {
+            if (chart)
+                QCOMPARE(QList<QVariant>({chart->names(), chart->colors().first()}),
+                         QList<QVariant>({QStringList{"Vertical Line 7"}, QColor(Qt::darkBlue)}));
+        }
+        first.reset();
+        second.reset();
+        QCOMPARE(fileNames(other), QStringList{"Vertical Line 7"});
+        QCOMPARE(fileNames(m_login), QStringList{"Horizontal Line 1"});
+        QCOMPARE(manager(m_login)->getColors("EURUSD", 60).first(), QColor(Qt::darkRed));
     }
 
     void indicatorAndTimeframeEntries_data()
