@@ -119,10 +119,10 @@ class TestChartDrawing : public QObject
         return chart;
     }
     // As a new run reads them from the account's file.
-    QStringList fileNames(qint64 login)
+    QStringList fileNames(qint64 login, int period = 60)
     {
         QStringList names;
-        for (const ChartObjectRecord &record : manager(login)->getObjects("EURUSD", 60))
+        for (const ChartObjectRecord &record : manager(login)->getObjects("EURUSD", period))
             names << record.name;
         names.sort();
         return names;
@@ -402,30 +402,34 @@ private slots:
     {
         QFETCH(bool, openAcross);
         const qint64 other = nextLogin();
-        const QList<QColor> otherColours{Qt::darkBlue, Qt::white, Qt::yellow, Qt::black,
-                                         Qt::red,      Qt::gray,  Qt::green,  Qt::green};
         const auto otherManager = manager(other);
-        otherManager->setColors("EURUSD", 60, otherColours, false);
+        otherManager->setColors("EURUSD", 60, {Qt::darkBlue, Qt::white, Qt::yellow, Qt::black, Qt::red, Qt::gray,
+                                               Qt::green, Qt::green}, false);
         otherManager->setObjects("EURUSD", 60, {{7, 1.1, 7, 1.12, "Vertical Line 7"}}, true);
+        QAction h1("H1"), h4("H4");
         auto first = open();
         first->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        first->onTimeframeChanged(&h4);
+        first->drag(2, {3.2, 1.1}, {3.2, 1.1});
         first->setBackgroundColor(Qt::darkRed);
         if (!openAcross)
             first.reset();
         m_manager->setAccount(other, "Demo-Server");
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
+        m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, 240), 240));
         settle();
         auto second = open();
-        for (const Chart *chart : {second.get(), first.get()}) {
-            if (chart)
-                QCOMPARE(QList<QVariant>({chart->names(), chart->colors().first()}),
-                         QList<QVariant>({QStringList{"Vertical Line 7"}, QColor(Qt::darkBlue)}));
-        }
+        QCOMPARE(QList<QVariant>({second->names(), second->colors().first()}),
+                 QList<QVariant>({QStringList{"Vertical Line 7"}, QColor(Qt::darkBlue)}));
+        second->onTimeframeChanged(&h4);
+        for (const Chart *chart : {second.get(), first.get()})
+            QVERIFY(!chart || (chart->names().isEmpty() && chart->colors().first() != QColor(Qt::darkRed)));
         first.reset();
         second.reset();
-        QCOMPARE(fileNames(other), QStringList{"Vertical Line 7"});
-        QCOMPARE(fileNames(m_login), QStringList{"Horizontal Line 1"});
-        QCOMPARE(manager(m_login)->getColors("EURUSD", 60).first(), QColor(Qt::darkRed));
+        const QList<QStringList> files{fileNames(m_login, 60), fileNames(m_login, 240), fileNames(other, 60),
+                                       fileNames(other, 240)};
+        QCOMPARE(files, QList<QStringList>({{"Horizontal Line 1"}, {"Vertical Line 2"}, {"Vertical Line 7"}, {}}));
+        QCOMPARE(manager(m_login)->getColors("EURUSD", 240).first(), QColor(Qt::darkRed));
     }
 
     void indicatorAndTimeframeEntries_data()
