@@ -21,8 +21,9 @@ SymbolChartWidget *Client_Terminal::createNewChart(const QString &symbol, int pe
         auto *chart = new SymbolChartWidget(m_chartManager, symbol, period, this);
         qDebug() << "Chart widget created for symbol:" << symbol;
         QMdiSubWindow *window = ui->graphArea->addSubWindow(chart);
-        window->setWindowTitle(QStringLiteral("%1,%2").arg(symbol, SymbolChartWidget::periodLabel(period)));
         qDebug() << "Chart added to graph area.";
+        // Prices read right while the market is closed and no tick comes.
+        chart->setDigits(m_symbolStorage.digits(symbol));
         const TickData tick = m_symbolStorage.lastTick(symbol);
         if (!tick.symbol.isEmpty()) {
             qDebug() << "Tick data found for symbol:" << symbol;
