@@ -29,12 +29,13 @@ ChartObjectListDialog::ChartObjectListDialog(SymbolChartWidget *chart)
     ui->setupUi(this);
     refreshObjectList();
     setWindowTitle(QStringLiteral("Object List"));
-    // Whole names and every row, as far as half the screen allows.
+    // Whole names and every row, as far as two thirds of the screen allow.
     QListWidget *list = ui->listWidget;
-    const QSize room = (screen() ? screen()->availableSize() : QSize(1024, 768)) / 2;
+    const QSize room = (screen() ? screen()->availableSize() : QSize(1024, 768)) * 2 / 3;
     const int frame = 2 * list->frameWidth();
     const int width = list->sizeHintForColumn(0) + frame + list->verticalScrollBar()->sizeHint().width();
-    const int height = list->sizeHintForRow(0) * list->count() + frame;
+    list->doItemsLayout();
+    const int height = list->count() ? list->visualItemRect(list->item(list->count() - 1)).bottom() + 1 + frame : 0;
     list->setMinimumSize(std::min(width, room.width()), std::min(height, room.height()));
     adjustSize();
 }
