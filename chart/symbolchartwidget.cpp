@@ -16,7 +16,6 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
@@ -670,9 +669,6 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
         return;
     }
     setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
-    // A frame titled apart from its chart no longer follows the chart's title.
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->setWindowTitle(windowTitle());
     m_infoLabel->setText(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label));
     m_infoLabel->adjustSize();
     // The exclusive group would refuse to uncheck its checked action.
