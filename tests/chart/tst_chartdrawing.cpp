@@ -370,23 +370,27 @@ private slots:
     void windowsOfOneChartShareTheirDrawings_data()
     {
         QTest::addColumn<bool>("firstClosesFirst");
-        QTest::addColumn<bool>("deleteInOther");
+        QTest::addColumn<QStringList>("deleted"); // in the second window
         QTest::addColumn<QStringList>("names");
         const QStringList both{"Horizontal Line 1", "Vertical Line 2"};
-        QTest::newRow("the window drawn in first closes first") << true << false << both;
-        QTest::newRow("the window drawn in last closes first") << false << false << both;
-        QTest::newRow("deleted in the other window, gone from both") << true << true << QStringList{"Vertical Line 2"};
+        QTest::newRow("the window drawn in first closes first") << true << QStringList() << both;
+        QTest::newRow("the window drawn in last closes first") << false << QStringList() << both;
+        QTest::newRow("deleted in the other window, gone from both")
+            << true << QStringList{"Horizontal Line 1"} << QStringList{"Vertical Line 2"};
+        QTest::newRow("all deleted in the other window, the saved file does not bring them back")
+            << false << both << QStringList();
     }
     void windowsOfOneChartShareTheirDrawings()
     {
         QFETCH(bool, firstClosesFirst);
-        QFETCH(bool, deleteInOther);
+        QFETCH(QStringList, deleted);
         QFETCH(QStringList, names);
         auto a = open(), b = open();
         a->drag(1, {5.2, 1.05}, {5.2, 1.05});
         b->drag(2, {12.2, 1.1}, {12.2, 1.1});
-        if (deleteInOther)
-            QVERIFY(b->removeObject(b->named("Horizontal Line 1")));
+        a->saveChartObjects();
+        for (const QString &name : deleted)
+            QVERIFY(b->removeObject(b->named(name)));
         QCOMPARE(a->names(), names);
         QCOMPARE(b->names(), names);
         (firstClosesFirst ? a : b).reset();
