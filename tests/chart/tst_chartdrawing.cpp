@@ -347,7 +347,8 @@ private slots:
         chart->drag(2, {9.2, 1.1}, {9.2, 1.1});
         chart->fibonacci({10.2, 1.18}, {30.2, 1.02});
         QStringList drawn{"Vertical Line 2", "Vertical Line 3", "Vertical Line 4"};
-        for (int id = 5; const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
+        int id = 5;
+        for (const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
             drawn << QString("Fibonacci %1 (%2%)").arg(id).arg(percent)
                   << QString("Fibonacci Label %1 (%2%)").arg(id + 1).arg(percent);
             id += 2;
