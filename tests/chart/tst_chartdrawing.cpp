@@ -402,10 +402,10 @@ private slots:
         QFETCH(bool, openAcross);
         const qint64 other = nextLogin();
         const auto otherManager = manager(other);
-        otherManager->setColors("EURUSD", 60, {Qt::darkBlue, Qt::white, Qt::yellow, Qt::black, Qt::red, Qt::gray,
-                                               Qt::green, Qt::green}, false);
+        QList<QColor> colours{Qt::darkBlue, Qt::white, Qt::yellow, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
+        otherManager->setColors("EURUSD", 60, colours, false);
         otherManager->setObjects("EURUSD", 60, {{7, 1.1, 7, 1.12, "Vertical Line 7"}}, true);
-        QAction h1("H1"), h4("H4");
+        QAction h4("H4");
         auto first = open();
         first->drag(1, {5.2, 1.05}, {5.2, 1.05});
         first->onTimeframeChanged(&h4);
@@ -414,20 +414,20 @@ private slots:
         if (!openAcross)
             first.reset();
         m_manager->setAccount(other, "Demo-Server");
-        m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
-        m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, 240), 240));
+        for (const int period : {60, 240})
+            m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, period), period));
         settle();
         auto second = open();
-        QCOMPARE(QList<QVariant>({second->names(), second->colors().first()}),
-                 QList<QVariant>({QStringList{"Vertical Line 7"}, QColor(Qt::darkBlue)}));
+        QCOMPARE(second->names(), QStringList{"Vertical Line 7"});
+        QCOMPARE(second->colors(), colours);
         second->onTimeframeChanged(&h4);
         for (const Chart *chart : {second.get(), first.get()})
             QVERIFY(!chart || (chart->names().isEmpty() && chart->colors().first() != QColor(Qt::darkRed)));
         first.reset();
         second.reset();
-        const QList<QStringList> files{fileNames(m_login, 60), fileNames(m_login, 240), fileNames(other, 60),
-                                       fileNames(other, 240)};
-        QCOMPARE(files, QList<QStringList>({{"Horizontal Line 1"}, {"Vertical Line 2"}, {"Vertical Line 7"}, {}}));
+        QCOMPARE(QList<QStringList>({fileNames(m_login, 60), fileNames(m_login, 240), fileNames(other, 60),
+                                     fileNames(other, 240)}),
+                 QList<QStringList>({{"Horizontal Line 1"}, {"Vertical Line 2"}, {"Vertical Line 7"}, {}}));
         QCOMPARE(manager(m_login)->getColors("EURUSD", 240).first(), QColor(Qt::darkRed));
     }
 
@@ -475,27 +475,6 @@ private slots:
                  qPrintable(QString::number(chart->axisRect()->rect().height())));
         chart->resize(800, 700);
         QTRY_VERIFY(chart->axisRect()->rect().height() >= 350);
-    }
-
-    void crosshairComesAndGoesEachTime()
-    {
-        auto chart = open();
-        const int items = chart->itemCount();
-        QSignalSpy finished(chart.get(), &SymbolChartWidget::drawStateFinished);
-        for (int round = 0; round < 2; ++round) {
-            chart->setDrawingMode(3);
-            chart->showCrosshair();
-            QCOMPARE(chart->itemCount(), items + 5);                               // two lines and a tag of three
-            QTest::mousePress(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1)); // ignored
-            if (round == 1) {
-                chart->clearItems(); // the plot may drop the items itself
-                QTest::mouseMove(chart->windowHandle(), chart->at(8, 1.12));
-            }
-            QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1));
-            QVERIFY(chart->crosshairItems().isEmpty());
-            QCOMPARE(chart->itemCount(), round == 0 ? items : 0);
-        }
-        QCOMPARE(finished.count(), 2);
     }
 
     void invalidColoursAreNeitherAppliedNorSaved()
