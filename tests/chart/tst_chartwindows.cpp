@@ -18,8 +18,8 @@ class TestChartWindows : public QObject
     void trigger(const char *action) { m_session->window->findChild<QAction *>(action)->trigger(); }
     bool loggedIn()
     {
-        return m_session->loginAndWait() && QTest::qWaitFor([this] { return charts().size() == 4; }, patienceMs)
-            && (m_session->window->show(), QTest::qWaitForWindowExposed(m_session->window.get()));
+        return m_session->loginAndWait() && QTest::qWaitFor([this] { return charts().size() == 4; }, patienceMs) &&
+               (m_session->window->show(), QTest::qWaitForWindowExposed(m_session->window.get()));
     }
 
 private slots:
@@ -35,8 +35,7 @@ private slots:
         const QList<SymbolChartWidget *> all = charts();
         trigger("actionCrosshair");
         QCOMPARE(all.last()->crosshairItems().size(), 2);
-        QTest::mousePress(all[0], Qt::LeftButton, {}, all[0]->rect().center()); // the crosshair draws nothing
-        QTest::mouseRelease(all[0], Qt::LeftButton, {}, all[0]->rect().center());
+        QTest::mouseClick(all[0], Qt::LeftButton, {}, all[0]->rect().center()); // the crosshair draws nothing
         QVERIFY(all[0]->objectNamesForCurrentPeriod().isEmpty());
         for (const SymbolChartWidget *chart : all)
             QVERIFY(chart->crosshairItems().isEmpty());
@@ -48,14 +47,12 @@ private slots:
 
     void timeframeShowsInTheLabelAndTitle()
     {
-        const QString label = "M15"; // wider than the first label
         SymbolChartWidget *chart = charts().constFirst();
-        const QList<QAction *> actions = chart->timeframeActions();
-        chart->onTimeframeChanged(*std::find_if(actions.cbegin(), actions.cend(), [&](QAction *a) { return a->text() == label; }));
-        QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ", " + label);
+        QAction m15("M15"); // its label is wider than the first one
+        chart->onTimeframeChanged(&m15);
+        QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ", M15");
         const QLabel *info = chart->findChildren<QLabel *>().constFirst();
-        QCOMPARE(info->text(), "Chart: " + chart->symbol() + " Time Frame: " + label);
-        QVERIFY(info->width() >= info->sizeHint().width());
+        QVERIFY(info->text().endsWith("Time Frame: M15") && info->width() >= info->sizeHint().width());
     }
 
     void pricesShowTheSymbolsDigitsBeforeAnyTick_data()
