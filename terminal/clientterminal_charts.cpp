@@ -21,6 +21,12 @@ SymbolChartWidget *Client_Terminal::createNewChart(const QString &symbol, int pe
         auto *chart = new SymbolChartWidget(m_chartManager, symbol, period, this);
         qDebug() << "Chart widget created for symbol:" << symbol;
         QMdiSubWindow *window = ui->graphArea->addSubWindow(chart);
+        const auto title = [symbol](int minutes) {
+            return QStringLiteral("%1,%2").arg(symbol, SymbolChartWidget::periodLabel(minutes));
+        };
+        window->setWindowTitle(title(period));
+        connect(chart, &SymbolChartWidget::timeframeChanged, window,
+                [window, title](int minutes) { window->setWindowTitle(title(minutes)); });
         qDebug() << "Chart added to graph area.";
         // Prices read right while the market is closed and no tick comes.
         chart->setDigits(m_symbolStorage.digits(symbol));

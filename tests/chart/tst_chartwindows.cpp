@@ -50,7 +50,7 @@ private slots:
         SymbolChartWidget *chart = charts().constFirst();
         QAction m15("M15"); // its label is wider than the first one
         chart->onTimeframeChanged(&m15);
-        QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ", M15");
+        QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ",M15");
         const QLabel *info = chart->findChildren<QLabel *>().constFirst();
         QVERIFY(info->text().endsWith("Time Frame: M15") && info->width() >= info->sizeHint().width());
     }
