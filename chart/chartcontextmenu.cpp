@@ -145,14 +145,23 @@ void SymbolChartWidget::togglePane(Indicator indicator)
 // prices under the one-click panel: the price pane keeps half the window's height.
 void SymbolChartWidget::keepPricePaneHeight()
 {
-    const bool panesShown =
-        std::any_of(m_panes.cbegin(), m_panes.cend(), [](const QCPAxisRect *pane) { return pane->visible(); });
-    if (!panesShown || axisRect()->minimumSize().height() == height() / 2)
+    const int shown =
+        int(std::count_if(m_panes.cbegin(), m_panes.cend(), [](const QCPAxisRect *pane) { return pane->visible(); }));
+    if (shown == 0)
         return;
     axisRect()->setMinimumSize(axisRect()->minimumSize().width(), height() / 2);
-    // The panes' own minimum would otherwise win over the price pane's once several are shown.
-    for (QCPAxisRect *pane : m_panes)
+    // The panes share what is left; with many of them their empty top and bottom
+    // margins give way, or their minimum would win over the price pane's.
+    const QMargins main = axisRect()->margins();
+    const int room = height() - height() / 2 - main.top() - main.bottom();
+    const int edge = std::clamp(room / shown / 2, 0, 15);
+    for (QCPAxisRect *pane : m_panes) {
         pane->setMinimumSize(pane->minimumSize().width(), 0);
+        QMargins margins = pane->minimumMargins();
+        margins.setTop(edge);
+        margins.setBottom(edge);
+        pane->setMinimumMargins(margins);
+    }
 }
 
 // ---------------------------------------------------------------- colour setters

@@ -199,6 +199,9 @@ void SymbolChartWidget::mouseReleaseEvent(QMouseEvent *event)
     qCDebug(lcKestral) << "mouse release: " << event->button() << event->pos();
     // Also when another tool was chosen while the crosshair was shown, or it would stay for good.
     removeCrosshair();
+    const bool placed = m_drawingMode == 1 || m_drawingMode == 2 || m_drawingMode == 4 || m_drawingMode == 5;
+    if (placed)
+        shareObjects();
     m_drawingMode = 0;
     m_currentDrawingItem = nullptr;
     m_secondDrawingItem = nullptr;
@@ -301,6 +304,12 @@ void SymbolChartWidget::showHoverToolTips(QMouseEvent *event)
     }
 }
 
+void SymbolChartWidget::setDigits(int digits)
+{
+    m_digits = jsonreading::boundedDigits(digits);
+    m_dirty = true;
+}
+
 // Lines restored before the first tick got their texts with no digits known.
 void SymbolChartWidget::refreshLevelTagTexts()
 {
@@ -350,6 +359,15 @@ void SymbolChartWidget::showCrosshair()
     replot(rpRefreshHint);
 }
 
+void SymbolChartWidget::setDrawingMode(int mode)
+{
+    m_drawingMode = mode;
+    if (mode == 3 || !m_crosshairShown)
+        return;
+    removeCrosshair();
+    m_dirty = true;
+}
+
 void SymbolChartWidget::removeCrosshair()
 {
     if (!m_crosshairShown)
@@ -368,7 +386,15 @@ void SymbolChartWidget::removeCrosshair()
 
 bool SymbolChartWidget::removeObject(QCPAbstractItem *item)
 {
-    return m_objects.remove(m_period, item);
+    if (!m_objects.remove(m_period, item))
+        return false;
+    shareObjects();
+    return true;
+}
+
+QList<QPair<QCPAbstractItem *, QString>> SymbolChartWidget::objectsInDrawingOrder() const
+{
+    return m_objects.inDrawingOrder(m_period);
 }
 
 QMap<QCPAbstractItem *, QString> SymbolChartWidget::objectNamesForCurrentPeriod() const
@@ -404,9 +430,42 @@ void SymbolChartWidget::saveChartObjects()
     if (!m_chartManager)
         return;
     m_chartManager->setColors(m_symbol, m_period, colors(), false);
-    m_chartManager->setObjects(m_symbol, m_period, m_objects.records(m_period), false);
-    m_chartManager->setLevels(m_symbol, m_period, m_objects.levels(m_period), false);
+    shareObjects();
     m_chartManager->saveChartSettings(m_symbol, m_period);
+}
+
+// Windows of one symbol and period show one list: each change goes to the
+// manager at once, and the others rebuild from it.
+void SymbolChartWidget::shareObjects()
+{
+    if (!m_chartManager)
+        return;
+    restoreObjects(m_period);
+    m_chartManager->setLevels(m_symbol, m_period, m_objects.levels(m_period), false);
+    m_chartManager->setObjects(m_symbol, m_period, m_objects.records(m_period), false);
+}
+
+void SymbolChartWidget::followSharedObjects()
+{
+    connect(m_chartManager, &ChartManager::objectsChanged, this, [this](const QString &symbol, int period) {
+        if (symbol != m_symbol || period != m_period || !m_objects.isRestored(period))
+            return;
+        const QList<ChartObjectRecord> shared = m_chartManager->sharedObjects(symbol, period);
+        const QList<ChartObjectRecord> own = m_objects.records(period);
+        const auto sameNames = [](const ChartObjectRecord &a, const ChartObjectRecord &b) { return a.name == b.name; };
+        if (shared == own && std::equal(shared.cbegin(), shared.cend(), own.cbegin(), sameNames))
+            return;
+        m_objects.clear(period);
+        restoreObjects(period);
+        m_dirty = true;
+    });
+    // Drawings and colours belong to the account they were made under.
+    connect(m_chartManager, &ChartManager::accountAboutToChange, this, [this] {
+        saveChartObjects();
+        m_objects.clear(m_period);
+        QMetaObject::invokeMethod(
+            this, [this] { applyColors(m_chartManager->getColors(m_symbol, m_period)); }, Qt::QueuedConnection);
+    });
 }
 
 void SymbolChartWidget::restoreObjects(int period)
@@ -415,7 +474,7 @@ void SymbolChartWidget::restoreObjects(int period)
         return;
     m_objects.markRestored(period);
     QList<FibonacciLevel> fibonacciLines;
-    const QList<ChartObjectRecord> records = m_chartManager->getObjects(m_symbol, period);
+    const QList<ChartObjectRecord> records = m_chartManager->sharedObjects(m_symbol, period);
     for (const ChartObjectRecord &record : records) {
         using Kind = ChartObjectRegistry::Kind;
         const ChartObjectRegistry::ParsedName parsed = ChartObjectRegistry::parseName(record.name);

@@ -426,6 +426,11 @@ void ChartManager::setAccount(qint64 login, const QString &server)
 {
     if (login == m_login && server == m_serverName)
         return;
+    emit accountAboutToChange();
+    // Each account reads and writes only its own drawings and colours.
+    m_colors.clear();
+    m_objects.clear();
+    m_levels.clear();
     quint64 generation = 0;
     {
         QMutexLocker ownerLock(&m_core->ownerMutex);
@@ -698,6 +703,14 @@ QList<ChartObjectRecord> ChartManager::getObjects(const QString &symbol, int per
     return m_objects.value(symbol).value(period);
 }
 
+QList<ChartObjectRecord> ChartManager::sharedObjects(const QString &symbol, int period)
+{
+    if (const auto *held = heldList(m_objects, symbol, period))
+        return *held;
+    loadChartSettings(symbol, period);
+    return m_objects.value(symbol).value(period);
+}
+
 QList<double> ChartManager::getLevels(const QString &symbol, int period)
 {
     if (const auto *held = heldList(m_levels, symbol, period); held && !held->isEmpty())
@@ -729,8 +742,11 @@ void ChartManager::setColors(const QString &symbol, int period, const QList<QCol
 
 void ChartManager::setObjects(const QString &symbol, int period, const QList<ChartObjectRecord> &objects, bool save)
 {
-    if (replaceIfChanged(m_objects[symbol][period], objects) && save)
+    if (!replaceIfChanged(m_objects[symbol][period], objects))
+        return;
+    if (save)
         saveChartSettings(symbol, period);
+    emit objectsChanged(symbol, period);
 }
 
 void ChartManager::setLevels(const QString &symbol, int period, const QList<double> &levels, bool save)

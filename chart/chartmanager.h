@@ -45,6 +45,9 @@ public:
     QList<QColor> getColors(const QString &symbol, int period);
     QList<ChartObjectRecord> getObjects(const QString &symbol, int period);
     QList<double> getLevels(const QString &symbol, int period);
+    // The objects that every window of the symbol and period shows: the list held,
+    // even an empty one, and only when none is held the file's.
+    QList<ChartObjectRecord> sharedObjects(const QString &symbol, int period);
     void setColors(const QString &symbol, int period, const QList<QColor> &colors, bool save);
     void setObjects(const QString &symbol, int period, const QList<ChartObjectRecord> &objects, bool save);
     void setLevels(const QString &symbol, int period, const QList<double> &levels, bool save);
@@ -74,6 +77,10 @@ public:
 
 signals:
     void readyChartHistory(QString symbol, int period);
+    // A window stored another list of drawn objects for the symbol and period.
+    void objectsChanged(QString symbol, int period);
+    // Emitted while the previous account is still set, so that open windows save into it.
+    void accountAboutToChange();
 
 public slots:
     void updateChartHistoryFromServer(QJsonObject chart_object);

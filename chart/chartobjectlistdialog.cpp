@@ -3,6 +3,10 @@
 #include "symbolchartwidget.h"
 #include "ui_chartobjectlistdialog.h"
 
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
+
 namespace {
 
 // Read without qvariant_cast, which would dereference the pointer to check its
@@ -25,6 +29,15 @@ ChartObjectListDialog::ChartObjectListDialog(SymbolChartWidget *chart)
     ui->setupUi(this);
     refreshObjectList();
     setWindowTitle(QStringLiteral("Object List"));
+    // Whole names and every row, as far as two thirds of the screen allow.
+    QListWidget *list = ui->listWidget;
+    const QSize room = (screen() ? screen()->availableSize() : QSize(1024, 768)) * 2 / 3;
+    const int frame = 2 * list->frameWidth();
+    const int width = list->sizeHintForColumn(0) + frame + list->verticalScrollBar()->sizeHint().width();
+    list->doItemsLayout();
+    const int height = list->count() ? list->visualItemRect(list->item(list->count() - 1)).bottom() + 1 + frame : 0;
+    list->setMinimumSize(std::min(width, room.width()), std::min(height, room.height()));
+    adjustSize();
 }
 
 ChartObjectListDialog::~ChartObjectListDialog() = default;
@@ -40,15 +53,17 @@ void ChartObjectListDialog::refreshObjectList()
     if (!owner)
         return;
     ui->listWidget->clear();
-    const QMap<QCPAbstractItem *, QString> names = owner->objectNamesForCurrentPeriod();
-    for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        auto *row = new QListWidgetItem(it.value());
-        row->setData(Qt::UserRole, QVariant::fromValue(it.key()));
+    const QList<QPair<QCPAbstractItem *, QString>> objects = owner->objectsInDrawingOrder();
+    for (const auto &object : objects) {
+        auto *row = new QListWidgetItem(object.second);
+        row->setData(Qt::UserRole, QVariant::fromValue(object.first));
         ui->listWidget->addItem(row);
     }
     ui->deleteButton->setEnabled(false);
-    if (names.isEmpty())
+    if (objects.isEmpty()) {
+        owner->objectNamesForCurrentPeriod(); // its warning names the empty period
         ui->deleteAllButton->setEnabled(false);
+    }
 }
 
 void ChartObjectListDialog::on_listWidget_currentRowChanged(int currentRow)

@@ -136,6 +136,17 @@ bool ChartObjectRegistry::remove(int period, QCPAbstractItem *item)
     return false;
 }
 
+void ChartObjectRegistry::clear(int period)
+{
+    const QMap<int, Entry> entries = m_periods.take(period);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        if (QCPAbstractItem *item = it->item.data(); item && item->parentPlot())
+            item->parentPlot()->removeItem(item);
+        delete m_tags.take(it.key()).data();
+    }
+    m_restored.remove(period);
+}
+
 void ChartObjectRegistry::setLevelTag(int id, AxisTag *tag)
 {
     QPointer<AxisTag> &held = m_tags[id];
@@ -179,6 +190,17 @@ QMap<QCPAbstractItem *, QString> ChartObjectRegistry::names(int period) const
             names.insert(entry.item.data(), entry.name);
     }
     return names;
+}
+
+QList<QPair<QCPAbstractItem *, QString>> ChartObjectRegistry::inDrawingOrder(int period) const
+{
+    QList<QPair<QCPAbstractItem *, QString>> items;
+    const QMap<int, Entry> entries = m_periods.value(period);
+    for (const Entry &entry : entries) {
+        if (entry.item)
+            items.append({entry.item.data(), entry.name});
+    }
+    return items;
 }
 
 QString ChartObjectRegistry::name(QCPAbstractItem *item) const

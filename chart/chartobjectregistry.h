@@ -52,6 +52,8 @@ public:
     void insert(int period, int id, QCPAbstractItem *item, const QString &name);
     // Takes the item off the plot and drops its tag; false when the period has no such item.
     bool remove(int period, QCPAbstractItem *item);
+    // Takes every object of the period off the plot; they are read back as on a first load.
+    void clear(int period);
 
     // Owned from here on; a tag already held under the id is deleted.
     void setLevelTag(int id, AxisTag *tag);
@@ -61,6 +63,8 @@ public:
     // Objects still on the plot, by ascending id.
     QMap<int, QCPAbstractItem *> objects(int period) const;
     QMap<QCPAbstractItem *, QString> names(int period) const;
+    // Items and names in the order they were drawn.
+    QList<QPair<QCPAbstractItem *, QString>> inDrawingOrder(int period) const;
     QString name(QCPAbstractItem *item) const;
 
     // Lines as saved: x values are bar indices truncated toward zero; texts give no record.

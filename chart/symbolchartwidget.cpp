@@ -204,6 +204,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     if (m_chartManager) {
         connect(m_chartManager, &ChartManager::readyChartHistory, this, &SymbolChartWidget::onReadyChartHistory,
                 Qt::QueuedConnection);
+        followSharedObjects();
         loadChart();
     }
 
@@ -668,6 +669,7 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
     }
     setWindowTitle(QStringLiteral("%1, %2").arg(m_symbol, label));
     m_infoLabel->setText(QStringLiteral("Chart: %1 Time Frame: %2").arg(m_symbol, label));
+    m_infoLabel->adjustSize();
     // The exclusive group would refuse to uncheck its checked action.
     m_timeframeGroup->setExclusive(false);
     for (QAction *action : qAsConst(m_timeframeActions))
@@ -685,6 +687,8 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
         return;
     if (m_chartManager)
         saveChartObjects();
+    // They come back from the manager with their period.
+    m_objects.clear(m_period);
     m_period = minutes;
     emit timeframeChanged(m_period);
     loadChart();

@@ -83,7 +83,8 @@ public:
 
     // 0 none, 1 horizontal line, 2 vertical line, 3 crosshair, 4 trend line, 5 Fibonacci.
     int drawingMode() const { return m_drawingMode; }
-    void setDrawingMode(int mode) { m_drawingMode = mode; }
+    // Any mode but the crosshair's takes a crosshair shown off the plot.
+    void setDrawingMode(int mode);
     void showCrosshair();
 
     void removeFromLayout(QCPLayoutElement *pane);
@@ -112,6 +113,7 @@ public:
     // their levels through the chart manager.
     void saveChartObjects();
     QMap<QCPAbstractItem *, QString> objectNamesForCurrentPeriod() const;
+    QList<QPair<QCPAbstractItem *, QString>> objectsInDrawingOrder() const;
     // Takes one object of the current period off the plot; false for any other item.
     bool removeObject(QCPAbstractItem *item);
 
@@ -127,6 +129,8 @@ public:
     QString lastPriceText() const { return m_lastPriceText; }
     QList<QCPAbstractItem *> crosshairItems() const;
     int digits() const { return m_digits; }
+    // The symbol's price decimals as its settings give them, for prices shown before the first tick.
+    void setDigits(int digits);
     bool isDirty() const { return m_dirty; }
     // True while indicators of newly opened bars are still being computed in the background.
     bool indicatorsPending() const { return m_backgroundRunning || m_backgroundPending; }
@@ -192,6 +196,8 @@ private:
         double percent;
     };
     void restoreObjects(int period);
+    void followSharedObjects();
+    void shareObjects();
     void restoreFibonacciLabels(const QList<FibonacciLevel> &levels, int period);
     QCPItemStraightLine *addStraightLine(const QColor &color, bool onPriceAxes);
     QCPItemText *addFibonacciLabel(double key, double price, double percent);

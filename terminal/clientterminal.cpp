@@ -310,6 +310,10 @@ void Client_Terminal::onSymbolListChanged(QStringList symbols)
 
 void Client_Terminal::onSymbolSettingChanged()
 {
+    for (SymbolChartWidget *chart : chartWindows()) {
+        if (!m_symbolStorage.symbolSetting(chart->symbol()).symbol.isEmpty())
+            chart->setDigits(m_symbolStorage.digits(chart->symbol()));
+    }
     if (ui->graphArea->subWindowList().isEmpty())
         openDefaultCharts();
     setOrderDialogSymbols(m_symbolStorage.symbolNames());

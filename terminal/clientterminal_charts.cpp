@@ -22,8 +22,15 @@ SymbolChartWidget *Client_Terminal::createNewChart(const QString &symbol, int pe
         auto *chart = new SymbolChartWidget(m_chartManager, symbol, period, this);
         qCDebug(lcKestral) << "Chart widget created for symbol:" << symbol;
         QMdiSubWindow *window = ui->graphArea->addSubWindow(chart);
-        window->setWindowTitle(QStringLiteral("%1,%2").arg(symbol, SymbolChartWidget::periodLabel(period)));
+        const auto title = [symbol](int minutes) {
+            return QStringLiteral("%1,%2").arg(symbol, SymbolChartWidget::periodLabel(minutes));
+        };
+        window->setWindowTitle(title(period));
+        connect(chart, &SymbolChartWidget::timeframeChanged, window,
+                [window, title](int minutes) { window->setWindowTitle(title(minutes)); });
         qCDebug(lcKestral) << "Chart added to graph area.";
+        // Prices read right while the market is closed and no tick comes.
+        chart->setDigits(m_symbolStorage.digits(symbol));
         const TickData tick = m_symbolStorage.lastTick(symbol);
         if (!tick.symbol.isEmpty()) {
             qCDebug(lcKestral) << "Tick data found for symbol:" << symbol;

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using namespace chartfixture;
@@ -118,10 +119,11 @@ class TestChartDrawing : public QObject
         chart->view();
         return chart;
     }
-    QStringList savedNames(int period)
+    // As a new run reads them from the account's file, by id.
+    QStringList fileNames(qint64 login, int period = 60)
     {
         QStringList names;
-        for (const ChartObjectRecord &record : m_manager->getObjects("EURUSD", period))
+        for (const ChartObjectRecord &record : manager(login)->getObjects("EURUSD", period))
             names << record.name;
         return names;
     }
@@ -248,7 +250,7 @@ private slots:
         QVERIFY(chart->named("Horizontal Line 16"));
         chart->saveChartObjects();
         QCOMPARE(m_manager->getObjects("EURUSD", 60).mid(0, 9), records);
-        QCOMPARE(savedNames(60).size(), 10);
+        QCOMPARE(fileNames(m_login).size(), 10);
     }
 
     void keepsObjectsOfPeriodsWhoseBarsNeverCame_data()
@@ -281,7 +283,7 @@ private slots:
             QVERIFY(tag && tag->value() == 1.1);
         }
         chart->onTimeframeChanged(&h1);
-        QCOMPARE(savedNames(240), names);
+        QCOMPARE(fileNames(m_login, 240), names);
     }
 
     void objectListDeletes_data()
@@ -298,15 +300,16 @@ private slots:
         QFETCH(int, lines);
         QFETCH(QString, button);
         QFETCH(int, rowsLeft);
+        m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, 240), 240));
+        settle();
         auto chart = open(240);
-        chart->drag(2, {3.2, 1.1}, {3.2, 1.1}); // another period's line stays
-        QCPAbstractItem *other = chart->named("Vertical Line 1");
-        QAction h1("H1");
+        chart->drag(2, {3.2, 1.1}, {3.2, 1.1});
+        QAction h1("H1"), h4("H4");
         chart->onTimeframeChanged(&h1);
         chart->view();
+        QCOMPARE(chart->itemCount(), 3); // the other period's line left with it; the price tag stays
         for (int i = 0; i < lines; ++i)
             chart->drag(1, {5.2, 1.05 + 0.01 * i}, {5.2, 1.05 + 0.01 * i});
-        QVERIFY(!chart->removeObject(nullptr) && !chart->removeObject(other));
         ChartObjectListDialog dialog(chart.get());
         auto *list = dialog.findChild<QListWidget *>("listWidget");
         auto *remove = dialog.findChild<QPushButton *>("deleteButton");
@@ -314,14 +317,109 @@ private slots:
         QVERIFY(!remove->isEnabled());
         list->setCurrentRow(0);
         QVERIFY(remove->isEnabled());
-        QCPAbstractItem *first = chart->objectNamesForCurrentPeriod().firstKey();
+        QCPAbstractItem *first = chart->named("Horizontal Line 2");
         QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
         QVERIFY(!chart->hasItem(first));
-        // The price tag, the other period's line, and per row left a line and its tag (a tag is three items).
+        // Per row left a line and its tag (a tag is three items).
         QCOMPARE(QList<int>({list->count(), chart->names().size(), chart->itemCount()}),
-                 QList<int>({rowsLeft, rowsLeft, 3 + 1 + 4 * rowsLeft}));
+                 QList<int>({rowsLeft, rowsLeft, 3 + 4 * rowsLeft}));
         QCOMPARE(QList<bool>({remove->isEnabled(), dialog.findChild<QPushButton *>("deleteAllButton")->isEnabled()}),
                  QList<bool>({false, rowsLeft > 0}));
+        chart->onTimeframeChanged(&h4); // each period's objects come back with it
+        QCOMPARE(QList<int>({chart->names().size(), chart->itemCount()}), QList<int>({1, 3 + 1}));
+        QVERIFY(chart->named("Vertical Line 1"));
+    }
+
+    void objectListShowsWholeNamesInDrawingOrder()
+    {
+        auto chart = open();
+        chart->drag(2, {3.2, 1.1}, {3.2, 1.1});
+        chart->drag(2, {4.2, 1.1}, {4.2, 1.1});
+        // The retracement's first line may take the first one's memory, and so sort first by address.
+        QVERIFY(chart->removeObject(chart->named("Vertical Line 1")));
+        chart->fibonacci({10.2, 1.18}, {30.2, 1.02});
+        ChartObjectListDialog dialog(chart.get());
+        dialog.show();
+        auto *list = dialog.findChild<QListWidget *>("listWidget");
+        QCOMPARE(list->count(), 13);
+        for (int i = 0; i < list->count(); ++i) {
+            const QString name = list->item(i)->text();
+            const int id = name.split(' ').filter(QRegularExpression("^\\d+$")).value(0).toInt();
+            QVERIFY2(id == i + 2 && list->viewport()->width() >= list->fontMetrics().horizontalAdvance(name)
+                         && list->visualItemRect(list->item(i)).bottom() < list->viewport()->height(),
+                     qPrintable(name));
+        }
+    }
+
+    void windowsOfOneChartShareTheirDrawings_data()
+    {
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::addColumn<QStringList>("deleted"); // in the second window
+        QTest::addColumn<QStringList>("names");
+        const QStringList both{"Horizontal Line 1", "Vertical Line 2"};
+        QTest::newRow("the window drawn in first closes first") << true << QStringList() << both;
+        QTest::newRow("the window drawn in last closes first") << false << QStringList() << both;
+        QTest::newRow("deleted in the other window, gone from both")
+            << true << QStringList{"Horizontal Line 1"} << QStringList{"Vertical Line 2"};
+        QTest::newRow("all deleted in the other window, the saved file does not bring them back")
+            << false << both << QStringList();
+    }
+    void windowsOfOneChartShareTheirDrawings()
+    {
+        QFETCH(bool, firstClosesFirst);
+        QFETCH(QStringList, deleted);
+        QFETCH(QStringList, names);
+        auto a = open(), b = open();
+        a->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        b->drag(2, {12.2, 1.1}, {12.2, 1.1});
+        a->saveChartObjects();
+        for (const QString &name : deleted)
+            QVERIFY(b->removeObject(b->named(name)));
+        QCOMPARE(a->names(), names);
+        QCOMPARE(b->names(), names);
+        (firstClosesFirst ? a : b).reset();
+        (firstClosesFirst ? b : a).reset();
+        QCOMPARE(fileNames(m_login), names);
+    }
+
+    void eachAccountKeepsItsOwnDrawings_data()
+    {
+        QTest::addColumn<bool>("openAcross");
+        QTest::newRow("the chart closed before the switch") << false;
+        QTest::newRow("a chart open across the switch") << true;
+    }
+    void eachAccountKeepsItsOwnDrawings()
+    {
+        QFETCH(bool, openAcross);
+        const qint64 other = nextLogin();
+        const auto otherManager = manager(other);
+        QList<QColor> colours{Qt::darkBlue, Qt::white, Qt::yellow, Qt::black, Qt::red, Qt::gray, Qt::green, Qt::green};
+        otherManager->setColors("EURUSD", 60, colours, false);
+        otherManager->setObjects("EURUSD", 60, {{7, 1.1, 7, 1.12, "Vertical Line 7"}}, true);
+        QAction h4("H4");
+        auto first = open();
+        first->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        first->onTimeframeChanged(&h4);
+        first->drag(2, {3.2, 1.1}, {3.2, 1.1});
+        first->setBackgroundColor(Qt::darkRed);
+        if (!openAcross)
+            first.reset();
+        m_manager->setAccount(other, "Demo-Server");
+        for (const int period : {60, 240})
+            m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, period), period));
+        settle();
+        auto second = open();
+        QCOMPARE(second->names(), QStringList{"Vertical Line 7"});
+        QCOMPARE(second->colors(), colours);
+        second->onTimeframeChanged(&h4);
+        for (const Chart *chart : {second.get(), first.get()})
+            QVERIFY(!chart || (chart->names().isEmpty() && chart->colors().first() != QColor(Qt::darkRed)));
+        first.reset();
+        second.reset();
+        QCOMPARE(QList<QStringList>({fileNames(m_login, 60), fileNames(m_login, 240), fileNames(other, 60),
+                                     fileNames(other, 240)}),
+                 QList<QStringList>({{"Horizontal Line 1"}, {"Vertical Line 2"}, {"Vertical Line 7"}, {}}));
+        QCOMPARE(manager(m_login)->getColors("EURUSD", 240).first(), QColor(Qt::darkRed));
     }
 
     void indicatorAndTimeframeEntries_data()
@@ -350,33 +448,12 @@ private slots:
 
     void pricePaneKeepsHalfTheWindow()
     {
-        switchIndicators("Adx RSI MACD Momentum DeMarker OnBalanceVolume");
+        switchIndicators("Adx RSI MACD Momentum DeMarker OnBalanceVolume ForceIndex BullsPower");
         auto chart = open();
-        QCOMPARE(chart->plotLayout()->rowCount(), 7);
+        QCOMPARE(chart->plotLayout()->rowCount(), 9);
         QVERIFY(chart->height() == 500 && chart->axisRect()->rect().height() >= 250);
         chart->resize(800, 700);
         QTRY_VERIFY(chart->axisRect()->rect().height() >= 350);
-    }
-
-    void crosshairComesAndGoesEachTime()
-    {
-        auto chart = open();
-        const int items = chart->itemCount();
-        QSignalSpy finished(chart.get(), &SymbolChartWidget::drawStateFinished);
-        for (int round = 0; round < 2; ++round) {
-            chart->setDrawingMode(3);
-            chart->showCrosshair();
-            QCOMPARE(chart->itemCount(), items + 5);                               // two lines and a tag of three
-            QTest::mousePress(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1)); // ignored
-            if (round == 1) {
-                chart->clearItems(); // the plot may drop the items itself
-                QTest::mouseMove(chart->windowHandle(), chart->at(8, 1.12));
-            }
-            QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, chart->at(5, 1.1));
-            QVERIFY(chart->crosshairItems().isEmpty());
-            QCOMPARE(chart->itemCount(), round == 0 ? items : 0);
-        }
-        QCOMPARE(finished.count(), 2);
     }
 
     void invalidColoursAreNeitherAppliedNorSaved()
