@@ -6,6 +6,7 @@
 #include "appglobals.h"
 #include "chartmanager.h"
 #include "journalwidget.h"
+#include "lefttorightfigures.h"
 #include "logger.h"
 #include "logindialog.h"
 #include "pricedatabuffer.h"
@@ -66,6 +67,8 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     summaryFont.setBold(true);
     m_summaryLabel->setFont(summaryFont);
     ui->toolboxDockWidget->setTitleBarWidget(m_summaryLabel);
+    // Its figures read left to right in every language.
+    m_summaryLabel->setLayoutDirection(Qt::LeftToRight);
 
     m_timeframeGroup = new QActionGroup(this);
     m_timeframeGroup->setExclusive(true);
@@ -78,6 +81,9 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     setupMarketWatch();
     setupTradeTables();
     setupHistoryView();
+    for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->netTableWidget,
+                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget})
+        table->setItemDelegate(new LeftToRightFiguresDelegate(table));
     wireClient();
     wireStores();
     wireActions();

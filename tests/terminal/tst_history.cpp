@@ -1,5 +1,6 @@
 // The history tables filled from trade-history replies, without a window.
 #include "historytables.h"
+#include "scalewidgettree.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
@@ -50,6 +51,8 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { initTerminalResources(); }
+
     // Table 0 holds the closed positions, 1 the orders, 2 the deals. Column -1 is the
     // footer, the table's last row; -2 the whole first row; others are in the first row.
     void cells_data()
@@ -106,6 +109,8 @@ private slots:
         else
             QTEST(text(widget, column < 0 ? widget.rowCount() - 1 : 0, qMax(column, 0)), "expected");
         QVERIFY(!(widget.item(0, 0)->flags() & Qt::ItemIsEditable));
+        if (table == 1) // every order type of these rows has its icon
+            QVERIFY(!widget.item(0, 0)->icon().isNull());
     }
 
     void sortingKeepsFootersLast_data()
