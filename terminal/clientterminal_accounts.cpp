@@ -256,6 +256,10 @@ void Client_Terminal::showAccountTreeMenu(QPoint pos)
     QAction *loginAction = menu.addAction(tr("Login"));
     QAction *deleteAction = menu.addAction(tr("Delete"));
     QAction *chosen = menu.exec(ui->accountTreeWidget->viewport()->mapToGlobal(pos));
+    const QVector<LoginRecord> &saved = m_loginDialog->savedLogins();
+    if (std::none_of(saved.cbegin(), saved.cend(),
+                     [&](const LoginRecord &r) { return r.login == login && r.serverName == serverName; }))
+        return; // deleted while the menu was open
     if (chosen == loginAction)
         logInFromTree(serverName, login, password);
     else if (chosen == deleteAction)
