@@ -361,23 +361,19 @@ void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
 
     const QVector<ChartEntry> entries = parseCharts(readFile(folder + QStringLiteral("/charts")));
     const QVector<QRect> places = parseChartPlaces(readFile(folder + QStringLiteral("/chartplaces")));
-    // A window still open (a reconnection) stands for one entry only, the same period first,
-    // so that two charts of one symbol both come back.
+    // A window still open (a reconnection) stands for one entry only, so that two charts
+    // of one symbol both come back.
     QList<SymbolChartWidget *> open = chartWindows();
     QVector<bool> served(entries.size(), false);
-    for (const bool samePeriod : {true, false}) {
-        for (int i = 0; i < entries.size(); ++i) {
-            const auto fits = [&](const SymbolChartWidget *chart) {
-                return chart->symbol() == entries.at(i).symbol &&
-                       (!samePeriod || chart->period() == entries.at(i).period);
-            };
-            const auto found = std::find_if(open.begin(), open.end(), fits);
-            if (served.at(i) || found == open.end())
-                continue;
-            served[i] = true;
-            (*found)->loadChart();
-            open.erase(found);
-        }
+    for (int i = 0; i < entries.size(); ++i) {
+        const auto found = std::find_if(open.begin(), open.end(), [&](const SymbolChartWidget *chart) {
+            return chart->symbol() == entries.at(i).symbol;
+        });
+        if (found == open.end())
+            continue;
+        served[i] = true;
+        (*found)->loadChart();
+        open.erase(found);
     }
     bool unplaced = false;
     for (int i = 0; i < entries.size(); ++i) {

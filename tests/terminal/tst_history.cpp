@@ -1,10 +1,12 @@
 // The history tables filled from trade-history replies, without a window.
 #include "historytables.h"
+#include "lefttorightfigures.h"
 #include "scalewidgettree.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
 #include <QJsonDocument>
+#include <QStyleOptionViewItem>
 #include <QTableWidget>
 
 namespace {
@@ -52,6 +54,38 @@ class TestHistory : public QObject
 
 private slots:
     void initTestCase() { initTerminalResources(); }
+
+    // A cell's text in a table of this direction: the direction its text is laid out in, and
+    // whether it sits on the right.
+    void figuresReadLeftToRight_data()
+    {
+        QTest::addColumn<Qt::LayoutDirection>("table");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("laidOut");
+        QTest::newRow("a negative figure, where the table puts it") << Qt::RightToLeft << "-0.14"
+                                                                    << "left to right, on the right";
+        QTest::newRow("a date and time") << Qt::RightToLeft << "2026-12-07 01:53:59"
+                                         << "left to right, on the right";
+        QTest::newRow("a word keeps the table's direction") << Qt::RightToLeft << "EURUSD"
+                                                            << "right to left, on the right";
+        QTest::newRow("left-to-right tables are left alone") << Qt::LeftToRight << "-0.14"
+                                                             << "left to right, on the left";
+    }
+    void figuresReadLeftToRight()
+    {
+        QFETCH(Qt::LayoutDirection, table);
+        QStyleOptionViewItem option;
+        option.direction = table;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        QFETCH(QString, text);
+        option.text = text;
+        keepFiguresLeftToRight(&option);
+        const bool right = QStyle::visualAlignment(option.direction, option.displayAlignment) & Qt::AlignRight;
+        QTEST(
+            QStringLiteral("%1, on the %2")
+                .arg(option.direction == Qt::LeftToRight ? "left to right" : "right to left", right ? "right" : "left"),
+            "laidOut");
+    }
 
     // Table 0 holds the closed positions, 1 the orders, 2 the deals. Column -1 is the
     // footer, the table's last row; -2 the whole first row; others are in the first row.

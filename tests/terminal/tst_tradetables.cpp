@@ -3,6 +3,7 @@
 #include "appglobals.h"
 #include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "lefttorightfigures.h"
 #include "messageboxcloser.h"
 #include "new_order.h"
 #include "popuppicker.h"
@@ -463,6 +464,11 @@ private slots:
         MessageBoxCloser boxes;
         m_window->switchLanguage(":/translations/translations-arabic.qm");
         QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
+        // Figures keep their order in every table and the summary line.
+        for (const char *table : {"symbolTableWidget", "tradeTableWidget", "netTableWidget", "positionTableWidget",
+                                  "orderTableWidget", "dealTableWidget"})
+            QVERIFY(qobject_cast<LeftToRightFiguresDelegate *>(child<QTableWidget>(table)->itemDelegate()));
+        QCOMPARE(m_summary->layoutDirection(), Qt::LeftToRight);
         // The dialogs retranslate themselves when the language-change event reaches them.
         QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
         QCOMPARE(child<QAction>("actionNew_Order")->text(), QString::fromUtf8("أمر جديد"));
