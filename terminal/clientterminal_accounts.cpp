@@ -364,23 +364,20 @@ void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
     // A window still open (a reconnection) stands for one entry only, so that two charts
     // of one symbol both come back.
     QList<SymbolChartWidget *> open = chartWindows();
-    QVector<bool> served(entries.size(), false);
-    for (int i = 0; i < entries.size(); ++i) {
-        const auto found = std::find_if(open.begin(), open.end(), [&](const SymbolChartWidget *chart) {
-            return chart->symbol() == entries.at(i).symbol;
-        });
-        if (found == open.end())
-            continue;
-        served[i] = true;
-        (*found)->loadChart();
-        open.erase(found);
-    }
     bool unplaced = false;
     for (int i = 0; i < entries.size(); ++i) {
-        SymbolChartWidget *chart = served.at(i) ? nullptr : createNewChart(entries.at(i).symbol, entries.at(i).period);
+        const ChartEntry &entry = entries.at(i);
+        const auto found = std::find_if(
+            open.begin(), open.end(), [&](const SymbolChartWidget *chart) { return chart->symbol() == entry.symbol; });
+        if (found != open.end()) {
+            (*found)->loadChart();
+            open.erase(found);
+            continue;
+        }
+        SymbolChartWidget *chart = createNewChart(entry.symbol, entry.period);
         if (!chart)
             continue;
-        if (entries.at(i).oneClick)
+        if (entry.oneClick)
             chart->setOneClickTradingVisible(true);
         if (places.value(i).isValid())
             chart->parentWidget()->setGeometry(places.at(i));

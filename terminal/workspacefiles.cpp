@@ -130,8 +130,9 @@ QByteArray formatChartPlaces(const QVector<QRect> &places)
 
 QVector<QRect> parseChartPlaces(const QByteArray &content)
 {
-    // Far beyond any screen; larger figures come from a damaged file.
-    constexpr int limit = 100000;
+    // Beyond any screen; larger figures come from a damaged file, and a chart that size
+    // would take gigabytes to draw.
+    constexpr int limit = 8192;
     QVector<QRect> places;
     for (const QString &line : QString::fromUtf8(content).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList fields = line.trimmed().split(QLatin1Char(';'));

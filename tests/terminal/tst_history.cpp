@@ -55,36 +55,29 @@ class TestHistory : public QObject
 private slots:
     void initTestCase() { initTerminalResources(); }
 
-    // A cell's text in a table of this direction: the direction its text is laid out in, and
-    // whether it sits on the right.
+    // A leading cell of a table of this direction: its text's direction and its side.
     void figuresReadLeftToRight_data()
     {
         QTest::addColumn<Qt::LayoutDirection>("table");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("laidOut");
-        QTest::newRow("a negative figure, where the table puts it") << Qt::RightToLeft << "-0.14"
-                                                                    << "left to right, on the right";
-        QTest::newRow("a date and time") << Qt::RightToLeft << "2026-12-07 01:53:59"
-                                         << "left to right, on the right";
-        QTest::newRow("a word keeps the table's direction") << Qt::RightToLeft << "EURUSD"
-                                                            << "right to left, on the right";
-        QTest::newRow("left-to-right tables are left alone") << Qt::LeftToRight << "-0.14"
-                                                             << "left to right, on the left";
+        QTest::addColumn<Qt::LayoutDirection>("laidOut");
+        QTest::addColumn<bool>("onTheRight");
+        QTest::newRow("a negative figure") << Qt::RightToLeft << "-0.14" << Qt::LeftToRight << true;
+        QTest::newRow("a date and time") << Qt::RightToLeft << "2026-12-07 01:53:59" << Qt::LeftToRight << true;
+        QTest::newRow("a word") << Qt::RightToLeft << "EURUSD" << Qt::RightToLeft << true;
+        QTest::newRow("a left-to-right table") << Qt::LeftToRight << "-0.14" << Qt::LeftToRight << false;
     }
     void figuresReadLeftToRight()
     {
-        QFETCH(Qt::LayoutDirection, table);
         QStyleOptionViewItem option;
-        option.direction = table;
-        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        QFETCH(Qt::LayoutDirection, table);
         QFETCH(QString, text);
+        option.direction = table;
         option.text = text;
+        option.displayAlignment = Qt::AlignLeft;
         keepFiguresLeftToRight(&option);
-        const bool right = QStyle::visualAlignment(option.direction, option.displayAlignment) & Qt::AlignRight;
-        QTEST(
-            QStringLiteral("%1, on the %2")
-                .arg(option.direction == Qt::LeftToRight ? "left to right" : "right to left", right ? "right" : "left"),
-            "laidOut");
+        QTEST(option.direction, "laidOut");
+        QTEST(bool(QStyle::visualAlignment(option.direction, option.displayAlignment) & Qt::AlignRight), "onTheRight");
     }
 
     // Table 0 holds the closed positions, 1 the orders, 2 the deals. Column -1 is the

@@ -106,23 +106,37 @@ private slots:
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);
     }
 
+    // After a password change: kept wherever the old one was, and the client reconnects with it.
     void lostConnectionAndReconnection()
     {
         TerminalSession session;
         QVERIFY(session.loginAndWait());
         Client_Terminal *window = session.window.get();
         QTRY_COMPARE_WITH_TIMEOUT(window->chartWindows().size(), 4, patienceMs);
+        session.http.setReply("POST", "/account/update", 200, "{}");
+        qputenv("KESTRAL_ACCOUNT_PORT", QByteArray::number(session.http.port()));
+        auto *dialog = window->findChild<ChangePasswordDlg *>();
+        const QStringList fields{"txtMain", "txtNew1", "txtNew2"}, texts{"secret", "fresh", "fresh"};
+        for (int i = 0; i < fields.size(); ++i)
+            dialog->findChild<QLineEdit *>(fields[i])->setText(texts[i]);
+        MessageBoxCloser boxes;
+        dialog->onOK();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        QCOMPARE(window->loginDialog()->savedLogins().value(0).password, "fresh");
+        QCOMPARE(savedAccounts(), QStringList("1001 online fresh Kestral-Demo " + session.server.url().toString()));
+
         QSignalSpy played(window->findChild<SoundEffects *>(), &SoundEffects::played);
         session.server.dropClients();
         QTRY_VERIFY_WITH_TIMEOUT(window->isDisconnectedSoundRunning(), patienceMs);
         QCOMPARE(played.count(), 1);
         QVERIFY(action(window, "actionConnect")->isEnabled() && !action(window, "actionDisconnect")->isEnabled());
         QVERIFY(QFile::exists(session.accountFolder() + "/symbols"));
-        // The client reconnects by itself; the login stops the repeating sound.
+        // The login stops the repeating sound.
         QTRY_VERIFY_WITH_TIMEOUT(!window->isDisconnectedSoundRunning(), patienceMs);
         QVERIFY(action(window, "actionDisconnect")->isEnabled());
-        QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
         QCOMPARE(played.last().value(0).value<SoundEffects::Sound>(), SoundEffects::Connected);
+        QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
+        QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
     }
 
     void workspaceSurvivesARestart()
@@ -136,8 +150,11 @@ private slots:
             ->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(charts[1]->parentWidget()));
         action(session.window.get(), "actionD1")->trigger();
         charts[2]->setOneClickTradingVisible(true);
-        for (int i = 0; i < charts.size(); ++i)
-            charts[i]->parentWidget()->setGeometry(10 * i, 20 * i, 500 + i, 400 + i);
+        QVector<QRect> placed;
+        for (int i = 0; i < charts.size(); ++i) {
+            placed << QRect(10 * i, 20 * i, 500 + i, 400 + i);
+            charts[i]->parentWidget()->setGeometry(placed.last());
+        }
         session.window->symbolStorage().setSymbolVisible("USDJPY", false);
         // Shown again, at the end of the market watch.
         session.window->symbolStorage().setSymbolVisible("EURUSD", false);
@@ -148,20 +165,13 @@ private slots:
         QVERIFY(session.waitForLogin());
         QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().symbolNames().size(), 5, patienceMs);
         QStringList seen;
+        QVector<QRect> places;
         for (SymbolChartWidget *c : session.window->chartWindows()) {
-            const QRect place = c->parentWidget()->geometry();
-            seen << QStringLiteral("%1 %2 %3 %4,%5 %6x%7")
-                        .arg(c->symbol())
-                        .arg(c->period())
-                        .arg(c->isOneClickTradingVisible())
-                        .arg(place.x())
-                        .arg(place.y())
-                        .arg(place.width())
-                        .arg(place.height());
+            seen << QStringLiteral("%1 %2 %3").arg(c->symbol()).arg(c->period()).arg(c->isOneClickTradingVisible());
+            places << c->parentWidget()->geometry();
         }
-        QCOMPARE(seen,
-                 QStringList({"EURUSD 60 0 0,0 500x400", "GBPUSD 1440 0 10,20 501x401", "AUDUSD 60 1 20,40 502x402",
-                              "USDJPY 60 0 30,60 503x403", "GBPUSD 60 0 40,80 504x404"}));
+        QCOMPARE(seen, QStringList({"EURUSD 60 0", "GBPUSD 1440 0", "AUDUSD 60 1", "USDJPY 60 0", "GBPUSD 60 0"}));
+        QCOMPARE(places, placed);
         QCOMPARE(session.window->size(), QSize(1000, 700));
         // In the order the user left, the hidden symbol hidden although the server offers it again.
         auto *watch = session.window->findChild<QTableWidget *>("symbolTableWidget");
@@ -266,28 +276,6 @@ private slots:
         const QString folder = session.accountFolder();
         QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(folder + "/charts")).size(), 4);
         QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
-    }
-
-    // The next login, here an automatic reconnection, uses the new password, kept where the old one was.
-    void passwordChangeOutlivesAReconnection()
-    {
-        TerminalSession session;
-        QVERIFY(session.loginAndWait());
-        session.http.setReply("POST", "/account/update", 200, "{}");
-        qputenv("KESTRAL_ACCOUNT_PORT", QByteArray::number(session.http.port()));
-        auto *dialog = session.window->findChild<ChangePasswordDlg *>();
-        const QStringList fields{"txtMain", "txtNew1", "txtNew2"}, texts{"secret", "fresh", "fresh"};
-        for (int i = 0; i < fields.size(); ++i)
-            dialog->findChild<QLineEdit *>(fields[i])->setText(texts[i]);
-        MessageBoxCloser boxes;
-        dialog->onOK();
-        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList("Change Password: Password changed successfully!"),
-                                  patienceMs);
-        QCOMPARE(session.window->loginDialog()->savedLogins().value(0).password, "fresh");
-        QCOMPARE(savedAccounts(), QStringList("1001 online fresh Kestral-Demo " + session.server.url().toString()));
-        session.server.dropClients();
-        QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), 2, patienceMs);
-        QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
     }
 
     void autoLoginKeepsTheSavedPassword()
