@@ -146,7 +146,7 @@ private slots:
                  QStringList({"EURUSD", "GBPUSD", "USDJPY"}));
         // Places: a line that cannot be read, absurd figures among them, keeps the next line's chart.
         const QByteArray place = workspacefiles::formatChartPlaces({QRect(-5, 10, 300, 200)});
-        QCOMPARE(workspacefiles::parseChartPlaces(place + "1;2;3\n0;0;9000;10\n0;0;0;10\n" + place),
+        QCOMPARE(workspacefiles::parseChartPlaces(place + "1;2;3;4;5\n0;0;9000;10\n0;0;0;10\n" + place),
                  QVector<QRect>({QRect(-5, 10, 300, 200), QRect(), QRect(), QRect(), QRect(-5, 10, 300, 200)}));
     }
 
