@@ -192,9 +192,14 @@ void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 void Client_Terminal::onLoginFailed()
 {
     m_sounds->play(SoundEffects::Disconnected);
+    // A refusal arriving while the box shows stacks no second box on it.
+    if (m_loginFailShown)
+        return;
+    m_loginFailShown = true;
     const auto answer = QMessageBox::critical(
         this, QStringLiteral("Login fail"), QStringLiteral("Connecting to trade server failed. Try again your login."),
         QMessageBox::Ok);
+    m_loginFailShown = false;
     if (answer == QMessageBox::Ok)
         on_actionLogin_to_Trade_Account_triggered();
 }

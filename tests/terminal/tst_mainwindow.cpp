@@ -104,6 +104,10 @@ private slots:
         QCOMPARE(played.value(0).value(0).value<SoundEffects::Sound>(), SoundEffects::Disconnected);
         QTRY_VERIFY(session.window->loginDialog()->isVisible());
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);
+        // A second refusal while the box shows stacks no second box.
+        QTimer::singleShot(0, session.window.get(), &Client_Terminal::onLoginFailed);
+        session.window->onLoginFailed();
+        QCOMPARE(boxes.texts.size(), 2);
     }
 
     // After a password change: kept wherever the old one was, and the client reconnects with it.
