@@ -84,6 +84,7 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->netTableWidget,
                                 ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget})
         table->setItemDelegate(new LeftToRightFiguresDelegate(table));
+    m_journal->setItemDelegate(new LeftToRightFiguresDelegate(m_journal));
     wireClient();
     wireStores();
     wireActions();

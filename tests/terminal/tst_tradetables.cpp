@@ -3,6 +3,7 @@
 #include "appglobals.h"
 #include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "journalwidget.h"
 #include "lefttorightfigures.h"
 #include "messageboxcloser.h"
 #include "new_order.h"
@@ -468,6 +469,7 @@ private slots:
         for (const char *table : {"symbolTableWidget", "tradeTableWidget", "netTableWidget", "positionTableWidget",
                                   "orderTableWidget", "dealTableWidget"})
             QVERIFY(qobject_cast<LeftToRightFiguresDelegate *>(child<QTableWidget>(table)->itemDelegate()));
+        QVERIFY(qobject_cast<LeftToRightFiguresDelegate *>(m_window->journal()->itemDelegate()));
         QCOMPARE(m_summary->layoutDirection(), Qt::LeftToRight);
         // The dialogs retranslate themselves when the language-change event reaches them.
         QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
