@@ -58,6 +58,10 @@ void OneClickTradingButtons::setBuyPrice(double price, int digits)
         m_flashTimer->start(flashIntervalMs);
         setHighlighted(true);
         m_highlighted = true;
+    } else if (m_quietLook) {
+        // Prices are back (a reconnection): so is the colour.
+        m_quietLook = false;
+        setHighlighted(true);
     }
 }
 
@@ -139,8 +143,10 @@ void OneClickTradingButtons::updateButtonStyle()
 {
     // The flag stays set on purpose: the plain look is re-applied at every
     // later tick of the timer while prices stay away.
-    if (m_highlighted && m_lastPriceTime.secsTo(QDateTime::currentDateTime()) >= quietSecondsBeforePlain)
+    if (m_highlighted && m_lastPriceTime.secsTo(QDateTime::currentDateTime()) >= quietSecondsBeforePlain) {
         setHighlighted(!m_highlighted);
+        m_quietLook = true;
+    }
 }
 
 void OneClickTradingButtons::clearEffect()

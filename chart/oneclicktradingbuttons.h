@@ -62,6 +62,8 @@ private:
     std::unique_ptr<Ui::OneClickTradingButtons> m_ui;
     QString m_symbol;
     bool m_highlighted = false;
+    // The plain look shown while prices stay away.
+    bool m_quietLook = false;
     QTimer *m_flashTimer = nullptr;
     QDateTime m_lastPriceTime;
 };

@@ -54,6 +54,8 @@ void ChangePasswordDlg::onOK()
         return;
     }
 
+    m_changingMain = mainPassword;
+    m_newPassword = second;
     auto *network = new QNetworkAccessManager(this);
     connect(network, &QNetworkAccessManager::finished, this, &ChangePasswordDlg::onfinish);
     connect(network, &QNetworkAccessManager::finished, network, &QObject::deleteLater);
@@ -76,6 +78,7 @@ void ChangePasswordDlg::onfinish(QNetworkReply *rep)
         QMessageBox::critical(nullptr, title, tr("Error occured!"));
         return;
     }
+    emit passwordChanged(m_changingMain, m_newPassword);
     QMessageBox::information(nullptr, title, tr("Password changed successfully!"));
     m_ui->txtMain->clear();
 }

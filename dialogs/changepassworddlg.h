@@ -22,6 +22,10 @@ public:
 
     void clearFields();
 
+signals:
+    // After the account service accepted the change.
+    void passwordChanged(bool mainPassword, const QString &newPassword);
+
 public slots:
     void onOK();
     void onCancel();
@@ -33,4 +37,6 @@ protected:
 private:
     std::unique_ptr<Ui::ChangePasswordDlg> m_ui;
     TradeClient *m_client = nullptr;
+    bool m_changingMain = true;
+    QString m_newPassword;
 };

@@ -119,6 +119,12 @@ void TradeClient::logout()
     journal(QStringLiteral("Terminal"), QStringLiteral("%1 Log out from %2").arg(login).arg(serverName));
 }
 
+void TradeClient::setPassword(const QString &newPassword)
+{
+    QMutexLocker locker(&m_passwordMutex);
+    password = newPassword;
+}
+
 void TradeClient::sendRequest(const QJsonObject &request)
 {
     if (login == 0)
@@ -305,7 +311,10 @@ void TradeClient::onConnected()
     QJsonObject frame;
     frame.insert(QStringLiteral("req_code"), 1);
     frame.insert(QStringLiteral("id"), QJsonValue(login));
-    frame.insert(QStringLiteral("password"), password);
+    {
+        QMutexLocker locker(&m_passwordMutex);
+        frame.insert(QStringLiteral("password"), password);
+    }
     frame.insert(QStringLiteral("type"), 3);
     socket->sendTextMessage(compact(frame));
     emit websocketConnected();

@@ -26,6 +26,8 @@ public:
 
     bool connectToServer(const QString &url, qint64 login, const QString &password, const QString &serverName);
     void logout();
+    // For the next login, also an automatic reconnection's; safe while the network thread runs.
+    void setPassword(const QString &newPassword);
     void sendRequest(const QJsonObject &request);
     void enqueueMessage(const QString &text);
     void requestTradeHistory(int days);
@@ -95,6 +97,7 @@ private:
     QWebSocket *socket = nullptr;
     QMutex queueMutex;
     mutable QMutex zoneMutex;
+    QMutex m_passwordMutex;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
 };

@@ -115,4 +115,36 @@ QVector<ChartEntry> parseCharts(const QByteArray &content)
     return charts;
 }
 
+QByteArray formatChartPlaces(const QVector<QRect> &places)
+{
+    QByteArray out;
+    for (const QRect &place : places)
+        out += QStringLiteral("%1;%2;%3;%4\n")
+                   .arg(place.x())
+                   .arg(place.y())
+                   .arg(place.width())
+                   .arg(place.height())
+                   .toUtf8();
+    return out;
+}
+
+QVector<QRect> parseChartPlaces(const QByteArray &content)
+{
+    // Beyond any screen; larger figures come from a damaged file, and a chart that size
+    // would take gigabytes to draw.
+    constexpr int limit = 8192;
+    QVector<QRect> places;
+    for (const QString &line : QString::fromUtf8(content).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = line.trimmed().split(QLatin1Char(';'));
+        int values[4] = {};
+        bool ok = fields.size() == 4;
+        for (int i = 0; ok && i < 4; ++i) {
+            values[i] = fields.at(i).toInt(&ok);
+            ok = ok && values[i] >= -limit && values[i] <= limit && (i < 2 || values[i] > 0);
+        }
+        places.append(ok ? QRect(values[0], values[1], values[2], values[3]) : QRect());
+    }
+    return places;
+}
+
 } // namespace workspacefiles

@@ -1,8 +1,9 @@
 // The files of one account's workspace folder: "login", "symbols", "charts",
-// "layout" and "windowState".
+// "chartplaces", "layout" and "windowState".
 #pragma once
 
 #include <QByteArray>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -35,5 +36,9 @@ QStringList parseSymbols(const QByteArray &content);
 // One chart per line: "symbol;period;one-click flag".
 QByteArray formatCharts(const QVector<ChartEntry> &charts);
 QVector<ChartEntry> parseCharts(const QByteArray &content);
+// Where each chart window sits, a line per line of "charts": "x;y;width;height".
+// A line that cannot be read gives an empty rectangle, so the lines after it keep their charts.
+QByteArray formatChartPlaces(const QVector<QRect> &places);
+QVector<QRect> parseChartPlaces(const QByteArray &content);
 
 } // namespace workspacefiles

@@ -6,6 +6,7 @@
 #include "appglobals.h"
 #include "chartmanager.h"
 #include "journalwidget.h"
+#include "lefttorightfigures.h"
 #include "logger.h"
 #include "logindialog.h"
 #include "pricedatabuffer.h"
@@ -66,6 +67,8 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     summaryFont.setBold(true);
     m_summaryLabel->setFont(summaryFont);
     ui->toolboxDockWidget->setTitleBarWidget(m_summaryLabel);
+    // Its figures read left to right in every language.
+    m_summaryLabel->setLayoutDirection(Qt::LeftToRight);
 
     m_timeframeGroup = new QActionGroup(this);
     m_timeframeGroup->setExclusive(true);
@@ -78,6 +81,10 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     setupMarketWatch();
     setupTradeTables();
     setupHistoryView();
+    for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->netTableWidget,
+                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget})
+        table->setItemDelegate(new LeftToRightFiguresDelegate(table));
+    m_journal->setItemDelegate(new LeftToRightFiguresDelegate(m_journal));
     wireClient();
     wireStores();
     wireActions();
@@ -186,9 +193,14 @@ void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 void Client_Terminal::onLoginFailed()
 {
     m_sounds->play(SoundEffects::Disconnected);
+    // A refusal arriving while the box shows stacks no second box on it.
+    if (m_loginFailShown)
+        return;
+    m_loginFailShown = true;
     const auto answer = QMessageBox::critical(
         this, QStringLiteral("Login fail"), QStringLiteral("Connecting to trade server failed. Try again your login."),
         QMessageBox::Ok);
+    m_loginFailShown = false;
     if (answer == QMessageBox::Ok)
         on_actionLogin_to_Trade_Account_triggered();
 }

@@ -135,6 +135,7 @@ public slots:
     void relogin(int login, QString password, QString serverName);
     void openLoginDialogFor(QString serverName, int login);
     void deleteSavedAccount(QString serverName, qint64 login);
+    void onPasswordChanged(bool mainPassword, const QString &newPassword);
 
     // --- clientterminal_charts.cpp ---
     void showChartGraph(QString symbol);
@@ -196,8 +197,11 @@ private:
     // Every connection starts here, so the server name of the session is known.
     bool connectClient(const QString &url, qint64 login, const QString &password, const QString &serverName);
     void saveCurrentWorkspace();
+    // Writes the account's "login" file; with no password, only takes it out of an existing one.
+    bool keepLoginFile(qint64 login, const QString &password, const QString &serverName, const QString &address);
     bool warnIfUnsafeServerName(const QString &serverName);
     void onAccountTreeActivated(QTreeWidgetItem *item);
+    void logInFromTree(const QString &serverName, int login, const QString &password);
     void showAccountTreeMenu(QPoint pos);
     bool applyRestoredSymbolList(const QStringList &offered);
 
@@ -249,7 +253,10 @@ private:
     QString m_password;
     QString m_serverName;
     QString m_connectingServerName;
+    // From a login until the account is left: only then does the window hold its workspace.
+    bool m_workspaceOpen = false;
     QStringList m_warnedServerNames;
+    bool m_loginFailShown = false;
     QString m_clientName;
     QString m_group;
 

@@ -14,6 +14,7 @@
 #include "tradeclient.h"
 #include "workspacefiles.h"
 #include <QDir>
+#include <QFile>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include <QNetworkReply>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 constexpr int serverNameRole = Qt::UserRole;
@@ -71,8 +73,13 @@ void Client_Terminal::connectToBroker()
     const QString address = m_loginDialog->serverAddress();
     if (login == 0 || password.isEmpty() || address.isEmpty())
         return;
-    if (connectClient(tradeServerUrl(address), login, password, m_loginDialog->serverName()))
+    // Saved while its charts and its own address are still there; the old connection's
+    // close, handled after the switch, must not save it again.
+    saveCurrentWorkspace();
+    if (connectClient(tradeServerUrl(address), login, password, m_loginDialog->serverName())) {
+        m_workspaceOpen = false;
         clearUI();
+    }
 }
 
 void Client_Terminal::clearUI()
@@ -131,8 +138,11 @@ void Client_Terminal::onLogin(QJsonObject reply)
                                              QStringLiteral("online")});
         if (!savedaccounts::write(savedaccounts::filePath(), accounts))
             logTerminal(QStringLiteral("Saved accounts could not be written"));
+        // At once, so the navigator and the login box offer no password the user declined to save.
+        keepLoginFile(m_login, m_password, m_serverName, m_client->url.toString());
         restoreWorkspace(m_login, m_serverName);
     }
+    m_workspaceOpen = true;
     if (chartWindows().isEmpty())
         openDefaultCharts();
 
@@ -176,8 +186,9 @@ void Client_Terminal::openLoginDialogFor(QString serverName, int login)
             m_loginDialog->selectServerByRole1(record.server);
         break;
     }
+    // Modal without a nested event loop: a login while it shows rebuilds the navigator.
     if (!m_loginDialog->isVisible())
-        m_loginDialog->exec();
+        m_loginDialog->open();
 }
 
 void Client_Terminal::deleteSavedAccount(QString serverName, qint64 login)
@@ -220,9 +231,12 @@ void Client_Terminal::onAccountTreeActivated(QTreeWidgetItem *item)
 {
     if (!item || !item->data(0, loginRole).isValid())
         return;
-    const QString serverName = item->data(0, serverNameRole).toString();
-    const int login = item->data(0, loginRole).toInt();
-    const QString password = item->data(0, passwordRole).toString();
+    logInFromTree(item->data(0, serverNameRole).toString(), item->data(0, loginRole).toInt(),
+                  item->data(0, passwordRole).toString());
+}
+
+void Client_Terminal::logInFromTree(const QString &serverName, int login, const QString &password)
+{
     if (password.isEmpty())
         openLoginDialogFor(serverName, login);
     else
@@ -231,17 +245,25 @@ void Client_Terminal::onAccountTreeActivated(QTreeWidgetItem *item)
 
 void Client_Terminal::showAccountTreeMenu(QPoint pos)
 {
-    QTreeWidgetItem *item = ui->accountTreeWidget->itemAt(pos);
+    const QTreeWidgetItem *item = ui->accountTreeWidget->itemAt(pos);
     if (!item || !item->data(0, loginRole).isValid())
         return;
+    // Values only: a login or reconnection while the menu is open rebuilds the tree.
+    const QString serverName = item->data(0, serverNameRole).toString();
+    const int login = item->data(0, loginRole).toInt();
+    const QString password = item->data(0, passwordRole).toString();
     QMenu menu(this);
     QAction *loginAction = menu.addAction(tr("Login"));
     QAction *deleteAction = menu.addAction(tr("Delete"));
     QAction *chosen = menu.exec(ui->accountTreeWidget->viewport()->mapToGlobal(pos));
+    const QVector<LoginRecord> &saved = m_loginDialog->savedLogins();
+    if (std::none_of(saved.cbegin(), saved.cend(),
+                     [&](const LoginRecord &r) { return r.login == login && r.serverName == serverName; }))
+        return; // deleted while the menu was open
     if (chosen == loginAction)
-        onAccountTreeActivated(item);
+        logInFromTree(serverName, login, password);
     else if (chosen == deleteAction)
-        deleteSavedAccount(item->data(0, serverNameRole).toString(), item->data(0, loginRole).toLongLong());
+        deleteSavedAccount(serverName, login);
 }
 
 void Client_Terminal::autoLoginFromAccounts()
@@ -259,11 +281,11 @@ void Client_Terminal::autoLoginFromAccounts()
 
 void Client_Terminal::saveCurrentWorkspace()
 {
-    if (m_login <= 0 || m_serverName.isEmpty())
+    if (!m_workspaceOpen || m_login <= 0 || m_serverName.isEmpty())
         return;
-    // Until the server's first symbol list arrives, the store holds no visible
-    // symbols; the restored list is still the user's.
-    const QStringList symbols = m_restorePending ? m_restoredSymbols : m_symbolStorage.visibleSymbols();
+    // Until the server's first symbol list arrives the restored list is still the user's;
+    // after it, the market watch's rows in the order the user sees them.
+    const QStringList symbols = m_restorePending ? m_restoredSymbols : m_symbolList;
     saveWorkspace(m_login, m_password, m_serverName, m_client->url.toString(), symbols);
 }
 
@@ -274,19 +296,56 @@ void Client_Terminal::saveWorkspace(qint64 login, const QString &password, const
     if (folder.isEmpty() || !workspacefiles::makePrivateFolder(folder))
         return;
     using namespace workspacefiles;
-    bool written = true;
-    if (!password.isEmpty())
-        written &= writePrivateFile(folder + QStringLiteral("/login"),
-                                    savedlogins::formatLoginLine(login, password, address).toUtf8() + '\n');
+    bool written = keepLoginFile(login, password, serverName, address);
     QVector<ChartEntry> charts;
-    for (SymbolChartWidget *chart : chartWindows())
+    QVector<QRect> places;
+    for (SymbolChartWidget *chart : chartWindows()) {
         charts.append({chart->symbol(), chart->period(), chart->isOneClickTradingVisible()});
+        places.append(chart->parentWidget()->geometry());
+    }
     written &= writePrivateFile(folder + QStringLiteral("/symbols"), formatSymbols(symbols));
     written &= writePrivateFile(folder + QStringLiteral("/charts"), formatCharts(charts));
+    written &= writePrivateFile(folder + QStringLiteral("/chartplaces"), formatChartPlaces(places));
     written &= writePrivateFile(folder + QStringLiteral("/layout"), saveGeometry());
     written &= writePrivateFile(folder + QStringLiteral("/windowState"), saveState());
     if (!written)
         logTerminal(QStringLiteral("Workspace of %1 could not be saved completely").arg(login));
+}
+
+bool Client_Terminal::keepLoginFile(qint64 login, const QString &password, const QString &serverName,
+                                    const QString &address)
+{
+    const QString folder = safeAccountPath(serverName, login);
+    const QString path = folder + QStringLiteral("/login");
+    if (folder.isEmpty() || (password.isEmpty() && !QFile::exists(path)))
+        return true;
+    return workspacefiles::writePrivateFile(path,
+                                            savedlogins::formatLoginLine(login, password, address).toUtf8() + '\n');
+}
+
+void Client_Terminal::onPasswordChanged(bool mainPassword, const QString &newPassword)
+{
+    if (!mainPassword || newPassword.isEmpty() || m_login <= 0)
+        return;
+    const QString oldPassword = m_client->password;
+    m_client->setPassword(newPassword);
+    if (m_loginDialog->login() == m_login && m_loginDialog->password() == oldPassword)
+        m_loginDialog->setPassword(newPassword);
+    // Kept on disk only where the user saved the old one.
+    if (m_password.isEmpty() || warnIfUnsafeServerName(m_serverName))
+        return;
+    m_password = newPassword;
+    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    const QString account = QString::number(m_login);
+    for (SavedAccount &saved : accounts) {
+        if (saved.account == account && saved.serverName == m_serverName && !saved.password.isEmpty())
+            saved.password = newPassword;
+    }
+    bool written = savedaccounts::write(savedaccounts::filePath(), accounts);
+    written &= keepLoginFile(m_login, m_password, m_serverName, m_client->url.toString());
+    if (!written)
+        logTerminal(QStringLiteral("The new password of %1 could not be saved").arg(m_login));
+    loadAccountTree();
 }
 
 void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
@@ -300,20 +359,34 @@ void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
     m_restoredSymbols = symbols;
     m_restorePending = !symbols.isEmpty();
 
-    for (const ChartEntry &entry : parseCharts(readFile(folder + QStringLiteral("/charts")))) {
-        SymbolChartWidget *existing = nullptr;
-        for (SymbolChartWidget *chart : chartWindows()) {
-            if (chart->symbol() == entry.symbol)
-                existing = chart;
-        }
-        if (existing) {
-            existing->loadChart();
+    const QVector<ChartEntry> entries = parseCharts(readFile(folder + QStringLiteral("/charts")));
+    const QVector<QRect> places = parseChartPlaces(readFile(folder + QStringLiteral("/chartplaces")));
+    // A window still open (a reconnection) stands for one entry only, so that two charts
+    // of one symbol both come back.
+    QList<SymbolChartWidget *> open = chartWindows();
+    bool unplaced = false;
+    for (int i = 0; i < entries.size(); ++i) {
+        const ChartEntry &entry = entries.at(i);
+        const auto found = std::find_if(
+            open.begin(), open.end(), [&](const SymbolChartWidget *chart) { return chart->symbol() == entry.symbol; });
+        if (found != open.end()) {
+            (*found)->loadChart();
+            open.erase(found);
             continue;
         }
         SymbolChartWidget *chart = createNewChart(entry.symbol, entry.period);
-        if (chart && entry.oneClick)
+        if (!chart)
+            continue;
+        if (entry.oneClick)
             chart->setOneClickTradingVisible(true);
+        if (places.value(i).isValid())
+            chart->parentWidget()->setGeometry(places.at(i));
+        else
+            unplaced = true;
     }
+    // Charts saved before their places were kept would all open at one spot.
+    if (unplaced)
+        ui->graphArea->tileSubWindows();
     restoreGeometry(readFile(folder + QStringLiteral("/layout")));
     restoreState(readFile(folder + QStringLiteral("/windowState")));
 }

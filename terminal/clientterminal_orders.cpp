@@ -48,6 +48,7 @@ void Client_Terminal::createDialogs()
     connect(this, &Client_Terminal::symbolPriceChanged, m_orderDialog, &New_Order::onSymbolPriceChanged);
     m_openDemoDialog = new OpenDemoDlg(this);
     m_changePasswordDialog = new ChangePasswordDlg(m_client, this);
+    connect(m_changePasswordDialog, &ChangePasswordDlg::passwordChanged, this, &Client_Terminal::onPasswordChanged);
 }
 
 // Runs last in the constructor's dialog set-up: the language object and its View submenu.

@@ -156,11 +156,15 @@ void Client_Terminal::onCloseTrade(int ticket, int kind)
 void Client_Terminal::showTradeContextMenu(QPoint pos)
 {
     QTableWidget *table = ui->tradeTableWidget;
-    const QTableWidgetItem *item = table->itemAt(pos);
-    const QTableWidgetItem *first = item ? table->item(item->row(), 0) : nullptr;
-    const QTableWidgetItem *ticketItem = item ? table->item(item->row(), 1) : nullptr;
-    const QString tag = first ? first->data(Qt::UserRole).toString() : QString();
-    const int ticket = ticketItem ? ticketItem->text().toInt() : 0;
+    // Values only: a positions or orders reply handled while the menu is open rebuilds the table.
+    QString tag;
+    int ticket = 0;
+    if (const QTableWidgetItem *item = table->itemAt(pos)) {
+        if (const QTableWidgetItem *first = table->item(item->row(), 0))
+            tag = first->data(Qt::UserRole).toString();
+        if (const QTableWidgetItem *ticketItem = table->item(item->row(), 1))
+            ticket = ticketItem->text().toInt();
+    }
 
     QMenu menu(this);
     QAction *closeOne = nullptr;
@@ -179,14 +183,16 @@ void Client_Terminal::showTradeContextMenu(QPoint pos)
     const QAction *chosen = menu.exec(table->viewport()->mapToGlobal(pos));
     if (!chosen)
         return;
-    if (chosen == closeOne) {
-        onCloseTrade(ticket, tag == positionRowTag ? 1 : 2);
-        return;
-    }
-    if (chosen == modify) {
+    if (chosen == closeOne || chosen == modify) {
+        // The row of the ticket as the table is now; a position or order gone meanwhile is left alone.
+        const int row = TableRowIndex(1, tag).row(table, QString::number(ticket));
+        if (row < 0)
+            return;
+        if (chosen == closeOne)
+            return onCloseTrade(ticket, tag == positionRowTag ? 1 : 2);
         if (readOnlyMode)
             return showReadOnlyRefusal();
-        m_orderDialog->setCurrentSymbol(first->text());
+        m_orderDialog->setCurrentSymbol(table->item(row, 0)->text());
         m_orderDialog->setMode(New_Order::ModifyPosition, ticket);
         m_orderDialog->show();
         return;

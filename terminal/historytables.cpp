@@ -118,7 +118,7 @@ struct RowIcons
 {
     QIcon buy{QStringLiteral(":/icon/buy.png")};
     QIcon sell{QStringLiteral(":/icon/sell.png")};
-    QIcon pending{QStringLiteral(":/icon/pending_order.png")};
+    QIcon pending{QStringLiteral(":/icon/pending.png")};
 };
 
 void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, const QTimeZone &zone,

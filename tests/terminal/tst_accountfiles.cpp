@@ -144,6 +144,10 @@ private slots:
         QTEST(workspacefiles::formatCharts(workspacefiles::parseCharts(content)), "charts");
         QCOMPARE(workspacefiles::parseSymbols("EURUSD\n\n GBPUSD\tUSDJPY\r\n"),
                  QStringList({"EURUSD", "GBPUSD", "USDJPY"}));
+        // Places: a line that cannot be read, absurd figures among them, keeps the next line's chart.
+        const QByteArray place = workspacefiles::formatChartPlaces({QRect(-5, 10, 300, 200)});
+        QCOMPARE(workspacefiles::parseChartPlaces(place + "1;2;3;4;5\n0;0;9000;10\n0;0;0;10\n" + place),
+                 QVector<QRect>({QRect(-5, 10, 300, 200), QRect(), QRect(), QRect(), QRect(-5, 10, 300, 200)}));
     }
 
     void brokerList_data()

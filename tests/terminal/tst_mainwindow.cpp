@@ -1,10 +1,12 @@
 // The main window's logins, saved accounts and workspace against a fake trade server
 // and a loopback broker list; each test starts as a fresh run of the program.
 #include "messageboxcloser.h"
+#include "popuppicker.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
 #include "appglobals.h"
+#include "changepassworddlg.h"
 #include "journalwidget.h"
 #include "logindialog.h"
 #include "savedaccounts.h"
@@ -13,9 +15,11 @@
 #include "workspacefiles.h"
 #include <QAction>
 #include <QDir>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 namespace {
@@ -57,9 +61,12 @@ private slots:
         TerminalSession session;
         if (readOnly)
             session.server.setLoginReply(FakeTradeServer::LoginMode::ReadOnly);
+        // Saved by an earlier run: it stays only while the user keeps saving a password.
+        QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/login", "1001;old;ws://127.0.0.1:1\n"));
         session.window->loginDialog()->show();
         QVERIFY(session.loginAndWait(QStringLiteral("p;w"), savePassword));
         Client_Terminal *window = session.window.get();
+        QCOMPARE(window->loginDialog()->savedLogins().value(0).password, savePassword ? "p;w" : "");
 
         QCOMPARE(savedAccounts(), QStringList(QStringLiteral("1001 online %1 Kestral-Demo %2")
                                                   .arg(savePassword ? "p;w" : "", session.server.url().toString())));
@@ -78,7 +85,7 @@ private slots:
 
         // Closing saves the workspace, with the password only when it was saved.
         window->close();
-        QCOMPARE(QFile::exists(session.accountFolder() + "/login"), savePassword);
+        QCOMPARE(savedlogins::scan(configPath()).value(0).password, savePassword ? "p;w" : "");
         QVERIFY(QFile::exists(session.accountFolder() + "/charts"));
     }
 
@@ -97,23 +104,43 @@ private slots:
         QCOMPARE(played.value(0).value(0).value<SoundEffects::Sound>(), SoundEffects::Disconnected);
         QTRY_VERIFY(session.window->loginDialog()->isVisible());
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);
+        // A second refusal while the box shows stacks no second box.
+        QTimer::singleShot(0, session.window.get(), &Client_Terminal::onLoginFailed);
+        session.window->onLoginFailed();
+        QCOMPARE(boxes.texts.size(), 2);
     }
 
+    // After a password change: kept wherever the old one was, and the client reconnects with it.
     void lostConnectionAndReconnection()
     {
         TerminalSession session;
         QVERIFY(session.loginAndWait());
         Client_Terminal *window = session.window.get();
+        QTRY_COMPARE_WITH_TIMEOUT(window->chartWindows().size(), 4, patienceMs);
+        session.http.setReply("POST", "/account/update", 200, "{}");
+        qputenv("KESTRAL_ACCOUNT_PORT", QByteArray::number(session.http.port()));
+        auto *dialog = window->findChild<ChangePasswordDlg *>();
+        const QStringList fields{"txtMain", "txtNew1", "txtNew2"}, texts{"secret", "fresh", "fresh"};
+        for (int i = 0; i < fields.size(); ++i)
+            dialog->findChild<QLineEdit *>(fields[i])->setText(texts[i]);
+        MessageBoxCloser boxes;
+        dialog->onOK();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        QCOMPARE(window->loginDialog()->savedLogins().value(0).password, "fresh");
+        QCOMPARE(savedAccounts(), QStringList("1001 online fresh Kestral-Demo " + session.server.url().toString()));
+
         QSignalSpy played(window->findChild<SoundEffects *>(), &SoundEffects::played);
         session.server.dropClients();
         QTRY_VERIFY_WITH_TIMEOUT(window->isDisconnectedSoundRunning(), patienceMs);
         QCOMPARE(played.count(), 1);
         QVERIFY(action(window, "actionConnect")->isEnabled() && !action(window, "actionDisconnect")->isEnabled());
         QVERIFY(QFile::exists(session.accountFolder() + "/symbols"));
-        // The client reconnects by itself; the login stops the repeating sound.
+        // The login stops the repeating sound.
         QTRY_VERIFY_WITH_TIMEOUT(!window->isDisconnectedSoundRunning(), patienceMs);
         QVERIFY(action(window, "actionDisconnect")->isEnabled());
         QCOMPARE(played.last().value(0).value<SoundEffects::Sound>(), SoundEffects::Connected);
+        QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
+        QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
     }
 
     void workspaceSurvivesARestart()
@@ -121,25 +148,41 @@ private slots:
         TerminalSession session;
         QVERIFY(session.loginAndWait());
         QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
+        session.window->createNewChart("GBPUSD", 60);
         QList<SymbolChartWidget *> charts = session.window->chartWindows();
         session.window->findChild<QMdiArea *>("graphArea")
             ->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(charts[1]->parentWidget()));
         action(session.window.get(), "actionD1")->trigger();
         charts[2]->setOneClickTradingVisible(true);
+        QVector<QRect> placed;
+        for (int i = 0; i < charts.size(); ++i) {
+            placed << QRect(10 * i, 20 * i, 500 + i, 400 + i);
+            charts[i]->parentWidget()->setGeometry(placed.last());
+        }
         session.window->symbolStorage().setSymbolVisible("USDJPY", false);
+        // Shown again, at the end of the market watch.
+        session.window->symbolStorage().setSymbolVisible("EURUSD", false);
+        session.window->symbolStorage().setSymbolVisible("EURUSD", true);
         session.window->resize(1000, 700);
 
         session.restart(); // the account is "online" in ACCOUNTS: logs in by itself
         QVERIFY(session.waitForLogin());
         QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().symbolNames().size(), 5, patienceMs);
         QStringList seen;
-        for (SymbolChartWidget *c : session.window->chartWindows())
+        QVector<QRect> places;
+        for (SymbolChartWidget *c : session.window->chartWindows()) {
             seen << QStringLiteral("%1 %2 %3").arg(c->symbol()).arg(c->period()).arg(c->isOneClickTradingVisible());
-        QCOMPARE(seen, QStringList({"EURUSD 60 0", "GBPUSD 1440 0", "AUDUSD 60 1", "USDJPY 60 0"}));
+            places << c->parentWidget()->geometry();
+        }
+        QCOMPARE(seen, QStringList({"EURUSD 60 0", "GBPUSD 1440 0", "AUDUSD 60 1", "USDJPY 60 0", "GBPUSD 60 0"}));
+        QCOMPARE(places, placed);
         QCOMPARE(session.window->size(), QSize(1000, 700));
-        // The hidden symbol stays hidden although the server offers it again.
-        QCOMPARE(session.window->symbolStorage().visibleSymbols(),
-                 QStringList({"AUDUSD", "EURUSD", "GBPUSD", "XAUUSD"}));
+        // In the order the user left, the hidden symbol hidden although the server offers it again.
+        auto *watch = session.window->findChild<QTableWidget *>("symbolTableWidget");
+        QStringList rows;
+        for (int row = 0; row < watch->rowCount(); ++row)
+            rows << watch->item(row, 0)->text();
+        QCOMPARE(rows, QStringList({"GBPUSD", "AUDUSD", "XAUUSD", "EURUSD"}));
     }
 
     void restoredSymbols_data()
@@ -178,17 +221,36 @@ private slots:
         QTRY_COMPARE(journal.lines.filter("kept in memory only").size(), 1);
     }
 
-    void navigatorLogsInAgainAndDeletes()
+    // The navigator's menu stays open while a login rebuilds the tree, which then lists
+    // another account first, or no longer lists the chosen one.
+    void navigatorMenuOverARebuild_data()
     {
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("the chosen account logs in again") << false;
+        QTest::newRow("an account deleted meanwhile does nothing") << true;
+    }
+    void navigatorMenuOverARebuild()
+    {
+        QFETCH(bool, deleted);
         TerminalSession session;
         QVERIFY(session.loginAndWait());
-        session.window->close(); // writes the saved login the navigator lists
-        session.window->loadAccountTree();
+        session.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(session.window.get()));
         auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
         QTreeWidgetItem *account = tree->topLevelItem(0)->child(0);
         QCOMPARE(tree->topLevelItem(0)->text(0) + ' ' + account->text(0), TerminalSession::serverName + " 1001");
         const int connections = session.server.connectionCount();
-        emit tree->itemDoubleClicked(account, 0);
+        popuppicker::choose("Login", [&] {
+            if (deleted)
+                QDir(session.accountFolder()).removeRecursively();
+            workspacefiles::writePrivateFile(accountPath("A", 7) + "/login", "7;pw;ws://127.0.0.1:1\n");
+            session.window->loadAccountTree();
+        });
+        emit tree->customContextMenuRequested(tree->visualItemRect(account).center());
+        // Logging in again starts with a log-out.
+        QCOMPARE(action(session.window.get(), "actionDisconnect")->isEnabled(), deleted);
+        if (deleted)
+            return;
         QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
         QVERIFY(session.waitForLogin());
         QCOMPARE(session.server.requests(1).last().value("id").toVariant().toLongLong(), TerminalSession::account);
@@ -197,7 +259,27 @@ private slots:
         session.window->deleteSavedAccount(TerminalSession::serverName, TerminalSession::account);
         QVERIFY(!QDir(session.accountFolder()).exists());
         QCOMPARE(savedAccounts(), QStringList());
-        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
+    }
+
+    // The account left keeps its charts and its own address; the old connection closes
+    // after the switch.
+    void switchingAccountsKeepsTheLeftWorkspace()
+    {
+        TerminalSession session;
+        QVERIFY(session.loginAndWait());
+        QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
+        FakeTradeServer second;
+        LoginDialog *dialog = session.window->loginDialog();
+        dialog->addServer("Second", second.address());
+        dialog->setLogin(2002);
+        dialog->setPassword("other");
+        dialog->selectServerByName("Second");
+        dialog->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(session.window->login(), qint64(2002), patienceMs);
+        const QString folder = session.accountFolder();
+        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(folder + "/charts")).size(), 4);
+        QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
     }
 
     void autoLoginKeepsTheSavedPassword()

@@ -3,6 +3,8 @@
 #include "appglobals.h"
 #include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "journalwidget.h"
+#include "lefttorightfigures.h"
 #include "messageboxcloser.h"
 #include "new_order.h"
 #include "popuppicker.h"
@@ -362,6 +364,41 @@ private slots:
               "request");
     }
 
+    // A positions reply rebuilds the table while the menu of position 12 is open, keeping
+    // the tickets listed. What opens, and the trade requests sent, counting a marker sent after.
+    void tradeMenuOverARebuild_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QList<int>>("kept");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("a position gone is not modified") << "Modify Position" << QList<int>{11, 13} << "|1";
+        QTest::newRow("a position gone is not closed") << "Close Position" << QList<int>{11, 13} << "|1";
+        QTest::newRow("a moved row is found by its ticket")
+            << "Modify Position" << QList<int>{10, 11, 12} << "Modify Position #12 EURUSD|1";
+    }
+    void tradeMenuOverARebuild()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QList<int>, kept);
+        const auto positions = [](const QList<int> &tickets) {
+            QJsonArray array;
+            for (int ticket : tickets)
+                array.append(position(ticket, ticket == 10 ? "GBPUSD" : "EURUSD", "buy", 10000, 1.1));
+            return array;
+        };
+        m_window->positionStore().setOpenPositions(positions({11, 12, 13}));
+        auto *dialog = child<New_Order>();
+        dialog->hide();
+        const int before = m_session->server.requests(4).size();
+        popuppicker::choose(entry, [&] { m_window->positionStore().setOpenPositions(positions(kept)); });
+        emit m_trade->customContextMenuRequested(m_trade->visualItemRect(m_trade->item(rowOfTicket(12), 1)).center());
+        QString outcome = dialog->isVisible() ? dialog->windowTitle() + ' ' + dialog->currentSymbol() : QString();
+        m_window->sendCloseAllRequest(0);
+        const auto requests = [&] { return m_session->server.requests(4); };
+        QTRY_VERIFY_WITH_TIMEOUT(requests().size() > before && requests().last().value("type") == 9, patienceMs);
+        QTEST(outcome + '|' + QString::number(requests().size() - before), "outcome");
+    }
+
     // The history view's context menu: its requests and the statement.
     void menuRequests_data()
     {
@@ -428,6 +465,12 @@ private slots:
         MessageBoxCloser boxes;
         m_window->switchLanguage(":/translations/translations-arabic.qm");
         QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
+        // Figures keep their order in every table and the summary line.
+        for (const char *table : {"symbolTableWidget", "tradeTableWidget", "netTableWidget", "positionTableWidget",
+                                  "orderTableWidget", "dealTableWidget"})
+            QVERIFY(qobject_cast<LeftToRightFiguresDelegate *>(child<QTableWidget>(table)->itemDelegate()));
+        QVERIFY(qobject_cast<LeftToRightFiguresDelegate *>(m_window->journal()->itemDelegate()));
+        QCOMPARE(m_summary->layoutDirection(), Qt::LeftToRight);
         // The dialogs retranslate themselves when the language-change event reaches them.
         QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), QString::fromUtf8("تغيير كلمة المرور"));
         QCOMPARE(child<QAction>("actionNew_Order")->text(), QString::fromUtf8("أمر جديد"));
