@@ -51,7 +51,7 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
             }
             // Divided by n even while the window is shorter.
             const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * 0.015 / n;
-            values[i] = gapIfNotFinite(dev == 0.0 ? 0.0 : (p - mean) / dev);
+            values[i] = dev == 0.0 ? 0.0 : (p - mean) / dev;
         }
     });
 }
@@ -86,25 +86,22 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
     const double *c = close.constData();
     // The changes before the bar, not the one into it: n - 1 of them.
     using Terms = std::array<double, 2>;
-    auto changes = windowSums<2>(
+    slidingSums<2>(
+        first - 1, bars - 2, n - 1, 1,
         [c](int j) {
             const double change = c[j] - c[j - 1];
-            return change > 0.0 ? Terms{change, 0.0} : Terms{0.0, change < 0.0 ? -change : 0.0};
+            return Terms{change > 0.0 ? change : 0.0, change < 0.0 ? -change : 0.0};
         },
-        n - 1, 1);
-    changes.start(first - 1);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            changes.step(i - 1);
-        const double gains = changes.sum(0);
-        const double losses = changes.sum(1);
-        double value;
-        if (losses != 0.0)
-            value = 100.0 - 100.0 / ((gains / n) / (losses / n) + 1.0);
-        else
-            value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
-        values[i] = gapIfNotFinite(value);
-    }
+        [values, n](int e, const Terms &sums) {
+            const double gains = sums[0];
+            const double losses = sums[1];
+            double value;
+            if (losses != 0.0)
+                value = 100.0 - 100.0 / ((gains / n) / (losses / n) + 1.0);
+            else
+                value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
+            values[e + 1] = value;
+        });
 }
 
 void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
@@ -116,15 +113,10 @@ void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys,
     if (first >= bars)
         return;
     double *values = extendTo(output, keys, n, bars - n) - n;
-    const double *c = close.constData();
-    for (int i = first; i < bars; ++i) {
-        const double mean = sumOver(i - n + 1, i, [c](int j) { return c[j]; }) / n;
-        const double squares = sumOver(i - n + 1, i, [c, mean](int j) {
-            const double d = c[j] - mean;
-            return d * d;
-        });
-        values[i] = gapIfNotFinite(std::sqrt(squares / (n - 1)));
-    }
+    // A window of one bar has no sample deviation: 0 / 0, a gap.
+    slidingDeviation(close.constData(), first, bars - 1, n, [values, n](int i, int, double, double squares) {
+        values[i] = std::sqrt(squares / (n - 1));
+    });
 }
 
 void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
@@ -140,7 +132,7 @@ void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const 
     const double *c = close.constData();
     const double *v = volume.constData();
     for (int i = first; i < bars; ++i)
-        values[i] = gapIfNotFinite((c[i] - c[i - 1]) * v[i]);
+        values[i] = (c[i] - c[i - 1]) * v[i];
 }
 
 namespace {
@@ -203,17 +195,13 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
-    auto trueRange = windowSum(
+    slidingSums<1>(
+        first, bars - 1, n, 1,
         [h, l, c](int j) {
-            return std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])});
+            return std::array<double, 1>{
+                std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])})};
         },
-        n, 1);
-    trueRange.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            trueRange.step(i);
-        values[i] = gapIfNotFinite(trueRange.sum() / n);
-    }
+        [values, n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] / n; });
 }
 
 void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -231,20 +219,17 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
     // Each bar adds to one side only; a move against its side counts as none,
     // so the value stays in 0 .. 1.
     using Terms = std::array<double, 2>;
-    auto sides = windowSums<2>(
+    slidingSums<2>(
+        first, bars - 1, n, 1,
         [h, l](int j) {
             const double up = h[j] - h[j - 1];
             const double down = l[j - 1] - l[j];
             return up > down ? Terms{std::max(0.0, up), 0.0} : Terms{0.0, std::max(0.0, down)};
         },
-        n, 1);
-    sides.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            sides.step(i);
-        const double sum = sides.sum(0) + sides.sum(1);
-        values[i] = gapIfNotFinite(sum == 0.0 ? 0.0 : sides.sum(0) / sum);
-    }
+        [values](int i, const Terms &sides) {
+            const double sum = sides[0] + sides[1];
+            values[i] = sum == 0.0 ? 0.0 : sides[0] / sum;
+        });
 }
 
 void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
@@ -268,7 +253,7 @@ void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double>
             total += ((c[i] - l[i]) - (h[i] - c[i])) / range * k[i];
         else
             total = 0.0;
-        values[i] = gapIfNotFinite(total);
+        values[i] = total;
     }
 }
 
@@ -290,7 +275,7 @@ void calcOnBalanceVolume(IndicatorSeries &output, const QVector<double> &keys, c
             total += h[i];
         else if (c[i] < c[i - 1])
             total -= h[i];
-        values[i] = gapIfNotFinite(total);
+        values[i] = total;
     }
 }
 
@@ -316,10 +301,11 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     const double *p = price.constData();
     const double *c = close.constData();
     double *values = output.values.data();
+    warmUp(values, r.from, n - 1);
     for (int i = std::max(n - 1, r.from); i < bars; ++i) {
         const double newest = c[i];
         const double pull = sumOver(1, n - 1, [w, c, i, newest](int m) { return w[m] * (c[i - m] - newest); });
-        values[i] = gapIfNotFinite(p[i] - (newest + pull));
+        values[i] = p[i] - (newest + pull);
     }
 }
 
@@ -339,7 +325,8 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
     const auto typical = [h, l, c](int j) { return (h[j] + l[j] + c[j]) / 3.0; };
     using Terms = std::array<double, 2>;
     // Bars come in order, so the typical price of the bar before is mostly at hand.
-    auto flows = windowSums<2>(
+    slidingSums<2>(
+        first, bars - 1, n, 1,
         [typical, c, heldBar = -1, held = 0.0](int j) mutable {
             const double before = heldBar == j - 1 ? held : typical(j - 1);
             const double now = typical(j);
@@ -349,20 +336,16 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
                 return Terms{now * c[j], 0.0};
             return now < before ? Terms{0.0, now * c[j]} : Terms{};
         },
-        n, 1);
-    flows.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            flows.step(i);
-        const double positive = flows.sum(0);
-        const double negative = flows.sum(1);
-        double value;
-        if (negative != 0.0)
-            value = 100.0 - 100.0 / (positive / negative + 1.0);
-        else
-            value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
-        values[i] = gapIfNotFinite(value);
-    }
+        [values](int i, const Terms &flows) {
+            const double positive = flows[0];
+            const double negative = flows[1];
+            double value;
+            if (negative != 0.0)
+                value = 100.0 - 100.0 / (positive / negative + 1.0);
+            else
+                value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
+            values[i] = value;
+        });
 }
 
 void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
@@ -376,30 +359,28 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
     IndicatorSeries &weighted = output[QStringLiteral("rvi2")];
     const Replacing p = prepareReplacing(plain, keys, bars, {double(n)});
     const Replacing w = prepareReplacing(weighted, keys, bars, {double(n)});
-    const int first = std::max(n - 1, p.continued && w.continued ? std::min(p.from, w.from) : 0);
+    const int from = p.continued && w.continued ? std::min(p.from, w.from) : 0;
     const double *o = open.constData();
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
     const auto body = [o, c](int j) { return c[j] - o[j]; };
     const auto range = [h, l](int j) { return h[j] - l[j]; };
-    using Terms = std::array<double, 2>;
-    auto sums = windowSums<2>([body, range](int j) { return Terms{body(j), range(j)}; }, n, 0);
-    sums.start(first);
     double *plainOut = plain.values.data();
     double *weightedOut = weighted.values.data();
+    warmUp(plainOut, from, n - 1);
+    warmUp(weightedOut, from, n - 1);
     // The newest bar and the one n / 2 back weigh twice: the plain sums plus those bars once more.
     const int middle = n / 2;
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            sums.step(i);
-        const double bodies = sums.sum(0);
-        const double ranges = sums.sum(1);
-        const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
-        const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);
-        plainOut[i] = gapIfNotFinite(bodies / ranges);
-        weightedOut[i] = gapIfNotFinite((bodies + extraBody) / (ranges + extraRange));
-    }
+    using Terms = std::array<double, 2>;
+    slidingSums<2>(
+        std::max(n - 1, from), bars - 1, n, 0, [body, range](int j) { return Terms{body(j), range(j)}; },
+        [&](int i, const Terms &sums) {
+            const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
+            const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);
+            plainOut[i] = gapIfNotFinite(sums[0] / sums[1]);
+            weightedOut[i] = gapIfNotFinite((sums[0] + extraBody) / (sums[1] + extraRange));
+        });
 }
 
 void calcStochastic(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,

@@ -21,13 +21,10 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        auto window = windowSum(price, n, 0);
-        window.start(first);
-        for (int i = first; i <= last; ++i) {
-            if (i > first)
-                window.step(i);
-            values[i] = gapIfNotFinite(window.sum() / (i - std::max(0, i - n + 1) + 1));
-        }
+        slidingSums<1>(first, last, n, 0, [&price](int j) { return std::array<double, 1>{price(j)}; },
+                       [values, n](int i, const std::array<double, 1> &sum) {
+                           values[i] = sum[0] / (i < n ? i + 1 : n);
+                       });
     });
 }
 
@@ -47,24 +44,13 @@ void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QV
     double *ml = middle.values.data();
     double *tl = top.values.data();
     double *bl = bottom.values.data();
-    const double *c = close.constData();
-    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
-    window.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            window.step(i);
-        const int from = std::max(0, i - n + 1);
-        const int count = i - from + 1;
-        const double mean = window.sum() / count;
-        const double squares = sumOver(from, i, [c, mean](int j) {
-            const double d = c[j] - mean;
-            return d * d;
-        });
-        const double sd = std::sqrt(squares / count);
-        ml[i] = gapIfNotFinite(mean);
-        tl[i] = gapIfNotFinite(mean + k * sd);
-        bl[i] = gapIfNotFinite(mean - k * sd);
-    }
+    slidingDeviation(close.constData(), first, bars - 1, n,
+                     [ml, tl, bl, k](int i, int count, double mean, double squares) {
+                         const double sd = std::sqrt(squares / count);
+                         ml[i] = mean;
+                         tl[i] = mean + k * sd;
+                         bl[i] = mean - k * sd;
+                     });
 }
 
 void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output, int n,
@@ -77,19 +63,20 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
     IndicatorSeries &lower = output[QStringLiteral("lower")];
     const Replacing r = prepareReplacing(upper, keys, bars, {double(n), deviation});
     const Replacing l = prepareReplacing(lower, keys, bars, {double(n), deviation});
-    const int first = std::max(n - 1, r.continued && l.continued ? std::min(r.from, l.from) : 0);
+    const int from = r.continued && l.continued ? std::min(r.from, l.from) : 0;
     double *up = upper.values.data();
     double *down = lower.values.data();
+    warmUp(up, from, n - 1);
+    warmUp(down, from, n - 1);
+    const double above = 1.0 + deviation / 100.0;
+    const double below = 1.0 - deviation / 100.0;
     const double *c = close.constData();
-    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
-    window.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            window.step(i);
-        const double mean = window.sum() / n;
-        up[i] = gapIfNotFinite(mean * (1.0 + deviation / 100.0));
-        down[i] = gapIfNotFinite(mean * (1.0 - deviation / 100.0));
-    }
+    slidingSums<1>(std::max(n - 1, from), bars - 1, n, 0, [c](int j) { return std::array<double, 1>{c[j]}; },
+                   [up, down, n, above, below](int i, const std::array<double, 1> &sum) {
+                       const double mean = sum[0] / n;
+                       up[i] = mean * above;
+                       down[i] = mean * below;
+                   });
 }
 
 void calcAlligator(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output)
@@ -125,7 +112,8 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
             for (int b = 0; b < p; ++b)
                 sum += c[b];
             line.average = sum / p;
-            line.values[seed + line.shift] = gapIfNotFinite(line.average);
+            warmUp(line.values, 0, seed + line.shift);
+            line.values[seed + line.shift] = line.average;
             line.next = seed + 1;
         }
         first = std::min(first, line.next);
@@ -138,7 +126,7 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
             if (j < line.next || j + line.shift >= bars)
                 continue;
             line.average = ((line.period - 1) * line.average + c[j]) / line.period;
-            line.values[j + line.shift] = gapIfNotFinite(line.average);
+            line.values[j + line.shift] = line.average;
         }
     }
 }
@@ -160,7 +148,7 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
     if (r.continued && held.size() == 7 && held[2] >= 0.0 && held[2] <= r.from) {
         const int bar = int(held[2]);
         const double kept = output.values.at(bar);
-        const double expected = bar == 0 ? 0.0 : gapIfNotFinite(held[3]);
+        const double expected = bar == 0 ? 0.0 : held[3];
         if (kept == expected || (std::isnan(kept) && std::isnan(expected))) {
             i = bar + 1;
             sar = held[3];
@@ -169,9 +157,9 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
             rising = held[6] != 0.0;
         }
     }
-    if (i == 1 && r.continued)
-        std::fill(output.values.begin(), output.values.end(), 0.0);
     double *values = output.values.data();
+    if (i == 1)
+        values[0] = 0.0;
     const double *h = high.constData();
     const double *l = low.constData();
     const auto keep = [&](int bar) {
@@ -211,7 +199,7 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
                 extreme = e;
             }
         }
-        values[i] = gapIfNotFinite(value);
+        values[i] = value;
         sar = value;
         if (i == bars - 2)
             keep(i);
@@ -258,9 +246,9 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
         const double sum = pdi + mdi;
         const double dx = sum == 0.0 ? 0.0 : 100.0 * std::abs(pdi - mdi) / sum;
         adx = emaStep(n, adx, dx);
-        adxOut[i] = gapIfNotFinite(adx);
-        pdiOut[i] = gapIfNotFinite(pdi);
-        mdiOut[i] = gapIfNotFinite(mdi);
+        adxOut[i] = adx;
+        pdiOut[i] = pdi;
+        mdiOut[i] = mdi;
     }
 }
 
@@ -307,10 +295,10 @@ void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector
             slowValue = ema(slowValue, i, slow);
             const double macd = fastValue - slowValue;
             signalValue = a * macd + (1.0 - a) * signalValue;
-            fastOut[i] = gapIfNotFinite(fastValue);
-            slowOut[i] = gapIfNotFinite(slowValue);
-            macdOut[i] = gapIfNotFinite(macd);
-            signalOut[i] = gapIfNotFinite(signalValue);
+            fastOut[i] = fastValue;
+            slowOut[i] = slowValue;
+            macdOut[i] = macd;
+            signalOut[i] = signalValue;
         }
     });
 }

@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(s.values.size(), s.keys.size());
         QCOMPARE(s.keys.size(), count);
         for (const QPointF &point : expected) {
-            const int at = s.keys.indexOf(point.x());
+            const int at = QVector<double>(s.keys).indexOf(point.x());
             QVERIFY2(
                 at >= 0 && near(s.values[at], point.y()),
                 qPrintable(QString::asprintf("at key %g: %g, expected %g", point.x(), s.values.value(at), point.y())));
@@ -308,7 +308,7 @@ private slots:
             run(calc, bars.first(n), held);
             for (IndicatorSeries &line : held) {
                 if (n % 7 == 0 && !line.keys.isEmpty()) { // as the chart does when a bar completes
-                    line.keys.removeLast();
+                    line.keys.resize(line.keys.size() - 1);
                     line.values.removeLast();
                 }
             }
