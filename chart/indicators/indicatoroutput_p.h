@@ -12,6 +12,9 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace indicators_p {
 
@@ -28,6 +31,17 @@ inline int barCount(std::initializer_list<const QVector<double> *> inputs)
 inline double gapIfNotFinite(double v)
 {
     return std::isfinite(v) ? v : std::numeric_limits<double>::quiet_NaN();
+}
+
+// max(x, 0), without a branch: the compiler branches on a plain comparison,
+// and up and down moves come unpredictably. A NaN gives 0, as x > 0 ? x : 0 does.
+inline double atLeastZero(double x)
+{
+#ifdef __SSE2__
+    return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(x), _mm_setzero_pd()));
+#else
+    return x > 0.0 ? x : 0.0;
+#endif
 }
 
 // The bar an extending output continues from, given the bar of its first point.
@@ -220,7 +234,9 @@ void slidingSums(int first, int last, int length, int lowest, Term term, Emit em
     // The window's terms, oldest at `slot`.
     QVarLengthArray<Terms, 64> kept(length);
     Terms sum{};
-    std::array<int, K> lastNonZero;
+    // Bars in a row, up to the newest, whose term is 0; counted without a
+    // branch, as terms come and go unpredictably.
+    std::array<int, K> zeros{};
     int slot = 0;
     const auto resum = [&] {
         sum = Terms{};
@@ -232,29 +248,28 @@ void slidingSums(int first, int last, int length, int lowest, Term term, Emit em
                 sum[k] += kept[s][k];
     };
     const int anchor = first - first % every;
-    lastNonZero.fill(anchor - length);
     for (int s = 0; s < length; ++s) {
         const int j = anchor - length + 1 + s;
         kept[s] = j >= lowest ? term(j) : Terms{};
         for (int k = 0; k < K; ++k)
-            lastNonZero[k] = kept[s][k] != 0.0 ? j : lastNonZero[k];
+            zeros[k] = (zeros[k] + 1) & -int(kept[s][k] == 0.0);
     }
     resum();
-    const auto sums = [&](int i) {
+    const auto sums = [&] {
         Terms held;
         for (int k = 0; k < K; ++k)
-            held[k] = lastNonZero[k] > i - length ? sum[k] : 0.0;
+            held[k] = zeros[k] < length ? sum[k] : 0.0;
         return held;
     };
     if (first == anchor)
-        emit(anchor, sums(anchor));
+        emit(anchor, sums());
     int untilResum = every;
     for (int i = anchor + 1; i <= last; ++i) {
         const Terms in = i >= lowest ? term(i) : Terms{};
         Terms &out = kept[slot];
         for (int k = 0; k < K; ++k) {
             sum[k] += in[k] - out[k];
-            lastNonZero[k] = in[k] != 0.0 ? i : lastNonZero[k];
+            zeros[k] = (zeros[k] + 1) & -int(in[k] == 0.0);
         }
         out = in;
         if (++slot == length)
@@ -264,12 +279,12 @@ void slidingSums(int first, int last, int length, int lowest, Term term, Emit em
             untilResum = every;
         }
         if (i >= first)
-            emit(i, sums(i));
+            emit(i, sums());
     }
 }
 
-// Calls emit(i, count, mean, squares) for i = first .. last: over the closes
-// of bars max(0, i - length + 1) .. i, their count, their mean and the sum of
+// Calls emit(i, 1 / count, mean, squares) for i = first .. last: over the
+// closes of bars max(0, i - length + 1) .. i, one over their count, their mean and the sum of
 // their squared distances from it. The running sums are of distances from the
 // close at the last re-summing, so the squares are not lost to cancelling
 // between two large sums; a window of one price has squares of exactly 0.
@@ -289,11 +304,14 @@ template <typename Emit> void slidingDeviation(const double *c, int first, int l
             s2 += d * d;
         }
     };
+    // Multiplied by the share of one bar: a division a bar would cost more than the rest.
+    const double fullShare = 1.0 / length;
     const auto emitAt = [&](int i, int changed) {
         const int from = std::max(0, i - length + 1);
         const int count = i - from + 1;
-        const double squares = changed <= from ? 0.0 : std::max(0.0, s2 - s1 * s1 / count);
-        emit(i, count, shift + s1 / count, squares);
+        const double share = count < length ? 1.0 / count : fullShare;
+        const double squares = changed <= from ? 0.0 : std::max(0.0, s2 - s1 * s1 * share);
+        emit(i, share, shift + s1 * share, squares);
     };
     const int anchor = first - first % every;
     // The last bar whose close differs from the one before; at or before the

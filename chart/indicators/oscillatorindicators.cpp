@@ -21,36 +21,39 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        // The window's prices, kept so each is computed once; slot is the oldest.
-        QVarLengthArray<double, 32> recent;
-        for (int j = std::max(0, first - n + 1); j < first; ++j)
-            recent.append(price(j));
-        int slot = 0;
+        // The window's prices, kept so each is computed once: bar j's at j mod n
+        // and again n places on, so the window always lies in one piece.
+        QVarLengthArray<double, 64> ring(2 * n);
+        const auto keep = [&ring, n](int at, double p) { ring[at] = ring[at + n] = p; };
+        // The last bar whose price differs from the bar's before; at or before
+        // the window's first bar, the window holds one price.
+        int changed = 0;
+        for (int j = std::max(0, first - n + 1); j < first; ++j) {
+            keep(j % n, price(j));
+            if (j > 0 && price(j) != price(j - 1))
+                changed = j;
+        }
+        int at = first == 0 ? n - 1 : (first - 1) % n;
+        const double scale = 0.015 / n; // divided by n even while the window is shorter
         for (int i = first; i <= last; ++i) {
             const double p = price(i);
-            if (recent.size() < n) {
-                recent.append(p);
-            } else {
-                recent[slot] = p;
-                slot = slot + 1 == n ? 0 : slot + 1;
+            if (i > 0 && p != ring[at])
+                changed = i;
+            at = at + 1 == n ? 0 : at + 1;
+            keep(at, p);
+            const int count = std::min(i + 1, n);
+            if (changed <= i - count + 1) {
+                values[i] = 0.0; // no deviation, whatever rounding left in the mean
+                continue;
             }
-            const int count = recent.size();
-            const double *w = recent.constData();
+            const double *w = ring.constData() + at + n - count + 1;
             // The mean, summed oldest first: a shift in it moves the index by
             // far more than its own size, so it keeps smaOfAppliedPrice's order.
             double sum = 0.0;
-            for (int k = slot; k < count; ++k)
-                sum += w[k];
-            for (int k = 0; k < slot; ++k)
+            for (int k = 0; k < count; ++k)
                 sum += w[k];
             const double mean = sum / count;
-            // A flat window has no deviation, whatever rounding left in its mean.
-            if (std::all_of(w, w + count, [p](double v) { return v == p; })) {
-                values[i] = 0.0;
-                continue;
-            }
-            // Divided by n even while the window is shorter.
-            const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * 0.015 / n;
+            const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * scale;
             values[i] = dev == 0.0 ? 0.0 : (p - mean) / dev;
         }
     });
@@ -90,15 +93,14 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
         first - 1, bars - 2, n - 1, 1,
         [c](int j) {
             const double change = c[j] - c[j - 1];
-            return Terms{change > 0.0 ? change : 0.0, change < 0.0 ? -change : 0.0};
+            return Terms{atLeastZero(change), atLeastZero(-change)};
         },
-        [values, n](int e, const Terms &sums) {
+        [values](int e, const Terms &sums) {
             const double gains = sums[0];
             const double losses = sums[1];
-            double value;
-            if (losses != 0.0)
-                value = 100.0 - 100.0 / ((gains / n) / (losses / n) + 1.0);
-            else
+            // 100 - 100 / (gains / losses + 1), with one division instead of three.
+            double value = 100.0 * gains / (gains + losses);
+            if (losses == 0.0)
                 value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
             values[e + 1] = value;
         });
@@ -114,8 +116,9 @@ void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys,
         return;
     double *values = extendTo(output, keys, n, bars - n) - n;
     // A window of one bar has no sample deviation: 0 / 0, a gap.
-    slidingDeviation(close.constData(), first, bars - 1, n, [values, n](int i, int, double, double squares) {
-        values[i] = std::sqrt(squares / (n - 1));
+    const double share = 1.0 / (n - 1);
+    slidingDeviation(close.constData(), first, bars - 1, n, [values, share](int i, double, double, double squares) {
+        values[i] = std::sqrt(squares * share);
     });
 }
 
@@ -201,7 +204,7 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
             return std::array<double, 1>{
                 std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])})};
         },
-        [values, n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] / n; });
+        [values, share = 1.0 / n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] * share; });
 }
 
 void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -224,7 +227,9 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
         [h, l](int j) {
             const double up = h[j] - h[j - 1];
             const double down = l[j - 1] - l[j];
-            return up > down ? Terms{std::max(0.0, up), 0.0} : Terms{0.0, std::max(0.0, down)};
+            // Rises and falls come unpredictably: the side is chosen by a factor, not a branch.
+            const double rising = up > down;
+            return Terms{rising * atLeastZero(up), (1.0 - rising) * atLeastZero(down)};
         },
         [values](int i, const Terms &sides) {
             const double sum = sides[0] + sides[1];
@@ -332,17 +337,16 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
             const double now = typical(j);
             heldBar = j;
             held = now;
-            if (now > before)
-                return Terms{now * c[j], 0.0};
-            return now < before ? Terms{0.0, now * c[j]} : Terms{};
+            // Rises and falls come unpredictably: the side is chosen by a factor, not a branch.
+            const double flow = now * c[j];
+            return Terms{double(now > before) * flow, double(now < before) * flow};
         },
         [values](int i, const Terms &flows) {
             const double positive = flows[0];
             const double negative = flows[1];
-            double value;
-            if (negative != 0.0)
-                value = 100.0 - 100.0 / (positive / negative + 1.0);
-            else
+            // 100 - 100 / (positive / negative + 1), with one division instead of two.
+            double value = 100.0 * positive / (positive + negative);
+            if (negative == 0.0)
                 value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
             values[i] = value;
         });

@@ -22,8 +22,8 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
         slidingSums<1>(first, last, n, 0, [&price](int j) { return std::array<double, 1>{price(j)}; },
-                       [values, n](int i, const std::array<double, 1> &sum) {
-                           values[i] = sum[0] / (i < n ? i + 1 : n);
+                       [values, n, share = 1.0 / n](int i, const std::array<double, 1> &sum) {
+                           values[i] = i < n ? sum[0] / (i + 1) : sum[0] * share;
                        });
     });
 }
@@ -45,8 +45,8 @@ void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QV
     double *tl = top.values.data();
     double *bl = bottom.values.data();
     slidingDeviation(close.constData(), first, bars - 1, n,
-                     [ml, tl, bl, k](int i, int count, double mean, double squares) {
-                         const double sd = std::sqrt(squares / count);
+                     [ml, tl, bl, k](int i, double share, double mean, double squares) {
+                         const double sd = std::sqrt(squares * share);
                          ml[i] = mean;
                          tl[i] = mean + k * sd;
                          bl[i] = mean - k * sd;
@@ -68,14 +68,13 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
     double *down = lower.values.data();
     warmUp(up, from, n - 1);
     warmUp(down, from, n - 1);
-    const double above = 1.0 + deviation / 100.0;
-    const double below = 1.0 - deviation / 100.0;
+    const double above = (1.0 + deviation / 100.0) / n;
+    const double below = (1.0 - deviation / 100.0) / n;
     const double *c = close.constData();
     slidingSums<1>(std::max(n - 1, from), bars - 1, n, 0, [c](int j) { return std::array<double, 1>{c[j]}; },
-                   [up, down, n, above, below](int i, const std::array<double, 1> &sum) {
-                       const double mean = sum[0] / n;
-                       up[i] = mean * above;
-                       down[i] = mean * below;
+                   [up, down, above, below](int i, const std::array<double, 1> &sum) {
+                       up[i] = sum[0] * above;
+                       down[i] = sum[0] * below;
                    });
 }
 
