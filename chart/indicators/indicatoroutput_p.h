@@ -9,6 +9,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -341,6 +342,45 @@ template <typename Emit> void slidingDeviation(const double *c, int first, int l
         if (i >= first)
             emitAt(i, changed);
     }
+}
+
+// Sums of f over two values at a time, for short windows read whole every
+// bar: f takes and gives a pair of lanes (a GCC/Clang vector of two doubles).
+using Lanes = double __attribute__((vector_size(16)));
+
+inline Lanes lanesAt(const double *p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline Lanes absolute(Lanes v)
+{
+    using Bits = long long __attribute__((vector_size(16)));
+    const Bits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+    return Lanes(Bits(v) & magnitude);
+}
+
+template <typename F> double sumOfLanes(const double *w, int count, F f)
+{
+    Lanes a = {0.0, 0.0}, b = {0.0, 0.0};
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        a += f(lanesAt(w + k));
+        b += f(lanesAt(w + k + 2));
+    }
+    if (k + 2 <= count) {
+        a += f(lanesAt(w + k));
+        k += 2;
+    }
+    if (k < count) {
+        const Lanes last = {w[k], 0.0};
+        const Lanes term = f(last);
+        b[0] += term[0];
+    }
+    a += b;
+    return a[0] + a[1];
 }
 
 // Four running sums instead of one: the additions no longer wait on each

@@ -21,40 +21,38 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        // The window's prices, kept so each is computed once: bar j's at j mod n
-        // and again n places on, so the window always lies in one piece.
-        QVarLengthArray<double, 64> ring(2 * n);
-        const auto keep = [&ring, n](int at, double p) { ring[at] = ring[at + n] = p; };
-        // The last bar whose price differs from the bar's before; at or before
-        // the window's first bar, the window holds one price.
-        int changed = 0;
-        for (int j = std::max(0, first - n + 1); j < first; ++j) {
-            keep(j % n, price(j));
-            if (j > 0 && price(j) != price(j - 1))
-                changed = j;
-        }
-        int at = first == 0 ? n - 1 : (first - 1) % n;
+        // The prices of a block of bars and of the n - 1 bars before it, each
+        // computed once. Written a block ahead of their reading: a window read
+        // in pairs right after its newest price was stored would wait for the store.
+        constexpr int kBlock = 256;
+        QVarLengthArray<double, 64 + kBlock> held(n - 1 + kBlock);
+        std::fill(held.begin(), held.end(), 0.0); // places before bar 0 are copied along, never read
+        int base = first - (n - 1); // the bar in held[0]
+        for (int j = std::max(0, base); j < first; ++j)
+            held[j - base] = price(j);
         const double scale = 0.015 / n; // divided by n even while the window is shorter
-        for (int i = first; i <= last; ++i) {
-            const double p = price(i);
-            if (i > 0 && p != ring[at])
-                changed = i;
-            at = at + 1 == n ? 0 : at + 1;
-            keep(at, p);
-            const int count = std::min(i + 1, n);
-            if (changed <= i - count + 1) {
-                values[i] = 0.0; // no deviation, whatever rounding left in the mean
-                continue;
+        const double share = 1.0 / n;
+        for (int from = first; from <= last; from += kBlock) {
+            const int to = std::min(last, from + kBlock - 1);
+            for (int j = from; j <= to; ++j)
+                held[j - base] = price(j);
+            for (int i = from; i <= to; ++i) {
+                const int count = std::min(i + 1, n);
+                const double *w = held.constData() + (i - count + 1 - base);
+                const double p = w[count - 1];
+                // The mean as its distance from the bar's own price: summed from
+                // small distances it rounds far less than a sum of prices would,
+                // in any order, and a window of one price is exactly 0 from it.
+                const double offset =
+                    sumOfLanes(w, count, [p](Lanes v) { return v - p; }) * (count == n ? share : 1.0 / count);
+                const double dev =
+                    sumOfLanes(w, count, [p, offset](Lanes v) { return absolute(v - p - offset); }) * scale;
+                values[i] = dev == 0.0 ? 0.0 : -offset / dev;
             }
-            const double *w = ring.constData() + at + n - count + 1;
-            // The mean, summed oldest first: a shift in it moves the index by
-            // far more than its own size, so it keeps smaOfAppliedPrice's order.
-            double sum = 0.0;
-            for (int k = 0; k < count; ++k)
-                sum += w[k];
-            const double mean = sum / count;
-            const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * scale;
-            values[i] = dev == 0.0 ? 0.0 : (p - mean) / dev;
+            // The last n - 1 prices open the next block.
+            const int next = to + 1 - (n - 1);
+            std::copy(held.constData() + (next - base), held.constData() + (to + 1 - base), held.data());
+            base = next;
         }
     });
 }
