@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 using namespace indicators_p;
 
@@ -305,11 +306,26 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     const double *c = close.constData();
     double *values = output.values.data();
     warmUp(values, r.from, n - 1);
-    for (int i = std::max(n - 1, r.from); i < bars; ++i) {
-        const double newest = c[i];
-        const double pull = sumOver(1, n - 1, [w, c, i, newest](int m) { return w[m] * (c[i - m] - newest); });
-        values[i] = p[i] - (newest + pull);
+    // Two bars side by side, one in each lane; a lone last bar takes the same
+    // steps in a scalar, so a bar's value does not depend on its neighbour.
+    const auto power = [n, w](auto newest, auto older, auto pricePoint) {
+        decltype(newest) even = newest - newest, odd = even;
+        int m = 1;
+        for (; m + 1 <= n - 1; m += 2) {
+            even += w[m] * (older(m) - newest);
+            odd += w[m + 1] * (older(m + 1) - newest);
+        }
+        if (m <= n - 1)
+            even += w[m] * (older(m) - newest);
+        return pricePoint - (newest + (even + odd));
+    };
+    int i = std::max(n - 1, r.from);
+    for (; i + 1 < bars; i += 2) {
+        const Lanes v = power(lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, lanesAt(p + i));
+        std::memcpy(values + i, &v, sizeof v);
     }
+    if (i < bars)
+        values[i] = power(c[i], [c, i](int m) { return c[i - m]; }, p[i]);
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
