@@ -45,6 +45,26 @@ inline double atLeastZero(double x)
 #endif
 }
 
+// max(a, b) without a branch, for moves that come unpredictably.
+inline double larger(double a, double b)
+{
+#ifdef __SSE2__
+    return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a), _mm_set_sd(b)));
+#else
+    return a > b ? a : b;
+#endif
+}
+
+// a > b ? v : 0 without a branch.
+inline double ifGreater(double a, double b, double v)
+{
+#ifdef __SSE2__
+    return _mm_cvtsd_f64(_mm_and_pd(_mm_cmpgt_sd(_mm_set_sd(a), _mm_set_sd(b)), _mm_set_sd(v)));
+#else
+    return a > b ? v : 0.0;
+#endif
+}
+
 // The bar an extending output continues from, given the bar of its first point.
 inline int nextBar(IndicatorSeries &series, int firstBar)
 {
@@ -217,10 +237,11 @@ constexpr int kResumEvery = 256;
 // run, a bar's terms added as it enters the window and taken off as it
 // leaves, and are taken afresh in bar order at every multiple of the
 // re-summing interval: rounding cannot drift, and a run begun at any bar (an
-// extension) gives the very sums of a run begun at bar 0. A window whose terms
-// are all 0 sums to exactly 0, not to leftover rounding. Terms are asked for
-// in bar order, each once, so a term may carry state from the bar before.
-template <int K, typename Term, typename Emit>
+// extension) gives the very sums of a run begun at bar 0. For the sums picked
+// by the bits of Exact, a window whose terms are all 0 sums to exactly 0, not
+// to leftover rounding. Terms are asked for in bar order, each once, so a term
+// may carry state from the bar before.
+template <int K, unsigned Exact, typename Term, typename Emit>
 void slidingSums(int first, int last, int length, int lowest, Term term, Emit emit)
 {
     using Terms = std::array<double, K>;
@@ -252,35 +273,52 @@ void slidingSums(int first, int last, int length, int lowest, Term term, Emit em
     for (int s = 0; s < length; ++s) {
         const int j = anchor - length + 1 + s;
         kept[s] = j >= lowest ? term(j) : Terms{};
-        for (int k = 0; k < K; ++k)
-            zeros[k] = (zeros[k] + 1) & -int(kept[s][k] == 0.0);
+        for (int k = 0; k < K; ++k) {
+            if (Exact & (1u << k))
+                zeros[k] = (zeros[k] + 1) & -int(kept[s][k] == 0.0);
+        }
     }
     resum();
     const auto sums = [&] {
         Terms held;
         for (int k = 0; k < K; ++k)
-            held[k] = zeros[k] < length ? sum[k] : 0.0;
+            held[k] = !(Exact & (1u << k)) || zeros[k] < length ? sum[k] : 0.0;
         return held;
     };
     if (first == anchor)
         emit(anchor, sums());
-    int untilResum = every;
-    for (int i = anchor + 1; i <= last; ++i) {
-        const Terms in = i >= lowest ? term(i) : Terms{};
+    const auto step = [&](int i) {
+        const Terms in = term(i);
         Terms &out = kept[slot];
         for (int k = 0; k < K; ++k) {
             sum[k] += in[k] - out[k];
-            zeros[k] = (zeros[k] + 1) & -int(in[k] == 0.0);
+            if (Exact & (1u << k))
+                zeros[k] = (zeros[k] + 1) & -int(in[k] == 0.0);
         }
         out = in;
         if (++slot == length)
             slot = 0;
-        if (--untilResum == 0) {
-            resum();
-            untilResum = every;
-        }
-        if (i >= first)
+    };
+    // Plain steps between re-summings, kept free of other checks; the bars
+    // before `first` only fill the window. lowest <= 1 <= anchor + 1, so no
+    // step reaches below it.
+    int resumAt = anchor + every;
+    for (int i = anchor + 1; i <= last;) {
+        const int plain = std::min(last, resumAt - 1);
+        for (; i <= plain && i < first; ++i)
+            step(i);
+        for (; i <= plain; ++i) {
+            step(i);
             emit(i, sums());
+        }
+        if (i <= last) {
+            step(i);
+            resum();
+            resumAt += every;
+            if (i >= first)
+                emit(i, sums());
+            ++i;
+        }
     }
 }
 

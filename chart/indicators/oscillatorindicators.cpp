@@ -88,7 +88,7 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
     const double *c = close.constData();
     // The changes before the bar, not the one into it: n - 1 of them.
     using Terms = std::array<double, 2>;
-    slidingSums<2>(
+    slidingSums<2, 0b11>(
         first - 1, bars - 2, n - 1, 1,
         [c](int j) {
             const double change = c[j] - c[j - 1];
@@ -197,7 +197,7 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
-    slidingSums<1>(
+    slidingSums<1, 0>(
         first, bars - 1, n, 1,
         [h, l, c](int j) {
             return std::array<double, 1>{
@@ -221,19 +221,18 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
     // Each bar adds to one side only; a move against its side counts as none,
     // so the value stays in 0 .. 1.
     using Terms = std::array<double, 2>;
-    slidingSums<2>(
+    // Summed: both sides together (exactly 0 over a window without moves) and the up side.
+    slidingSums<2, 0b01>(
         first, bars - 1, n, 1,
         [h, l](int j) {
             const double up = h[j] - h[j - 1];
             const double down = l[j - 1] - l[j];
-            // Rises and falls come unpredictably: the side is chosen by a factor, not a branch.
-            const double rising = up > down;
-            return Terms{rising * atLeastZero(up), (1.0 - rising) * atLeastZero(down)};
+            // The larger move is the bar's side; rises and falls come
+            // unpredictably, so it is chosen without a branch.
+            const double moved = atLeastZero(larger(up, down));
+            return Terms{moved, ifGreater(up, down, moved)};
         },
-        [values](int i, const Terms &sides) {
-            const double sum = sides[0] + sides[1];
-            values[i] = sum == 0.0 ? 0.0 : sides[0] / sum;
-        });
+        [values](int i, const Terms &sums) { values[i] = sums[0] == 0.0 ? 0.0 : sums[1] / sums[0]; });
 }
 
 void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
@@ -344,7 +343,7 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
     const auto typical = [h, l, c](int j) { return (h[j] + l[j] + c[j]) / 3.0; };
     using Terms = std::array<double, 2>;
     // Bars come in order, so the typical price of the bar before is mostly at hand.
-    slidingSums<2>(
+    slidingSums<2, 0b11>(
         first, bars - 1, n, 1,
         [typical, c, heldBar = -1, held = 0.0](int j) mutable {
             const double before = heldBar == j - 1 ? held : typical(j - 1);
@@ -391,7 +390,7 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
     // The newest bar and the one n / 2 back weigh twice: the plain sums plus those bars once more.
     const int middle = n / 2;
     using Terms = std::array<double, 2>;
-    slidingSums<2>(
+    slidingSums<2, 0b10>(
         std::max(n - 1, from), bars - 1, n, 0, [body, range](int j) { return Terms{body(j), range(j)}; },
         [&](int i, const Terms &sums) {
             const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
