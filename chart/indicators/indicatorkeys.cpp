@@ -39,7 +39,7 @@ void IndicatorKeys::extend(const QVector<double> &keys, int from, int count)
         // Only the ends are read: sorted whole numbers whose ends lie count - 1
         // apart step by one throughout, as a chart's bar indexes do.
         const double start = held == 0 ? k[0] : m_first;
-        if (k[held] == start + held && k[count - 1] == start + (count - 1)) {
+        if (k[count - 1] == start + (count - 1)) {
             m_first = start;
             m_count = count;
             return;

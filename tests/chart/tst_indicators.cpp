@@ -297,7 +297,7 @@ private slots:
             line.keys.resize(0);
             line.values.resize(0);
         }
-        const Bars bars = walk(120);
+        const Bars bars = walk(300); // past the first re-summing of the running sums
         for (int n = 1; n <= bars.size(); ++n) {
             // A rebuilt output sees each new bar first while it forms, then with its final prices.
             Bars seen = bars.first(n);
@@ -317,6 +317,45 @@ private slots:
             IndicatorLines fresh;
             run(calc, bars.first(n), fresh);
             QVERIFY2(same(held, fresh), qPrintable(QStringLiteral("after %1 bars").arg(n)));
+        }
+    }
+
+    // A point sits on its own bar's key, whether the keys step by one or not.
+    void keysAreTheBars_data()
+    {
+        QTest::addColumn<QVector<double>>("keys");
+        QVector<double> from1000 = indices(40), skipping = indices(40), lastSkips = indices(40);
+        std::for_each(from1000.begin(), from1000.end(), [](double &key) { key += 1000; });
+        std::for_each(skipping.begin() + 33, skipping.end(), [](double &key) { key += 5; });
+        lastSkips.last() = 50;
+        QTest::newRow("bar indexes") << indices(40);
+        QTest::newRow("keys from 1000") << from1000;
+        QTest::newRow("keys that skip after the bars first seen") << skipping;
+        QTest::newRow("keys that skip at the last bar") << lastSkips;
+    }
+    void keysAreTheBars()
+    {
+        QFETCH(QVector<double>, keys);
+        Bars bars = walk(keys.size());
+        bars.keys = keys;
+        const std::pair<Calc, int> calcs[] = {{movingAverage, 0}, {rsi, 14}, {envelopes, 0}}; // and the first bar
+        for (const auto &[calc, firstBar] : calcs) {
+            IndicatorLines fresh, continued;
+            run(calc, bars, fresh);
+            run(calc, bars.first(30), continued);
+            run(calc, bars, continued);
+            for (const IndicatorLines *out : {&fresh, &continued}) {
+                const IndicatorKeys &k = out->first().keys;
+                const QVector<double> expected = keys.mid(firstBar, k.size());
+                QVERIFY(k.size() >= keys.size() - firstBar - 1);
+                QCOMPARE(QVector<double>(k), expected);
+                IndicatorKeys built;
+                for (double key : expected)
+                    built << key;
+                QVERIFY(built == k);
+                for (int m = 0; m < k.size(); ++m)
+                    QCOMPARE(int(std::lower_bound(k.cbegin(), k.cend(), expected[m]) - k.cbegin()), m);
+            }
         }
     }
 
