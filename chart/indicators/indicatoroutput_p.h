@@ -104,6 +104,10 @@ inline double *growValues(QVector<double> &values, int size)
         values.resize(size);
         return values.data();
     }
+    // Nothing to keep: the old storage goes first, so the allocator can hand
+    // its pages, already mapped and likely cached, straight back.
+    if (kept == 0)
+        values = QVector<double>();
     // Room for a day of new bars before the line is copied again.
     constexpr int kRoom = 1024;
     QTypedArrayData<double> *d = QTypedArrayData<double>::allocate(size_t(size) + kRoom);

@@ -3,6 +3,7 @@
 #include "indicatoroutput_p.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace indicators_p;
@@ -251,6 +252,32 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
     }
 }
 
+namespace {
+
+// The MACD's averages once past their seeds, in a function of its own: inside
+// calcMacd the compiler runs out of registers and keeps an average in memory,
+// and each bar then waits on it.
+template <typename Price>
+Q_NEVER_INLINE void macdSteps(Price price, int from, int last, std::array<double, 6> weights,
+                              std::array<double, 3> averages, std::array<double *, 4> out)
+{
+    const auto [aFast, keepFast, aSlow, keepSlow, aSignal, keepSignal] = weights;
+    auto [fast, slow, signal] = averages;
+    for (int i = from; i <= last; ++i) {
+        const double p = price(i);
+        fast = keepFast * fast + aFast * p;
+        slow = keepSlow * slow + aSlow * p;
+        const double macd = fast - slow;
+        signal = aSignal * macd + keepSignal * signal;
+        out[0][i] = fast;
+        out[1][i] = slow;
+        out[2][i] = macd;
+        out[3][i] = signal;
+    }
+}
+
+} // namespace
+
 void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
               const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast, int slow,
               int signal, int priceType)
@@ -278,27 +305,33 @@ void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector
     double *signalOut = signalLine.values.data();
     const double a = 2.0 / (signal + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        // emaOfAppliedPrice, its seed mean summed in the same order.
-        const auto ema = [&price](double prev, int i, int n) {
-            if (i >= n) {
-                const double an = 2.0 / (n + 1);
-                return (1.0 - an) * prev + an * price(i);
-            }
+        const double aFast = 2.0 / (fast + 1);
+        const double aSlow = 2.0 / (slow + 1);
+        const double keepFast = 1.0 - aFast, keepSlow = 1.0 - aSlow, keepSignal = 1.0 - a;
+        // emaOfAppliedPrice, its seed mean summed in the same order, while
+        // either average is still seeded by a mean...
+        const auto ema = [&price](double prev, int i, int n, double an, double keep) {
+            if (i >= n)
+                return keep * prev + an * price(i);
             double sum = 0.0;
             for (int j = 0; j <= i; ++j)
                 sum += price(j);
             return sum / (i + 1);
         };
-        for (int i = first; i <= last; ++i) {
-            fastValue = ema(fastValue, i, fast);
-            slowValue = ema(slowValue, i, slow);
+        const int steady = std::min(last + 1, std::max({first, fast, slow}));
+        for (int i = first; i < steady; ++i) {
+            fastValue = ema(fastValue, i, fast, aFast, keepFast);
+            slowValue = ema(slowValue, i, slow, aSlow, keepSlow);
             const double macd = fastValue - slowValue;
-            signalValue = a * macd + (1.0 - a) * signalValue;
+            signalValue = a * macd + keepSignal * signalValue;
             fastOut[i] = fastValue;
             slowOut[i] = slowValue;
             macdOut[i] = macd;
             signalOut[i] = signalValue;
         }
+        // ...and its very steps after.
+        macdSteps(price, steady, last, {aFast, keepFast, aSlow, keepSlow, a, keepSignal},
+                  {fastValue, slowValue, signalValue}, {fastOut, slowOut, macdOut, signalOut});
     });
 }
 
