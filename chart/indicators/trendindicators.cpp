@@ -131,6 +131,60 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
     }
 }
 
+namespace {
+
+struct SarState
+{
+    double sar;
+    double extreme;
+    double factor;
+    bool rising;
+};
+
+using Mask = long long __attribute__((vector_size(16)));
+
+inline Lanes pick(Mask mask, Lanes a, Lanes b)
+{
+    return Lanes((mask & Mask(a)) | (~mask & Mask(b)));
+}
+
+// The parabolic SAR of bars from .. to, without a branch: reversals come
+// unpredictably. A falling run is worked as a rising one of negated prices
+// (sign bits flipped), so both take the same steps; both lanes do the same.
+// A function of its own, so its values all stay in registers.
+Q_NEVER_INLINE SarState sarSteps(const double *h, const double *l, double *values, int from, int to, SarState s,
+                                 double step, double maximum)
+{
+    const Mask signBit = Mask(Lanes{-0.0, -0.0});
+    const Lanes steps = {step, step};
+    const Lanes maximums = {maximum, maximum};
+    Lanes sar = {s.sar, s.sar};
+    Lanes extreme = {s.extreme, s.extreme};
+    Lanes factor = {s.factor, s.factor};
+    Mask rising = {s.rising ? -1 : 0, s.rising ? -1 : 0};
+    for (int i = from; i <= to; ++i) {
+        const Lanes hi = {h[i], h[i]};
+        const Lanes lo = {l[i], l[i]};
+        const Lanes favourable = pick(rising, hi, lo);
+        const Lanes adverse = pick(rising, lo, hi);
+        const Mask flip = ~rising & signBit;
+        const Lanes candidate = sar + factor * (extreme - sar);
+        const Mask grows = Mask(Lanes(Mask(favourable) ^ flip) > Lanes(Mask(extreme) ^ flip));
+        const Lanes e = pick(grows, favourable, extreme);
+        const Lanes stepped = factor + steps;
+        const Lanes grown = pick(grows, pick(Mask(stepped < maximums), stepped, maximums), factor);
+        const Mask reverse = Mask(Lanes(Mask(candidate) ^ flip) > Lanes(Mask(adverse) ^ flip));
+        sar = pick(reverse, e, candidate);
+        extreme = pick(reverse, adverse, e);
+        factor = pick(reverse, steps, grown);
+        rising ^= reverse;
+        values[i] = sar[0];
+    }
+    return {sar[0], extreme[0], factor[0], rising[0] != 0};
+}
+
+} // namespace
+
 void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,
                       IndicatorSeries &output, double step, double maximum)
 {
@@ -160,8 +214,6 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
     double *values = output.values.data();
     if (i == 1)
         values[0] = 0.0;
-    const double *h = high.constData();
-    const double *l = low.constData();
     const auto keep = [&](int bar) {
         output.resume = {step, maximum, double(bar), sar, extreme, factor, rising ? 1.0 : 0.0};
     };
@@ -169,41 +221,16 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
         keep(0);
     else
         output.resume = held;
-    for (; i < bars; ++i) {
-        const double candidate = sar + factor * (extreme - sar);
-        double value;
-        if (rising) {
-            const double e = std::max(extreme, h[i]);
-            if (h[i] > extreme)
-                factor = std::min(maximum, factor + step);
-            if (candidate > l[i]) {
-                value = e;
-                extreme = l[i];
-                factor = step;
-                rising = false;
-            } else {
-                value = candidate;
-                extreme = e;
-            }
-        } else {
-            const double e = std::min(extreme, l[i]);
-            if (l[i] < extreme)
-                factor = std::min(maximum, factor + step);
-            if (h[i] > candidate) {
-                value = e;
-                extreme = h[i];
-                factor = step;
-                rising = true;
-            } else {
-                value = candidate;
-                extreme = e;
-            }
-        }
-        values[i] = value;
-        sar = value;
-        if (i == bars - 2)
-            keep(i);
+    const SarState last = sarSteps(high.constData(), low.constData(), values, i, bars - 2,
+                                   {sar, extreme, factor, rising}, step, maximum);
+    if (i <= bars - 2) {
+        sar = last.sar;
+        extreme = last.extreme;
+        factor = last.factor;
+        rising = last.rising;
+        keep(bars - 2);
     }
+    sarSteps(high.constData(), low.constData(), values, std::max(i, bars - 1), bars - 1, last, step, maximum);
 }
 
 void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
