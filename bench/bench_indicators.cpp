@@ -73,24 +73,30 @@ std::vector<Indicator> indicators()
 {
     // Parameters as the chart window passes them.
     return {
-        {"Adx", true, [](const Bars &b, IndicatorLines &o) { calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14); }, 19},
+        {"Adx", true, [](const Bars &b, IndicatorLines &o) { calcAdx(o, b.keys, b.open, b.high, b.low, b.close, 14); },
+         19},
         {"Bollinger", true, [](const Bars &b, IndicatorLines &o) { calcBollinger(o, b.keys, b.close, 20, 2); }, 2.7},
         {"CommodityChannelIndex", true,
          [](const Bars &b, IndicatorLines &o) {
              calcCommodityChannelIndex(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 6);
-         }, 8.6},
+         },
+         8.6},
         {"MACD", true,
-         [](const Bars &b, IndicatorLines &o) { calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0); }, 2.5},
+         [](const Bars &b, IndicatorLines &o) { calcMacd(o, b.keys, b.open, b.high, b.low, b.close, 12, 26, 9, 0); },
+         2.5},
         {"Momentum", true,
          [](const Bars &b, IndicatorLines &o) {
              calcMomentum(o[QString()], b.keys, b.open, b.high, b.low, b.close, 14, 0);
-         }, 0.3},
+         },
+         0.3},
         {"MovingAverage", true,
          [](const Bars &b, IndicatorLines &o) {
              calcMovingAverage(o[QString()], b.keys, b.open, b.high, b.low, b.close, 10, QStringLiteral("Simple"), 0);
-         }, 1.5},
+         },
+         1.5},
         {"ParabolicSAR", false,
-         [](const Bars &b, IndicatorLines &o) { calcParabolicSar(b.keys, b.high, b.low, o[QString()], 0.2, 0.2); }, 6.2},
+         [](const Bars &b, IndicatorLines &o) { calcParabolicSar(b.keys, b.high, b.low, o[QString()], 0.2, 0.2); },
+         6.2},
         {"Envelopes", false, [](const Bars &b, IndicatorLines &o) { calcEnvelopes(b.keys, b.close, o, 14, 0.1); }, 2.1},
         {"Alligator", false, [](const Bars &b, IndicatorLines &o) { calcAlligator(b.keys, b.close, o); }, 6.9},
         {"RSI", true, [](const Bars &b, IndicatorLines &o) { calcRsi(o[QString()], b.keys, b.close, 14); }, 6.4},
@@ -101,17 +107,20 @@ std::vector<Indicator> indicators()
         {"WilliamsPercentRange", true,
          [](const Bars &b, IndicatorLines &o) {
              calcWilliamsPercentRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
-         }, 9.2},
+         },
+         9.2},
         {"AverageTrueRange", true,
          [](const Bars &b, IndicatorLines &o) {
              calcAverageTrueRange(o[QString()], b.keys, b.high, b.low, b.close, 14);
-         }, 2.3},
+         },
+         2.3},
         {"DeMarker", true,
          [](const Bars &b, IndicatorLines &o) { calcDeMarker(o[QString()], b.keys, b.high, b.low, 14); }, 3},
         {"AccumulationDistribution", true,
          [](const Bars &b, IndicatorLines &o) {
              calcAccumulationDistribution(o[QString()], b.keys, b.open, b.high, b.low, b.close);
-         }, 1.4},
+         },
+         1.4},
         {"OnBalanceVolume", true,
          [](const Bars &b, IndicatorLines &o) { calcOnBalanceVolume(o[QString()], b.keys, b.close, b.high); }, 4.8},
         {"BearsPower", false,
@@ -119,13 +128,13 @@ std::vector<Indicator> indicators()
         {"BullsPower", false,
          [](const Bars &b, IndicatorLines &o) { calcPower(b.keys, b.high, b.close, o[QString()], 14); }, 2.8},
         {"MoneyFlowIndex", true,
-         [](const Bars &b, IndicatorLines &o) {
-             calcMoneyFlowIndex(o[QString()], b.keys, b.high, b.low, b.close, 14);
-         }, 8.7},
+         [](const Bars &b, IndicatorLines &o) { calcMoneyFlowIndex(o[QString()], b.keys, b.high, b.low, b.close, 14); },
+         8.7},
         {"RelativeVigorIndex", false,
          [](const Bars &b, IndicatorLines &o) {
              calcRelativeVigorIndex(o, b.keys, b.open, b.high, b.low, b.close, 10);
-         }, 4},
+         },
+         4},
     };
 }
 

@@ -9,8 +9,8 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #ifdef __SSE2__
@@ -423,23 +423,6 @@ template <typename F> double sumOfLanes(const double *w, int count, F f)
     }
     a += b;
     return a[0] + a[1];
-}
-
-// Four running sums instead of one: the additions no longer wait on each
-// other. Only the order of summing changes.
-template <typename Term> double sumOver(int from, int to, Term term)
-{
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    int j = from;
-    for (; j + 3 <= to; j += 4) {
-        s0 += term(j);
-        s1 += term(j + 1);
-        s2 += term(j + 2);
-        s3 += term(j + 3);
-    }
-    for (; j <= to; ++j)
-        s0 += term(j);
-    return (s0 + s1) + (s2 + s3);
 }
 
 } // namespace indicators_p

@@ -28,7 +28,7 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
         constexpr int kBlock = 256;
         QVarLengthArray<double, 64 + kBlock> held(n - 1 + kBlock);
         std::fill(held.begin(), held.end(), 0.0); // places before bar 0 are copied along, never read
-        int base = first - (n - 1); // the bar in held[0]
+        int base = first - (n - 1);               // the bar in held[0]
         for (int j = std::max(0, base); j < first; ++j)
             held[j - base] = price(j);
         const double scale = 0.015 / n; // divided by n even while the window is shorter
@@ -200,8 +200,7 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
     slidingSums<1, 0>(
         first, bars - 1, n, 1,
         [h, l, c](int j) {
-            return std::array<double, 1>{
-                std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])})};
+            return std::array<double, 1>{std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])})};
         },
         [values, share = 1.0 / n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] * share; });
 }
@@ -320,11 +319,13 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     };
     int i = std::max(n - 1, r.from);
     for (; i + 1 < bars; i += 2) {
-        const Lanes v = power(lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, lanesAt(p + i));
+        const Lanes v = power(
+            lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, lanesAt(p + i));
         std::memcpy(values + i, &v, sizeof v);
     }
     if (i < bars)
-        values[i] = power(c[i], [c, i](int m) { return c[i - m]; }, p[i]);
+        values[i] = power(
+            c[i], [c, i](int m) { return c[i - m]; }, p[i]);
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -391,7 +392,10 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
     const int middle = n / 2;
     using Terms = std::array<double, 2>;
     slidingSums<2, 0b10>(
-        std::max(n - 1, from), bars - 1, n, 0, [body, range](int j) { return Terms{body(j), range(j)}; },
+        std::max(n - 1, from), bars - 1, n, 0,
+        [body, range](int j) {
+            return Terms{body(j), range(j)};
+        },
         [&](int i, const Terms &sums) {
             const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
             const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);

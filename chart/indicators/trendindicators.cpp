@@ -22,10 +22,11 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        slidingSums<1, 0>(first, last, n, 0, [&price](int j) { return std::array<double, 1>{price(j)}; },
-                       [values, n, share = 1.0 / n](int i, const std::array<double, 1> &sum) {
-                           values[i] = i < n ? sum[0] / (i + 1) : sum[0] * share;
-                       });
+        slidingSums<1, 0>(
+            first, last, n, 0, [&price](int j) { return std::array<double, 1>{price(j)}; },
+            [values, n, share = 1.0 / n](int i, const std::array<double, 1> &sum) {
+                values[i] = i < n ? sum[0] / (i + 1) : sum[0] * share;
+            });
     });
 }
 
@@ -72,11 +73,12 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
     const double above = (1.0 + deviation / 100.0) / n;
     const double below = (1.0 - deviation / 100.0) / n;
     const double *c = close.constData();
-    slidingSums<1, 0>(std::max(n - 1, from), bars - 1, n, 0, [c](int j) { return std::array<double, 1>{c[j]}; },
-                   [up, down, above, below](int i, const std::array<double, 1> &sum) {
-                       up[i] = sum[0] * above;
-                       down[i] = sum[0] * below;
-                   });
+    slidingSums<1, 0>(
+        std::max(n - 1, from), bars - 1, n, 0, [c](int j) { return std::array<double, 1>{c[j]}; },
+        [up, down, above, below](int i, const std::array<double, 1> &sum) {
+            up[i] = sum[0] * above;
+            down[i] = sum[0] * below;
+        });
 }
 
 void calcAlligator(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output)
@@ -221,8 +223,8 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
         keep(0);
     else
         output.resume = held;
-    const SarState last = sarSteps(high.constData(), low.constData(), values, i, bars - 2,
-                                   {sar, extreme, factor, rising}, step, maximum);
+    const SarState last =
+        sarSteps(high.constData(), low.constData(), values, i, bars - 2, {sar, extreme, factor, rising}, step, maximum);
     if (i <= bars - 2) {
         sar = last.sar;
         extreme = last.extreme;

@@ -176,8 +176,8 @@ private slots:
         row("the parabolic SAR quickens on each new high up to its maximum", parabolicSar,
             hlc({10, 11, 12, 13, 14}, {9, 10, 11, 12, 13}, {9, 11, 12, 13, 14}), {0.1, 0.3}, "", 5,
             {{1, 9.1}, {2, 9.48}, {3, 10.236}, {4, 11.0652}});
-        row("a low at the parabolic SAR does not reverse it", parabolicSar, hlc({10, 11}, {9, 9.2}, {9, 11}), {}, "",
-            2, {{1, 9.2}});
+        row("a low at the parabolic SAR does not reverse it", parabolicSar, hlc({10, 11}, {9, 9.2}, {9, 11}), {}, "", 2,
+            {{1, 9.2}});
 
         const Bars adxBars = hlc({10, 12, 12, 10}, {8, 9, 9, 10}, {9, 11, 10, 10});
         row("the plus index keeps its fractions", adx, adxBars, {3}, "pdi", 4,
