@@ -293,39 +293,40 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     // of its distance from the newest. Summed as distances, a flat window
     // stays exactly at its close, as the walk does.
     const double a = 2.0 / (n + 1);
-    QVector<double> weights(n);
+    // Each weight in both lanes, ready for two bars at once.
+    QVarLengthArray<Lanes, 32> weights(n);
     double keep = 1.0;
     for (int m = n - 1; m >= 1; --m) {
-        weights[m] = a * keep;
+        weights[m] = Lanes{a * keep, a * keep};
         keep *= 1.0 - a;
     }
-    const double *w = weights.constData();
+    const Lanes *w = weights.constData();
     const double *p = price.constData();
     const double *c = close.constData();
     double *values = output.values.data();
     warmUp(values, r.from, n - 1);
     // Two bars side by side, one in each lane; a lone last bar takes the same
     // steps in a scalar, so a bar's value does not depend on its neighbour.
-    const auto power = [n, w](auto newest, auto older, auto pricePoint) {
+    const auto power = [n](auto newest, auto older, auto weight, auto pricePoint) {
         decltype(newest) even = newest - newest, odd = even;
         int m = 1;
         for (; m + 1 <= n - 1; m += 2) {
-            even += w[m] * (older(m) - newest);
-            odd += w[m + 1] * (older(m + 1) - newest);
+            even += weight(m) * (older(m) - newest);
+            odd += weight(m + 1) * (older(m + 1) - newest);
         }
         if (m <= n - 1)
-            even += w[m] * (older(m) - newest);
+            even += weight(m) * (older(m) - newest);
         return pricePoint - (newest + (even + odd));
     };
     int i = std::max(n - 1, r.from);
     for (; i + 1 < bars; i += 2) {
         const Lanes v = power(
-            lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, lanesAt(p + i));
+            lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, [w](int m) { return w[m]; }, lanesAt(p + i));
         std::memcpy(values + i, &v, sizeof v);
     }
     if (i < bars)
         values[i] = power(
-            c[i], [c, i](int m) { return c[i - m]; }, p[i]);
+            c[i], [c, i](int m) { return c[i - m]; }, [w](int m) { return w[m][0]; }, p[i]);
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
