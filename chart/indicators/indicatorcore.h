@@ -4,14 +4,17 @@
 // oldest bar first; the key of bar i is its position on the chart's time axis.
 #pragma once
 
+#include "indicatorkeys.h"
+
 #include <QMap>
 #include <QString>
 #include <QVector>
 
-// One drawable line: point m sits at keys[m] with values[m].
+// One drawable line: point m sits at keys[m] with values[m]; the keys are the
+// bars' own, so a plot may take keys.first() + m for a chart's bar indexes.
 struct IndicatorSeries
 {
-    QVector<double> keys;
+    IndicatorKeys keys;
     QVector<double> values;
     // Where an output that is rebuilt whole per bar left off (its parameters
     // first), so a new bar continues it instead of starting over. Not drawn.

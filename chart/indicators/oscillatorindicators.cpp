@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 using namespace indicators_p;
 
@@ -21,37 +22,38 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        // The window's prices, kept so each is computed once; slot is the oldest.
-        QVarLengthArray<double, 32> recent;
-        for (int j = std::max(0, first - n + 1); j < first; ++j)
-            recent.append(price(j));
-        int slot = 0;
-        for (int i = first; i <= last; ++i) {
-            const double p = price(i);
-            if (recent.size() < n) {
-                recent.append(p);
-            } else {
-                recent[slot] = p;
-                slot = slot + 1 == n ? 0 : slot + 1;
+        // The prices of a block of bars and of the n - 1 bars before it, each
+        // computed once. Written a block ahead of their reading: a window read
+        // in pairs right after its newest price was stored would wait for the store.
+        constexpr int kBlock = 256;
+        QVarLengthArray<double, 64 + kBlock> held(n - 1 + kBlock);
+        std::fill(held.begin(), held.end(), 0.0); // places before bar 0 are copied along, never read
+        int base = first - (n - 1);               // the bar in held[0]
+        for (int j = std::max(0, base); j < first; ++j)
+            held[j - base] = price(j);
+        const double scale = 0.015 / n; // divided by n even while the window is shorter
+        const double share = 1.0 / n;
+        for (int from = first; from <= last; from += kBlock) {
+            const int to = std::min(last, from + kBlock - 1);
+            for (int j = from; j <= to; ++j)
+                held[j - base] = price(j);
+            for (int i = from; i <= to; ++i) {
+                const int count = std::min(i + 1, n);
+                const double *w = held.constData() + (i - count + 1 - base);
+                const double p = w[count - 1];
+                // The mean as its distance from the bar's own price: summed from
+                // small distances it rounds far less than a sum of prices would,
+                // in any order, and a window of one price is exactly 0 from it.
+                const double offset =
+                    sumOfLanes(w, count, [p](Lanes v) { return v - p; }) * (count == n ? share : 1.0 / count);
+                const double dev =
+                    sumOfLanes(w, count, [p, offset](Lanes v) { return absolute(v - p - offset); }) * scale;
+                values[i] = dev == 0.0 ? 0.0 : -offset / dev;
             }
-            const int count = recent.size();
-            const double *w = recent.constData();
-            // The mean, summed oldest first: a shift in it moves the index by
-            // far more than its own size, so it keeps smaOfAppliedPrice's order.
-            double sum = 0.0;
-            for (int k = slot; k < count; ++k)
-                sum += w[k];
-            for (int k = 0; k < slot; ++k)
-                sum += w[k];
-            const double mean = sum / count;
-            // A flat window has no deviation, whatever rounding left in its mean.
-            if (std::all_of(w, w + count, [p](double v) { return v == p; })) {
-                values[i] = 0.0;
-                continue;
-            }
-            // Divided by n even while the window is shorter.
-            const double dev = sumOver(0, count - 1, [w, mean](int k) { return std::abs(w[k] - mean); }) * 0.015 / n;
-            values[i] = gapIfNotFinite(dev == 0.0 ? 0.0 : (p - mean) / dev);
+            // The last n - 1 prices open the next block.
+            const int next = to + 1 - (n - 1);
+            std::copy(held.constData() + (next - base), held.constData() + (to + 1 - base), held.data());
+            base = next;
         }
     });
 }
@@ -86,25 +88,21 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
     const double *c = close.constData();
     // The changes before the bar, not the one into it: n - 1 of them.
     using Terms = std::array<double, 2>;
-    auto changes = windowSums<2>(
+    slidingSums<2, 0b11>(
+        first - 1, bars - 2, n - 1, 1,
         [c](int j) {
             const double change = c[j] - c[j - 1];
-            return change > 0.0 ? Terms{change, 0.0} : Terms{0.0, change < 0.0 ? -change : 0.0};
+            return Terms{atLeastZero(change), atLeastZero(-change)};
         },
-        n - 1, 1);
-    changes.start(first - 1);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            changes.step(i - 1);
-        const double gains = changes.sum(0);
-        const double losses = changes.sum(1);
-        double value;
-        if (losses != 0.0)
-            value = 100.0 - 100.0 / ((gains / n) / (losses / n) + 1.0);
-        else
-            value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
-        values[i] = gapIfNotFinite(value);
-    }
+        [values](int e, const Terms &sums) {
+            const double gains = sums[0];
+            const double losses = sums[1];
+            // 100 - 100 / (gains / losses + 1), with one division instead of three.
+            double value = 100.0 * gains / (gains + losses);
+            if (losses == 0.0)
+                value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
+            values[e + 1] = value;
+        });
 }
 
 void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
@@ -116,15 +114,11 @@ void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys,
     if (first >= bars)
         return;
     double *values = extendTo(output, keys, n, bars - n) - n;
-    const double *c = close.constData();
-    for (int i = first; i < bars; ++i) {
-        const double mean = sumOver(i - n + 1, i, [c](int j) { return c[j]; }) / n;
-        const double squares = sumOver(i - n + 1, i, [c, mean](int j) {
-            const double d = c[j] - mean;
-            return d * d;
-        });
-        values[i] = gapIfNotFinite(std::sqrt(squares / (n - 1)));
-    }
+    // A window of one bar has no sample deviation: 0 / 0, a gap.
+    const double share = 1.0 / (n - 1);
+    slidingDeviation(close.constData(), first, bars - 1, n, [values, share](int i, double, double, double squares) {
+        values[i] = std::sqrt(squares * share);
+    });
 }
 
 void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
@@ -140,7 +134,7 @@ void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const 
     const double *c = close.constData();
     const double *v = volume.constData();
     for (int i = first; i < bars; ++i)
-        values[i] = gapIfNotFinite((c[i] - c[i - 1]) * v[i]);
+        values[i] = (c[i] - c[i - 1]) * v[i];
 }
 
 namespace {
@@ -203,17 +197,12 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
-    auto trueRange = windowSum(
+    slidingSums<1, 0>(
+        first, bars - 1, n, 1,
         [h, l, c](int j) {
-            return std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])});
+            return std::array<double, 1>{std::max({h[j] - l[j], std::abs(h[j] - c[j - 1]), std::abs(l[j] - c[j - 1])})};
         },
-        n, 1);
-    trueRange.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            trueRange.step(i);
-        values[i] = gapIfNotFinite(trueRange.sum() / n);
-    }
+        [values, share = 1.0 / n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] * share; });
 }
 
 void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -231,20 +220,18 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
     // Each bar adds to one side only; a move against its side counts as none,
     // so the value stays in 0 .. 1.
     using Terms = std::array<double, 2>;
-    auto sides = windowSums<2>(
+    // Summed: both sides together (exactly 0 over a window without moves) and the up side.
+    slidingSums<2, 0b01>(
+        first, bars - 1, n, 1,
         [h, l](int j) {
             const double up = h[j] - h[j - 1];
             const double down = l[j - 1] - l[j];
-            return up > down ? Terms{std::max(0.0, up), 0.0} : Terms{0.0, std::max(0.0, down)};
+            // The larger move is the bar's side; rises and falls come
+            // unpredictably, so it is chosen without a branch.
+            const double moved = atLeastZero(larger(up, down));
+            return Terms{moved, ifGreater(up, down, moved)};
         },
-        n, 1);
-    sides.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            sides.step(i);
-        const double sum = sides.sum(0) + sides.sum(1);
-        values[i] = gapIfNotFinite(sum == 0.0 ? 0.0 : sides.sum(0) / sum);
-    }
+        [values](int i, const Terms &sums) { values[i] = sums[0] == 0.0 ? 0.0 : sums[1] / sums[0]; });
 }
 
 void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
@@ -268,7 +255,7 @@ void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double>
             total += ((c[i] - l[i]) - (h[i] - c[i])) / range * k[i];
         else
             total = 0.0;
-        values[i] = gapIfNotFinite(total);
+        values[i] = total;
     }
 }
 
@@ -290,7 +277,7 @@ void calcOnBalanceVolume(IndicatorSeries &output, const QVector<double> &keys, c
             total += h[i];
         else if (c[i] < c[i - 1])
             total -= h[i];
-        values[i] = gapIfNotFinite(total);
+        values[i] = total;
     }
 }
 
@@ -306,21 +293,40 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
     // of its distance from the newest. Summed as distances, a flat window
     // stays exactly at its close, as the walk does.
     const double a = 2.0 / (n + 1);
-    QVector<double> weights(n);
+    // Each weight in both lanes, ready for two bars at once.
+    QVarLengthArray<Lanes, 32> weights(n);
     double keep = 1.0;
     for (int m = n - 1; m >= 1; --m) {
-        weights[m] = a * keep;
+        weights[m] = Lanes{a * keep, a * keep};
         keep *= 1.0 - a;
     }
-    const double *w = weights.constData();
+    const Lanes *w = weights.constData();
     const double *p = price.constData();
     const double *c = close.constData();
     double *values = output.values.data();
-    for (int i = std::max(n - 1, r.from); i < bars; ++i) {
-        const double newest = c[i];
-        const double pull = sumOver(1, n - 1, [w, c, i, newest](int m) { return w[m] * (c[i - m] - newest); });
-        values[i] = gapIfNotFinite(p[i] - (newest + pull));
+    warmUp(values, r.from, n - 1);
+    // Two bars side by side, one in each lane; a lone last bar takes the same
+    // steps in a scalar, so a bar's value does not depend on its neighbour.
+    const auto power = [n](auto newest, auto older, auto weight, auto pricePoint) {
+        decltype(newest) even = newest - newest, odd = even;
+        int m = 1;
+        for (; m + 1 <= n - 1; m += 2) {
+            even += weight(m) * (older(m) - newest);
+            odd += weight(m + 1) * (older(m + 1) - newest);
+        }
+        if (m <= n - 1)
+            even += weight(m) * (older(m) - newest);
+        return pricePoint - (newest + (even + odd));
+    };
+    int i = std::max(n - 1, r.from);
+    for (; i + 1 < bars; i += 2) {
+        const Lanes v = power(
+            lanesAt(c + i), [c, i](int m) { return lanesAt(c + i - m); }, [w](int m) { return w[m]; }, lanesAt(p + i));
+        std::memcpy(values + i, &v, sizeof v);
     }
+    if (i < bars)
+        values[i] = power(
+            c[i], [c, i](int m) { return c[i - m]; }, [w](int m) { return w[m][0]; }, p[i]);
 }
 
 void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
@@ -339,30 +345,26 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
     const auto typical = [h, l, c](int j) { return (h[j] + l[j] + c[j]) / 3.0; };
     using Terms = std::array<double, 2>;
     // Bars come in order, so the typical price of the bar before is mostly at hand.
-    auto flows = windowSums<2>(
+    slidingSums<2, 0b11>(
+        first, bars - 1, n, 1,
         [typical, c, heldBar = -1, held = 0.0](int j) mutable {
             const double before = heldBar == j - 1 ? held : typical(j - 1);
             const double now = typical(j);
             heldBar = j;
             held = now;
-            if (now > before)
-                return Terms{now * c[j], 0.0};
-            return now < before ? Terms{0.0, now * c[j]} : Terms{};
+            // Rises and falls come unpredictably: the side is chosen by a factor, not a branch.
+            const double flow = now * c[j];
+            return Terms{double(now > before) * flow, double(now < before) * flow};
         },
-        n, 1);
-    flows.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            flows.step(i);
-        const double positive = flows.sum(0);
-        const double negative = flows.sum(1);
-        double value;
-        if (negative != 0.0)
-            value = 100.0 - 100.0 / (positive / negative + 1.0);
-        else
-            value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
-        values[i] = gapIfNotFinite(value);
-    }
+        [values](int i, const Terms &flows) {
+            const double positive = flows[0];
+            const double negative = flows[1];
+            // 100 - 100 / (positive / negative + 1), with one division instead of two.
+            double value = 100.0 * positive / (positive + negative);
+            if (negative == 0.0)
+                value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
+            values[i] = value;
+        });
 }
 
 void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
@@ -376,30 +378,31 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
     IndicatorSeries &weighted = output[QStringLiteral("rvi2")];
     const Replacing p = prepareReplacing(plain, keys, bars, {double(n)});
     const Replacing w = prepareReplacing(weighted, keys, bars, {double(n)});
-    const int first = std::max(n - 1, p.continued && w.continued ? std::min(p.from, w.from) : 0);
+    const int from = p.continued && w.continued ? std::min(p.from, w.from) : 0;
     const double *o = open.constData();
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
     const auto body = [o, c](int j) { return c[j] - o[j]; };
     const auto range = [h, l](int j) { return h[j] - l[j]; };
-    using Terms = std::array<double, 2>;
-    auto sums = windowSums<2>([body, range](int j) { return Terms{body(j), range(j)}; }, n, 0);
-    sums.start(first);
     double *plainOut = plain.values.data();
     double *weightedOut = weighted.values.data();
+    warmUp(plainOut, from, n - 1);
+    warmUp(weightedOut, from, n - 1);
     // The newest bar and the one n / 2 back weigh twice: the plain sums plus those bars once more.
     const int middle = n / 2;
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            sums.step(i);
-        const double bodies = sums.sum(0);
-        const double ranges = sums.sum(1);
-        const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
-        const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);
-        plainOut[i] = gapIfNotFinite(bodies / ranges);
-        weightedOut[i] = gapIfNotFinite((bodies + extraBody) / (ranges + extraRange));
-    }
+    using Terms = std::array<double, 2>;
+    slidingSums<2, 0b10>(
+        std::max(n - 1, from), bars - 1, n, 0,
+        [body, range](int j) {
+            return Terms{body(j), range(j)};
+        },
+        [&](int i, const Terms &sums) {
+            const double extraBody = body(i) + (middle > 0 ? body(i - middle) : 0.0);
+            const double extraRange = range(i) + (middle > 0 ? range(i - middle) : 0.0);
+            plainOut[i] = gapIfNotFinite(sums[0] / sums[1]);
+            weightedOut[i] = gapIfNotFinite((sums[0] + extraBody) / (sums[1] + extraRange));
+        });
 }
 
 void calcStochastic(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,

@@ -3,6 +3,7 @@
 #include "indicatoroutput_p.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace indicators_p;
@@ -21,13 +22,11 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
         return;
     double *values = extendTo(output, keys, 0, last + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        auto window = windowSum(price, n, 0);
-        window.start(first);
-        for (int i = first; i <= last; ++i) {
-            if (i > first)
-                window.step(i);
-            values[i] = gapIfNotFinite(window.sum() / (i - std::max(0, i - n + 1) + 1));
-        }
+        slidingSums<1, 0>(
+            first, last, n, 0, [&price](int j) { return std::array<double, 1>{price(j)}; },
+            [values, n, share = 1.0 / n](int i, const std::array<double, 1> &sum) {
+                values[i] = i < n ? sum[0] / (i + 1) : sum[0] * share;
+            });
     });
 }
 
@@ -47,24 +46,13 @@ void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QV
     double *ml = middle.values.data();
     double *tl = top.values.data();
     double *bl = bottom.values.data();
-    const double *c = close.constData();
-    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
-    window.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            window.step(i);
-        const int from = std::max(0, i - n + 1);
-        const int count = i - from + 1;
-        const double mean = window.sum() / count;
-        const double squares = sumOver(from, i, [c, mean](int j) {
-            const double d = c[j] - mean;
-            return d * d;
-        });
-        const double sd = std::sqrt(squares / count);
-        ml[i] = gapIfNotFinite(mean);
-        tl[i] = gapIfNotFinite(mean + k * sd);
-        bl[i] = gapIfNotFinite(mean - k * sd);
-    }
+    slidingDeviation(close.constData(), first, bars - 1, n,
+                     [ml, tl, bl, k](int i, double share, double mean, double squares) {
+                         const double sd = std::sqrt(squares * share);
+                         ml[i] = mean;
+                         tl[i] = mean + k * sd;
+                         bl[i] = mean - k * sd;
+                     });
 }
 
 void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output, int n,
@@ -77,19 +65,20 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
     IndicatorSeries &lower = output[QStringLiteral("lower")];
     const Replacing r = prepareReplacing(upper, keys, bars, {double(n), deviation});
     const Replacing l = prepareReplacing(lower, keys, bars, {double(n), deviation});
-    const int first = std::max(n - 1, r.continued && l.continued ? std::min(r.from, l.from) : 0);
+    const int from = r.continued && l.continued ? std::min(r.from, l.from) : 0;
     double *up = upper.values.data();
     double *down = lower.values.data();
+    warmUp(up, from, n - 1);
+    warmUp(down, from, n - 1);
+    const double above = (1.0 + deviation / 100.0) / n;
+    const double below = (1.0 - deviation / 100.0) / n;
     const double *c = close.constData();
-    auto window = windowSum([c](int j) { return c[j]; }, n, 0);
-    window.start(first);
-    for (int i = first; i < bars; ++i) {
-        if (i > first)
-            window.step(i);
-        const double mean = window.sum() / n;
-        up[i] = gapIfNotFinite(mean * (1.0 + deviation / 100.0));
-        down[i] = gapIfNotFinite(mean * (1.0 - deviation / 100.0));
-    }
+    slidingSums<1, 0>(
+        std::max(n - 1, from), bars - 1, n, 0, [c](int j) { return std::array<double, 1>{c[j]}; },
+        [up, down, above, below](int i, const std::array<double, 1> &sum) {
+            up[i] = sum[0] * above;
+            down[i] = sum[0] * below;
+        });
 }
 
 void calcAlligator(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output)
@@ -125,7 +114,8 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
             for (int b = 0; b < p; ++b)
                 sum += c[b];
             line.average = sum / p;
-            line.values[seed + line.shift] = gapIfNotFinite(line.average);
+            warmUp(line.values, 0, seed + line.shift);
+            line.values[seed + line.shift] = line.average;
             line.next = seed + 1;
         }
         first = std::min(first, line.next);
@@ -138,10 +128,64 @@ void calcAlligator(const QVector<double> &keys, const QVector<double> &close, In
             if (j < line.next || j + line.shift >= bars)
                 continue;
             line.average = ((line.period - 1) * line.average + c[j]) / line.period;
-            line.values[j + line.shift] = gapIfNotFinite(line.average);
+            line.values[j + line.shift] = line.average;
         }
     }
 }
+
+namespace {
+
+struct SarState
+{
+    double sar;
+    double extreme;
+    double factor;
+    bool rising;
+};
+
+using Mask = long long __attribute__((vector_size(16)));
+
+inline Lanes pick(Mask mask, Lanes a, Lanes b)
+{
+    return Lanes((mask & Mask(a)) | (~mask & Mask(b)));
+}
+
+// The parabolic SAR of bars from .. to, without a branch: reversals come
+// unpredictably. A falling run is worked as a rising one of negated prices
+// (sign bits flipped), so both take the same steps; both lanes do the same.
+// A function of its own, so its values all stay in registers.
+Q_NEVER_INLINE SarState sarSteps(const double *h, const double *l, double *values, int from, int to, SarState s,
+                                 double step, double maximum)
+{
+    const Mask signBit = Mask(Lanes{-0.0, -0.0});
+    const Lanes steps = {step, step};
+    const Lanes maximums = {maximum, maximum};
+    Lanes sar = {s.sar, s.sar};
+    Lanes extreme = {s.extreme, s.extreme};
+    Lanes factor = {s.factor, s.factor};
+    Mask rising = {s.rising ? -1 : 0, s.rising ? -1 : 0};
+    for (int i = from; i <= to; ++i) {
+        const Lanes hi = {h[i], h[i]};
+        const Lanes lo = {l[i], l[i]};
+        const Lanes favourable = pick(rising, hi, lo);
+        const Lanes adverse = pick(rising, lo, hi);
+        const Mask flip = ~rising & signBit;
+        const Lanes candidate = sar + factor * (extreme - sar);
+        const Mask grows = Mask(Lanes(Mask(favourable) ^ flip) > Lanes(Mask(extreme) ^ flip));
+        const Lanes e = pick(grows, favourable, extreme);
+        const Lanes stepped = factor + steps;
+        const Lanes grown = pick(grows, pick(Mask(stepped < maximums), stepped, maximums), factor);
+        const Mask reverse = Mask(Lanes(Mask(candidate) ^ flip) > Lanes(Mask(adverse) ^ flip));
+        sar = pick(reverse, e, candidate);
+        extreme = pick(reverse, adverse, e);
+        factor = pick(reverse, steps, grown);
+        rising ^= reverse;
+        values[i] = sar[0];
+    }
+    return {sar[0], extreme[0], factor[0], rising[0] != 0};
+}
+
+} // namespace
 
 void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,
                       IndicatorSeries &output, double step, double maximum)
@@ -160,7 +204,7 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
     if (r.continued && held.size() == 7 && held[2] >= 0.0 && held[2] <= r.from) {
         const int bar = int(held[2]);
         const double kept = output.values.at(bar);
-        const double expected = bar == 0 ? 0.0 : gapIfNotFinite(held[3]);
+        const double expected = bar == 0 ? 0.0 : held[3];
         if (kept == expected || (std::isnan(kept) && std::isnan(expected))) {
             i = bar + 1;
             sar = held[3];
@@ -169,11 +213,9 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
             rising = held[6] != 0.0;
         }
     }
-    if (i == 1 && r.continued)
-        std::fill(output.values.begin(), output.values.end(), 0.0);
     double *values = output.values.data();
-    const double *h = high.constData();
-    const double *l = low.constData();
+    if (i == 1)
+        values[0] = 0.0;
     const auto keep = [&](int bar) {
         output.resume = {step, maximum, double(bar), sar, extreme, factor, rising ? 1.0 : 0.0};
     };
@@ -181,41 +223,16 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
         keep(0);
     else
         output.resume = held;
-    for (; i < bars; ++i) {
-        const double candidate = sar + factor * (extreme - sar);
-        double value;
-        if (rising) {
-            const double e = std::max(extreme, h[i]);
-            if (h[i] > extreme)
-                factor = std::min(maximum, factor + step);
-            if (candidate > l[i]) {
-                value = e;
-                extreme = l[i];
-                factor = step;
-                rising = false;
-            } else {
-                value = candidate;
-                extreme = e;
-            }
-        } else {
-            const double e = std::min(extreme, l[i]);
-            if (l[i] < extreme)
-                factor = std::min(maximum, factor + step);
-            if (h[i] > candidate) {
-                value = e;
-                extreme = h[i];
-                factor = step;
-                rising = true;
-            } else {
-                value = candidate;
-                extreme = e;
-            }
-        }
-        values[i] = gapIfNotFinite(value);
-        sar = value;
-        if (i == bars - 2)
-            keep(i);
+    const SarState last =
+        sarSteps(high.constData(), low.constData(), values, i, bars - 2, {sar, extreme, factor, rising}, step, maximum);
+    if (i <= bars - 2) {
+        sar = last.sar;
+        extreme = last.extreme;
+        factor = last.factor;
+        rising = last.rising;
+        keep(bars - 2);
     }
+    sarSteps(high.constData(), low.constData(), values, std::max(i, bars - 1), bars - 1, last, step, maximum);
 }
 
 void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
@@ -258,11 +275,37 @@ void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<
         const double sum = pdi + mdi;
         const double dx = sum == 0.0 ? 0.0 : 100.0 * std::abs(pdi - mdi) / sum;
         adx = emaStep(n, adx, dx);
-        adxOut[i] = gapIfNotFinite(adx);
-        pdiOut[i] = gapIfNotFinite(pdi);
-        mdiOut[i] = gapIfNotFinite(mdi);
+        adxOut[i] = adx;
+        pdiOut[i] = pdi;
+        mdiOut[i] = mdi;
     }
 }
+
+namespace {
+
+// The MACD's averages once past their seeds, in a function of its own: inside
+// calcMacd the compiler runs out of registers and keeps an average in memory,
+// and each bar then waits on it.
+template <typename Price>
+Q_NEVER_INLINE void macdSteps(Price price, int from, int last, std::array<double, 6> weights,
+                              std::array<double, 3> averages, std::array<double *, 4> out)
+{
+    const auto [aFast, keepFast, aSlow, keepSlow, aSignal, keepSignal] = weights;
+    auto [fast, slow, signal] = averages;
+    for (int i = from; i <= last; ++i) {
+        const double p = price(i);
+        fast = keepFast * fast + aFast * p;
+        slow = keepSlow * slow + aSlow * p;
+        const double macd = fast - slow;
+        signal = aSignal * macd + keepSignal * signal;
+        out[0][i] = fast;
+        out[1][i] = slow;
+        out[2][i] = macd;
+        out[3][i] = signal;
+    }
+}
+
+} // namespace
 
 void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
               const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast, int slow,
@@ -291,27 +334,33 @@ void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector
     double *signalOut = signalLine.values.data();
     const double a = 2.0 / (signal + 1);
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
-        // emaOfAppliedPrice, its seed mean summed in the same order.
-        const auto ema = [&price](double prev, int i, int n) {
-            if (i >= n) {
-                const double an = 2.0 / (n + 1);
-                return (1.0 - an) * prev + an * price(i);
-            }
+        const double aFast = 2.0 / (fast + 1);
+        const double aSlow = 2.0 / (slow + 1);
+        const double keepFast = 1.0 - aFast, keepSlow = 1.0 - aSlow, keepSignal = 1.0 - a;
+        // emaOfAppliedPrice, its seed mean summed in the same order, while
+        // either average is still seeded by a mean...
+        const auto ema = [&price](double prev, int i, int n, double an, double keep) {
+            if (i >= n)
+                return keep * prev + an * price(i);
             double sum = 0.0;
             for (int j = 0; j <= i; ++j)
                 sum += price(j);
             return sum / (i + 1);
         };
-        for (int i = first; i <= last; ++i) {
-            fastValue = ema(fastValue, i, fast);
-            slowValue = ema(slowValue, i, slow);
+        const int steady = std::min(last + 1, std::max({first, fast, slow}));
+        for (int i = first; i < steady; ++i) {
+            fastValue = ema(fastValue, i, fast, aFast, keepFast);
+            slowValue = ema(slowValue, i, slow, aSlow, keepSlow);
             const double macd = fastValue - slowValue;
-            signalValue = a * macd + (1.0 - a) * signalValue;
-            fastOut[i] = gapIfNotFinite(fastValue);
-            slowOut[i] = gapIfNotFinite(slowValue);
-            macdOut[i] = gapIfNotFinite(macd);
-            signalOut[i] = gapIfNotFinite(signalValue);
+            signalValue = a * macd + keepSignal * signalValue;
+            fastOut[i] = fastValue;
+            slowOut[i] = slowValue;
+            macdOut[i] = macd;
+            signalOut[i] = signalValue;
         }
+        // ...and its very steps after.
+        macdSteps(price, steady, last, {aFast, keepFast, aSlow, keepSlow, a, keepSignal},
+                  {fastValue, slowValue, signalValue}, {fastOut, slowOut, macdOut, signalOut});
     });
 }
 

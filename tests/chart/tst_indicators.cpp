@@ -173,6 +173,11 @@ private slots:
         row("the parabolic SAR trails a rise and reverses to the extremes", parabolicSar,
             hlc({10, 11, 12, 11, 10, 13}, {9, 10, 11, 9, 8, 10}, {9, 11, 12, 10, 9, 12}), {}, "", 6,
             {{0, 0}, {1, 9.2}, {2, 9.56}, {3, 12}, {4, 11.4}, {5, 8}});
+        row("the parabolic SAR quickens on each new high up to its maximum", parabolicSar,
+            hlc({10, 11, 12, 13, 14}, {9, 10, 11, 12, 13}, {9, 11, 12, 13, 14}), {0.1, 0.3}, "", 5,
+            {{1, 9.1}, {2, 9.48}, {3, 10.236}, {4, 11.0652}});
+        row("a low at the parabolic SAR does not reverse it", parabolicSar, hlc({10, 11}, {9, 9.2}, {9, 11}), {}, "", 2,
+            {{1, 9.2}});
 
         const Bars adxBars = hlc({10, 12, 12, 10}, {8, 9, 9, 10}, {9, 11, 10, 10});
         row("the plus index keeps its fractions", adx, adxBars, {3}, "pdi", 4,
@@ -268,7 +273,7 @@ private slots:
         QCOMPARE(s.values.size(), s.keys.size());
         QCOMPARE(s.keys.size(), count);
         for (const QPointF &point : expected) {
-            const int at = s.keys.indexOf(point.x());
+            const int at = QVector<double>(s.keys).indexOf(point.x());
             QVERIFY2(
                 at >= 0 && near(s.values[at], point.y()),
                 qPrintable(QString::asprintf("at key %g: %g, expected %g", point.x(), s.values.value(at), point.y())));
@@ -297,7 +302,7 @@ private slots:
             line.keys.resize(0);
             line.values.resize(0);
         }
-        const Bars bars = walk(120);
+        const Bars bars = walk(300); // past the first re-summing of the running sums
         for (int n = 1; n <= bars.size(); ++n) {
             // A rebuilt output sees each new bar first while it forms, then with its final prices.
             Bars seen = bars.first(n);
@@ -308,7 +313,7 @@ private slots:
             run(calc, bars.first(n), held);
             for (IndicatorSeries &line : held) {
                 if (n % 7 == 0 && !line.keys.isEmpty()) { // as the chart does when a bar completes
-                    line.keys.removeLast();
+                    line.keys.resize(line.keys.size() - 1);
                     line.values.removeLast();
                 }
             }
@@ -317,6 +322,46 @@ private slots:
             IndicatorLines fresh;
             run(calc, bars.first(n), fresh);
             QVERIFY2(same(held, fresh), qPrintable(QStringLiteral("after %1 bars").arg(n)));
+        }
+    }
+
+    // A point sits on its own bar's key, whether the keys step by one or not.
+    void keysAreTheBars_data()
+    {
+        QTest::addColumn<QVector<double>>("keys");
+        QVector<double> from1000 = indices(40), skipping = indices(40), lastSkips = indices(40);
+        std::for_each(from1000.begin(), from1000.end(), [](double &key) { key += 1000; });
+        std::for_each(skipping.begin() + 25, skipping.end(), [](double &key) { key += 5; });
+        lastSkips.last() = 50;
+        QTest::newRow("bar indexes") << indices(40);
+        QTest::newRow("keys from 1000") << from1000;
+        QTest::newRow("keys that skip after the bars first seen") << skipping;
+        QTest::newRow("keys that skip at the last bar") << lastSkips;
+    }
+    void keysAreTheBars()
+    {
+        QFETCH(QVector<double>, keys);
+        Bars bars = walk(keys.size());
+        bars.keys = keys;
+        const std::pair<Calc, int> calcs[] = {{movingAverage, 0}, {rsi, 14}, {envelopes, 0}}; // and the first bar
+        for (const auto &[calc, firstBar] : calcs) {
+            IndicatorLines fresh, continued;
+            run(calc, bars, fresh);
+            run(calc, bars.first(16), continued); // then grown by more points than it held
+            run(calc, bars, continued);
+            QVERIFY(same(continued, fresh));
+            for (const IndicatorLines *out : {&fresh, &continued}) {
+                const IndicatorKeys &k = out->first().keys;
+                const QVector<double> expected = keys.mid(firstBar, k.size());
+                QVERIFY(k.size() >= keys.size() - firstBar - 1);
+                QCOMPARE(QVector<double>(k), expected);
+                IndicatorKeys built;
+                for (double key : expected)
+                    built << key;
+                QVERIFY(built == k);
+                for (int m = 0; m < k.size(); ++m)
+                    QCOMPARE(int(std::lower_bound(k.cbegin(), k.cend(), expected[m]) - k.cbegin()), m);
+            }
         }
     }
 
