@@ -461,7 +461,10 @@ void SymbolChartWidget::loadChart()
         qWarning() << "Chart manager is null.";
         return;
     }
-    const QList<CandleStick> bars = m_chartManager->getChartHistory(m_symbol, m_period);
+    const ChartManager::HistoryChange held = m_chartManager->chartHistorySince(m_symbol, m_period, 0);
+    const QVector<CandleStick> &bars = held.bars;
+    // Until bars of this period are shown, the next announcement loads them whole.
+    m_seenRevision = 0;
     if (bars.isEmpty()) {
         const qint64 from
             = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
@@ -469,7 +472,9 @@ void SymbolChartWidget::loadChart()
     } else {
         if (bars.constLast().timestamp > 0)
             requestHistory(bars.constLast().timestamp, -1);
-        setCandleStickData(bars);
+        showBars(bars);
+        setKeyRange(defaultKeyRange(), PaneCount);
+        m_seenRevision = held.revision;
     }
     applyColors(m_chartManager->getColors(m_symbol, m_period));
     // Cached bars are the bars of this period arriving; an offline chart gets no announcement.
@@ -503,6 +508,22 @@ void SymbolChartWidget::applyColors(const QList<QColor> &stored)
 }
 
 void SymbolChartWidget::setCandleStickData(QList<CandleStick> data)
+{
+    showBars(data);
+    m_seenRevision = 0;
+    if (!data.isEmpty())
+        setKeyRange(defaultKeyRange(), PaneCount);
+}
+
+QCPRange SymbolChartWidget::defaultKeyRange() const
+{
+    // The last 50 bars, with one bar's width free on the right.
+    const double n = double(std::max(m_keys.size(), 50));
+    return QCPRange(n - 50, n);
+}
+
+template<typename BarList>
+void SymbolChartWidget::showBars(const BarList &data)
 {
     m_keys.clear();
     m_timestamps.clear();
@@ -539,11 +560,6 @@ void SymbolChartWidget::setCandleStickData(QList<CandleStick> data)
     m_backgroundFrom = std::numeric_limits<double>::infinity();
     clearIndicatorOutputs();
     updateIndicators();
-
-    if (!data.isEmpty()) {
-        const int n = std::max(data.size(), 50);
-        setKeyRange(QCPRange(n - 50, n), PaneCount);
-    }
 }
 
 void SymbolChartWidget::setKeyRange(const QCPRange &range, int paneCount)
@@ -557,8 +573,102 @@ void SymbolChartWidget::onReadyChartHistory(QString symbol, int period)
 {
     if (!m_chartManager || symbol != m_symbol || period != m_period)
         return;
-    setCandleStickData(m_chartManager->getChartHistory(symbol, period));
+    mergeHistory(m_chartManager->chartHistorySince(symbol, period, m_seenRevision));
     restoreObjects(period);
+}
+
+int SymbolChartWidget::firstShownAt(qint64 time) const
+{
+    return int(std::lower_bound(m_timestamps.cbegin(), m_timestamps.cend(), double(time)) - m_timestamps.cbegin());
+}
+
+void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
+{
+    if (change.changedFrom == ChartManager::HistoryChange::Nothing) {
+        m_seenRevision = change.revision;
+        return;
+    }
+    const QVector<CandleStick> &bars = change.bars;
+    const int shown = m_keys.size();
+    const QCPRange view = xAxis->range();
+    // A view that reaches the newest bar follows the new ones; any other stays on the bars it shows.
+    const bool atLiveEnd = shown == 0 || view.upper >= double(m_lastIndex);
+    const auto heldAt = [&bars](qint64 time) {
+        return int(std::lower_bound(bars.cbegin(), bars.cend(), time,
+                                    [](const CandleStick &bar, qint64 t) { return bar.timestamp < t; })
+                   - bars.cbegin());
+    };
+    // The bars before the change are the ones shown, unless the chart got out of
+    // step (bars of its own, an earlier bar inserted): then it is loaded whole.
+    int from = -1;
+    if (change.changedFrom != ChartManager::HistoryChange::Everything && shown > 0) {
+        from = firstShownAt(change.changedFrom);
+        if (from == 0 || from != heldAt(change.changedFrom)
+            || m_timestamps[from - 1] != double(bars[from - 1].timestamp))
+            from = -1;
+    }
+
+    m_deferReplot = true;
+    const double oldLast = double(m_lastIndex);
+    if (from < 0) {
+        const double leftTime = shown > 0 ? m_timestamps[std::clamp(int(std::floor(view.lower)), 0, shown - 1)] : 0;
+        showBars(bars);
+        if (bars.isEmpty()) {
+        } else if (atLiveEnd && shown == 0) {
+            setKeyRange(defaultKeyRange(), PaneCount);
+        } else if (atLiveEnd) {
+            setKeyRange(view + (double(m_lastIndex) - oldLast), PaneCount);
+        } else {
+            const double moved = double(firstShownAt(qint64(leftTime))) - std::floor(view.lower);
+            setKeyRange(view + moved, PaneCount);
+        }
+    } else {
+        appendBars(bars, from);
+        if (atLiveEnd)
+            setKeyRange(view + (double(m_lastIndex) - oldLast), PaneCount);
+        dropPointsFrom(double(from));
+        updateIndicators();
+    }
+    m_deferReplot = false;
+    m_dirty = true;
+    m_seenRevision = change.revision;
+}
+
+void SymbolChartWidget::appendBars(const QVector<CandleStick> &bars, int from)
+{
+    // The ticker shares the times; let go of them so that they change in place.
+    const auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>();
+    if (ticker)
+        ticker->clearTimestamps();
+    for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
+        series->resize(from);
+    QVector<QCPFinancialData> candles;
+    candles.reserve(bars.size() - from);
+    for (int i = from; i < bars.size(); ++i) {
+        const CandleStick &bar = bars.at(i);
+        m_keys.append(i);
+        m_timestamps.append(double(bar.timestamp));
+        m_open.append(bar.open);
+        m_high.append(bar.high);
+        m_low.append(bar.low);
+        m_close.append(bar.close);
+        candles.append(QCPFinancialData(i, bar.open, bar.high, bar.low, bar.close));
+    }
+    if (ticker)
+        ticker->setTimestamps(m_timestamps);
+    m_candlesticks->data()->removeAfter(from - 0.5);
+    m_candlesticks->data()->add(candles, true);
+    if (!bars.isEmpty()) {
+        const CandleStick &last = bars.constLast();
+        m_lastIndex = bars.size() - 1;
+        m_lastTime = double(last.timestamp);
+        m_lastOpen = last.open;
+        m_lastHigh = last.high;
+        m_lastLow = last.low;
+        m_lastClose = last.close;
+    }
+    // Results still coming for the bars replaced here would be out of date.
+    ++m_generation;
 }
 
 void SymbolChartWidget::updateWithTick(const TickData &tick)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "candlestick.h"
+#include "chartmanager.h"
 #include "chartobjectregistry.h"
 #include "indicators.h"
 
@@ -216,6 +217,12 @@ private:
     void fitAxes(const QCPRange &range);
     void finishChange();
     void setKeyRange(const QCPRange &range, int paneCount);
+    QCPRange defaultKeyRange() const;
+    template<typename BarList>
+    void showBars(const BarList &data);
+    void mergeHistory(const ChartManager::HistoryChange &change);
+    void appendBars(const QVector<CandleStick> &bars, int from);
+    int firstShownAt(qint64 time) const;
 
     ChartManager *m_chartManager = nullptr;
     QString m_symbol;
@@ -267,6 +274,8 @@ private:
     QVector<double> m_close;
 
     qint64 m_lastIndex = 0;
+    // The chart manager's revision of the bars shown; 0 while they are not its.
+    quint64 m_seenRevision = 0;
     double m_lastTime = 0.0;
     double m_lastOpen = 0.0;
     double m_lastHigh = 0.0;

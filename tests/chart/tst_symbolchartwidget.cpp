@@ -348,6 +348,68 @@ private slots:
         QCOMPARE(stored, expected);
     }
 
+    void historyReplyMergesIntoTheView_data()
+    {
+        QTest::addColumn<QVector<int>>("replyBars"); // offsets from the newest held bar; -200 is before the first
+        QTest::addColumn<QPointF>("view");           // (0, 0): as opened, on the last 50 bars
+        QTest::addColumn<QPointF>("expectedView");
+        QTest::newRow("a new bar at the live end moves the view along")
+            << QVector<int>{0, 1} << QPointF() << QPointF(151, 201);
+        QTest::newRow("a new bar leaves a view scrolled back where it is")
+            << QVector<int>{0, 1} << QPointF(20, 70) << QPointF(20, 70);
+        QTest::newRow("replaced bars only leave the view at the end")
+            << QVector<int>{-1, 0} << QPointF() << QPointF(150, 200);
+        QTest::newRow("an older bar keeps the same bars in view")
+            << QVector<int>{-200} << QPointF(20, 70) << QPointF(21, 71);
+    }
+    void historyReplyMergesIntoTheView()
+    {
+        QFETCH(QVector<int>, replyBars);
+        QFETCH(QPointF, view);
+        QFETCH(QPointF, expectedView);
+        switchIndicators("Adx BollingerML MACD MovingAverage ParabolicSAR AlligatorJaws RSI");
+        const QVector<CandleStick> held = makeBars(200);
+        seed(held);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        if (!view.isNull())
+            chart.xAxis->setRange(view.x(), view.y());
+        QVector<CandleStick> reply;
+        for (const int offset : replyBars)
+            reply.append({held.last().timestamp + offset * 3600, 1.2, 1.3, 1.0, 1.25 + offset * 0.01});
+        seed(reply);
+        QCoreApplication::processEvents();
+        const int added = int(std::count_if(replyBars.cbegin(), replyBars.cend(), [](int offset) { return offset > 0 || offset < -199; }));
+        QTRY_VERIFY(!chart.indicatorsPending() && shown(chart) == 200 + added);
+        QCOMPARE(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), expectedView);
+
+        // What the merge left is what a chart loading all bars at once shows.
+        Chart fresh(m_manager.get(), "EURUSD", 60);
+        QTRY_VERIFY(!fresh.indicatorsPending());
+        QCOMPARE(chart.barClose(), fresh.barClose());
+        QCOMPARE(chart.lastBarTime(), fresh.lastBarTime());
+        const auto candles = chart.candlesticks()->data();
+        const auto freshCandles = fresh.candlesticks()->data();
+        for (int i = 0; i < candles->size(); ++i)
+            QCOMPARE((candles->constBegin() + i)->close, (freshCandles->constBegin() + i)->close);
+        for (int i = 0; i < Chart::IndicatorCount; ++i) {
+            const auto indicator = Chart::Indicator(i);
+            const IndicatorLines &lines = fresh.indicatorLines(indicator);
+            for (auto line = lines.cbegin(); line != lines.cend(); ++line)
+                QVERIFY2(sameSeries(chart.indicatorLines(indicator).value(line.key()), *line),
+                         qPrintable(Chart::indicatorName(indicator) + ' ' + line.key()));
+            const auto plottables = chart.indicatorPlottables(indicator);
+            const auto freshPlottables = fresh.indicatorPlottables(indicator);
+            for (int p = 0; p < plottables.size(); ++p) {
+                const QCPPlottableInterface1D *drawn = plottables[p]->interface1D();
+                const QCPPlottableInterface1D *expected = freshPlottables[p]->interface1D();
+                QCOMPARE(drawn->dataCount(), expected->dataCount());
+                if (expected->dataCount() > 0)
+                    QCOMPARE(drawn->dataMainValue(drawn->dataCount() - 1),
+                             expected->dataMainValue(expected->dataCount() - 1));
+            }
+        }
+    }
+
     void rendersCandlesOverlayAndPanes()
     {
         switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
