@@ -153,17 +153,24 @@ int firstPointAtOrAfter(const IndicatorSeries &series, double key)
     return int(std::lower_bound(series.keys.cbegin(), series.keys.cend(), key) - series.keys.cbegin());
 }
 
+// Redraws a line from a bar on; false when the plottable is not in step with its
+// output before that bar (a line switched on again), so it must be filled whole.
 template<typename Container, typename Data>
-void syncData(Container &container, const IndicatorSeries &series, double fromKey)
+bool syncData(Container &container, const IndicatorSeries &series, double fromKey)
 {
     const int points = std::min(series.keys.size(), series.values.size());
-    container.removeAfter(fromKey - 0.5);
-    QVector<Data> tail;
     const int first = firstPointAtOrAfter(series, fromKey);
+    if (!std::isfinite(fromKey) || container.isEmpty())
+        return false;
+    container.removeAfter(fromKey - 0.5);
+    if (container.size() != first)
+        return false;
+    QVector<Data> tail;
     tail.reserve(std::max(0, points - first));
     for (int m = first; m < points; ++m)
         tail.append(Data(series.keys[m], series.values[m]));
     container.add(tail, true);
+    return true;
 }
 
 } // namespace
@@ -623,10 +630,12 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
             setKeyRange(view + moved, PaneCount);
         }
     } else {
+        // Lines that end a bar early (the moving average) gain their point for the bar
+        // before. Cut first, so that no line still shares the bars changed below.
+        dropPointsFrom(double(from - 1));
         appendBars(bars, from);
         if (atLiveEnd)
             setKeyRange(view + (double(m_lastIndex) - oldLast), PaneCount);
-        dropPointsFrom(double(from));
         updateIndicators();
     }
     m_deferReplot = false;
@@ -938,19 +947,10 @@ void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
             continue;
         const IndicatorSeries &series = *it;
         if (auto *bars = qobject_cast<QCPBars *>(line.second)) {
-            // A graph behind its output (switched on again) is refilled whole.
-            const bool inStep = std::isfinite(fromKey) && !bars->data()->isEmpty()
-                && (bars->data()->constEnd() - 1)->key >= fromKey - 1;
-            if (inStep)
-                syncData<QCPBarsDataContainer, QCPBarsData>(*bars->data(), series, fromKey);
-            else
+            if (!syncData<QCPBarsDataContainer, QCPBarsData>(*bars->data(), series, fromKey))
                 bars->setData(series.keys, series.values, true);
         } else if (auto *graph = qobject_cast<QCPGraph *>(line.second)) {
-            const bool inStep = std::isfinite(fromKey) && !graph->data()->isEmpty()
-                && (graph->data()->constEnd() - 1)->key >= fromKey - 1;
-            if (inStep)
-                syncData<QCPGraphDataContainer, QCPGraphData>(*graph->data(), series, fromKey);
-            else
+            if (!syncData<QCPGraphDataContainer, QCPGraphData>(*graph->data(), series, fromKey))
                 graph->setData(series.keys, series.values, true);
         }
     }
@@ -983,6 +983,13 @@ void SymbolChartWidget::dropPointsFrom(double key)
     for (IndicatorLines &lines : m_outputs) {
         for (IndicatorSeries &series : lines) {
             const int keep = firstPointAtOrAfter(series, key);
+            // Cutting a line shared with the bars or a finished background run would
+            // copy all of it here; only lines rebuilt whole on the worker are shared,
+            // so let that rebuild start from nothing instead.
+            if (keep < series.keys.size() && (!series.keys.isDetached() || !series.values.isDetached())) {
+                series = IndicatorSeries();
+                continue;
+            }
             if (keep < series.keys.size())
                 series.keys.resize(keep);
             if (keep < series.values.size())
