@@ -153,26 +153,6 @@ int firstPointAtOrAfter(const IndicatorSeries &series, double key)
     return int(std::lower_bound(series.keys.cbegin(), series.keys.cend(), key) - series.keys.cbegin());
 }
 
-// Redraws a line from a bar on; false when the plottable is not in step with its
-// output before that bar (a line switched on again), so it must be filled whole.
-template<typename Container, typename Data>
-bool syncData(Container &container, const IndicatorSeries &series, double fromKey)
-{
-    const int points = std::min(series.keys.size(), series.values.size());
-    const int first = firstPointAtOrAfter(series, fromKey);
-    if (!std::isfinite(fromKey) || container.isEmpty())
-        return false;
-    container.removeAfter(fromKey - 0.5);
-    if (container.size() != first)
-        return false;
-    QVector<Data> tail;
-    tail.reserve(std::max(0, points - first));
-    for (int m = first; m < points; ++m)
-        tail.append(Data(series.keys[m], series.values[m]));
-    container.add(tail, true);
-    return true;
-}
-
 } // namespace
 
 SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &symbol, int period, QWidget *parent)
@@ -349,7 +329,9 @@ void SymbolChartWidget::setupPlot()
         pane->setMaximumSize(QWIDGETSIZE_MAX, 100);
     }
 
-    m_candlesticks = new AggregatingFinancial(xAxis, yAxis2);
+    auto *candles = new AggregatingFinancial(xAxis, yAxis2);
+    candles->setSource([this] { return candleView(); });
+    m_candlesticks = candles;
     m_candlesticks->setName(QStringLiteral("Candlestick"));
     m_candlesticks->setChartStyle(QCPFinancial::csCandlestick);
     m_candlesticks->setWidth(0.75);
@@ -371,6 +353,7 @@ QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &li
     QCPAxis *keyAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atBottom) : xAxis;
     QCPAxis *valueAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atRight) : yAxis2;
     auto *graph = new AggregatingGraph(keyAxis, valueAxis);
+    graph->setSource(lineSource(indicator, line));
     graph->setPen(QPen(color));
     graph->setName(line.isEmpty() ? indicatorName(indicator) : line);
     if (!graphs.pane)
@@ -394,6 +377,7 @@ void SymbolChartWidget::addIndicatorGraphs()
 
     QCPAxisRect *macdPane = m_graphs[Macd].pane;
     auto *histogram = new AggregatingBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
+    histogram->setSource(lineSource(Macd, QStringLiteral("MACD")));
     histogram->setName(QStringLiteral("MACD"));
     histogram->setPen(QPen(Qt::gray));
     m_graphs[Macd].lines.append({QStringLiteral("MACD"), histogram});
@@ -538,8 +522,9 @@ void SymbolChartWidget::showBars(const BarList &data)
     m_high.clear();
     m_low.clear();
     m_close.clear();
+    // Room for the bars still to come, so the first of them copies nothing.
     for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
-        series->reserve(data.size());
+        series->reserve(data.size() + data.size() / 8 + 64);
 
     auto ticker = QSharedPointer<MyDateTimeTicker>::create();
     ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
@@ -560,7 +545,7 @@ void SymbolChartWidget::showBars(const BarList &data)
     }
     ticker->setTimestamps(m_timestamps);
     xAxis->setTicker(ticker);
-    m_candlesticks->setData(m_keys, m_open, m_high, m_low, m_close, true);
+    summarizeBarsFrom(0);
 
     ++m_generation;
     m_backgroundPending = false;
@@ -651,8 +636,6 @@ void SymbolChartWidget::appendBars(const QVector<CandleStick> &bars, int from)
         ticker->clearTimestamps();
     for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
         series->resize(from);
-    QVector<QCPFinancialData> candles;
-    candles.reserve(bars.size() - from);
     for (int i = from; i < bars.size(); ++i) {
         const CandleStick &bar = bars.at(i);
         m_keys.append(i);
@@ -661,12 +644,10 @@ void SymbolChartWidget::appendBars(const QVector<CandleStick> &bars, int from)
         m_high.append(bar.high);
         m_low.append(bar.low);
         m_close.append(bar.close);
-        candles.append(QCPFinancialData(i, bar.open, bar.high, bar.low, bar.close));
     }
     if (ticker)
         ticker->setTimestamps(m_timestamps);
-    m_candlesticks->data()->removeAfter(from - 0.5);
-    m_candlesticks->data()->add(candles, true);
+    summarizeBarsFrom(from);
     if (!bars.isEmpty()) {
         const CandleStick &last = bars.constLast();
         m_lastIndex = bars.size() - 1;
@@ -694,7 +675,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     m_oneClick->setMinimumVolume(tick.minVol);
     m_oneClick->setMaximumVolume(tick.maxVol);
     m_oneClick->setVolumeStep(tick.stepVol);
-    if (m_candlesticks->data()->isEmpty() || !std::isfinite(tick.bid))
+    if (m_keys.isEmpty() || !std::isfinite(tick.bid))
         return;
 
     const double price = tick.bid;
@@ -711,40 +692,36 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
 
     m_deferReplot = true;
     if (sameBar) {
-        auto last = m_candlesticks->data()->end() - 1;
         if (price > m_lastHigh)
             m_lastHigh = price;
         if (price < m_lastLow)
             m_lastLow = price;
         m_lastClose = price;
-        last->high = m_lastHigh;
-        last->low = m_lastLow;
-        last->close = m_lastClose;
         if (price < m_lastOpen)
             tagColor = Qt::red;
     } else {
-        const auto completed = m_candlesticks->data()->constEnd() - 1;
+        const QCPFinancialData completed(m_lastIndex, m_lastOpen, m_lastHigh, m_lastLow, m_lastClose);
         if (m_chartManager)
-            m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed->open, completed->high,
-                                              completed->low, completed->close);
+            m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed.open, completed.high,
+                                              completed.low, completed.close);
         // The series must carry the completed bar's final prices before the
         // indicators read it, not those of its first tick.
         if (!m_keys.isEmpty() && m_keys.constLast() == double(m_lastIndex)) {
             const int i = m_keys.size() - 1;
-            m_open[i] = completed->open;
-            m_high[i] = completed->high;
-            m_low[i] = completed->low;
-            m_close[i] = completed->close;
+            m_open[i] = completed.open;
+            m_high[i] = completed.high;
+            m_low[i] = completed.low;
+            m_close[i] = completed.close;
         }
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
-        m_candlesticks->data()->add(QCPFinancialData(double(m_lastIndex), price, price, price, price));
         m_keys.append(double(m_lastIndex));
         m_timestamps.append(double(tickStart));
         m_open.append(price);
         m_high.append(price);
         m_low.append(price);
         m_close.append(price);
+        summarizeBarsFrom(int(completedKey));
         // Points already computed for the completed bar came from its first tick.
         dropPointsFrom(completedKey);
         updateIndicators();
@@ -940,20 +917,53 @@ void SymbolChartWidget::applyBackgroundIndicators(const QMap<int, IndicatorLines
 
 void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
 {
+    // The plottables read the outputs in place; only their summaries follow.
     const IndicatorLines &out = m_outputs[indicator];
-    for (const auto &line : qAsConst(m_graphs[indicator].lines)) {
-        const auto it = out.constFind(line.first);
-        if (it == out.constEnd())
-            continue;
-        const IndicatorSeries &series = *it;
-        if (auto *bars = qobject_cast<QCPBars *>(line.second)) {
-            if (!syncData<QCPBarsDataContainer, QCPBarsData>(*bars->data(), series, fromKey))
-                bars->setData(series.keys, series.values, true);
-        } else if (auto *graph = qobject_cast<QCPGraph *>(line.second)) {
-            if (!syncData<QCPGraphDataContainer, QCPGraphData>(*graph->data(), series, fromKey))
-                graph->setData(series.keys, series.values, true);
-        }
+    QMap<QString, SummaryPyramid> &summaries = m_summaries[indicator];
+    for (auto line = out.cbegin(); line != out.cend(); ++line) {
+        const int from = std::isfinite(fromKey) ? firstPointAtOrAfter(*line, fromKey) : 0;
+        summaries[line.key()].update(line->values.constData(), std::min(line->keys.size(), line->values.size()),
+                                     from);
     }
+}
+
+SeriesSource SymbolChartWidget::lineSource(Indicator indicator, const QString &name)
+{
+    return [this, indicator, name] {
+        SeriesView view;
+        const IndicatorLines &out = m_outputs[indicator];
+        const auto line = out.constFind(name);
+        if (line == out.constEnd())
+            return view;
+        view.count = std::min(line->keys.size(), line->values.size());
+        view.firstKey = view.count > 0 ? line->keys.first() : 0.0;
+        view.values = line->values.constData();
+        const auto summary = m_summaries[indicator].constFind(name);
+        view.summary = summary == m_summaries[indicator].constEnd() ? nullptr : &*summary;
+        return view;
+    };
+}
+
+CandleView SymbolChartWidget::candleView() const
+{
+    CandleView view;
+    view.count = m_keys.size();
+    view.open = m_open.constData();
+    view.high = m_high.constData();
+    view.low = m_low.constData();
+    view.close = m_close.constData();
+    view.highs = &m_highSummary;
+    view.lows = &m_lowSummary;
+    // The live bar's prices move with each tick; the series keep those of its first.
+    view.hasLive = view.count > 0;
+    view.live = QCPFinancialData(m_lastIndex, m_lastOpen, m_lastHigh, m_lastLow, m_lastClose);
+    return view;
+}
+
+void SymbolChartWidget::summarizeBarsFrom(int from)
+{
+    m_highSummary.update(m_high.constData(), m_high.size(), from);
+    m_lowSummary.update(m_low.constData(), m_low.size(), from);
 }
 
 void SymbolChartWidget::clearIndicatorOutputs()
@@ -968,14 +978,8 @@ void SymbolChartWidget::clearIndicatorOutputs()
         }
     }
     m_syntheticVolume.clear();
-    for (const IndicatorGraphs &graphs : m_graphs) {
-        for (const auto &line : graphs.lines) {
-            if (auto *bars = qobject_cast<QCPBars *>(line.second))
-                bars->data()->clear();
-            else if (auto *graph = qobject_cast<QCPGraph *>(line.second))
-                graph->data()->clear();
-        }
-    }
+    for (auto &summaries : m_summaries)
+        summaries.clear();
 }
 
 void SymbolChartWidget::dropPointsFrom(double key)
@@ -1064,33 +1068,39 @@ void SymbolChartWidget::fitAxes(const QCPRange &range)
     const QList<PaneFit> &fits = paneFits();
     QVector<Pair> panes(fits.size());
 
-    const auto data = m_candlesticks->data();
-    if (!data->isEmpty()) {
-        auto begin = data->findBegin(range.lower, true);
-        auto end = data->findEnd(range.upper, true);
-        if (begin != end) {
-            const double firstKey = begin->key;
-            const double lastKey = (end - 1)->key;
-            for (auto it = begin; it != end; ++it) {
-                price.take(it->high);
-                price.take(it->low);
-            }
-            for (int p = 0; p < fits.size(); ++p) {
-                const IndicatorLines &out = m_outputs[fits[p].indicator];
-                for (const QString &name : fits[p].lines) {
-                    const auto line = out.constFind(name);
-                    if (line == out.constEnd())
-                        continue;
-                    const int points = std::min(line->keys.size(), line->values.size());
-                    for (int m = firstPointAtOrAfter(*line, firstKey); m < points && line->keys[m] <= lastKey; ++m)
-                        panes[p].take(line->values[m]);
-                }
+    // The bars in view and one beyond either side, read through their summaries.
+    const int count = m_keys.size();
+    int begin = 0, end = 0;
+    plotsource::visibleIndexes(0.0, count, range, begin, end);
+    if (begin < end) {
+        const int stored = std::min(end, count - 1); // the live bar's prices are apart
+        double low, high, ignored;
+        m_highSummary.extremes(m_high.constData(), begin, stored, ignored, high);
+        m_lowSummary.extremes(m_low.constData(), begin, stored, low, ignored);
+        price.take(high);
+        price.take(low);
+        for (int p = 0; p < fits.size(); ++p) {
+            const IndicatorLines &out = m_outputs[fits[p].indicator];
+            for (const QString &name : fits[p].lines) {
+                const auto line = out.constFind(name);
+                if (line == out.constEnd())
+                    continue;
+                const int first = firstPointAtOrAfter(*line, begin);
+                const int last = firstPointAtOrAfter(*line, end);
+                SeriesView view;
+                view.values = line->values.constData();
+                const QMap<QString, SummaryPyramid> &summaries = m_summaries[fits[p].indicator];
+                const auto summary = summaries.constFind(name);
+                view.summary = summary == summaries.constEnd() ? nullptr : &*summary;
+                plotsource::extremes(view, first, last, low, high);
+                panes[p].take(low);
+                panes[p].take(high);
             }
         }
     }
 
     // The live bar stays inside the price range even when scrolled out of view.
-    if (!data->isEmpty()) {
+    if (count > 0) {
         price.take(m_lastLow);
         price.take(m_lastHigh);
     }
