@@ -137,7 +137,11 @@ void mergeInto(Series &held, const Series &incoming)
     const int at = int(std::lower_bound(held.cbegin(), held.cend(), incoming.constFirst(), byTime) - held.cbegin());
     const Series tail = mergeSeries(incoming, held.mid(at));
     held.resize(at);
-    held += tail;
+    // Room for the bars still to come, or the first of them would copy every bar held.
+    if (held.capacity() < at + tail.size())
+        held.reserve(at + tail.size() + (at + tail.size()) / 8 + 64);
+    held.resize(at + tail.size());
+    std::copy(tail.cbegin(), tail.cend(), held.begin() + at);
 }
 
 bool writeRecords(const QString &path, const CandleStick *bars, int count)
@@ -367,9 +371,14 @@ struct ChartManager::Core
             }
             const QString symbol = parts.at(0);
             const int period = parts.at(1).toInt();
-            const Series bars = ChartManager::loadHistoryFile(entry.absoluteFilePath());
-            if (bars.isEmpty())
+            const Series loaded = ChartManager::loadHistoryFile(entry.absoluteFilePath());
+            if (loaded.isEmpty())
                 continue;
+            // Room for the bars still to come, made here rather than by the first of them on the UI thread.
+            Series bars;
+            bars.reserve(loaded.size() + loaded.size() / 8 + 64);
+            bars.resize(loaded.size());
+            std::copy(loaded.cbegin(), loaded.cend(), bars.begin());
             {
                 QMutexLocker lock(&mutex);
                 if (generation != startedAt)
