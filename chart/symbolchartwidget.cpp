@@ -108,6 +108,8 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
 
     createContextMenu();
 
+    // Nothing is on screen yet: one replot by the draw timer shows the window as built.
+    m_deferReplot = true;
     if (m_chartManager) {
         connect(m_chartManager, &ChartManager::readyChartHistory, this, &SymbolChartWidget::onReadyChartHistory,
                 Qt::QueuedConnection);
@@ -119,6 +121,8 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     // The first bar load ran before the switches were read: fill what they show now.
     if (!m_keys.isEmpty())
         updateIndicators();
+    m_deferReplot = false;
+    m_dirty = true;
     m_scalingDrag = false;
     m_drawDrag = false;
 }
