@@ -25,33 +25,40 @@ QCPRange SymbolChartWidget::defaultKeyRange() const
 template<typename BarList>
 void SymbolChartWidget::showBars(const BarList &data)
 {
-    m_keys.clear();
-    m_timestamps.clear();
-    m_open.clear();
-    m_high.clear();
-    m_low.clear();
-    m_close.clear();
+    const int count = data.size();
     // Room for the bars still to come, so the first of them copies nothing.
-    for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
-        series->reserve(data.size() + data.size() / 8 + 64);
+    for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close}) {
+        series->clear();
+        series->reserve(count + count / 8 + 64);
+        series->resize(count);
+    }
+    double *keys = m_keys.data();
+    double *times = m_timestamps.data();
+    double *open = m_open.data();
+    double *high = m_high.data();
+    double *low = m_low.data();
+    double *close = m_close.data();
+    for (int i = 0; i < count; ++i) {
+        const CandleStick &bar = data.at(i);
+        keys[i] = i;
+        times[i] = double(bar.timestamp);
+        open[i] = bar.open;
+        high[i] = bar.high;
+        low[i] = bar.low;
+        close[i] = bar.close;
+    }
+    if (count > 0) {
+        const CandleStick &last = data.at(count - 1);
+        m_lastIndex = count - 1;
+        m_lastTime = double(last.timestamp);
+        m_lastOpen = last.open;
+        m_lastHigh = last.high;
+        m_lastLow = last.low;
+        m_lastClose = last.close;
+    }
 
     auto ticker = QSharedPointer<MyDateTimeTicker>::create();
     ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
-    for (int i = 0; i < data.size(); ++i) {
-        const CandleStick &bar = data.at(i);
-        m_keys.append(i);
-        m_timestamps.append(double(bar.timestamp));
-        m_open.append(bar.open);
-        m_high.append(bar.high);
-        m_low.append(bar.low);
-        m_close.append(bar.close);
-        m_lastIndex = i;
-        m_lastTime = double(bar.timestamp);
-        m_lastOpen = bar.open;
-        m_lastHigh = bar.high;
-        m_lastLow = bar.low;
-        m_lastClose = bar.close;
-    }
     ticker->setTimestamps(m_timestamps);
     xAxis->setTicker(ticker);
     summarizeBarsFrom(0);
