@@ -60,7 +60,17 @@ void AggregatingGraph::lendVisiblePoints() const
             points.append(point(i));
     } else {
         points.reserve(int(4 * span) + 8);
+        // Unjoined points (dots, impulses from the base) show all of a column with its two extremes.
+        const bool joined = mLineStyle != lsNone && mLineStyle != lsImpulse;
         plotsource::forEachColumn(keyAxis, view.firstKey, begin, end, [&](int first, int last, double) {
+            if (!joined && last - first > 2) {
+                double lowest, highest;
+                plotsource::extremes(view, first, last, lowest, highest);
+                const double middle = view.firstKey + first + (last - first) / 2;
+                if (lowest <= highest)
+                    points << QCPGraphData(middle, lowest) << QCPGraphData(middle, highest);
+                return;
+            }
             // As getOptimizedLineData below: the first point, the column's span at its middle
             // key in the way the column goes, and the last point.
             const int n = last - first;

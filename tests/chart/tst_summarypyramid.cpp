@@ -16,7 +16,7 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("changedFrom"); // -1: summarised once, whole
         QTest::addColumn<int>("grownTo");
-        QTest::newRow("one block and a bit") << 45 << -1 << 45;
+        QTest::newRow("grown far past the bars summarised") << 45 << 2000 << 3000;
         QTest::newRow("many levels, ragged end") << 5000 << -1 << 5000;
         QTest::newRow("grown by a bar") << 4097 << 4096 << 4097;
         QTest::newRow("last bars replaced, then grown") << 3000 << 2990 << 3100;

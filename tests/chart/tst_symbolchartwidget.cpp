@@ -408,6 +408,42 @@ private slots:
         }
     }
 
+    void liveCandleIsDrawnWithItsTicks_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<double>("viewStart"); // the view ends a little after the live bar
+        QTest::newRow("the last bars in view") << 300 << 250.0;
+        QTest::newRow("zoomed out to many bars a pixel") << 20000 << -1.0;
+    }
+    void liveCandleIsDrawnWithItsTicks()
+    {
+        QFETCH(int, bars);
+        QFETCH(double, viewStart);
+        const QVector<CandleStick> held = makeBars(bars);
+        seed(held);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        // The first tick opens a bar; the second, in the same bar, lifts it above every other.
+        const qint64 next = held.last().timestamp + 3600;
+        const double peak = held.last().high + 1.0;
+        chart.updateWithTick(tick(next + 1, held.last().close));
+        chart.updateWithTick(tick(next + 2, peak));
+        chart.resize(1000, 700);
+        chart.xAxis->setRange(viewStart, bars + 1 + bars / 20);
+        const QImage image = chart.toPixmap().toImage();
+        const QRect prices = chart.axisRect()->rect();
+        int top = prices.bottom();
+        for (int y = prices.top(); y < prices.bottom() && top == prices.bottom(); ++y) {
+            for (int x = prices.left(); x < prices.right(); ++x) {
+                // A rising candle's body, or its green wick where candles are thinner than a pixel.
+                const QColor c = image.pixelColor(x, y);
+                if (c == QColor(Qt::yellow) || c.green() - std::max(c.red(), c.blue()) > 60)
+                    top = std::min(top, y);
+            }
+        }
+        QVERIFY2(std::abs(top - int(chart.yAxis2->coordToPixel(peak))) <= 2,
+                 qPrintable(QStringLiteral("top %1, peak at %2").arg(top).arg(chart.yAxis2->coordToPixel(peak))));
+    }
+
     void rendersCandlesOverlayAndPanes()
     {
         switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
