@@ -422,11 +422,12 @@ private slots:
         const QVector<CandleStick> held = makeBars(bars);
         seed(held);
         Chart chart(m_manager.get(), "EURUSD", 60);
-        // The first tick opens a bar; the second, in the same bar, lifts it above every other.
+        // The first tick opens a bar; the next, in the same bar, lift its high above every other bar.
         const qint64 next = held.last().timestamp + 3600;
         const double peak = held.last().high + 1.0;
         chart.updateWithTick(tick(next + 1, held.last().close));
         chart.updateWithTick(tick(next + 2, peak));
+        chart.updateWithTick(tick(next + 3, held.last().close + 0.5));
         chart.resize(1000, 700);
         chart.xAxis->setRange(viewStart, bars + 1 + bars / 20);
         const QImage image = chart.toPixmap().toImage();
