@@ -16,14 +16,20 @@ void AggregatingBars::setSource(SeriesSource source)
     mDataContainer->clear();
 }
 
-int AggregatingBars::dataCount() const { return m_source ? m_source().count : QCPBars::dataCount(); }
+int AggregatingBars::dataCount() const
+{
+    return m_source ? m_source().count : QCPBars::dataCount();
+}
 
 double AggregatingBars::dataMainKey(int index) const
 {
     return m_source ? m_source().firstKey + index : QCPBars::dataMainKey(index);
 }
 
-double AggregatingBars::dataSortKey(int index) const { return dataMainKey(index); }
+double AggregatingBars::dataSortKey(int index) const
+{
+    return dataMainKey(index);
+}
 
 double AggregatingBars::dataMainValue(int index) const
 {
@@ -57,9 +63,10 @@ void AggregatingBars::draw(QCPPainter *painter)
                 columns.append(QCPBarsData(view.firstKey + i, view.values[i]));
         } else {
             columns.reserve(2 * pixels + 4);
+            const bool snapEnds = plotsource::snapsColumnEnds(end - begin, pixels);
             plotsource::forEachColumn(keyAxis, view.firstKey, begin, end, [&](int first, int last, double pixel) {
                 double low, high;
-                plotsource::extremes(view, first, last, low, high);
+                plotsource::columnExtremes(view, first, last, snapEnds, low, high);
                 // On the column's edge: the painter shifts antialiased shapes by half a pixel.
                 const double key = keyAxis->pixelToCoord(pixel);
                 if (high >= mBaseValue)

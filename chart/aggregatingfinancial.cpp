@@ -17,11 +17,20 @@ void AggregatingFinancial::setSource(CandleSource source)
     mDataContainer->clear();
 }
 
-int AggregatingFinancial::dataCount() const { return m_source ? m_source().count : QCPFinancial::dataCount(); }
+int AggregatingFinancial::dataCount() const
+{
+    return m_source ? m_source().count : QCPFinancial::dataCount();
+}
 
-double AggregatingFinancial::dataMainKey(int index) const { return m_source ? index : QCPFinancial::dataMainKey(index); }
+double AggregatingFinancial::dataMainKey(int index) const
+{
+    return m_source ? index : QCPFinancial::dataMainKey(index);
+}
 
-double AggregatingFinancial::dataSortKey(int index) const { return dataMainKey(index); }
+double AggregatingFinancial::dataSortKey(int index) const
+{
+    return dataMainKey(index);
+}
 
 double AggregatingFinancial::dataMainValue(int index) const
 {
@@ -45,7 +54,7 @@ QCPRange AggregatingFinancial::dataValueRange(int index) const
 namespace {
 
 // Highest high and lowest low of bars [first, last), the live bar's own prices included.
-void columnExtremes(const CandleView &view, int first, int last, double &low, double &high)
+void columnExtremes(const CandleView &view, int first, int last, bool snapEnds, double &low, double &high)
 {
     const int stored = view.hasLive ? std::min(last, view.count - 1) : last;
     double ignored;
@@ -53,8 +62,15 @@ void columnExtremes(const CandleView &view, int first, int last, double &low, do
     high = -low;
     if (first < stored) {
         if (view.highs && view.lows && view.highs->count() >= stored && view.lows->count() >= stored) {
-            view.highs->extremes(view.high, first, stored, ignored, high);
-            view.lows->extremes(view.low, first, stored, low, ignored);
+            // As plotsource::columnExtremes: a wide column's ends move to the nearest block.
+            constexpr int block = SummaryPyramid::Block;
+            const auto snap = [&](int i) {
+                return !snapEnds || i == 0 || i >= view.count - 1
+                           ? i
+                           : std::min((i + block / 2) / block * block, view.count - 1);
+            };
+            view.highs->extremes(view.high, snap(first), snap(stored), ignored, high);
+            view.lows->extremes(view.low, snap(first), snap(stored), low, ignored);
         } else {
             for (int i = first; i < stored; ++i) {
                 high = std::max(high, view.high[i]);
@@ -88,12 +104,13 @@ void AggregatingFinancial::draw(QCPPainter *painter)
                 columns.append(view.at(i));
         } else {
             columns.reserve(2 * pixels + 2);
+            const bool snapEnds = plotsource::snapsColumnEnds(end - begin, pixels);
             plotsource::forEachColumn(keyAxis, 0.0, begin, end, [&](int first, int last, double pixel) {
                 QCPFinancialData candle = view.at(first);
                 // On the column's edge: the painter shifts antialiased lines by half a
                 // pixel, so the candle fills that column and not half of the next.
                 candle.key = keyAxis->pixelToCoord(pixel);
-                columnExtremes(view, first, last, candle.low, candle.high);
+                columnExtremes(view, first, last, snapEnds, candle.low, candle.high);
                 candle.close = view.at(last - 1).close;
                 columns.append(candle);
             });

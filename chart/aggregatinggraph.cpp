@@ -18,14 +18,20 @@ void AggregatingGraph::setSource(SeriesSource source)
     mDataContainer->clear();
 }
 
-int AggregatingGraph::dataCount() const { return m_source ? m_source().count : QCPGraph::dataCount(); }
+int AggregatingGraph::dataCount() const
+{
+    return m_source ? m_source().count : QCPGraph::dataCount();
+}
 
 double AggregatingGraph::dataMainKey(int index) const
 {
     return m_source ? m_source().firstKey + index : QCPGraph::dataMainKey(index);
 }
 
-double AggregatingGraph::dataSortKey(int index) const { return dataMainKey(index); }
+double AggregatingGraph::dataSortKey(int index) const
+{
+    return dataMainKey(index);
+}
 
 double AggregatingGraph::dataMainValue(int index) const
 {
@@ -49,12 +55,13 @@ void AggregatingGraph::lendVisiblePoints() const
     int begin = 0, end = 0;
     if (keyAxis && view.values)
         plotsource::visibleIndexes(view.firstKey, view.count, keyAxis->range(), begin, end);
-    const double span = end - begin > 1 ? std::abs(keyAxis->coordToPixel(view.firstKey + end - 1)
-                                                   - keyAxis->coordToPixel(view.firstKey + begin))
-                                        : 0.0;
+    const double span =
+        end - begin > 1
+            ? std::abs(keyAxis->coordToPixel(view.firstKey + end - 1) - keyAxis->coordToPixel(view.firstKey + begin))
+            : 0.0;
     const auto point = [&view](int i) { return QCPGraphData(view.firstKey + i, view.values[i]); };
-    if (!mAdaptiveSampling || keyAxis->scaleType() != QCPAxis::stLinear || !std::isfinite(span)
-        || end - begin <= 4 * span + 8) {
+    if (!mAdaptiveSampling || keyAxis->scaleType() != QCPAxis::stLinear || !std::isfinite(span) ||
+        end - begin <= 4 * span + 8) {
         points.reserve(end - begin);
         for (int i = begin; i < end; ++i)
             points.append(point(i));
@@ -62,10 +69,11 @@ void AggregatingGraph::lendVisiblePoints() const
         points.reserve(int(4 * span) + 8);
         // Unjoined points (dots, impulses from the base) show all of a column with its two extremes.
         const bool joined = mLineStyle != lsNone && mLineStyle != lsImpulse;
+        const bool snapEnds = plotsource::snapsColumnEnds(end - begin, span);
         plotsource::forEachColumn(keyAxis, view.firstKey, begin, end, [&](int first, int last, double) {
             if (!joined && last - first > 2) {
                 double lowest, highest;
-                plotsource::extremes(view, first, last, lowest, highest);
+                plotsource::columnExtremes(view, first, last, snapEnds, lowest, highest);
                 const double middle = view.firstKey + first + (last - first) / 2;
                 if (lowest <= highest)
                     points << QCPGraphData(middle, lowest) << QCPGraphData(middle, highest);
@@ -77,7 +85,7 @@ void AggregatingGraph::lendVisiblePoints() const
             points.append(point(first));
             if (n > 2) {
                 double lowest, highest;
-                plotsource::extremes(view, first, last, lowest, highest);
+                plotsource::columnExtremes(view, first, last, snapEnds, lowest, highest);
                 if (lowest <= highest) {
                     const double middle = view.firstKey + first + n / 2;
                     const bool rising = view.values[last - 1] >= view.values[first];
@@ -191,4 +199,39 @@ void AggregatingGraph::getOptimizedLineData(QVector<QCPGraphData> *lineData,
             lineData->append(final);
         it = last;
     }
+}
+
+void AggregatingGraph::drawScatterPlot(QCPPainter *painter, const QVector<QPointF> &scatters,
+                                       const QCPScatterStyle &style) const
+{
+    // Filling an antialiased disc per point is most of a replot with dotted lines
+    // in view; copying one disc drawn beforehand costs a fraction of that.
+    if (style.shape() != QCPScatterStyle::ssDisc || scatters.size() < 32 ||
+        painter->modes().testFlag(QCPPainter::pmVectorized) || painter->modes().testFlag(QCPPainter::pmNoCaching)) {
+        QCPGraph::drawScatterPlot(painter, scatters, style);
+        return;
+    }
+    const QPen pen = style.isPenDefined() ? style.pen() : mPen;
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const int side = int(std::ceil(style.size())) + 2;
+    const QString look = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                             .arg(pen.color().rgba())
+                             .arg(pen.widthF())
+                             .arg(style.brush().color().rgba())
+                             .arg(style.brush().style())
+                             .arg(style.size())
+                             .arg(ratio);
+    if (look != m_discLook) {
+        m_disc = QPixmap(int(std::ceil(side * ratio)), int(std::ceil(side * ratio)));
+        m_disc.setDevicePixelRatio(ratio);
+        m_disc.fill(Qt::transparent);
+        QCPPainter disc(&m_disc);
+        disc.setAntialiasing(true);
+        style.applyTo(&disc, mPen);
+        style.drawShape(&disc, side / 2.0, side / 2.0);
+        m_discLook = look;
+    }
+    const double half = side / 2.0;
+    for (const QPointF &point : scatters)
+        painter->drawPixmap(QPointF(std::round(point.x() - half), std::round(point.y() - half)), m_disc);
 }

@@ -30,6 +30,8 @@ protected:
     void draw(QCPPainter *painter) override;
     void getOptimizedLineData(QVector<QCPGraphData> *lineData, const QCPGraphDataContainer::const_iterator &begin,
                               const QCPGraphDataContainer::const_iterator &end) const override;
+    void drawScatterPlot(QCPPainter *painter, const QVector<QPointF> &scatters,
+                         const QCPScatterStyle &style) const override;
 
 private:
     // The points in view, reduced per pixel column; the base class draws them.
@@ -39,4 +41,7 @@ private:
     SeriesSource m_source;
     QSharedPointer<QCPGraphDataContainer> m_lent;
     mutable QSharedPointer<QCPGraphDataContainer> m_own;
+    // One disc drawn once per look, then copied to every point.
+    mutable QPixmap m_disc;
+    mutable QString m_discLook;
 };

@@ -22,8 +22,7 @@ QCPRange SymbolChartWidget::defaultKeyRange() const
     return QCPRange(n - 50, n);
 }
 
-template<typename BarList>
-void SymbolChartWidget::showBars(const BarList &data)
+template <typename BarList> void SymbolChartWidget::showBars(const BarList &data)
 {
     const int count = data.size();
     // Room for the bars still to come, so the first of them copies nothing.
@@ -103,16 +102,16 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
     const bool atLiveEnd = shown == 0 || view.upper >= double(m_lastIndex);
     const auto heldAt = [&bars](qint64 time) {
         return int(std::lower_bound(bars.cbegin(), bars.cend(), time,
-                                    [](const CandleStick &bar, qint64 t) { return bar.timestamp < t; })
-                   - bars.cbegin());
+                                    [](const CandleStick &bar, qint64 t) { return bar.timestamp < t; }) -
+                   bars.cbegin());
     };
     // The bars before the change are the ones shown, unless the chart got out of
     // step (bars of its own, an earlier bar inserted): then it is loaded whole.
     int from = -1;
     if (change.changedFrom != ChartManager::HistoryChange::Everything && shown > 0) {
         from = firstShownAt(change.changedFrom);
-        if (from == 0 || from != heldAt(change.changedFrom)
-            || m_timestamps[from - 1] != double(bars[from - 1].timestamp))
+        if (from == 0 || from != heldAt(change.changedFrom) ||
+            m_timestamps[from - 1] != double(bars[from - 1].timestamp))
             from = -1;
     }
 
@@ -176,4 +175,3 @@ void SymbolChartWidget::appendBars(const QVector<CandleStick> &bars, int from)
     // Results still coming for the bars replaced here would be out of date.
     ++m_generation;
 }
-

@@ -54,8 +54,7 @@ inline void visibleIndexes(double firstKey, int count, const QCPRange &range, in
 }
 
 // Calls f(first, end, pixel) for each run of points that falls in one pixel column.
-template<typename F>
-void forEachColumn(QCPAxis *keyAxis, double firstKey, int begin, int end, F f)
+template <typename F> void forEachColumn(QCPAxis *keyAxis, double firstKey, int begin, int end, F f)
 {
     int it = begin;
     while (it < end) {
@@ -81,6 +80,31 @@ inline void extremes(const SeriesView &view, int begin, int end, double &low, do
         low = v < low ? v : low;
         high = v > high ? v : high;
     }
+}
+
+// Whether a view's columns are wide enough for columnExtremes to move their ends.
+inline bool snapsColumnEnds(int values, double pixels)
+{
+    return values >= 4.0 * SummaryPyramid::Block * std::max(pixels, 1.0);
+}
+
+// As extremes, for a pixel column of many values: its ends move to the nearest
+// summary block, less than a pixel away, so that the column reads summaries only
+// and not the values at its ends, which lie far apart in memory. Neighbouring
+// columns move their shared end alike, so each value still falls in one column.
+// `snapEnds` must hold for a whole view or not at all: columns with many values each.
+inline void columnExtremes(const SeriesView &view, int begin, int end, bool snapEnds, double &low, double &high)
+{
+    constexpr int block = SummaryPyramid::Block;
+    if (snapEnds && view.summary && view.summary->count() >= end) {
+        const auto snap = [&view](int i) {
+            const int rounded = (i + block / 2) / block * block;
+            return i == 0 || i == view.count ? i : std::min(rounded, view.summary->count());
+        };
+        view.summary->extremes(view.values, snap(begin), snap(end), low, high);
+        return;
+    }
+    extremes(view, begin, end, low, high);
 }
 
 } // namespace plotsource

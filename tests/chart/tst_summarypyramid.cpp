@@ -52,7 +52,8 @@ private slots:
                 expectedLow = std::isnan(values[i]) ? expectedLow : std::min(expectedLow, values[i]);
                 expectedHigh = std::isnan(values[i]) ? expectedHigh : std::max(expectedHigh, values[i]);
             }
-            QVERIFY2(low == expectedLow && high == expectedHigh, qPrintable(QStringLiteral("%1..%2").arg(begin).arg(end)));
+            QVERIFY2(low == expectedLow && high == expectedHigh,
+                     qPrintable(QStringLiteral("%1..%2").arg(begin).arg(end)));
         }
     }
 };
