@@ -2,11 +2,14 @@
 // the bars, a tick that only moves the live candle, a tick that opens a bar, and
 // a replot of the 50 bars in view. Ticks are measured against loading the same
 // bars, and the open-bar tick against the same chart with no indicator on.
+#include "chartmanager.h"
 #include "symbolchartwidget.h"
 #include "testmain.h"
 #include "tickdata.h"
 
 #include <QApplication>
+#include <QJsonArray>
+#include <QProcess>
 #include <QFile>
 #include <QSettings>
 #include <unistd.h>
@@ -15,11 +18,13 @@
 #include "medianreporter.h"
 #include "residentmemory.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -177,6 +182,112 @@ void BM_ReplotWholeHistory(benchmark::State &state)
 }
 BENCHMARK(BM_ReplotWholeHistory)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The same window with its last 1,000 bars in view: the whole history should cost little more.
+void BM_ReplotThousandBars(benchmark::State &state)
+{
+    if (!g_longChart) {
+        state.SkipWithError("the long chart was not loaded");
+        return;
+    }
+    g_longChart->xAxis->setRange(kLongBars - 1000, kLongBars + 1);
+    for (auto _ : state)
+        g_longChart->replot();
+}
+BENCHMARK(BM_ReplotThousandBars)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+QJsonObject replyOf(const QString &symbol, const QList<CandleStick> &list)
+{
+    QJsonArray array;
+    for (const CandleStick &b : list)
+        array.append(QJsonObject{
+            {"datetime", b.timestamp}, {"open", b.open}, {"high", b.high}, {"low", b.low}, {"close", b.close}});
+    return {{"res_code", 3}, {"symbol", symbol}, {"interval", 60}, {"array", array}};
+}
+
+void waitForIndicators(SymbolChartWidget &chart)
+{
+    while (chart.indicatorsPending())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+// Opening a window on bars the manager already holds, no indicator on: the
+// window's own work on the user-interface thread.
+void BM_OpenLoadedChart(benchmark::State &state)
+{
+    ChartManager manager(nullptr);
+    manager.updateChartHistoryFromServer(replyOf(kOff, bars()));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        auto chart = std::make_unique<SymbolChartWidget>(&manager, kOff, 60);
+        chart->resize(1200, 800);
+        chart->replot();
+        state.PauseTiming();
+        chart.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenLoadedChart)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A one-bar reply into a 300,000-bar chart with every indicator on: the manager's
+// merge and the window's, until the event queue is empty; the indicators that run
+// on the worker are waited for outside the timed part.
+void BM_OneBarReply(benchmark::State &state)
+{
+    constexpr int kHeld = 300000;
+    QList<CandleStick> held = market(kHeld + 200);
+    const QList<CandleStick> later = held.mid(kHeld);
+    held = held.mid(0, kHeld);
+    ChartManager manager(nullptr);
+    manager.updateChartHistoryFromServer(replyOf(kOn, held));
+    QCoreApplication::processEvents();
+    SymbolChartWidget chart(&manager, kOn, 60);
+    chart.resize(1200, 800);
+    waitForIndicators(chart);
+    int next = 0;
+    for (auto _ : state) {
+        const QJsonObject reply = replyOf(kOn, {later.at(next++ % later.size())});
+        manager.updateChartHistoryFromServer(reply);
+        QCoreApplication::sendPostedEvents();
+        state.PauseTiming();
+        waitForIndicators(chart);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OneBarReply)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// What a chart of a million bars with every indicator on keeps, read in a
+// process of its own so that no earlier run's freed memory is counted again.
+int printBytesPerBar()
+{
+    const QList<CandleStick> bars = market(kLongBars);
+    const long before = residentKiB();
+    {
+        SymbolChartWidget chart(nullptr, kOn, 60);
+        chart.resize(1200, 800);
+        chart.setCandleStickData(bars);
+        waitForIndicators(chart);
+        chart.xAxis->setRange(-1, kLongBars + 1);
+        chart.replot();
+        std::printf("%.1f\n", double(residentKiB() - before) * 1024.0 / kLongBars);
+    }
+    return 0;
+}
+
+double bytesPerBarInFreshProcesses(const QString &program, int runs)
+{
+    std::vector<double> figures;
+    for (int i = 0; i < runs; ++i) {
+        QProcess child;
+        child.start(program, {QStringLiteral("--bytes-per-bar")});
+        if (!child.waitForFinished(600000))
+            return 0.0;
+        figures.push_back(child.readAllStandardOutput().trimmed().toDouble());
+    }
+    std::sort(figures.begin(), figures.end());
+    return figures[figures.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -185,6 +296,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     switchEverything(kOn, true);
     switchEverything(kOff, false);
+    if (argc > 1 && QByteArray(argv[1]) == "--bytes-per-bar")
+        return printBytesPerBar();
 
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
@@ -221,6 +334,22 @@ int main(int argc, char **argv)
                     ms("BM_ReplotWholeHistory/iterations:10"));
     if (has("BM_ReplotView/iterations:50"))
         std::printf("replot of the 50 bars in view: %.2f ms (goal: under 30 ms)\n", ms("BM_ReplotView/iterations:50"));
+    if (has("BM_ReplotWholeHistory/iterations:10") && has("BM_ReplotThousandBars/iterations:10"))
+        std::printf("replot, whole history of 1,000,000 bars in view, all indicators: %.1f ms (goal: <= 15 ms), "
+                    "%.2f x the replot of 1,000 bars in view (goal: <= 2)\n",
+                    ms("BM_ReplotWholeHistory/iterations:10"),
+                    reporter.ratio("BM_ReplotWholeHistory/iterations:10", "BM_ReplotThousandBars/iterations:10"));
+    if (has("BM_OpenLoadedChart/iterations:20"))
+        std::printf("opening a 100,000-bar chart whose bars are loaded, UI thread: %.2f ms (goal: <= 3 ms)\n",
+                    ms("BM_OpenLoadedChart/iterations:20"));
+    if (has("BM_OneBarReply/iterations:50"))
+        std::printf("one-bar history reply into a 300,000-bar chart, all indicators, UI thread: %.3f ms "
+                    "(goal: <= 1 ms)\n",
+                    ms("BM_OneBarReply/iterations:50"));
+    if (qEnvironmentVariableIsEmpty("BENCH_NO_MEMORY"))
+        std::printf("chart memory, 1,000,000 bars, all indicators, median of 3 fresh processes: %.0f B/bar "
+                    "(goal: <= 350 B/bar)\n",
+                    bytesPerBarInFreshProcesses(QCoreApplication::applicationFilePath(), 3));
     g_longChart.reset(); // before the application goes
     return 0;
 }

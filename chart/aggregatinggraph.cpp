@@ -6,15 +6,142 @@
 
 AggregatingGraph::AggregatingGraph(QCPAxis *keyAxis, QCPAxis *valueAxis)
     : QCPGraph(keyAxis, valueAxis)
+    , m_lent(new QCPGraphDataContainer)
 {
 }
 
 AggregatingGraph::~AggregatingGraph() = default;
 
+void AggregatingGraph::setSource(SeriesSource source)
+{
+    m_source = std::move(source);
+    mDataContainer->clear();
+}
+
+int AggregatingGraph::dataCount() const
+{
+    return m_source ? m_source().count : QCPGraph::dataCount();
+}
+
+double AggregatingGraph::dataMainKey(int index) const
+{
+    return m_source ? m_source().firstKey + index : QCPGraph::dataMainKey(index);
+}
+
+double AggregatingGraph::dataSortKey(int index) const
+{
+    return dataMainKey(index);
+}
+
+double AggregatingGraph::dataMainValue(int index) const
+{
+    if (!m_source)
+        return QCPGraph::dataMainValue(index);
+    const SeriesView view = m_source();
+    return index >= 0 && index < view.count ? view.values[index] : 0.0;
+}
+
+QCPRange AggregatingGraph::dataValueRange(int index) const
+{
+    const double value = dataMainValue(index);
+    return QCPRange(value, value);
+}
+
+void AggregatingGraph::lendVisiblePoints() const
+{
+    QCPAxis *keyAxis = mKeyAxis.data();
+    const SeriesView view = m_source();
+    QVector<QCPGraphData> points;
+    int begin = 0, end = 0;
+    if (keyAxis && view.values)
+        plotsource::visibleIndexes(view.firstKey, view.count, keyAxis->range(), begin, end);
+    const double span =
+        end - begin > 1
+            ? std::abs(keyAxis->coordToPixel(view.firstKey + end - 1) - keyAxis->coordToPixel(view.firstKey + begin))
+            : 0.0;
+    const auto point = [&view](int i) { return QCPGraphData(view.firstKey + i, view.values[i]); };
+    if (!mAdaptiveSampling || keyAxis->scaleType() != QCPAxis::stLinear || !std::isfinite(span) ||
+        end - begin <= 4 * span + 8) {
+        points.reserve(end - begin);
+        for (int i = begin; i < end; ++i)
+            points.append(point(i));
+    } else {
+        points.reserve(int(4 * span) + 8);
+        // Unjoined points (dots, impulses from the base) show all of a column with its two extremes.
+        const bool joined = mLineStyle != lsNone && mLineStyle != lsImpulse;
+        const bool snapEnds = plotsource::snapsColumnEnds(end - begin, span);
+        plotsource::forEachColumn(keyAxis, view.firstKey, begin, end, [&](int first, int last, double) {
+            if (!joined && last - first > 2) {
+                double lowest, highest;
+                plotsource::columnExtremes(view, first, last, snapEnds, lowest, highest);
+                const double middle = view.firstKey + first + (last - first) / 2;
+                if (lowest <= highest)
+                    points << QCPGraphData(middle, lowest) << QCPGraphData(middle, highest);
+                return;
+            }
+            // As getOptimizedLineData below: the first point, the column's span at its middle
+            // key in the way the column goes, and the last point.
+            const int n = last - first;
+            points.append(point(first));
+            if (n > 2) {
+                double lowest, highest;
+                plotsource::columnExtremes(view, first, last, snapEnds, lowest, highest);
+                if (lowest <= highest) {
+                    const double middle = view.firstKey + first + n / 2;
+                    const bool rising = view.values[last - 1] >= view.values[first];
+                    points.append(QCPGraphData(middle, rising ? lowest : highest));
+                    points.append(QCPGraphData(middle, rising ? highest : lowest));
+                }
+            }
+            if (n > 1)
+                points.append(point(last - 1));
+        });
+    }
+    m_lent->set(points, true);
+    auto *self = const_cast<AggregatingGraph *>(this);
+    m_own = self->mDataContainer;
+    self->mDataContainer = m_lent;
+}
+
+void AggregatingGraph::takeBack() const
+{
+    const_cast<AggregatingGraph *>(this)->mDataContainer = m_own;
+    m_own.reset();
+}
+
+void AggregatingGraph::draw(QCPPainter *painter)
+{
+    if (!m_source) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    lendVisiblePoints();
+    QCPGraph::draw(painter);
+    takeBack();
+}
+
+double AggregatingGraph::selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const
+{
+    if (!m_source)
+        return QCPGraph::selectTest(pos, onlySelectable, details);
+    lendVisiblePoints();
+    const double distance = QCPGraph::selectTest(pos, onlySelectable, details);
+    takeBack();
+    return distance;
+}
+
 void AggregatingGraph::getOptimizedLineData(QVector<QCPGraphData> *lineData,
                                             const QCPGraphDataContainer::const_iterator &begin,
                                             const QCPGraphDataContainer::const_iterator &end) const
 {
+    if (m_source && lineData) {
+        // What the source lends is reduced already.
+        lineData->clear();
+        lineData->reserve(int(end - begin));
+        for (auto it = begin; it != end; ++it)
+            lineData->append(*it);
+        return;
+    }
     QCPAxis *keyAxis = mKeyAxis.data();
     const int count = int(end - begin);
     const double span = count > 1 && keyAxis
@@ -72,4 +199,39 @@ void AggregatingGraph::getOptimizedLineData(QVector<QCPGraphData> *lineData,
             lineData->append(final);
         it = last;
     }
+}
+
+void AggregatingGraph::drawScatterPlot(QCPPainter *painter, const QVector<QPointF> &scatters,
+                                       const QCPScatterStyle &style) const
+{
+    // Filling an antialiased disc per point is most of a replot with dotted lines
+    // in view; copying one disc drawn beforehand costs a fraction of that.
+    if (style.shape() != QCPScatterStyle::ssDisc || scatters.size() < 32 ||
+        painter->modes().testFlag(QCPPainter::pmVectorized) || painter->modes().testFlag(QCPPainter::pmNoCaching)) {
+        QCPGraph::drawScatterPlot(painter, scatters, style);
+        return;
+    }
+    const QPen pen = style.isPenDefined() ? style.pen() : mPen;
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const int side = int(std::ceil(style.size())) + 2;
+    const QString look = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                             .arg(pen.color().rgba())
+                             .arg(pen.widthF())
+                             .arg(style.brush().color().rgba())
+                             .arg(style.brush().style())
+                             .arg(style.size())
+                             .arg(ratio);
+    if (look != m_discLook) {
+        m_disc = QPixmap(int(std::ceil(side * ratio)), int(std::ceil(side * ratio)));
+        m_disc.setDevicePixelRatio(ratio);
+        m_disc.fill(Qt::transparent);
+        QCPPainter disc(&m_disc);
+        disc.setAntialiasing(true);
+        style.applyTo(&disc, mPen);
+        style.drawShape(&disc, side / 2.0, side / 2.0);
+        m_discLook = look;
+    }
+    const double half = side / 2.0;
+    for (const QPointF &point : scatters)
+        painter->drawPixmap(QPointF(std::round(point.x() - half), std::round(point.y() - half)), m_disc);
 }

@@ -129,6 +129,21 @@ Series mergeSeries(const Series &winner, const Series &other)
     return merged;
 }
 
+// As held = mergeSeries(incoming, held), touching only the bars from the reply's
+// oldest time on: a live chart's replies reach back a few bars, and copying the
+// whole history for them would cost more than everything else they cause.
+void mergeInto(Series &held, const Series &incoming)
+{
+    const int at = int(std::lower_bound(held.cbegin(), held.cend(), incoming.constFirst(), byTime) - held.cbegin());
+    const Series tail = mergeSeries(incoming, held.mid(at));
+    held.resize(at);
+    // Room for the bars still to come, or the first of them would copy every bar held.
+    if (held.capacity() < at + tail.size())
+        held.reserve(at + tail.size() + (at + tail.size()) / 8 + 64);
+    held.resize(at + tail.size());
+    std::copy(tail.cbegin(), tail.cend(), held.begin() + at);
+}
+
 bool writeRecords(const QString &path, const CandleStick *bars, int count)
 {
     if (count <= 0)
@@ -291,6 +306,38 @@ struct ChartManager::Core
     QMap<QString, QMap<int, Series>> history;
     quint64 generation = 0;
 
+    // Per symbol and period, the oldest time each recent change reached, so a
+    // chart can take in only what changed since it last looked.
+    struct ChangeLog
+    {
+        quint64 complete = 0; // every change after this revision is listed
+        QVector<QPair<quint64, qint64>> changes; // revision, oldest time changed
+    };
+    QMap<QString, QMap<int, ChangeLog>> changes;
+    quint64 revision = 0;
+
+    // Under `mutex`.
+    void noteChange(const QString &symbol, int period, qint64 from)
+    {
+        constexpr int kKept = 64;
+        ChangeLog &log = changes[symbol][period];
+        if (log.changes.isEmpty() && log.complete == 0)
+            log.complete = revision;
+        log.changes.append({++revision, from});
+        if (log.changes.size() > kKept) {
+            log.complete = log.changes.constFirst().first;
+            log.changes.removeFirst();
+        }
+    }
+
+    // Under `mutex`.
+    void forgetHistory()
+    {
+        history.clear();
+        changes.clear();
+        ++revision;
+    }
+
     QMutex ownerMutex;
     ChartManager *owner = nullptr;
 
@@ -324,9 +371,14 @@ struct ChartManager::Core
             }
             const QString symbol = parts.at(0);
             const int period = parts.at(1).toInt();
-            const Series bars = ChartManager::loadHistoryFile(entry.absoluteFilePath());
-            if (bars.isEmpty())
+            const Series loaded = ChartManager::loadHistoryFile(entry.absoluteFilePath());
+            if (loaded.isEmpty())
                 continue;
+            // Room for the bars still to come, made here rather than by the first of them on the UI thread.
+            Series bars;
+            bars.reserve(loaded.size() + loaded.size() / 8 + 64);
+            bars.resize(loaded.size());
+            std::copy(loaded.cbegin(), loaded.cend(), bars.begin());
             {
                 QMutexLocker lock(&mutex);
                 if (generation != startedAt)
@@ -334,6 +386,7 @@ struct ChartManager::Core
                 // Bars that arrived since the account change are newer than the cache.
                 Series &held = history[symbol][period];
                 held = mergeSeries(held, bars);
+                noteChange(symbol, period, bars.constFirst().timestamp);
             }
             announce(symbol, period, startedAt);
         }
@@ -354,7 +407,7 @@ ChartManager::~ChartManager()
         m_core->owner = nullptr;
         QMutexLocker lock(&m_core->mutex);
         ++m_core->generation;
-        m_core->history.clear();
+        m_core->forgetHistory();
     }
     // Completed bars still queued for their file would be lost when the program
     // ends right after; a stuck disk must not hold the exit for long. A loader
@@ -437,7 +490,7 @@ void ChartManager::setAccount(qint64 login, const QString &server)
         QMutexLocker lock(&m_core->mutex);
         m_login = login;
         m_serverName = server;
-        m_core->history.clear();
+        m_core->forgetHistory();
         generation = ++m_core->generation;
     }
     const QString folder = historyFolder();
@@ -458,6 +511,24 @@ QList<CandleStick> ChartManager::getChartHistory(const QString &symbol, int peri
         bars = m_core->history.value(symbol).value(period);
     }
     return bars.toList();
+}
+
+ChartManager::HistoryChange ChartManager::chartHistorySince(const QString &symbol, int period,
+                                                            quint64 seenRevision) const
+{
+    HistoryChange change;
+    QMutexLocker lock(&m_core->mutex);
+    change.bars = m_core->history.value(symbol).value(period);
+    const auto log = m_core->changes.value(symbol).value(period);
+    change.revision = log.changes.isEmpty() ? log.complete : log.changes.constLast().first;
+    if (seenRevision == 0 || seenRevision < log.complete)
+        return change;
+    change.changedFrom = HistoryChange::Nothing;
+    for (const auto &entry : log.changes) {
+        if (entry.first > seenRevision)
+            change.changedFrom = std::min(change.changedFrom, entry.second);
+    }
+    return change;
 }
 
 std::optional<QJsonObject> ChartManager::chartHistoryRequest(const QString &symbol, int period, qint64 from, qint64 to)
@@ -523,7 +594,8 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
     {
         QMutexLocker lock(&m_core->mutex);
         Series &held = m_core->history[symbol][period];
-        held = mergeSeries(incoming, held);
+        mergeInto(held, incoming);
+        m_core->noteChange(symbol, period, incoming.constFirst().timestamp);
         merged = held; // shares the data; the copy happens on the next change, if any
     }
     emit readyChartHistory(symbol, period);
@@ -553,6 +625,7 @@ void ChartManager::appendCandleStick(QString symbol, int period, qlonglong times
             held.last() = bar;
         else
             held.append(bar);
+        m_core->noteChange(symbol, period, timestamp);
     }
     const QString path = historyFilePath(symbol, period);
     if (path.isEmpty())

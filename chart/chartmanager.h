@@ -15,6 +15,7 @@
 #include <QString>
 #include <QTimeZone>
 #include <QVector>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -37,6 +38,19 @@ public:
 
     // Bars in ascending time; empty when none are held.
     QList<CandleStick> getChartHistory(const QString &symbol, int period) const;
+
+    // The bars held, shared rather than copied, and what changed in them since a
+    // revision the caller saw, so that a chart takes in only that.
+    struct HistoryChange
+    {
+        static constexpr qint64 Everything = std::numeric_limits<qint64>::min();
+        static constexpr qint64 Nothing = std::numeric_limits<qint64>::max();
+        QVector<CandleStick> bars;
+        quint64 revision = 0;
+        // Time of the oldest bar added or replaced since the revision seen.
+        qint64 changedFrom = Everything;
+    };
+    HistoryChange chartHistorySince(const QString &symbol, int period, quint64 seenRevision) const;
 
     void requestChartHistory(const QString &symbol, int period, qint64 from, qint64 to);
     // The request that requestChartHistory sends; nullopt when it must not be sent.

@@ -9,8 +9,8 @@
 #include "jsonreadings.h"
 #include "mydatetimeticker.h"
 #include "oneclicktradingbuttons.h"
+#include "seriesindex.h"
 #include "tickdata.h"
-#include "usersettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,7 +23,6 @@
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -60,79 +59,6 @@ const IndicatorInfo kIndicators[SymbolChartWidget::IndicatorCount] = {
     {"Relative Vigor Index", 15},
 };
 
-// The settings keys: a pane key stands for its pane, an overlay key for one line.
-struct SwitchKey
-{
-    const char *suffix;
-    Indicator indicator;
-    const char *line; // nullptr for a pane
-    bool writeOnly = false;
-};
-
-// In load order, which is also the stacking order of the panes. The two
-// RelativeVigorIndex line keys are written for older readers but never read back.
-const SwitchKey kSwitchKeys[] = {
-    {"Adx", SymbolChartWidget::Adx, nullptr},
-    {"BollingerML", SymbolChartWidget::Bollinger, "ml"},
-    {"BollingerTL", SymbolChartWidget::Bollinger, "tl"},
-    {"BollingerBL", SymbolChartWidget::Bollinger, "bl"},
-    {"CommodityChannelIndex", SymbolChartWidget::CommodityChannelIndex, nullptr},
-    {"MACD", SymbolChartWidget::Macd, nullptr},
-    {"Momentum", SymbolChartWidget::Momentum, nullptr},
-    {"MovingAverage", SymbolChartWidget::MovingAverage, ""},
-    {"ParabolicSAR", SymbolChartWidget::ParabolicSar, ""},
-    {"EnvelopesUpper", SymbolChartWidget::Envelopes, "upper"},
-    {"EnvelopesLower", SymbolChartWidget::Envelopes, "lower"},
-    {"AlligatorJaws", SymbolChartWidget::Alligator, "jaws"},
-    {"AlligatorTeeth", SymbolChartWidget::Alligator, "teeth"},
-    {"AlligatorLips", SymbolChartWidget::Alligator, "lips"},
-    {"RSI", SymbolChartWidget::Rsi, nullptr},
-    {"StandardDeviation", SymbolChartWidget::StandardDeviation, nullptr},
-    {"ForceIndex", SymbolChartWidget::ForceIndex, nullptr},
-    {"WilliamsPercentRange", SymbolChartWidget::WilliamsPercentRange, nullptr},
-    {"AverageTrueRange", SymbolChartWidget::AverageTrueRange, nullptr},
-    {"DeMarker", SymbolChartWidget::DeMarker, nullptr},
-    {"AccumulationDistribution", SymbolChartWidget::AccumulationDistribution, nullptr},
-    {"OnBalanceVolume", SymbolChartWidget::OnBalanceVolume, nullptr},
-    {"MoneyFlowIndex", SymbolChartWidget::MoneyFlowIndex, nullptr},
-    {"BullsPower", SymbolChartWidget::BullsPower, nullptr},
-    {"BearsPower", SymbolChartWidget::BearsPower, nullptr},
-    {"RelativeVigorIndex", SymbolChartWidget::RelativeVigorIndex, nullptr},
-    {"RelativeVigorIndex1", SymbolChartWidget::RelativeVigorIndex, "rvi1", true},
-    {"RelativeVigorIndex2", SymbolChartWidget::RelativeVigorIndex, "rvi2", true},
-};
-
-// Panes in the order their value axes are fitted, with the lines that fit them;
-// the MACD histogram is left out so that the signal line sets the scale.
-struct PaneFit
-{
-    Indicator indicator;
-    QStringList lines;
-};
-
-const QList<PaneFit> &paneFits()
-{
-    static const QList<PaneFit> fits = {
-        {SymbolChartWidget::Adx, {"adx", "pdi", "mdi"}},
-        {SymbolChartWidget::CommodityChannelIndex, {QString()}},
-        {SymbolChartWidget::Macd, {"signal"}},
-        {SymbolChartWidget::Momentum, {QString()}},
-        {SymbolChartWidget::Rsi, {QString()}},
-        {SymbolChartWidget::StandardDeviation, {QString()}},
-        {SymbolChartWidget::ForceIndex, {QString()}},
-        {SymbolChartWidget::WilliamsPercentRange, {QString()}},
-        {SymbolChartWidget::AverageTrueRange, {QString()}},
-        {SymbolChartWidget::DeMarker, {QString()}},
-        {SymbolChartWidget::AccumulationDistribution, {QString()}},
-        {SymbolChartWidget::OnBalanceVolume, {QString()}},
-        {SymbolChartWidget::BearsPower, {QString()}},
-        {SymbolChartWidget::BullsPower, {QString()}},
-        {SymbolChartWidget::MoneyFlowIndex, {QString()}},
-        {SymbolChartWidget::RelativeVigorIndex, {"rvi1", "rvi2"}},
-    };
-    return fits;
-}
-
 const QList<QPair<QString, int>> &periodTable()
 {
     static const QList<QPair<QString, int>> table = {
@@ -143,25 +69,6 @@ const QList<QPair<QString, int>> &periodTable()
 }
 
 bool isMonthly(int period) { return period > 39999; }
-
-// Index of the first point at or after a bar; keys of a series are ascending bar indices.
-int firstPointAtOrAfter(const IndicatorSeries &series, double key)
-{
-    return int(std::lower_bound(series.keys.cbegin(), series.keys.cend(), key) - series.keys.cbegin());
-}
-
-template<typename Container, typename Data>
-void syncData(Container &container, const IndicatorSeries &series, double fromKey)
-{
-    const int points = std::min(series.keys.size(), series.values.size());
-    container.removeAfter(fromKey - 0.5);
-    QVector<Data> tail;
-    const int first = firstPointAtOrAfter(series, fromKey);
-    tail.reserve(std::max(0, points - first));
-    for (int m = first; m < points; ++m)
-        tail.append(Data(series.keys[m], series.values[m]));
-    container.add(tail, true);
-}
 
 } // namespace
 
@@ -201,6 +108,8 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
 
     createContextMenu();
 
+    // Nothing is on screen yet: one replot by the draw timer shows the window as built.
+    m_deferReplot = true;
     if (m_chartManager) {
         connect(m_chartManager, &ChartManager::readyChartHistory, this, &SymbolChartWidget::onReadyChartHistory,
                 Qt::QueuedConnection);
@@ -213,6 +122,8 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     // The first bar load ran before the switches were read: fill what they show now.
     if (!m_keys.isEmpty())
         updateIndicators();
+    m_deferReplot = false;
+    m_dirty = true;
     m_scalingDrag = false;
     m_drawDrag = false;
 }
@@ -340,7 +251,9 @@ void SymbolChartWidget::setupPlot()
         pane->setMaximumSize(QWIDGETSIZE_MAX, 100);
     }
 
-    m_candlesticks = new AggregatingFinancial(xAxis, yAxis2);
+    auto *candles = new AggregatingFinancial(xAxis, yAxis2);
+    candles->setSource([this] { return candleView(); });
+    m_candlesticks = candles;
     m_candlesticks->setName(QStringLiteral("Candlestick"));
     m_candlesticks->setChartStyle(QCPFinancial::csCandlestick);
     m_candlesticks->setWidth(0.75);
@@ -362,6 +275,7 @@ QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &li
     QCPAxis *keyAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atBottom) : xAxis;
     QCPAxis *valueAxis = graphs.pane ? graphs.pane->axis(QCPAxis::atRight) : yAxis2;
     auto *graph = new AggregatingGraph(keyAxis, valueAxis);
+    graph->setSource(lineSource(indicator, line));
     graph->setPen(QPen(color));
     graph->setName(line.isEmpty() ? indicatorName(indicator) : line);
     if (!graphs.pane)
@@ -385,6 +299,7 @@ void SymbolChartWidget::addIndicatorGraphs()
 
     QCPAxisRect *macdPane = m_graphs[Macd].pane;
     auto *histogram = new AggregatingBars(macdPane->axis(QCPAxis::atBottom), macdPane->axis(QCPAxis::atRight));
+    histogram->setSource(lineSource(Macd, QStringLiteral("MACD")));
     histogram->setName(QStringLiteral("MACD"));
     histogram->setPen(QPen(Qt::gray));
     m_graphs[Macd].lines.append({QStringLiteral("MACD"), histogram});
@@ -459,7 +374,10 @@ void SymbolChartWidget::loadChart()
         qWarning() << "Chart manager is null.";
         return;
     }
-    const QList<CandleStick> bars = m_chartManager->getChartHistory(m_symbol, m_period);
+    const ChartManager::HistoryChange held = m_chartManager->chartHistorySince(m_symbol, m_period, 0);
+    const QVector<CandleStick> &bars = held.bars;
+    // Until bars of this period are shown, the next announcement loads them whole.
+    m_seenRevision = 0;
     if (bars.isEmpty()) {
         const qint64 from
             = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
@@ -467,7 +385,9 @@ void SymbolChartWidget::loadChart()
     } else {
         if (bars.constLast().timestamp > 0)
             requestHistory(bars.constLast().timestamp, -1);
-        setCandleStickData(bars);
+        showBars(bars);
+        setKeyRange(defaultKeyRange(), PaneCount);
+        m_seenRevision = held.revision;
     }
     applyColors(m_chartManager->getColors(m_symbol, m_period));
     // Cached bars are the bars of this period arriving; an offline chart gets no announcement.
@@ -502,65 +422,6 @@ void SymbolChartWidget::applyColors(const QList<QColor> &stored)
     setBearOutlineColor(colors[7]);
 }
 
-void SymbolChartWidget::setCandleStickData(QList<CandleStick> data)
-{
-    m_keys.clear();
-    m_timestamps.clear();
-    m_open.clear();
-    m_high.clear();
-    m_low.clear();
-    m_close.clear();
-    for (QVector<double> *series : {&m_keys, &m_timestamps, &m_open, &m_high, &m_low, &m_close})
-        series->reserve(data.size());
-
-    auto ticker = QSharedPointer<MyDateTimeTicker>::create();
-    ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
-    for (int i = 0; i < data.size(); ++i) {
-        const CandleStick &bar = data.at(i);
-        m_keys.append(i);
-        m_timestamps.append(double(bar.timestamp));
-        m_open.append(bar.open);
-        m_high.append(bar.high);
-        m_low.append(bar.low);
-        m_close.append(bar.close);
-        m_lastIndex = i;
-        m_lastTime = double(bar.timestamp);
-        m_lastOpen = bar.open;
-        m_lastHigh = bar.high;
-        m_lastLow = bar.low;
-        m_lastClose = bar.close;
-    }
-    ticker->setTimestamps(m_timestamps);
-    xAxis->setTicker(ticker);
-    m_candlesticks->setData(m_keys, m_open, m_high, m_low, m_close, true);
-
-    ++m_generation;
-    m_backgroundPending = false;
-    m_backgroundFrom = std::numeric_limits<double>::infinity();
-    clearIndicatorOutputs();
-    updateIndicators();
-
-    if (!data.isEmpty()) {
-        const int n = std::max(data.size(), 50);
-        setKeyRange(QCPRange(n - 50, n), PaneCount);
-    }
-}
-
-void SymbolChartWidget::setKeyRange(const QCPRange &range, int paneCount)
-{
-    xAxis->setRange(range);
-    for (int i = 0; i < paneCount; ++i)
-        m_panes[i]->axis(QCPAxis::atBottom)->setRange(range);
-}
-
-void SymbolChartWidget::onReadyChartHistory(QString symbol, int period)
-{
-    if (!m_chartManager || symbol != m_symbol || period != m_period)
-        return;
-    setCandleStickData(m_chartManager->getChartHistory(symbol, period));
-    restoreObjects(period);
-}
-
 void SymbolChartWidget::updateWithTick(const TickData &tick)
 {
     // Ticks of another symbol would grow this symbol's candles.
@@ -575,7 +436,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     m_oneClick->setMinimumVolume(tick.minVol);
     m_oneClick->setMaximumVolume(tick.maxVol);
     m_oneClick->setVolumeStep(tick.stepVol);
-    if (m_candlesticks->data()->isEmpty() || !std::isfinite(tick.bid))
+    if (m_keys.isEmpty() || !std::isfinite(tick.bid))
         return;
 
     const double price = tick.bid;
@@ -592,40 +453,36 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
 
     m_deferReplot = true;
     if (sameBar) {
-        auto last = m_candlesticks->data()->end() - 1;
         if (price > m_lastHigh)
             m_lastHigh = price;
         if (price < m_lastLow)
             m_lastLow = price;
         m_lastClose = price;
-        last->high = m_lastHigh;
-        last->low = m_lastLow;
-        last->close = m_lastClose;
         if (price < m_lastOpen)
             tagColor = Qt::red;
     } else {
-        const auto completed = m_candlesticks->data()->constEnd() - 1;
+        const QCPFinancialData completed(m_lastIndex, m_lastOpen, m_lastHigh, m_lastLow, m_lastClose);
         if (m_chartManager)
-            m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed->open, completed->high,
-                                              completed->low, completed->close);
+            m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed.open, completed.high,
+                                              completed.low, completed.close);
         // The series must carry the completed bar's final prices before the
         // indicators read it, not those of its first tick.
         if (!m_keys.isEmpty() && m_keys.constLast() == double(m_lastIndex)) {
             const int i = m_keys.size() - 1;
-            m_open[i] = completed->open;
-            m_high[i] = completed->high;
-            m_low[i] = completed->low;
-            m_close[i] = completed->close;
+            m_open[i] = completed.open;
+            m_high[i] = completed.high;
+            m_low[i] = completed.low;
+            m_close[i] = completed.close;
         }
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
-        m_candlesticks->data()->add(QCPFinancialData(double(m_lastIndex), price, price, price, price));
         m_keys.append(double(m_lastIndex));
         m_timestamps.append(double(tickStart));
         m_open.append(price);
         m_high.append(price);
         m_low.append(price);
         m_close.append(price);
+        summarizeBarsFrom(int(completedKey));
         // Points already computed for the completed bar came from its first tick.
         dropPointsFrom(completedKey);
         updateIndicators();
@@ -692,349 +549,6 @@ void SymbolChartWidget::onTimeframeChanged(QAction *timeframe_action)
     m_period = minutes;
     emit timeframeChanged(m_period);
     loadChart();
-}
-
-// ---------------------------------------------------------------- indicators
-
-bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
-{
-    const IndicatorGraphs &graphs = m_graphs[indicator];
-    if (graphs.pane)
-        return graphs.pane->visible();
-    // Overlays are computed only while one of their lines is shown; switching one
-    // on recomputes, so what is drawn is the same.
-    return std::any_of(graphs.lines.cbegin(), graphs.lines.cend(),
-                       [](const auto &line) { return line.second->visible(); });
-}
-
-void SymbolChartWidget::computeIndicator(Indicator indicator)
-{
-    computeInto(indicator, m_outputs[indicator], {m_keys, m_open, m_high, m_low, m_close}, &m_syntheticVolume);
-}
-
-bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
-{
-    switch (indicator) {
-    case ParabolicSar:
-    case Envelopes:
-    case Alligator:
-    case BullsPower:
-    case BearsPower:
-    case RelativeVigorIndex: return true;
-    default: return false;
-    }
-}
-
-void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars,
-                                    QVector<double> *volume)
-{
-    const QVector<double> &k = bars.keys;
-    const QVector<double> &o = bars.open;
-    const QVector<double> &h = bars.high;
-    const QVector<double> &l = bars.low;
-    const QVector<double> &c = bars.close;
-    switch (indicator) {
-    case Adx: calcAdx(out, k, o, h, l, c, 14); break;
-    case Bollinger: calcBollinger(out, k, c, 20, 2); break;
-    case CommodityChannelIndex: calcCommodityChannelIndex(out[QString()], k, o, h, l, c, 14, 6); break;
-    case Macd: calcMacd(out, k, o, h, l, c, 12, 26, 9, 0); break;
-    case Momentum: calcMomentum(out[QString()], k, o, h, l, c, 14, 0); break;
-    case MovingAverage: calcMovingAverage(out[QString()], k, o, h, l, c, 10, QStringLiteral("Simple"), 0); break;
-    case ParabolicSar: calcParabolicSar(k, h, l, out[QString()], 0.2, 0.2); break;
-    case Envelopes: calcEnvelopes(k, c, out, 14, 0.1); break;
-    case Alligator: calcAlligator(k, c, out); break;
-    case Rsi: calcRsi(out[QString()], k, c, 14); break;
-    case StandardDeviation: calcStandardDeviation(out[QString()], k, c, 14); break;
-    case ForceIndex:
-        if (!volume)
-            break;
-        // The force index reads the volume of new bars only: draw volumes for those alone.
-        if (volume->size() > k.size())
-            volume->resize(k.size());
-        if (volume->size() < k.size())
-            *volume += makeSyntheticVolume(k.mid(volume->size()));
-        calcForceIndex(out[QString()], k, c, *volume, 14);
-        break;
-    case WilliamsPercentRange: calcWilliamsPercentRange(out[QString()], k, h, l, c, 14); break;
-    case AverageTrueRange: calcAverageTrueRange(out[QString()], k, h, l, c, 14); break;
-    case DeMarker: calcDeMarker(out[QString()], k, h, l, 14); break;
-    case AccumulationDistribution: calcAccumulationDistribution(out[QString()], k, o, h, l, c); break;
-    case OnBalanceVolume: calcOnBalanceVolume(out[QString()], k, c, h); break;
-    case BullsPower: calcPower(k, h, c, out[QString()], 14); break;
-    case BearsPower: calcPower(k, l, c, out[QString()], 14); break;
-    case MoneyFlowIndex: calcMoneyFlowIndex(out[QString()], k, h, l, c, 14); break;
-    case RelativeVigorIndex: calcRelativeVigorIndex(out, k, o, h, l, c, 10); break;
-    case IndicatorCount: break;
-    }
-}
-
-void SymbolChartWidget::startBackgroundIndicators()
-{
-    if (m_backgroundRunning) {
-        m_backgroundPending = true;
-        return;
-    }
-    QList<int> wanted;
-    for (int i = 0; i < IndicatorCount; ++i) {
-        if (rebuildsWhole(Indicator(i)) && indicatorWanted(Indicator(i)))
-            wanted.append(i);
-    }
-    m_backgroundPending = false;
-    if (wanted.isEmpty())
-        return;
-    m_backgroundRunning = true;
-    const Bars bars{m_keys, m_open, m_high, m_low, m_close};
-    const quint64 generation = m_generation;
-    // The outputs so far go along, so each continues from its last bar instead of starting over.
-    QMap<int, IndicatorLines> held;
-    for (int i : wanted)
-        held[i] = m_outputs[i];
-    // The destructor waits for this job, so the window outlives it; a result
-    // posted to a window destroyed meanwhile is dropped with its event queue.
-    m_indicatorPool.start([this, bars, wanted, generation, held] {
-        QMap<int, IndicatorLines> results = held;
-        for (int i : wanted)
-            computeInto(Indicator(i), results[i], bars, nullptr);
-        const int barCount = bars.keys.size();
-        QMetaObject::invokeMethod(
-            this, [this, results, generation, barCount] { applyBackgroundIndicators(results, generation, barCount); },
-            Qt::QueuedConnection);
-    });
-}
-
-void SymbolChartWidget::applyBackgroundIndicators(const QMap<int, IndicatorLines> &results, quint64 generation,
-                                                  int barCount)
-{
-    m_backgroundRunning = false;
-    // Results of bars since replaced, or already outgrown by a newer bar, are dropped.
-    if (generation == m_generation && barCount == m_keys.size()) {
-        for (auto it = results.cbegin(); it != results.cend(); ++it) {
-            m_outputs[it.key()] = it.value();
-            if (indicatorWanted(Indicator(it.key())))
-                publishIndicator(Indicator(it.key()), m_backgroundFrom);
-        }
-        m_backgroundFrom = std::numeric_limits<double>::infinity();
-        m_deferReplot = true;
-        rescaleYAxis(xAxis->range());
-        m_deferReplot = false;
-    }
-    if (m_backgroundPending)
-        startBackgroundIndicators();
-}
-
-void SymbolChartWidget::publishIndicator(Indicator indicator, double fromKey)
-{
-    const IndicatorLines &out = m_outputs[indicator];
-    for (const auto &line : qAsConst(m_graphs[indicator].lines)) {
-        const auto it = out.constFind(line.first);
-        if (it == out.constEnd())
-            continue;
-        const IndicatorSeries &series = *it;
-        if (auto *bars = qobject_cast<QCPBars *>(line.second)) {
-            // A graph behind its output (switched on again) is refilled whole.
-            const bool inStep = std::isfinite(fromKey) && !bars->data()->isEmpty()
-                && (bars->data()->constEnd() - 1)->key >= fromKey - 1;
-            if (inStep)
-                syncData<QCPBarsDataContainer, QCPBarsData>(*bars->data(), series, fromKey);
-            else
-                bars->setData(series.keys, series.values, true);
-        } else if (auto *graph = qobject_cast<QCPGraph *>(line.second)) {
-            const bool inStep = std::isfinite(fromKey) && !graph->data()->isEmpty()
-                && (graph->data()->constEnd() - 1)->key >= fromKey - 1;
-            if (inStep)
-                syncData<QCPGraphDataContainer, QCPGraphData>(*graph->data(), series, fromKey);
-            else
-                graph->setData(series.keys, series.values, true);
-        }
-    }
-}
-
-void SymbolChartWidget::clearIndicatorOutputs()
-{
-    // Emptied, not dropped: the next computation writes into storage already
-    // paged in, which costs less than the computation itself on long charts.
-    for (IndicatorLines &lines : m_outputs) {
-        for (IndicatorSeries &series : lines) {
-            series.keys.resize(0);
-            series.values.resize(0);
-            series.resume.clear();
-        }
-    }
-    m_syntheticVolume.clear();
-    for (const IndicatorGraphs &graphs : m_graphs) {
-        for (const auto &line : graphs.lines) {
-            if (auto *bars = qobject_cast<QCPBars *>(line.second))
-                bars->data()->clear();
-            else if (auto *graph = qobject_cast<QCPGraph *>(line.second))
-                graph->data()->clear();
-        }
-    }
-}
-
-void SymbolChartWidget::dropPointsFrom(double key)
-{
-    for (IndicatorLines &lines : m_outputs) {
-        for (IndicatorSeries &series : lines) {
-            const int keep = firstPointAtOrAfter(series, key);
-            if (keep < series.keys.size())
-                series.keys.resize(keep);
-            if (keep < series.values.size())
-                series.values.resize(keep);
-        }
-    }
-    m_publishFrom = key;
-}
-
-void SymbolChartWidget::updateIndicators()
-{
-    // Bears power is computed before bulls power.
-    static const Indicator order[] = {Adx,      Bollinger, CommodityChannelIndex,
-                                      Macd,     Momentum,  MovingAverage,
-                                      ParabolicSar, Envelopes, Alligator,
-                                      Rsi,      StandardDeviation, ForceIndex,
-                                      WilliamsPercentRange, AverageTrueRange, DeMarker,
-                                      AccumulationDistribution, OnBalanceVolume, BearsPower,
-                                      BullsPower, MoneyFlowIndex, RelativeVigorIndex};
-    const double fromKey = m_publishFrom;
-    m_publishFrom = -std::numeric_limits<double>::infinity();
-    // Only a new bar extends the graphs; everything else redraws them whole.
-    const bool newBar = std::isfinite(fromKey);
-    bool background = false;
-    for (Indicator indicator : order) {
-        if (!indicatorWanted(indicator))
-            continue;
-        if (newBar && rebuildsWhole(indicator)) {
-            background = true;
-            continue;
-        }
-        computeIndicator(indicator);
-        publishIndicator(indicator, fromKey);
-    }
-    if (background) {
-        m_backgroundFrom = std::min(m_backgroundFrom, fromKey);
-        startBackgroundIndicators();
-    }
-    rescaleYAxis(xAxis->range());
-}
-
-void SymbolChartWidget::rescaleYAxis(QCPRange new_range)
-{
-    // Setting the bottom axes below calls back here with the same range.
-    if (m_fitting)
-        return;
-    m_fitting = true;
-    fitAxes(new_range);
-    m_fitting = false;
-    if (m_deferReplot)
-        m_dirty = true;
-    else
-        replot(rpRefreshHint);
-}
-
-void SymbolChartWidget::fitAxes(const QCPRange &range)
-{
-    constexpr double kMax = std::numeric_limits<double>::max();
-    struct Pair
-    {
-        double min = kMax;
-        double max = -kMax;
-        void take(double v)
-        {
-            if (!std::isfinite(v))
-                return;
-            min = std::min(min, v);
-            max = std::max(max, v);
-        }
-    };
-    Pair price;
-    const QList<PaneFit> &fits = paneFits();
-    QVector<Pair> panes(fits.size());
-
-    const auto data = m_candlesticks->data();
-    if (!data->isEmpty()) {
-        auto begin = data->findBegin(range.lower, true);
-        auto end = data->findEnd(range.upper, true);
-        if (begin != end) {
-            const double firstKey = begin->key;
-            const double lastKey = (end - 1)->key;
-            for (auto it = begin; it != end; ++it) {
-                price.take(it->high);
-                price.take(it->low);
-            }
-            for (int p = 0; p < fits.size(); ++p) {
-                const IndicatorLines &out = m_outputs[fits[p].indicator];
-                for (const QString &name : fits[p].lines) {
-                    const auto line = out.constFind(name);
-                    if (line == out.constEnd())
-                        continue;
-                    const int points = std::min(line->keys.size(), line->values.size());
-                    for (int m = firstPointAtOrAfter(*line, firstKey); m < points && line->keys[m] <= lastKey; ++m)
-                        panes[p].take(line->values[m]);
-                }
-            }
-        }
-    }
-
-    // The live bar stays inside the price range even when scrolled out of view.
-    if (!data->isEmpty()) {
-        price.take(m_lastLow);
-        price.take(m_lastHigh);
-    }
-    yAxis2->setRange(price.min, price.max);
-    xAxis->setRange(range);
-    for (int p = 0; p < fits.size(); ++p) {
-        QCPAxisRect *pane = m_graphs[fits[p].indicator].pane;
-        pane->axis(QCPAxis::atRight)->setRange(panes[p].min, panes[p].max);
-        pane->axis(QCPAxis::atBottom)->setRange(range);
-    }
-}
-
-void SymbolChartWidget::loadIndicatorSettings()
-{
-    UserSettings settings;
-    const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
-    for (const SwitchKey &key : kSwitchKeys) {
-        if (key.writeOnly)
-            continue;
-        const bool on = settings.value(prefix + QLatin1String(key.suffix), false).toBool();
-        IndicatorGraphs &graphs = m_graphs[key.indicator];
-        if (!key.line) {
-            graphs.pane->setVisible(on);
-            if (on) {
-                if (!plotLayout()->elements(false).contains(graphs.pane))
-                    plotLayout()->addElement(graphs.pane);
-            } else {
-                removeFromLayout(graphs.pane);
-            }
-            m_indicatorActions[key.indicator]->setChecked(on);
-            continue;
-        }
-        for (const auto &line : qAsConst(graphs.lines)) {
-            if (line.first == QLatin1String(key.line))
-                line.second->setVisible(on);
-        }
-        m_indicatorActions[key.indicator]->setChecked(indicatorWanted(key.indicator));
-    }
-    plotLayout()->simplify();
-}
-
-void SymbolChartWidget::saveIndicatorSettings()
-{
-    UserSettings settings;
-    const QString prefix = QStringLiteral("Indicator/%1/").arg(m_symbol);
-    for (const SwitchKey &key : kSwitchKeys) {
-        const IndicatorGraphs &graphs = m_graphs[key.indicator];
-        bool on = false;
-        if (!key.line) {
-            on = graphs.pane->visible();
-        } else {
-            for (const auto &line : graphs.lines) {
-                if (line.first == QLatin1String(key.line))
-                    on = line.second->visible();
-            }
-        }
-        settings.setValue(prefix + QLatin1String(key.suffix), on);
-    }
 }
 
 // ---------------------------------------------------------------- tool tip and crosshair

@@ -3,8 +3,11 @@
 #pragma once
 
 #include "candlestick.h"
+#include "chartmanager.h"
 #include "chartobjectregistry.h"
 #include "indicators.h"
+#include "plotsource.h"
+#include "summarypyramid.h"
 
 #include <QColor>
 #include <QList>
@@ -145,6 +148,7 @@ public:
     const QVector<double> &barLow() const { return m_low; }
     const QVector<double> &barClose() const { return m_close; }
     double lastBarTime() const { return m_lastTime; }
+    double lastBarClose() const { return m_lastClose; }
 
 signals:
     void sell(QString symbol, double volume);
@@ -222,6 +226,15 @@ private:
     void fitAxes(const QCPRange &range);
     void finishChange();
     void setKeyRange(const QCPRange &range, int paneCount);
+    QCPRange defaultKeyRange() const;
+    template<typename BarList>
+    void showBars(const BarList &data);
+    void mergeHistory(const ChartManager::HistoryChange &change);
+    void appendBars(const QVector<CandleStick> &bars, int from);
+    int firstShownAt(qint64 time) const;
+    SeriesSource lineSource(Indicator indicator, const QString &name);
+    CandleView candleView() const;
+    void summarizeBarsFrom(int from);
 
     ChartManager *m_chartManager = nullptr;
     QString m_symbol;
@@ -252,6 +265,10 @@ private:
     std::array<QCPAxisRect *, PaneCount> m_panes{};
     std::array<IndicatorGraphs, IndicatorCount> m_graphs;
     std::array<IndicatorLines, IndicatorCount> m_outputs;
+    // Per output line, what the plottables and the axis fitting read instead of every point.
+    std::array<QMap<QString, SummaryPyramid>, IndicatorCount> m_summaries;
+    SummaryPyramid m_highSummary;
+    SummaryPyramid m_lowSummary;
     // Force-index volumes drawn so far, one per bar.
     QVector<double> m_syntheticVolume;
     // First bar whose indicator points changed; graphs keep the points before it.
@@ -273,6 +290,8 @@ private:
     QVector<double> m_close;
 
     qint64 m_lastIndex = 0;
+    // The chart manager's revision of the bars shown; 0 while they are not its.
+    quint64 m_seenRevision = 0;
     double m_lastTime = 0.0;
     double m_lastOpen = 0.0;
     double m_lastHigh = 0.0;

@@ -19,8 +19,11 @@ struct Column
     int top = -1, bottom = -1, ups = 0, downs = 0;
 };
 
-QVector<Column> render(const QString &kind, int bars, bool aggregating)
+enum Mode { Plain, Aggregating, FromSource };
+
+QVector<Column> render(const QString &kind, int bars, Mode mode)
 {
+    const bool aggregating = mode != Plain;
     QCustomPlot plot;
     plot.resize(300, 200);
     QVector<double> keys, open, high, low, close, values;
@@ -37,18 +40,32 @@ QVector<Column> render(const QString &kind, int bars, bool aggregating)
         const bool gap = kind == "line" && i > bars / 2 && i < bars / 2 + bars / 100;
         values << (gap ? std::nan("") : wave + (i % 1231 == 7 ? 1.5 : 0.0) - (i % 1777 == 7 ? 1.5 : 0.0));
     }
+    // A source reads the series in place, through their summaries.
+    SummaryPyramid valueSummary, highSummary, lowSummary;
+    valueSummary.update(values.constData(), bars, 0);
+    highSummary.update(high.constData(), bars, 0);
+    lowSummary.update(low.constData(), bars, 0);
+    const SeriesSource lineSource = [&] { return SeriesView{0.0, values.constData(), bars, &valueSummary}; };
+    const CandleSource candleSource = [&] {
+        return CandleView{open.constData(), high.constData(), low.constData(), close.constData(), bars,
+                          &highSummary, &lowSummary, false, {}};
+    };
     plot.yAxis->setRange(-3, 3);
     if (kind == "line") {
         QCPGraph *line =
             aggregating ? new AggregatingGraph(plot.xAxis, plot.yAxis) : new QCPGraph(plot.xAxis, plot.yAxis);
         line->setPen(QPen(up));
         line->setData(keys, values, true);
+        if (mode == FromSource)
+            static_cast<AggregatingGraph *>(line)->setSource(lineSource);
     } else if (kind == "histogram") {
         QCPBars *histogram =
             aggregating ? new AggregatingBars(plot.xAxis, plot.yAxis) : new QCPBars(plot.xAxis, plot.yAxis);
         histogram->setPen(QPen(up));
         histogram->setBrush(up);
         histogram->setData(keys, values, true);
+        if (mode == FromSource)
+            static_cast<AggregatingBars *>(histogram)->setSource(lineSource);
     } else {
         QCPFinancial *candles =
             aggregating ? new AggregatingFinancial(plot.xAxis, plot.yAxis) : new QCPFinancial(plot.xAxis, plot.yAxis);
@@ -61,6 +78,8 @@ QVector<Column> render(const QString &kind, int bars, bool aggregating)
         candles->setPenNegative(QPen(down));
         candles->setData(keys, open, high, low, close, true);
         plot.yAxis->rescale();
+        if (mode == FromSource)
+            static_cast<AggregatingFinancial *>(candles)->setSource(candleSource);
     }
     plot.xAxis->setRange(-1, bars);
 
@@ -109,20 +128,28 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("bars");
-        QTest::newRow("candles, a few bars a pixel") << "candles" << 2000;
-        QTest::newRow("candles, many bars a pixel") << "candles" << 60000;
-        QTest::newRow("bars, many bars a pixel") << "bars" << 60000;
-        QTest::newRow("candles, under a bar a pixel: drawn bar by bar") << "candles" << 300;
-        QTest::newRow("a line, many points a pixel") << "line" << 200000;
-        QTest::newRow("a line, under a point a pixel") << "line" << 200;
-        QTest::newRow("a histogram, many bars a pixel") << "histogram" << 60000;
+        QTest::addColumn<int>("mode");
+        for (const int mode : {Aggregating, FromSource}) {
+            const char *how = mode == FromSource ? ", read in place" : "";
+            const auto row = [&](const char *name, const char *kind, int bars) {
+                QTest::newRow(qPrintable(QString::fromLatin1(name) + how)) << kind << bars << mode;
+            };
+            row("candles, a few bars a pixel", "candles", 2000);
+            row("candles, many bars a pixel", "candles", 60000);
+            row("bars, many bars a pixel", "bars", 60000);
+            row("candles, under a bar a pixel: drawn bar by bar", "candles", 300);
+            row("a line, many points a pixel", "line", 200000);
+            row("a line, under a point a pixel", "line", 200);
+            row("a histogram, many bars a pixel", "histogram", 60000);
+        }
     }
     void samePictureAsEveryBar()
     {
         QFETCH(QString, kind);
         QFETCH(int, bars);
-        const QVector<Column> expected = render(kind, bars, false);
-        const QVector<Column> actual = render(kind, bars, true);
+        QFETCH(int, mode);
+        const QVector<Column> expected = render(kind, bars, Plain);
+        const QVector<Column> actual = render(kind, bars, Mode(mode));
         int painted = 0;
         for (int x = 0; x < expected.size(); ++x) {
             const Column &e = expected[x];

@@ -38,7 +38,7 @@ bool sameSeries(const IndicatorSeries &a, const IndicatorSeries &b)
            });
 }
 
-int shown(const Chart &chart) { return chart.candlesticks()->data()->size(); }
+int shown(const Chart &chart) { return chart.candlesticks()->interface1D()->dataCount(); }
 
 } // namespace
 
@@ -144,7 +144,7 @@ private slots:
             chart.updateWithTick(tick(t.first, t.second));
         // The completed bar reaches the manager with its final prices.
         QCOMPARE(QList<double>({double(shown(chart)), double(chart.barTimestamps().size()), chart.lastBarTime(),
-                                (chart.candlesticks()->data()->constEnd() - 1)->close,
+                                chart.lastBarClose(),
                                 m_manager->getChartHistory("EURUSD", row.period).first().close}),
                  QList<double>({double(row.bars), double(row.bars), double(row.lastTime), row.close, row.heldClose}));
     }
@@ -195,7 +195,7 @@ private slots:
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(kHour + 10, 1.2));
         QCOMPARE(shown(chart), 1);
-        QCOMPARE((chart.candlesticks()->data()->constEnd() - 1)->close, 1.1);
+        QCOMPARE(chart.lastBarClose(), 1.1);
     }
 
     void tickReachesThePanelAndTheTag_data()
@@ -346,6 +346,103 @@ private slots:
         stored.removeAll(QString());
         std::sort(expected.begin(), expected.end());
         QCOMPARE(stored, expected);
+    }
+
+    void historyReplyMergesIntoTheView_data()
+    {
+        QTest::addColumn<QVector<int>>("replyBars"); // offsets from the newest held bar; -200 is before the first
+        QTest::addColumn<QPointF>("view");           // (0, 0): as opened, on the last 50 bars
+        QTest::addColumn<QPointF>("expectedView");
+        QTest::newRow("a new bar at the live end moves the view along")
+            << QVector<int>{0, 1} << QPointF() << QPointF(151, 201);
+        QTest::newRow("a new bar leaves a view scrolled back where it is")
+            << QVector<int>{0, 1} << QPointF(20, 70) << QPointF(20, 70);
+        QTest::newRow("replaced bars only leave the view at the end")
+            << QVector<int>{-1, 0} << QPointF() << QPointF(150, 200);
+        QTest::newRow("an older bar keeps the same bars in view")
+            << QVector<int>{-200} << QPointF(20, 70) << QPointF(21, 71);
+    }
+    void historyReplyMergesIntoTheView()
+    {
+        QFETCH(QVector<int>, replyBars);
+        QFETCH(QPointF, view);
+        QFETCH(QPointF, expectedView);
+        switchIndicators("Adx BollingerML MACD MovingAverage ParabolicSAR AlligatorJaws RSI");
+        const QVector<CandleStick> held = makeBars(200);
+        seed(held);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        if (!view.isNull())
+            chart.xAxis->setRange(view.x(), view.y());
+        QVector<CandleStick> reply;
+        for (const int offset : replyBars)
+            reply.append({held.last().timestamp + offset * 3600, 1.2, 1.3, 1.0, 1.25 + offset * 0.01});
+        seed(reply);
+        QCoreApplication::processEvents();
+        const int added = int(std::count_if(replyBars.cbegin(), replyBars.cend(), [](int offset) { return offset > 0 || offset < -199; }));
+        QTRY_VERIFY(!chart.indicatorsPending() && shown(chart) == 200 + added);
+        QCOMPARE(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), expectedView);
+
+        // What the merge left is what a chart loading all bars at once shows.
+        Chart fresh(m_manager.get(), "EURUSD", 60);
+        QTRY_VERIFY(!fresh.indicatorsPending());
+        QCOMPARE(chart.barClose(), fresh.barClose());
+        QCOMPARE(chart.lastBarTime(), fresh.lastBarTime());
+        QCOMPARE(chart.barHigh(), fresh.barHigh());
+        QCOMPARE(chart.lastBarClose(), fresh.lastBarClose());
+        for (int i = 0; i < Chart::IndicatorCount; ++i) {
+            const auto indicator = Chart::Indicator(i);
+            const IndicatorLines &lines = fresh.indicatorLines(indicator);
+            for (auto line = lines.cbegin(); line != lines.cend(); ++line)
+                QVERIFY2(sameSeries(chart.indicatorLines(indicator).value(line.key()), *line),
+                         qPrintable(Chart::indicatorName(indicator) + ' ' + line.key()));
+            const auto plottables = chart.indicatorPlottables(indicator);
+            const auto freshPlottables = fresh.indicatorPlottables(indicator);
+            for (int p = 0; p < plottables.size(); ++p) {
+                const QCPPlottableInterface1D *drawn = plottables[p]->interface1D();
+                const QCPPlottableInterface1D *expected = freshPlottables[p]->interface1D();
+                QCOMPARE(drawn->dataCount(), expected->dataCount());
+                if (expected->dataCount() > 0)
+                    QCOMPARE(drawn->dataMainValue(drawn->dataCount() - 1),
+                             expected->dataMainValue(expected->dataCount() - 1));
+            }
+        }
+    }
+
+    void liveCandleIsDrawnWithItsTicks_data()
+    {
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<double>("viewStart"); // the view ends a little after the live bar
+        QTest::newRow("the last bars in view") << 300 << 250.0;
+        QTest::newRow("zoomed out to many bars a pixel") << 20000 << -1.0;
+    }
+    void liveCandleIsDrawnWithItsTicks()
+    {
+        QFETCH(int, bars);
+        QFETCH(double, viewStart);
+        const QVector<CandleStick> held = makeBars(bars);
+        seed(held);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        // The first tick opens a bar; the next, in the same bar, lift its high above every other bar.
+        const qint64 next = held.last().timestamp + 3600;
+        const double peak = held.last().high + 1.0;
+        chart.updateWithTick(tick(next + 1, held.last().close));
+        chart.updateWithTick(tick(next + 2, peak));
+        chart.updateWithTick(tick(next + 3, held.last().close + 0.5));
+        chart.resize(1000, 700);
+        chart.xAxis->setRange(viewStart, bars + 1 + bars / 20);
+        const QImage image = chart.toPixmap().toImage();
+        const QRect prices = chart.axisRect()->rect();
+        int top = prices.bottom();
+        for (int y = prices.top(); y < prices.bottom() && top == prices.bottom(); ++y) {
+            for (int x = prices.left(); x < prices.right(); ++x) {
+                // A rising candle's body, or its green wick where candles are thinner than a pixel.
+                const QColor c = image.pixelColor(x, y);
+                if (c == QColor(Qt::yellow) || c.green() - std::max(c.red(), c.blue()) > 60)
+                    top = std::min(top, y);
+            }
+        }
+        QVERIFY2(std::abs(top - int(chart.yAxis2->coordToPixel(peak))) <= 2,
+                 qPrintable(QStringLiteral("top %1, peak at %2").arg(top).arg(chart.yAxis2->coordToPixel(peak))));
     }
 
     void rendersCandlesOverlayAndPanes()
