@@ -132,6 +132,7 @@ private slots:
         m_manager = manager(m_login = nextLogin());
         QSettings("Morwell", "Client").remove("EURUSD_objects");
         switchIndicators({});
+        m_manager->requestChartHistory("EURUSD", 60, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
         settle();
     }

@@ -1,3 +1,4 @@
+#include "appglobals.h"
 #include "bartime.h"
 #include "chartfixture.h"
 #include "servertime.h"
@@ -53,6 +54,7 @@ class TestSymbolChartWidget : public QObject
 
     void seed(const QVector<CandleStick> &bars, int period = 60)
     {
+        m_manager->requestChartHistory("EURUSD", period, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(bars, period));
     }
 
@@ -93,11 +95,13 @@ private slots:
         session.server.setLoginReply(FakeTradeServer::LoginMode::Accept, "+02:00");
         session.server.setReplies(3, {historyReply(makeBars(60, kHour, effective), effective)});
         QVERIFY(session.logIn());
-        m_manager = manager(nextLogin(), "Demo", &session.client);
+        const qint64 login = nextLogin();
+        const QString cache = accountPath("Demo", login) + "/ChartHistory/";
+        QVERIFY(QDir().mkpath(cache));
+        ChartManager::writeHistoryFile(cache + "EURUSD_" + QString::number(effective), makeBars(cached, kHour, effective));
+        m_manager = manager(login, "Demo", &session.client);
         connect(&session.client, &TradeClient::chartHistoryReceived, m_manager.get(),
                 &ChartManager::updateChartHistoryFromServer);
-        if (cached)
-            seed(makeBars(cached, kHour, effective), effective);
 
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         Chart chart(m_manager.get(), "EURUSD", period);
@@ -188,6 +192,7 @@ private slots:
     // Kept as a double, the last second of the range reads back one above it.
     void barAtTheLastSecondTakesNoEarlierTick()
     {
+        m_manager->requestChartHistory("EURUSD", 60, 0, -1);
         m_manager->updateChartHistoryFromServer(
             QJsonDocument::fromJson(R"({"symbol":"EURUSD","interval":60,"array":[{"datetime":9223372036854775807,)"
                                     R"("open":1.1,"high":1.15,"low":1.05,"close":1.1}]})")
