@@ -196,25 +196,33 @@ private slots:
         QTest::addColumn<QList<QJsonObject>>("replies");
         QTest::addColumn<int>("tradeRows");
         QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("net"); // the first row's symbol, positions, buy volume and price
 
         const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
-        QTest::newRow("last page: positions, figures and swap")
-            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, one)} << 1
-            << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 998.80 USD, Used margin: 20.00, Free margin: 980.00";
+        const QJsonArray two{one.first(), position(2, "EURUSD", "buy", 20000, 1.2, 0.5)};
+        QTest::newRow("last page: positions, figures, every swap and the mean buy price")
+            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, two)} << 2
+            << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 999.30 USD, Used margin: 20.00, Free margin: 980.00"
+            << "EURUSD 2 3.00 1.15000";
+        QTest::newRow("absurd figures are shown short")
+            << QList<QJsonObject>{positionsReply({{"balance", 1e308}, {"credit", -1e15}, {"margin", 1e14}}, 1)} << 0
+            << " Balance: 1e+308 USD, Net profit: 0.00, Equity: 1e+308 USD, Credit: -1e+15, Used margin: "
+               "100000000000000.00, Free margin: 1e+308" << "Summary 0 0.00 ";
         QTest::newRow("credit between equity and margin")
             << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"credit", 50}, {"margin", 20}}, 1)} << 0
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 1050.00 USD, Credit: 50.00, Used margin: 20.00, "
-               "Free margin: 1030.00";
+               "Free margin: 1030.00" << "Summary 0 0.00 ";
         QTest::newRow("soft margin call")
             << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 100.5}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 100.50, "
-               "Free margin: -0.50 (soft margin call)</font>";
+               "Free margin: -0.50 (soft margin call)</font>" << "Summary 0 0.00 ";
         QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, true, one)}
             << 0
-            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00";
+            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00"
+            << "Summary 0 0.00 ";
     }
     void positionsReplies()
     {
@@ -225,6 +233,9 @@ private slots:
         replies << FakeTradeServer::tick("AUDUSD", m_nextBid, m_nextBid + 0.0002);
         QVERIFY(send(replies, [&] { return m_summary->text() == summary; }));
         QTEST(m_trade->rowCount(), "tradeRows");
+        QTEST(rowTexts(m_net, 0).mid(0, 4).join(' '), "net");
+        // However long the line, the window is not made wider for it.
+        QVERIFY(m_window->minimumSizeHint().width() < m_summary->sizeHint().width());
     }
 
     void tickRepricesRowsNetAndFooter()
