@@ -67,11 +67,14 @@ class TestNewOrder : public QObject
 
     // "name=value" pairs: spin boxes take the number, combo boxes the index;
     // "expiresIn" sets the expiry that many minutes (and half a minute) from now.
+    // Only what the user can change is filled.
     void fill(const QString &setup)
     {
         for (const QString &pair : setup.split(' ', Qt::SkipEmptyParts)) {
             const QString name = pair.section('=', 0, 0);
             const double value = pair.section('=', 1).toDouble();
+            const QWidget *field = child(name == "expiresIn" ? "expiryEdit" : name);
+            QVERIFY2(field->isEnabled() && !field->isHidden(), qPrintable(name + " cannot be changed"));
             if (name == "expiresIn")
                 child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(value * 60 + 30));
             else if (auto *spin = child<QDoubleSpinBox>(name))
@@ -127,8 +130,8 @@ private slots:
         QTest::newRow("modify pending order keeps its type and volume")
             << "1 601 placeButton"
             << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905 position_id=";
-        QTest::newRow("modify position") << "2 501 placeButton"
-                                         << "type=2 order_id=501 sl=1.07 volume=3000 s_price=";
+        QTest::newRow("modify position changes stop loss and take profit")
+            << "2 501 placeButton slSpin=1.06 tpSpin=1.1" << "type=2 order_id=501 sl=1.06 tp=1.1 volume=3000 s_price=";
         QTest::newRow("close position sends the ticket only")
             << "4 501 placeButton"
             << "type=4 order_id=501 volume= symbol= order_type= price= sl=";
@@ -143,6 +146,8 @@ private slots:
         const QStringList words = action.split(' ');
         m_dialog->setMode(words[0].toInt(), words[1].toInt());
         fill(words.mid(3).join(' '));
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(child("volumeSpin")->isEnabled(), words[0] == "0"); // only a new order's volume can change
         QVERIFY2(!child(words[2])->isHidden(), "the mode shows other buttons");
         const QByteArray slot = "on_" + words[2].toLatin1() + "_clicked";
@@ -171,6 +176,8 @@ private slots:
         QTest::newRow("pending result asks for positions") << 10008 << 6 << true << "Order placed\nno money\nmargin";
         QTest::newRow("close all asks for positions") << 1 << 9 << true << "Unknown return code 1\nno money\nmargin";
         QTest::newRow("refused close asks nothing") << 0 << 4 << false << "Unknown return code 0\nno money\nmargin";
+        QTest::newRow("a refusal for want of money stays open and says why")
+            << 10019 << 0 << false << "There is not enough money to complete the request\nno money\nmargin";
     }
     void tradeReplies()
     {
