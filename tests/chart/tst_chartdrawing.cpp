@@ -1,6 +1,7 @@
 #include "axistag.h"
 #include "chartfixture.h"
 #include "chartobjectlistdialog.h"
+#include "oneclicktradingbuttons.h"
 #include "symbolchartwidget.h"
 #include "testmain.h"
 
@@ -390,6 +391,35 @@ private slots:
         chart->saveChartObjects();
         colours[2] = Qt::blue;
         QCOMPARE(m_manager->getColors("EURUSD", 60), colours);
+    }
+
+    // A line drawn, the period left and taken again: its tag has the symbol's decimals.
+    void restoredLineTagKeepsTheDigits()
+    {
+        auto chart = open();
+        chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 3));
+        chart->drag(1, {5.2, 1.15}, {5.2, 1.15});
+        QAction h4("H4"), h1("H1");
+        chart->onTimeframeChanged(&h4);
+        chart->onTimeframeChanged(&h1);
+        QTRY_VERIFY(!chart->names().isEmpty());
+        chart->replot();
+        QStringList tags;
+        for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
+            tags << text->text();
+        QVERIFY2(tags.indexOf(QRegularExpression("1\\.15\\d")) >= 0, qPrintable(tags.join(' ')));
+    }
+
+    void oneClickEntryShowsThenHidesThePanel()
+    {
+        auto chart = open();
+        chart->choice = "One Click Trading";
+        QList<bool> shown;
+        for (int i = 0; i < 2; ++i) {
+            chart->rightClick();
+            shown << chart->findChild<OneClickTradingButtons *>()->isVisible();
+        }
+        QCOMPARE(shown, (QList<bool>{true, false}));
     }
 };
 
