@@ -148,7 +148,11 @@ private slots:
         fill(words.mid(3).join(' '));
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(child("volumeSpin")->isEnabled(), words[0] == "0"); // only a new order's volume can change
+        // Only a new order's volume can change; stops only while an order or position keeps them.
+        const int mode = words[0].toInt();
+        QCOMPARE(QVector<bool>({child("volumeSpin")->isEnabled(), child("slSpin")->isEnabled(),
+                                child("tpSpin")->isEnabled()}),
+                 QVector<bool>({mode == 0, mode <= 2, mode <= 2}));
         QVERIFY2(!child(words[2])->isHidden(), "the mode shows other buttons");
         const QByteArray slot = "on_" + words[2].toLatin1() + "_clicked";
         const auto sent = requestsDuring([&] {
