@@ -104,6 +104,8 @@ private slots:
     void init()
     {
         m_dialog = std::make_unique<New_Order>(&m_session->client, &m_context);
+        // The window keeps one dialog, which may have closed a position before.
+        m_dialog->setMode(New_Order::ClosePosition, 501);
         m_dialog->setMode(New_Order::NewOrder, 0);
     }
 
@@ -148,11 +150,12 @@ private slots:
         fill(words.mid(3).join(' '));
         if (QTest::currentTestFailed())
             return;
-        // Only a new order's volume can change; stops only while an order or position keeps them.
+        // Only a new order's volume can change; stops only while an order or position keeps them;
+        // an opposite position is offered only when closing.
         const int mode = words[0].toInt();
         QCOMPARE(QVector<bool>({child("volumeSpin")->isEnabled(), child("slSpin")->isEnabled(),
-                                child("tpSpin")->isEnabled()}),
-                 QVector<bool>({mode == 0, mode <= 2, mode <= 2}));
+                                child("tpSpin")->isEnabled(), !child("closeByGroup")->isHidden()}),
+                 QVector<bool>({mode == 0, mode <= 2, mode <= 2, mode >= 4}));
         QVERIFY2(!child(words[2])->isHidden(), "the mode shows other buttons");
         const QByteArray slot = "on_" + words[2].toLatin1() + "_clicked";
         const auto sent = requestsDuring([&] {
