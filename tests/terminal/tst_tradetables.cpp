@@ -196,7 +196,8 @@ private slots:
         QTest::addColumn<QList<QJsonObject>>("replies");
         QTest::addColumn<int>("tradeRows");
         QTest::addColumn<QString>("summary");
-        // The net table's first row: symbol, positions, buy volume and price; the first position's profit and colour.
+        // The net table's first row: symbol, positions, buy volume and price; the first position's swap, profit
+        // and profit colour.
         QTest::addColumn<QString>("net");
 
         const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
@@ -204,7 +205,7 @@ private slots:
         QTest::newRow("last page: positions, figures, every swap and the mean buy price")
             << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, two)} << 2
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 999.30 USD, Used margin: 20.00, Free margin: 980.00"
-            << "EURUSD 2 3.00 1.15000 0.00 #000000";
+            << "EURUSD 2 3.00 1.15000 -1.20 0.00 #000000";
         QTest::newRow("absurd figures are shown short")
             << QList<QJsonObject>{positionsReply({{"balance", 1e308}, {"credit", -1e15}, {"margin", 1e14}}, 1)} << 0
             << " Balance: 1e+308 USD, Net profit: 0.00, Equity: 1e+308 USD, Credit: -1e+15, Used margin: "
@@ -236,7 +237,7 @@ private slots:
         QTEST(m_trade->rowCount(), "tradeRows");
         QStringList net = rowTexts(m_net, 0).mid(0, 4);
         if (const QTableWidgetItem *profit = m_trade->item(0, 10))
-            net << profit->text() << profit->foreground().color().name();
+            net << m_trade->item(0, 9)->text() << profit->text() << profit->foreground().color().name();
         QTEST(net.join(' '), "net");
         // However long the line, the window is not made wider for it.
         QVERIFY(m_window->minimumSizeHint().width() < m_summary->sizeHint().width());
