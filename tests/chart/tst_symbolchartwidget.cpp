@@ -111,8 +111,9 @@ private slots:
         QCOMPARE(request.value("interval"), effective);
         const qint64 sent = request.value("from").toVariant().toLongLong();
         QVERIFY(std::abs(sent - (from == -1 ? now - qint64(effective) * 120000 : from)) <= 5);
-        // The announcement of the chart's own bars reloads it; another symbol's is ignored.
+        // The announcement of the chart's own bars reloads it; another chart's symbol's is ignored.
         QTRY_COMPARE_WITH_TIMEOUT(shown(chart), 60, patienceMs);
+        m_manager->requestChartHistory("GBPUSD", effective, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(80, kHour, effective), effective, "GBPUSD"));
         QCoreApplication::processEvents();
         QCOMPARE(shown(chart), 60);
