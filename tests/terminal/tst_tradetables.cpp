@@ -196,35 +196,36 @@ private slots:
         QTest::addColumn<QList<QJsonObject>>("replies");
         QTest::addColumn<int>("tradeRows");
         QTest::addColumn<QString>("summary");
-        // The net table's first row: symbol, positions, buy volume and price; the first position's swap, profit
-        // and profit colour.
+        // The net table's first row: symbol, positions, buy and sell volumes and prices; the first position's
+        // swap, profit and profit colour.
         QTest::addColumn<QString>("net");
 
         const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
-        const QJsonArray two{one.first(), position(2, "EURUSD", "buy", 20000, 1.2, 0.5)};
-        QTest::newRow("last page: positions, figures, every swap and the mean buy price")
-            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, two)} << 2
+        const QJsonArray four{one.first(), position(2, "EURUSD", "buy", 20000, 1.2, 0.5),
+                              position(3, "EURUSD", "sell", 5000, 1.3), position(4, "EURUSD", "sell", 5000, 1.4)};
+        QTest::newRow("last page: positions, figures, every swap and the mean prices")
+            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, four)} << 4
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 999.30 USD, Used margin: 20.00, Free margin: 980.00"
-            << "EURUSD 2 3.00 1.15000 -1.20 0.00 #000000";
+            << "EURUSD 4 3.00 1.15000 1.00 1.35000 -1.20 0.00 #000000";
         QTest::newRow("absurd figures are shown short")
             << QList<QJsonObject>{positionsReply({{"balance", 1e308}, {"credit", -1e15}, {"margin", 1e14}}, 1)} << 0
             << " Balance: 1e+308 USD, Net profit: 0.00, Equity: 1e+308 USD, Credit: -1e+15, Used margin: "
-               "100000000000000.00, Free margin: 1e+308" << "Summary 0 0.00 ";
+               "100000000000000.00, Free margin: 1e+308" << "Summary 0 0.00  0.00 ";
         QTest::newRow("credit between equity and margin")
             << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"credit", 50}, {"margin", 20}}, 1)} << 0
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 1050.00 USD, Credit: 50.00, Used margin: 20.00, "
-               "Free margin: 1030.00" << "Summary 0 0.00 ";
+               "Free margin: 1030.00" << "Summary 0 0.00  0.00 ";
         QTest::newRow("soft margin call")
             << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 100.5}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 100.50, "
-               "Free margin: -0.50 (soft margin call)</font>" << "Summary 0 0.00 ";
+               "Free margin: -0.50 (soft margin call)</font>" << "Summary 0 0.00  0.00 ";
         QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, true, one)}
             << 0
             << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00"
-            << "Summary 0 0.00 ";
+            << "Summary 0 0.00  0.00 ";
     }
     void positionsReplies()
     {
@@ -235,7 +236,7 @@ private slots:
         replies << FakeTradeServer::tick("AUDUSD", m_nextBid, m_nextBid + 0.0002);
         QVERIFY(send(replies, [&] { return m_summary->text() == summary; }));
         QTEST(m_trade->rowCount(), "tradeRows");
-        QStringList net = rowTexts(m_net, 0).mid(0, 4);
+        QStringList net = rowTexts(m_net, 0).mid(0, 6);
         if (const QTableWidgetItem *profit = m_trade->item(0, 10))
             net << m_trade->item(0, 9)->text() << profit->text() << profit->foreground().color().name();
         QTEST(net.join(' '), "net");
