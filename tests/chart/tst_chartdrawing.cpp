@@ -393,21 +393,23 @@ private slots:
         QCOMPARE(m_manager->getColors("EURUSD", 60), colours);
     }
 
-    // A line drawn, the period left and taken again: its tag has the symbol's decimals.
-    void restoredLineTagKeepsTheDigits()
+    // A line's tag has the symbol's decimals when drawn and when the period is left and taken again.
+    void lineTagKeepsTheDigits()
     {
         auto chart = open();
         chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 3));
         chart->drag(1, {5.2, 1.15}, {5.2, 1.15});
         QAction h4("H4"), h1("H1");
-        chart->onTimeframeChanged(&h4);
-        chart->onTimeframeChanged(&h1);
-        QTRY_VERIFY(!chart->names().isEmpty());
-        chart->replot();
-        QStringList tags;
-        for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
-            tags << text->text();
-        QVERIFY2(tags.indexOf(QRegularExpression("1\\.15\\d")) >= 0, qPrintable(tags.join(' ')));
+        for (int round = 0; round < 2; ++round) {
+            QTRY_VERIFY(!chart->names().isEmpty());
+            chart->replot();
+            QStringList tags;
+            for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
+                tags << text->text();
+            QVERIFY2(tags.indexOf(QRegularExpression("1\\.15\\d")) >= 0, qPrintable(tags.join(' ')));
+            chart->onTimeframeChanged(&h4);
+            chart->onTimeframeChanged(&h1);
+        }
     }
 
     void oneClickEntryShowsThenHidesThePanel()

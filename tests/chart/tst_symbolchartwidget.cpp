@@ -98,7 +98,8 @@ private slots:
         const qint64 login = nextLogin();
         const QString cache = accountPath("Demo", login) + "/ChartHistory/";
         QVERIFY(QDir().mkpath(cache));
-        ChartManager::writeHistoryFile(cache + "EURUSD_" + QString::number(effective), makeBars(cached, kHour, effective));
+        ChartManager::writeHistoryFile(cache + "EURUSD_" + QString::number(effective),
+                                       makeBars(cached, kHour, effective));
         m_manager = manager(login, "Demo", &session.client);
         connect(&session.client, &TradeClient::chartHistoryReceived, m_manager.get(),
                 &ChartManager::updateChartHistoryFromServer);
