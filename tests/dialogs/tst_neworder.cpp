@@ -6,6 +6,8 @@
 #include "tickgraph.h"
 #include "tradesession.h"
 
+#include <qcustomplot.h>
+
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
@@ -220,7 +222,8 @@ private slots:
         QCOMPARE(ranges, QList<QVector<double>>({{0.1, 5, 0.1, 0.1}, {0.01, 10, 0.01, 0.01}}));
     }
 
-    // Prices follow the dialog's symbol only; the tick graph keeps a bounded number of ticks.
+    // Prices follow the dialog's symbol only; the tick graph keeps a bounded number of ticks and
+    // tags the last prices with the symbol's digits.
     void pricesFollowTheDialogsSymbol()
     {
         for (int i = 0; i < 150; ++i)
@@ -228,6 +231,10 @@ private slots:
         m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
         QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08554"));
         QCOMPARE(child<TickGraph>("tickGraph")->tickCount(), TickGraph::capacity);
+        QStringList tags;
+        for (const QCPItemText *tag : child<TickGraph>("tickGraph")->findChildren<QCPItemText *>())
+            tags << tag->text();
+        QCOMPARE(tags, QStringList({"1.08554", "1.08569"}));
     }
 };
 
