@@ -340,6 +340,10 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(QString, key);
         auto chart = open();
+        const auto actions = chart->findChildren<QAction *>();
+        // The menu opens with the chart's own timeframe ticked.
+        QVERIFY(std::any_of(actions.cbegin(), actions.cend(),
+                            [](auto *a) { return a->isChecked() && a->text() == "H1"; }));
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
@@ -400,6 +404,7 @@ private slots:
     {
         auto chart = open();
         chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 3));
+        chart->replot();
         chart->drag(1, {5.2, 1.15}, {5.2, 1.15});
         QAction h4("H4"), h1("H1");
         for (int round = 0; round < 2; ++round) {

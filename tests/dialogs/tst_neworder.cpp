@@ -230,11 +230,16 @@ private slots:
             m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0855 + (i % 7) * 0.00002));
         m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
         QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08554"));
+        QCOMPARE(child<QDoubleSpinBox>("priceSpin")->value(), 1.08554);
         QCOMPARE(child<TickGraph>("tickGraph")->tickCount(), TickGraph::capacity);
         QStringList tags;
         for (const QCPItemText *tag : child<TickGraph>("tickGraph")->findChildren<QCPItemText *>())
             tags << tag->text();
         QCOMPARE(tags, QStringList({"1.08554", "1.08569"}));
+        // A pending order's price is the user's, not the market's.
+        fill("orderTypeBox=1 priceSpin=1.2");
+        m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0856));
+        QCOMPARE(child<QDoubleSpinBox>("priceSpin")->value(), 1.2);
     }
 };
 
