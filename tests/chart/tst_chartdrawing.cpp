@@ -405,7 +405,7 @@ private slots:
         auto chart = open();
         chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 3));
         chart->replot();
-        chart->drag(1, {5.2, 1.15}, {5.2, 1.15});
+        chart->drag(1, {5.2, 1.12}, {5.2, 1.15});
         QAction h4("H4"), h1("H1");
         for (int round = 0; round < 2; ++round) {
             QTRY_VERIFY(!chart->names().isEmpty());
