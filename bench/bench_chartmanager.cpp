@@ -68,6 +68,7 @@ void BM_MergeReplyOnUiThread(benchmark::State &state)
         state.PauseTiming();
         auto manager = std::make_unique<ChartManager>(nullptr);
         manager->setAccount(++login, "Bench");
+        manager->requestChartHistory(seed.value("symbol").toString(), seed.value("interval").toInt(), 0, -1);
         manager->updateChartHistoryFromServer(seed);
         ChartManager::waitForFileWork();
         state.ResumeTiming();

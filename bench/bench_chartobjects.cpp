@@ -57,6 +57,7 @@ QVector<double> seedBars(const QString &symbol)
                                  {"close", price}});
         closes.append(price);
     }
+    manager()->requestChartHistory(symbol, kPeriod, 0, -1);
     manager()->updateChartHistoryFromServer(
         {{"res_code", 3}, {"symbol", symbol}, {"interval", kPeriod}, {"array", array}});
     ChartManager::waitForFileWork();

@@ -165,6 +165,72 @@ bool writeRecords(const QString &path, const CandleStick *bars, int count)
     return file.commit();
 }
 
+// Adds records at the end of the file, first cutting off a partial record left by a
+// crash, or every later record would be read shifted.
+bool appendRecords(const QString &path, const CandleStick *bars, int count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const qint64 whole = file.size() - file.size() % kRecordSize;
+    if (whole != file.size() && !file.resize(whole))
+        return false;
+    if (!file.seek(whole))
+        return false;
+    QByteArray bytes(int(count * kRecordSize), Qt::Uninitialized);
+    for (int i = 0; i < count; ++i)
+        encodeRecord(bars[i], reinterpret_cast<uchar *>(bytes.data()) + i * kRecordSize);
+    return file.write(bytes) == bytes.size();
+}
+
+// The time of the file's last whole record, which is its newest: rewrites go in time
+// order and appends only add newer bars. Nothing when the file has no whole record.
+std::optional<qint64> lastSavedTime(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 whole = file.size() - file.size() % kRecordSize;
+    uchar record[kRecordSize];
+    if (whole < kRecordSize || !file.seek(whole - kRecordSize)
+        || file.read(reinterpret_cast<char *>(record), kRecordSize) != kRecordSize)
+        return std::nullopt;
+    return decodeRecord(record).timestamp;
+}
+
+// The earliest time at which `incoming` differs from `held`: a bar not held, or held
+// with other prices. Nothing when the reply changes nothing.
+std::optional<qint64> firstChangedTime(const Series &incoming, const Series &held)
+{
+    auto h = held.cbegin();
+    for (const CandleStick &bar : incoming) {
+        h = std::lower_bound(h, held.cend(), bar, byTime);
+        if (h == held.cend() || h->timestamp != bar.timestamp || h->open != bar.open || h->high != bar.high
+            || h->low != bar.low || h->close != bar.close)
+            return bar.timestamp;
+    }
+    return std::nullopt;
+}
+
+// Saves all bars but the newest, which may still be growing on the server. Bars the
+// file already holds unchanged stay as they are and only newer ones are added; a
+// change to a saved bar rewrites the file.
+void saveReplyBars(const QString &path, const Series &bars, qint64 changedFrom)
+{
+    const int count = bars.size() - 1;
+    if (count <= 0)
+        return;
+    const std::optional<qint64> saved = lastSavedTime(path);
+    if (!saved || changedFrom <= *saved) {
+        writeRecords(path, bars.constData(), count);
+        return;
+    }
+    const auto first = std::upper_bound(bars.cbegin(), bars.cbegin() + count, CandleStick{*saved, 0, 0, 0, 0}, byTime);
+    const int skipped = int(first - bars.cbegin());
+    if (skipped < count)
+        appendRecords(path, bars.constData() + skipped, count - skipped);
+}
+
 // One background worker, started on demand, that runs every cache read and write in
 // the order asked. Keeping them in one queue means a rewrite, an append and a read of
 // the same file never interleave, and an append made after a rewrite was scheduled
@@ -544,9 +610,12 @@ std::optional<QJsonObject> ChartManager::chartHistoryRequest(const QString &symb
 
 void ChartManager::requestChartHistory(const QString &symbol, int period, qint64 from, qint64 to)
 {
-    if (!m_client)
+    const auto request = chartHistoryRequest(symbol, period, from, to);
+    if (!request)
         return;
-    if (const auto request = chartHistoryRequest(symbol, period, from, to))
+    // Every chart asks for its own bars when it opens, so this is also what is shown.
+    m_asked[symbol].insert(period);
+    if (m_client)
         m_client->sendRequest(*request);
 }
 
@@ -559,6 +628,14 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
     const int period = chart_object.value(QLatin1String("interval")).toInt();
     if (symbol.isEmpty() || period < 1)
         return;
+    // Bars nobody asked for would fill memory and disk at the server's pace.
+    if (!m_asked.value(symbol).contains(period)) {
+        if (!m_warnedUnasked) {
+            m_warnedUnasked = true;
+            qWarning().noquote() << "Chart history that was not asked for is ignored:" << symbol.left(64) << period;
+        }
+        return;
+    }
 
     Series incoming;
     incoming.reserve(array.size());
@@ -591,11 +668,16 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
     normalize(incoming);
 
     Series merged;
+    qint64 changedFrom = 0;
     {
         QMutexLocker lock(&m_core->mutex);
         Series &held = m_core->history[symbol][period];
+        const std::optional<qint64> changed = firstChangedTime(incoming, held);
+        if (!changed)
+            return; // a repeat of what is held: nothing to show or save
+        changedFrom = *changed;
         mergeInto(held, incoming);
-        m_core->noteChange(symbol, period, incoming.constFirst().timestamp);
+        m_core->noteChange(symbol, period, changedFrom);
         merged = held; // shares the data; the copy happens on the next change, if any
     }
     emit readyChartHistory(symbol, period);
@@ -604,11 +686,9 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
     if (path.isEmpty())
         return;
     const QString folder = historyFolder();
-    // The newest bar may still be growing on the server; the next reply or append brings it.
-    FileWorkQueue::instance().post([folder, path, merged] {
-        if (!QDir().mkpath(folder))
-            return;
-        writeRecords(path, merged.constData(), merged.size() - 1);
+    FileWorkQueue::instance().post([folder, path, merged, changedFrom] {
+        if (QDir().mkpath(folder))
+            saveReplyBars(path, merged, changedFrom);
     });
 }
 
@@ -687,18 +767,7 @@ bool ChartManager::writeHistoryFile(const QString &path, const QVector<CandleSti
 
 bool ChartManager::appendHistoryRecord(const QString &path, const CandleStick &bar)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    // Cut off a partial record left by a crash, or every later record would be read shifted.
-    const qint64 whole = file.size() - file.size() % kRecordSize;
-    if (whole != file.size() && !file.resize(whole))
-        return false;
-    if (!file.seek(whole))
-        return false;
-    uchar record[kRecordSize];
-    encodeRecord(bar, record);
-    return file.write(reinterpret_cast<const char *>(record), kRecordSize) == kRecordSize;
+    return appendRecords(path, &bar, 1);
 }
 
 bool ChartManager::loadChartSettings(const QString &symbol, int period)

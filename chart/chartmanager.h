@@ -6,6 +6,7 @@
 #include "chartobjectrecord.h"
 
 #include <QColor>
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
@@ -120,4 +121,7 @@ private:
     QMap<QString, QMap<int, QList<double>>> m_levels;
 
     mutable QSet<QString> m_warnedNames;
+    // Symbols and periods a chart asked for; replies for others are dropped.
+    QHash<QString, QSet<int>> m_asked;
+    bool m_warnedUnasked = false;
 };

@@ -62,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SymbolDataStorage symbols;
     PositionDataStore positions;
     ChartManager charts(&client);
+    // As an open chart would, so that its replies are merged rather than dropped.
+    charts.requestChartHistory(QStringLiteral("EURUSD"), 60, 0, -1);
     QStringList chartKeys;
 
     QObject::connect(&batcher, &PriceDataBuffer::tickUpdated, &symbols, &SymbolDataStorage::onUpdatedTicks);

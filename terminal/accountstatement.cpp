@@ -57,9 +57,30 @@ QString lastRowText(const QTableWidget *table)
     return item ? item->text() : QString();
 }
 
+// Characters XML does not allow anywhere in a document (control characters but tab and
+// line breaks, lone surrogates, U+FFFE and U+FFFF) become U+FFFD, so the statement stays
+// well-formed whatever the server sent.
+static QString xmlCharactersOnly(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+            continue;
+        }
+        const ushort u = c.unicode();
+        const bool allowed = u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u < 0xFFFE && !c.isSurrogate());
+        out += allowed ? c : QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
 static QString cell(const char *tag, const QString &text)
 {
-    return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), text.toHtmlEscaped());
+    return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), xmlCharactersOnly(text).toHtmlEscaped());
 }
 
 QString buildAccountStatement(const StatementContent &content)

@@ -5,7 +5,10 @@
 
 static QString figure(double value)
 {
-    return QString::number(value, 'f', 2);
+    // Past 15 digits a double holds no cents; a server's 1e308 would print 309 digits.
+    if (std::abs(value) < 1e15)
+        return QString::number(value, 'f', 2);
+    return QString::number(value, 'g', 6);
 }
 
 QString AccountFigures::summaryText(double netProfit) const

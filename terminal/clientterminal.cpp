@@ -12,6 +12,7 @@
 #include "pricedatabuffer.h"
 #include "serviceconfig.h"
 #include "soundeffects.h"
+#include "summarylabel.h"
 #include "symbolchartwidget.h"
 #include "tradeclient.h"
 #include <QActionGroup>
@@ -61,7 +62,7 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
 
     m_footerFont = QFont();
     m_footerFont.setWeight(75);
-    m_summaryLabel = new QLabel(ui->toolboxDockWidget);
+    m_summaryLabel = new SummaryLabel(ui->toolboxDockWidget);
     QFont summaryFont = m_summaryLabel->font();
     summaryFont.setPointSize(12);
     summaryFont.setBold(true);
@@ -224,9 +225,22 @@ void Client_Terminal::showReadOnlyRefusal()
                          QStringLiteral("Trade operations restricted in Read Only Mode."), QMessageBox::Ok);
 }
 
+// Names come from the servers; one of any length must not become the whole title.
+static QString shortened(const QString &name)
+{
+    constexpr int maxChars = 64;
+    if (name.size() <= maxChars)
+        return name;
+    int cut = maxChars - 1;
+    if (name.at(cut - 1).isHighSurrogate())
+        --cut;
+    return name.left(cut) + QChar(0x2026);
+}
+
 QString Client_Terminal::windowTitleText() const
 {
-    QString title = QStringLiteral("%1 (%2, %3)").arg(m_clientName, QString::number(m_login), m_serverName);
+    QString title =
+        QStringLiteral("%1 (%2, %3)").arg(shortened(m_clientName), QString::number(m_login), shortened(m_serverName));
     if (readOnlyMode)
         title += QStringLiteral(" [READ-ONLY MODE]");
     return title;

@@ -1,6 +1,7 @@
 #include "axistag.h"
 #include "chartfixture.h"
 #include "chartobjectlistdialog.h"
+#include "oneclicktradingbuttons.h"
 #include "symbolchartwidget.h"
 #include "testmain.h"
 
@@ -134,6 +135,7 @@ private slots:
         m_manager = manager(m_login = nextLogin());
         QSettings("MorWell", "Client").remove("EURUSD_objects");
         switchIndicators({});
+        m_manager->requestChartHistory("EURUSD", 60, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(60)));
         settle();
     }
@@ -300,6 +302,7 @@ private slots:
         QFETCH(int, lines);
         QFETCH(QString, button);
         QFETCH(int, rowsLeft);
+        m_manager->requestChartHistory("EURUSD", 240, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(30, kHour, 240), 240));
         settle();
         auto chart = open(240);
@@ -429,21 +432,27 @@ private slots:
         QTest::newRow("a pane of its own") << "Adx" << "Adx";
         QTest::newRow("a price-pane overlay") << "Moving Average" << "MovingAverage";
         QTest::newRow("a timeframe") << "H4" << "";
+        QTest::newRow("one-click trading shows, then hides its panel") << "One Click Trading" << "";
     }
     void indicatorAndTimeframeEntries()
     {
         QFETCH(QString, entry);
         QFETCH(QString, key);
         auto chart = open();
+        const auto actions = chart->findChildren<QAction *>();
+        // The menu opens with the chart's own timeframe ticked.
+        QVERIFY(std::any_of(actions.cbegin(), actions.cend(),
+                            [](auto *a) { return a->isChecked() && a->text() == "H1"; }));
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
             QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
+            QCOMPARE(chart->findChild<OneClickTradingButtons *>()->isVisible(), on && entry == "One Click Trading");
             // No empty row is left behind when the pane goes.
             QCOMPARE(QList<int>({chart->plotLayout()->rowCount(), chart->plotLayout()->elementCount()}),
                      QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
-        QCOMPARE(chart->period(), key.isEmpty() ? 240 : 60);
+        QCOMPARE(chart->period(), entry == "H4" ? 240 : 60);
     }
 
     void pricePaneKeepsHalfTheWindow()
@@ -466,6 +475,26 @@ private slots:
         chart->saveChartObjects();
         colours[2] = Qt::blue;
         QCOMPARE(m_manager->getColors("EURUSD", 60), colours);
+    }
+
+    // A line's tag has the symbol's decimals when drawn and when the period is left and taken again.
+    void lineTagKeepsTheDigits()
+    {
+        auto chart = open();
+        chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 3));
+        chart->replot();
+        chart->drag(1, {5.2, 1.12}, {5.2, 1.15});
+        QAction h4("H4"), h1("H1");
+        for (int round = 0; round < 2; ++round) {
+            QTRY_VERIFY(!chart->names().isEmpty());
+            chart->replot();
+            QStringList tags;
+            for (const QCPItemText *text : chart->findChildren<QCPItemText *>())
+                tags << text->text();
+            QVERIFY2(tags.indexOf(QRegularExpression("1\\.15\\d")) >= 0, qPrintable(tags.join(' ')));
+            chart->onTimeframeChanged(&h4);
+            chart->onTimeframeChanged(&h1);
+        }
     }
 };
 

@@ -20,6 +20,8 @@ struct HistoryRow
     Bars appended, expected;
     Bars file; // a file missing before the update is made to hold a bar at 1
     bool account = true;
+    bool asked = true;
+    bool marked = false; // the file's first bar differs from the held one, so a rewrite shows
 };
 
 CandleStick bar(qint64 time, double base = 1.0) { return {time, base, base + 0.5, base - 0.5, base + 0.25}; }
@@ -105,12 +107,21 @@ private slots:
                                    QJsonObject{{"datetime", 1e300}}, QJsonObject{{"datetime", -9.3e18}}};
         const auto row = [](const char *name, const HistoryRow &r) { QTest::newRow(name) << r; };
 
-        row("a first reply is held and all but its newest bar written", {{}, historyReply(three), {}, three, two});
-        row("a held time is replaced, other held bars stay and all are rewritten",
+        row("a first reply is held and all but its newest bar added to the file",
+            {{}, historyReply(three), {}, three, sentinel + two});
+        row("a changed saved bar is replaced, other held bars stay and the file is rewritten",
             {three, historyReply({bar(200, 7), bar(400)}), {}, {bar(100), bar(200, 7), bar(300), bar(400)},
-             {bar(100), bar(200, 7), bar(300)}});
+             {bar(100), bar(200, 7), bar(300)}, true, true, true});
+        row("bars after the saved ones are appended, the saved ones left as they are",
+            {three, historyReply({bar(300), bar(400), bar(500)}), {}, four + Bars{bar(500)},
+             {bar(100, 9), bar(200), bar(300), bar(400)}, true, true, true});
+        row("a repeat of the held bars writes and announces nothing",
+            {three, historyReply(three), {}, three, {bar(100, 9), bar(200)}, true, true, true});
+        row("a symbol and period nobody asked for is neither held nor saved",
+            {{}, historyReply(three), {}, {}, sentinel, true, false});
         row("the later of two equal times in a reply wins, out of order bars are sorted",
-            {{}, historyReply({bar(200), bar(100, 1), bar(100, 2)}), {}, {bar(100, 2), bar(200)}, {bar(100, 2)}});
+            {{}, historyReply({bar(200), bar(100, 1), bar(100, 2)}), {}, {bar(100, 2), bar(200)},
+             {bar(1), bar(100, 2)}});
         row("a single bar is held and leaves the file as it was", {{}, historyReply({bar(100)}), {}, {bar(100)}, sentinel});
         row("interval zero changes nothing", {three, historyReply({bar(400)}, 0), {}, three, two});
         row("an empty symbol changes nothing", {{}, historyReply({bar(400)}, 60, ""), {}, {}, sentinel});
@@ -130,12 +141,16 @@ private slots:
         const qint64 login = row.account ? nextLogin() : 0;
         // A "%1" in the server name must stay literal in the path.
         const auto m = manager(login, "Demo%1");
+        if (row.asked)
+            m->requestChartHistory("EURUSD", 60, 0, -1);
         if (!row.held.isEmpty())
             m->updateChartHistoryFromServer(historyReply(row.held));
         settle();
         const QString path = configPath() + "/Demo%1/" + QString::number(login) + "/ChartHistory/EURUSD_60";
         if (!QFile::exists(path))
             writeBytes(path, streamed({bar(1)}));
+        if (row.marked)
+            writeBytes(path, readBytes(path).replace(0, 40, streamed({bar(100, 9)})));
 
         QSignalSpy spy(m.get(), &ChartManager::readyChartHistory);
         if (!row.incoming.isEmpty())
@@ -205,6 +220,7 @@ private slots:
         const QStringList before = filesBelow(QDir::homePath());
         {
             const auto m = manager(nextLogin(), server);
+            m->requestChartHistory(symbol, 60, 0, -1);
             for (int i = 0; i < 2; ++i) {
                 m->updateChartHistoryFromServer(historyReply({bar(100), bar(200)}, 60, symbol));
                 m->appendCandleStick(symbol, 60, 300, 1, 1, 1, 1);
@@ -263,6 +279,7 @@ private slots:
             m.get(), &ChartManager::readyChartHistory, this,
             [&](const QString &symbol, int period) { events.append({symbol, period}); }, Qt::QueuedConnection);
         // While the old loader still reads, a reply arrives; the cache must not undo it.
+        m->requestChartHistory("NEW", 60, 0, -1);
         m->updateChartHistoryFromServer(historyReply({bar(100, 5), bar(200)}, 60, "NEW"));
         settle();
         QCOMPARE(events, (Events{{"NEW", 60}, {"NEW", 60}}));

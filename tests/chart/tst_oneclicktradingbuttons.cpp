@@ -95,7 +95,8 @@ private slots:
         readOnlyMode = readOnly;
         OneClickTradingButtons panel(symbol);
         panel.setVolumeStep(0.001); // a thousandth of a lot must survive the box's rounding
-        panel.setVolume(0.123);
+        panel.setMinimumVolume(0.123); // and a smaller volume rises to the symbol's least
+        panel.setVolume(0.1);
         QStringList seen;
         const auto emitted = [&](const char *side) {
             return [&seen, side](const QString &s, double v) { seen << side + (' ' + s) + ' ' + QString::number(v); };

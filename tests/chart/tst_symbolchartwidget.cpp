@@ -1,3 +1,4 @@
+#include "appglobals.h"
 #include "bartime.h"
 #include "chartfixture.h"
 #include "servertime.h"
@@ -53,6 +54,7 @@ class TestSymbolChartWidget : public QObject
 
     void seed(const QVector<CandleStick> &bars, int period = 60)
     {
+        m_manager->requestChartHistory("EURUSD", period, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(bars, period));
     }
 
@@ -93,11 +95,14 @@ private slots:
         session.server.setLoginReply(FakeTradeServer::LoginMode::Accept, "+02:00");
         session.server.setReplies(3, {historyReply(makeBars(60, kHour, effective), effective)});
         QVERIFY(session.logIn());
-        m_manager = manager(nextLogin(), "Demo", &session.client);
+        const qint64 login = nextLogin();
+        const QString cache = accountPath("Demo", login) + "/ChartHistory/";
+        QVERIFY(QDir().mkpath(cache));
+        ChartManager::writeHistoryFile(cache + "EURUSD_" + QString::number(effective),
+                                       makeBars(cached, kHour, effective));
+        m_manager = manager(login, "Demo", &session.client);
         connect(&session.client, &TradeClient::chartHistoryReceived, m_manager.get(),
                 &ChartManager::updateChartHistoryFromServer);
-        if (cached)
-            seed(makeBars(cached, kHour, effective), effective);
 
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         Chart chart(m_manager.get(), "EURUSD", period);
@@ -107,8 +112,9 @@ private slots:
         QCOMPARE(request.value("interval"), effective);
         const qint64 sent = request.value("from").toVariant().toLongLong();
         QVERIFY(std::abs(sent - (from == -1 ? now - qint64(effective) * 120000 : from)) <= 5);
-        // The announcement of the chart's own bars reloads it; another symbol's is ignored.
+        // The announcement of the chart's own bars reloads it; another chart's symbol's is ignored.
         QTRY_COMPARE_WITH_TIMEOUT(shown(chart), 60, patienceMs);
+        m_manager->requestChartHistory("GBPUSD", effective, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(80, kHour, effective), effective, "GBPUSD"));
         QCoreApplication::processEvents();
         QCOMPARE(shown(chart), 60);
@@ -188,6 +194,7 @@ private slots:
     // Kept as a double, the last second of the range reads back one above it.
     void barAtTheLastSecondTakesNoEarlierTick()
     {
+        m_manager->requestChartHistory("EURUSD", 60, 0, -1);
         m_manager->updateChartHistoryFromServer(
             QJsonDocument::fromJson(R"({"symbol":"EURUSD","interval":60,"array":[{"datetime":9223372036854775807,)"
                                     R"("open":1.1,"high":1.15,"low":1.05,"close":1.1}]})")

@@ -110,7 +110,7 @@ private slots:
 
     void demoAccountRequests_data()
     {
-        QTest::addColumn<QStringList>("form"); // name, e-mail, agreed
+        QTest::addColumn<QStringList>("form"); // name, e-mail, agreed, deposit (500 when left out)
         QTest::addColumn<int>("status");       // 0: nothing may be sent
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("shown"); // the status line, or the new account
@@ -130,6 +130,8 @@ private slots:
         QTest::newRow("no name") << QStringList{" ", "a@b.c", "yes"} << 0 << QByteArray() << "Please enter your name.";
         QTest::newRow("no e-mail") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray()
                                    << "Please enter a valid e-mail address.";
+        QTest::newRow("a deposit of 0") << QStringList{"Ali", "a@b.c", "yes", "0"} << 0 << QByteArray()
+                                        << "Please enter a deposit above zero.";
         QTest::newRow("agreement unchecked")
             << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
     }
@@ -145,7 +147,7 @@ private slots:
             {{"Kestral-Live", "127.0.0.1:9"}, {"Kestral-Demo", "127.0.0.1:9001"}, {"Backup-Demo", "127.0.0.1:9"}});
         fill(&dialog, {"nameEdit", "emailEdit", "phoneEdit"}, {form[0], form[1], "+90 555"});
         child<QCheckBox>(&dialog, "agreementCheck")->setChecked(!form[2].isEmpty());
-        child<QComboBox>(&dialog, "depositBox")->setCurrentText("500");
+        child<QComboBox>(&dialog, "depositBox")->setCurrentText(form.value(3, "500"));
         child<QComboBox>(&dialog, "leverageBox")->setCurrentIndex(0);
         child<QPushButton>(&dialog, "openButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&dialog, "openButton")->isEnabled(), patienceMs);

@@ -6,6 +6,8 @@
 #include "tickgraph.h"
 #include "tradesession.h"
 
+#include <qcustomplot.h>
+
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
@@ -67,11 +69,14 @@ class TestNewOrder : public QObject
 
     // "name=value" pairs: spin boxes take the number, combo boxes the index;
     // "expiresIn" sets the expiry that many minutes (and half a minute) from now.
+    // Only what the user can change is filled.
     void fill(const QString &setup)
     {
         for (const QString &pair : setup.split(' ', Qt::SkipEmptyParts)) {
             const QString name = pair.section('=', 0, 0);
             const double value = pair.section('=', 1).toDouble();
+            const QWidget *field = child(name == "expiresIn" ? "expiryEdit" : name);
+            QVERIFY2(field->isEnabled() && !field->isHidden(), qPrintable(name + " cannot be changed"));
             if (name == "expiresIn")
                 child<QDateTimeEdit>("expiryEdit")->setDateTime(QDateTime::currentDateTime().addSecs(value * 60 + 30));
             else if (auto *spin = child<QDoubleSpinBox>(name))
@@ -101,6 +106,8 @@ private slots:
     void init()
     {
         m_dialog = std::make_unique<New_Order>(&m_session->client, &m_context);
+        // The window keeps one dialog, which may have closed a position before.
+        m_dialog->setMode(New_Order::ClosePosition, 501);
         m_dialog->setMode(New_Order::NewOrder, 0);
     }
 
@@ -127,8 +134,8 @@ private slots:
         QTest::newRow("modify pending order keeps its type and volume")
             << "1 601 placeButton"
             << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905 position_id=";
-        QTest::newRow("modify position") << "2 501 placeButton"
-                                         << "type=2 order_id=501 sl=1.07 volume=3000 s_price=";
+        QTest::newRow("modify position changes stop loss and take profit")
+            << "2 501 placeButton slSpin=1.06 tpSpin=1.1" << "type=2 order_id=501 sl=1.06 tp=1.1 volume=3000 s_price=";
         QTest::newRow("close position sends the ticket only")
             << "4 501 placeButton"
             << "type=4 order_id=501 volume= symbol= order_type= price= sl=";
@@ -143,7 +150,14 @@ private slots:
         const QStringList words = action.split(' ');
         m_dialog->setMode(words[0].toInt(), words[1].toInt());
         fill(words.mid(3).join(' '));
-        QCOMPARE(child("volumeSpin")->isEnabled(), words[0] == "0"); // only a new order's volume can change
+        if (QTest::currentTestFailed())
+            return;
+        // Only a new order's volume can change; stops only while an order or position keeps them;
+        // an opposite position is offered only when closing.
+        const int mode = words[0].toInt();
+        QCOMPARE(QVector<bool>({child("volumeSpin")->isEnabled(), child("slSpin")->isEnabled(),
+                                child("tpSpin")->isEnabled(), !child("closeByGroup")->isHidden()}),
+                 QVector<bool>({mode == 0, mode <= 2, mode <= 2, mode >= 4}));
         QVERIFY2(!child(words[2])->isHidden(), "the mode shows other buttons");
         const QByteArray slot = "on_" + words[2].toLatin1() + "_clicked";
         const auto sent = requestsDuring([&] {
@@ -171,6 +185,8 @@ private slots:
         QTest::newRow("pending result asks for positions") << 10008 << 6 << true << "Order placed\nno money\nmargin";
         QTest::newRow("close all asks for positions") << 1 << 9 << true << "Unknown return code 1\nno money\nmargin";
         QTest::newRow("refused close asks nothing") << 0 << 4 << false << "Unknown return code 0\nno money\nmargin";
+        QTest::newRow("a refusal for want of money stays open and says why")
+            << 10019 << 0 << false << "There is not enough money to complete the request\nno money\nmargin";
     }
     void tradeReplies()
     {
@@ -206,14 +222,24 @@ private slots:
         QCOMPARE(ranges, QList<QVector<double>>({{0.1, 5, 0.1, 0.1}, {0.01, 10, 0.01, 0.01}}));
     }
 
-    // Prices follow the dialog's symbol only; the tick graph keeps a bounded number of ticks.
+    // Prices follow the dialog's symbol only; the tick graph keeps a bounded number of ticks and
+    // tags the last prices with the symbol's digits.
     void pricesFollowTheDialogsSymbol()
     {
         for (int i = 0; i < 150; ++i)
             m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0855 + (i % 7) * 0.00002));
         m_dialog->onSymbolPriceChanged(tick("XAUUSD", 2310));
         QCOMPARE(child<QLabel>("bidLabel")->text(), QString("1.08554"));
+        QCOMPARE(child<QDoubleSpinBox>("priceSpin")->value(), 1.08554);
         QCOMPARE(child<TickGraph>("tickGraph")->tickCount(), TickGraph::capacity);
+        QStringList tags;
+        for (const QCPItemText *tag : child<TickGraph>("tickGraph")->findChildren<QCPItemText *>())
+            tags << tag->text();
+        QCOMPARE(tags, QStringList({"1.08554", "1.08569"}));
+        // A pending order's price is the user's, not the market's.
+        fill("orderTypeBox=1 priceSpin=1.2");
+        m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0856));
+        QCOMPARE(child<QDoubleSpinBox>("priceSpin")->value(), 1.2);
     }
 };
 

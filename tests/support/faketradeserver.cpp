@@ -148,7 +148,7 @@ void FakeTradeServer::onText(QTcpSocket *tcp, const QString &text)
     if (reqCode == 1) {
         sendText(tcp, {{"res_code", 1}, {"state", 1}, {"is_investor_password", m_loginMode == LoginMode::ReadOnly},
                        {"timezone", m_timeZone}, {"login", request.value(QLatin1String("id"))},
-                       {"name", "Test Client"}, {"group", "demo"}});
+                       {"name", m_clientName}, {"group", "demo"}});
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))
         sendText(tcp, reply);

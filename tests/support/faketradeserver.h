@@ -37,6 +37,7 @@ public:
     }
     // Sent in order after every request of this code; for code 1 only after an accepted login.
     void setReplies(int reqCode, const QList<QJsonObject> &replies) { m_replies.insert(reqCode, replies); }
+    void setClientName(const QString &name) { m_clientName = name; }
     void send(const QJsonObject &object);
     // A silent server answers nothing (no pong, login answer, reply or closing frame).
     void setSilent(bool silent) { m_silent = silent; }
@@ -76,6 +77,7 @@ protected:
     int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
+    QString m_clientName = QStringLiteral("Test Client");
     QMap<int, QList<QJsonObject>> m_replies;
     bool m_silent = false;
     bool m_brokenHandshake = false;

@@ -117,6 +117,8 @@ private slots:
         QTest::newRow("an order with the store's digits")
             << QByteArray(R"({"orders":[{"symbol":"EURUSD","type":6,"price":1.1,"digits":2}]})") << 1 << -2
             << "EURUSD|0|1970-01-01 03:00:00|buy limit stop|0.00|||1.10000||";
+        QTest::newRow("a deal with the store's digits")
+            << QByteArray(R"({"deals":[{"symbol":"EURUSD","type":0,"price":1.1,"digits":2}]})") << 2 << 6 << "1.10000";
         QTest::newRow("order digits from the reply when the store has none")
             << QByteArray(R"({"orders":[{"symbol":"XAU","price":1.1,"digits":2}]})") << 1 << 7 << "1.10";
         QTest::newRow("an unknown deal type has no order but keeps its money")

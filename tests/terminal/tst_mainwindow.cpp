@@ -50,15 +50,20 @@ private slots:
     {
         QTest::addColumn<bool>("savePassword");
         QTest::addColumn<bool>("readOnly");
-        QTest::newRow("password saved") << true << false;
-        QTest::newRow("password not saved") << false << false;
-        QTest::newRow("read-only password") << true << true;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("password saved") << true << false << "Test Client" << "Test Client";
+        QTest::newRow("password not saved, a name of 200,000 characters shortened")
+            << false << false << QString(200000, 'N') << QString(63, 'N') + QChar(0x2026);
+        QTest::newRow("read-only password") << true << true << "Test Client" << "Test Client";
     }
     void login()
     {
         QFETCH(bool, savePassword);
         QFETCH(bool, readOnly);
+        QFETCH(QString, name);
         TerminalSession session;
+        session.server.setClientName(name);
         if (readOnly)
             session.server.setLoginReply(FakeTradeServer::LoginMode::ReadOnly);
         // Saved by an earlier run: it stays only while the user keeps saving a password.
@@ -70,7 +75,8 @@ private slots:
 
         QCOMPARE(savedAccounts(), QStringList(QStringLiteral("1001 online %1 Kestral-Demo %2")
                                                   .arg(savePassword ? "p;w" : "", session.server.url().toString())));
-        QCOMPARE(window->windowTitle(), QStringLiteral("Test Client (1001, Kestral-Demo)") +
+        QFETCH(QString, shown);
+        QCOMPARE(window->windowTitle(), shown + QStringLiteral(" (1001, Kestral-Demo)") +
                                             (readOnly ? QStringLiteral(" [READ-ONLY MODE]") : QString()));
         QVERIFY(!action(window, "actionConnect")->isEnabled() && action(window, "actionDisconnect")->isEnabled());
         QCOMPARE(action(window, "actionChangePassword")->isEnabled(), !readOnly);

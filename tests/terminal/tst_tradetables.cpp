@@ -198,25 +198,36 @@ private slots:
         QTest::addColumn<QList<QJsonObject>>("replies");
         QTest::addColumn<int>("tradeRows");
         QTest::addColumn<QString>("summary");
+        // The net table's first row: symbol, positions, buy and sell volumes and prices; the first position's
+        // swap, profit and profit colour.
+        QTest::addColumn<QString>("net");
 
         const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
-        QTest::newRow("last page: positions, figures and swap")
-            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, one)} << 1
-            << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 998.80 USD, Used margin: 20.00, Free margin: 980.00";
+        const QJsonArray four{one.first(), position(2, "EURUSD", "buy", 20000, 1.2, 0.5),
+                              position(3, "EURUSD", "sell", 5000, 1.3), position(4, "EURUSD", "sell", 5000, 1.4)};
+        QTest::newRow("last page: positions, figures, every swap and the mean prices")
+            << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, four)} << 4
+            << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 999.30 USD, Used margin: 20.00, Free margin: 980.00"
+            << "EURUSD 4 3.00 1.15000 1.00 1.35000 -1.20 0.00 #000000";
+        QTest::newRow("absurd figures are shown short")
+            << QList<QJsonObject>{positionsReply({{"balance", 1e308}, {"credit", -1e15}, {"margin", 1e14}}, 1)} << 0
+            << " Balance: 1e+308 USD, Net profit: 0.00, Equity: 1e+308 USD, Credit: -1e+15, Used margin: "
+               "100000000000000.00, Free margin: 1e+308" << "Summary 0 0.00  0.00 ";
         QTest::newRow("credit between equity and margin")
             << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"credit", 50}, {"margin", 20}}, 1)} << 0
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 1050.00 USD, Credit: 50.00, Used margin: 20.00, "
-               "Free margin: 1030.00";
+               "Free margin: 1030.00" << "Summary 0 0.00  0.00 ";
         QTest::newRow("soft margin call")
             << QList<QJsonObject>{positionsReply({{"balance", 100}, {"margin", 100.5}}, 1)} << 0
             << "<font color='red'> Balance: 100.00 USD, Net profit: 0.00, Equity: 100.00 USD, Used margin: 100.50, "
-               "Free margin: -0.50 (soft margin call)</font>";
+               "Free margin: -0.50 (soft margin call)</font>" << "Summary 0 0.00  0.00 ";
         QTest::newRow("earlier pages update figures only; true is not a last page; no free margin is no call")
             << QList<QJsonObject>{positionsReply({{"balance", 7}}, 1),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, 0, one),
                                   positionsReply({{"balance", 500}, {"margin", 500}}, true, one)}
             << 0
-            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00";
+            << " Balance: 500.00 USD, Net profit: 0.00, Equity: 500.00 USD, Used margin: 500.00, Free margin: 0.00"
+            << "Summary 0 0.00  0.00 ";
     }
     void positionsReplies()
     {
@@ -227,6 +238,12 @@ private slots:
         replies << FakeTradeServer::tick("AUDUSD", m_nextBid, m_nextBid + 0.0002);
         QVERIFY(send(replies, [&] { return m_summary->text() == summary; }));
         QTEST(m_trade->rowCount(), "tradeRows");
+        QStringList net = rowTexts(m_net, 0).mid(0, 6);
+        if (const QTableWidgetItem *profit = m_trade->item(0, 10))
+            net << m_trade->item(0, 9)->text() << profit->text() << profit->foreground().color().name();
+        QTEST(net.join(' '), "net");
+        // However long the line, the window is not made wider for it.
+        QVERIFY(m_window->minimumSizeHint().width() < m_summary->sizeHint().width());
     }
 
     void tickRepricesRowsNetAndFooter()
@@ -428,7 +445,8 @@ private slots:
 
     void statementFromTheMenu()
     {
-        const QByteArray reply = R"({"res_code":5,"positions":[{"symbol":"<script>alert(1)</script>","type":"a&b",)"
+        const QByteArray reply = R"({"res_code":5,"positions":[{"symbol":"<script>\u0000alert(1)\u001b</script>",)"
+                                 R"("type":"a&b",)"
                                  R"("profit":5}],"deals":[{"type":2,"profit":1000},{"type":2,"profit":-200}]})";
         QVERIFY(sendUntil(m_session->server, {QJsonDocument::fromJson(reply).object()},
                           [&] { return rowTexts(m_positions, 0).value(3) == "a&b"; }));
@@ -445,7 +463,8 @@ private slots:
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        // Well-formed XHTML, the server's texts shown as text, the deals footer's figures in the summary.
+        // Well-formed XHTML, the server's texts shown as text with what XML forbids replaced, the deals
+        // footer's figures in the summary.
         QXmlStreamReader xml(&file);
         QStringList cells;
         while (!xml.atEnd()) {
@@ -453,7 +472,7 @@ private slots:
                 cells << xml.readElementText();
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QVERIFY(cells.contains("<script>alert(1)</script>") && cells.contains("a&b"));
+        QVERIFY(cells.contains(QString::fromUtf8("<script>\uFFFDalert(1)\uFFFD</script>")) && cells.contains("a&b"));
         QCOMPARE(cells.mid(cells.lastIndexOf("Deposit")),
                  QStringList({"Deposit", "1000.00", "Withdraw", "-200.00", "Swap", "0.00", "Commission", "0.00",
                               "Balance", "805.00"}));
