@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
@@ -185,6 +186,10 @@ void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 
 void Client_Terminal::onLoginFailed()
 {
+    // One box at a time: a refusal while it is open would stack another inside its event loop.
+    if (m_loginFailOpen)
+        return;
+    const QScopedValueRollback<bool> open(m_loginFailOpen, true);
     m_sounds->play(SoundEffects::Disconnected);
     const auto answer = QMessageBox::critical(
         this, QStringLiteral("Login fail"), QStringLiteral("Connecting to trade server failed. Try again your login."),

@@ -252,6 +252,8 @@ private:
     QStringList m_warnedServerNames;
     QString m_clientName;
     QString m_group;
+    bool m_loginFailOpen = false;
+    bool m_historyRequestDue = false;
 
     // Market watch.
     QStringList m_symbolList;

@@ -3,6 +3,7 @@
 #include "testmain.h"
 #include "tradesession.h"
 
+#include <QElapsedTimer>
 #include <memory>
 
 class TestTradeClient : public QObject
@@ -68,8 +69,9 @@ private slots:
         QVERIFY(session.logIn());
         std::atomic<bool> armed{true};
         QObject guard; // goes before the flag
-        connect(&session.client, &TradeClient::websocketDisconnected, &guard, [&] {
-            if (armed.exchange(false))
+        // The closing connection's journal line is written in the network thread.
+        connect(Logger::instance(), &Logger::logMessage, &guard, [&](const QDateTime &, const QString &, const QString &m) {
+            if (m.startsWith("Disconnected") && armed.exchange(false))
                 session.client.dispatchMessage({{"res_code", 1}, {"state", 1}});
         }, Qt::DirectConnection);
         session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
@@ -81,6 +83,103 @@ private slots:
         }
         QVERIFY(!session.connectToServer(logout ? "secret" : "other"));
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), logout ? 2 : 3, patienceMs);
+    }
+
+    // Only the answer to the connection's own login frame counts: a storm of login
+    // replies after it, naming any account, logs nobody in or out.
+    void countsOnlyTheAnswerToItsLogin_data()
+    {
+        QTest::addColumn<FakeTradeServer::LoginMode>("answer");
+        QTest::addColumn<QString>("counted"); // logins, login failures
+        QTest::newRow("after a successful login") << FakeTradeServer::LoginMode::Accept << "1 0";
+        QTest::newRow("after a refused login") << FakeTradeServer::LoginMode::Reject << "0 1";
+    }
+    void countsOnlyTheAnswerToItsLogin()
+    {
+        QFETCH(FakeTradeServer::LoginMode, answer);
+        TradeSession session;
+        session.server.setLoginReply(answer);
+        QVERIFY(session.logIn());
+        QSignalSpy results(&session.client, &TradeClient::tradeResponseReceived);
+        for (int i = 0; i < 300; ++i)
+            session.server.send({{"res_code", 1}, {"state", i % 2}, {"login", 5000 + i}});
+        session.server.send({{"res_code", 7}});
+        QVERIFY(results.wait(patienceMs));
+        QTEST(QStringLiteral("%1 %2").arg(session.logins).arg(session.loginFails), "counted");
+        QTRY_COMPARE(session.journal.lines.filter("answer no login").size(), 1);
+    }
+
+    // While the window is busy, what waits for it is bounded: a newer positions, orders
+    // or history reply replaces an older one, and trade results beyond a bound are
+    // dropped with one journal line. Rounds of "code:n" replies; "4p" is a positions
+    // page that is not the last one.
+    void repliesWaitBoundedWhileTheWindowIsBusy_data()
+    {
+        QTest::addColumn<QString>("round");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<QString>("delivered");
+        QTest::addColumn<int>("dropLines");
+        QTest::newRow("the newest of each kind, in arrival order")
+            << "4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0;
+        QTest::newRow("trade results are kept up to a bound")
+            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1;
+    }
+    void repliesWaitBoundedWhileTheWindowIsBusy()
+    {
+        QFETCH(QString, round);
+        QFETCH(int, rounds);
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QStringList seen;
+        for (const auto signal : {&TradeClient::openPositionsReceived, &TradeClient::pendingOrdersReceived,
+                                  &TradeClient::tradeHistoryReceived, &TradeClient::tradeResponseReceived,
+                                  &TradeClient::symbolListReceived}) {
+            connect(&session.client, signal, &session.context, [&](const QJsonObject &r) {
+                const bool page = r["res_code"] == 4 && r["is_last"] == 0;
+                seen << QStringLiteral("%1%2:%3").arg(r["res_code"].toInt()).arg(page ? "p" : "").arg(r["n"].toInt());
+            });
+        }
+        for (int n = 1; n <= rounds; ++n) {
+            for (const QString &code : round.split(' '))
+                session.server.send({{"res_code", code.left(1).toInt()}, {"is_last", code == "4p" ? 0 : 1}, {"n", n}});
+        }
+        session.server.send(FakeTradeServer::tick("END", 1.0, 1.1));
+        session.server.send({{"res_code", 1}, {"state", 0}}); // ignored, yet ends what was sent
+        session.server.flush();
+        // Busy, events unprocessed, until the network thread has taken the last tick.
+        QSignalSpy batches(&session.buffer, &PriceDataBuffer::tickUpdated);
+        QElapsedTimer busy;
+        busy.start();
+        while (busy.elapsed() < patienceMs && batches.isEmpty())
+            session.buffer.onTimerTriggered();
+        QTRY_COMPARE_WITH_TIMEOUT(session.journal.lines.filter("answer no login").size(), 1, patienceMs);
+        QFETCH(QString, delivered);
+        const auto summary = [&] {
+            return seen.size() <= 10 ? seen.join(' ') : QStringLiteral("%1 %2..%3").arg(seen.size()).arg(seen.first(), seen.last());
+        };
+        QTRY_COMPARE(summary(), delivered);
+        QTEST(session.journal.lines.filter("some are dropped").size(), "dropLines");
+    }
+
+    // A feed of ever new symbol names is cut off at a bound, long names at once; the
+    // symbols already known go on ticking, and the journal tells once.
+    void boundsTheSymbolsItKeeps()
+    {
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QSet<QString> symbols;
+        connect(&session.buffer, &PriceDataBuffer::tickUpdated, &session.context, [&](const QList<TickData> &ticks) {
+            for (const TickData &tick : ticks)
+                symbols.insert(tick.symbol + (tick.bid == 2.0 ? "=2" : ""));
+        });
+        session.server.send(FakeTradeServer::tick(QString(PriceDataBuffer::maxSymbolLength + 1, 'L'), 1.0, 1.1));
+        for (int i = 0; i <= PriceDataBuffer::maxSymbols; ++i)
+            session.server.send(FakeTradeServer::tick(QStringLiteral("S%1").arg(i), 1.0, 1.1));
+        session.server.send(FakeTradeServer::tick("S0", 2.0, 2.1));
+        QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
+        QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
+        QVERIFY(!symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
+        QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 
     // In order, with the account's login added where a request has none; nothing

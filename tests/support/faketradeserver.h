@@ -35,6 +35,8 @@ public:
         m_loginMode = mode;
         m_timeZone = timeZone;
     }
+    // Keys put into, or over, every accepted login's reply.
+    void setLoginReplyKeys(const QJsonObject &keys) { m_loginKeys = keys; }
     // Sent in order after every request of this code; for code 1 only after an accepted login.
     void setReplies(int reqCode, const QList<QJsonObject> &replies) { m_replies.insert(reqCode, replies); }
     void send(const QJsonObject &object);
@@ -45,6 +47,8 @@ public:
     // The header of a text frame of `length` bytes, without any of its payload.
     void sendFrameHeader(quint64 length);
     void dropClients();
+    // Blocks until everything sent is handed to the system, events unprocessed meanwhile.
+    void flush();
     void setRefusing(bool refusing);
 
     // Connected peers, with or without a completed handshake.
@@ -76,6 +80,7 @@ protected:
     int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
+    QJsonObject m_loginKeys;
     QMap<int, QList<QJsonObject>> m_replies;
     bool m_silent = false;
     bool m_brokenHandshake = false;

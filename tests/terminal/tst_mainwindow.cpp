@@ -46,23 +46,29 @@ private slots:
     {
         QTest::addColumn<bool>("savePassword");
         QTest::addColumn<bool>("readOnly");
-        QTest::newRow("password saved") << true << false;
-        QTest::newRow("password not saved") << false << false;
-        QTest::newRow("read-only password") << true << true;
+        QTest::addColumn<int>("replyLogin"); // the login number the reply names; 0 for ours
+        QTest::newRow("password saved") << true << false << 0;
+        QTest::newRow("password not saved: not online") << false << false << 0;
+        QTest::newRow("read-only password") << true << true << 0;
+        QTest::newRow("a reply naming another account") << true << false << 5555;
     }
     void login()
     {
         QFETCH(bool, savePassword);
         QFETCH(bool, readOnly);
+        QFETCH(int, replyLogin);
         TerminalSession session;
         if (readOnly)
             session.server.setLoginReply(FakeTradeServer::LoginMode::ReadOnly);
+        if (replyLogin)
+            session.server.setLoginReplyKeys({{"login", replyLogin}});
         session.window->loginDialog()->show();
         QVERIFY(session.loginAndWait(QStringLiteral("p;w"), savePassword));
         Client_Terminal *window = session.window.get();
 
-        QCOMPARE(savedAccounts(), QStringList(QStringLiteral("1001 online %1 Kestral-Demo %2")
-                                                  .arg(savePassword ? "p;w" : "", session.server.url().toString())));
+        QCOMPARE(savedAccounts(), QStringList(QStringLiteral("1001 %1 Kestral-Demo %2")
+                                                  .arg(savePassword ? "online p;w" : "offline ",
+                                                       session.server.url().toString())));
         QCOMPARE(window->windowTitle(), QStringLiteral("Test Client (1001, Kestral-Demo)") +
                                             (readOnly ? QStringLiteral(" [READ-ONLY MODE]") : QString()));
         QVERIFY(!action(window, "actionConnect")->isEnabled() && action(window, "actionDisconnect")->isEnabled());
@@ -88,15 +94,30 @@ private slots:
         session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
         QVERIFY(session.waitForServers());
         const int brokerRequests = session.http.requests().size();
-        MessageBoxCloser boxes;
+        QStringList boxes;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->property("seen").toBool())
+                box->button(QMessageBox::Ok)->click();
+            if (!box || box->property("seen").toBool())
+                return;
+            box->setProperty("seen", true);
+            boxes << box->windowTitle();
+            // A second refusal while the first box is open: no box may open inside it.
+            if (boxes.size() == 1)
+                QTimer::singleShot(0, session.client, [&] { emit session.client->loginFail(); });
+        });
+        answer.start(10);
         QSignalSpy played(session.window->findChild<SoundEffects *>(), &SoundEffects::played);
         session.window->loginDialog()->setPassword("pw");
         session.window->loginDialog()->setLogin(TerminalSession::account);
         session.window->loginDialog()->onOk();
-        QTRY_VERIFY_WITH_TIMEOUT(boxes.texts.value(0).startsWith("Login fail: "), patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.value(0), "Login fail", patienceMs);
         QCOMPARE(played.value(0).value(0).value<SoundEffects::Sound>(), SoundEffects::Disconnected);
         QTRY_VERIFY(session.window->loginDialog()->isVisible());
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);
+        QCOMPARE(boxes.size(), 1);
     }
 
     void lostConnectionAndReconnection()
