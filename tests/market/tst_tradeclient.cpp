@@ -172,13 +172,14 @@ private slots:
             for (const TickData &tick : ticks)
                 symbols.insert(tick.symbol + (tick.bid == 2.0 ? "=2" : ""));
         });
-        session.server.send(FakeTradeServer::tick(QString(PriceDataBuffer::maxSymbolLength + 1, 'L'), 1.0, 1.1));
+        const QString tooLong(PriceDataBuffer::maxSymbolLength + 1, 'L');
+        session.server.send(FakeTradeServer::tick(tooLong, 1.0, 1.1));
         for (int i = 0; i <= PriceDataBuffer::maxSymbols; ++i)
             session.server.send(FakeTradeServer::tick(QStringLiteral("S%1").arg(i), 1.0, 1.1));
         session.server.send(FakeTradeServer::tick("S0", 2.0, 2.1));
         QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
         QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
-        QVERIFY(!symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
+        QVERIFY(!symbols.contains(tooLong) && !symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
         QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 

@@ -57,7 +57,8 @@ private slots:
         QTest::newRow("positions and orders changed together") << QList<QList<QJsonObject>>{{positions(1), orders(7)}}
                                                                 << 1;
         QTest::newRow("the same orders and positions again are no change")
-            << QList<QList<QJsonObject>>{{positions(1), orders(7)}, {orders(7)}, {positions(1)}, {positions(2)}} << 2;
+            << QList<QList<QJsonObject>>{{positions(1), orders(7)}, {orders(7)}, {positions(1)}, {positions(2), orders(8)}}
+            << 2;
     }
     void historyIsAskedOncePerChange()
     {
@@ -70,9 +71,12 @@ private slots:
             QCoreApplication::processEvents(); // handles the round
             QCoreApplication::processEvents(); // and what it left for later
         }
+        // The last round's positions and order show.
+        auto *table = session.window->findChild<QTableWidget *>("tradeTableWidget");
+        const QString order = QString::number(rounds.last().last()["array"].toArray().first()["ticket"].toInt());
         const int rows = rounds.last().first()["array"].toArray().size() + 1;
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->findChild<QTableWidget *>("tradeTableWidget")->rowCount(), rows,
-                                  patienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(table->rowCount() == rows && !table->findItems(order, Qt::MatchExactly).isEmpty(),
+                                 patienceMs);
         // Requests go out in order: once this one is in, every history request before it is.
         session.client->sendRequest({{"req_code", 3}, {"symbol", "END"}});
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(3).last()["symbol"], "END", patienceMs);
