@@ -98,14 +98,11 @@ private slots:
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box && box->property("seen").toBool())
-                box->button(QMessageBox::Ok)->click();
             if (!box || box->property("seen").toBool())
-                return;
+                return box ? box->button(QMessageBox::Ok)->click() : void();
             box->setProperty("seen", true);
-            boxes << box->windowTitle();
             // A second refusal while the first box is open: no box may open inside it.
-            if (boxes.size() == 1)
+            if ((boxes << box->windowTitle()).size() == 1)
                 QTimer::singleShot(0, session.client, [&] { emit session.client->loginFail(); });
         });
         answer.start(10);

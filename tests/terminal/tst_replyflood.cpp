@@ -6,7 +6,6 @@
 #include "testmain.h"
 #include "tradeclient.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QTableWidget>
 
@@ -27,21 +26,6 @@ QJsonObject orders(int ticket)
 {
     const QJsonObject order{{"ticket", ticket}, {"symbol", "EURUSD"}, {"type", 2}};
     return {{"res_code", 6}, {"array", ticket ? QJsonArray{order} : QJsonArray()}};
-}
-
-// Sends the replies while the window is busy, so that it handles them in one go.
-void sendWhileBusy(TerminalSession &session, const QList<QJsonObject> &replies)
-{
-    auto *batcher = session.window->findChild<PriceDataBuffer *>();
-    QSignalSpy batches(batcher, &PriceDataBuffer::tickUpdated);
-    for (const QJsonObject &reply : replies)
-        session.server.send(reply);
-    session.server.send(FakeTradeServer::tick("END", 1.0, 1.1));
-    session.server.flush();
-    QElapsedTimer busy;
-    busy.start();
-    while (busy.elapsed() < patienceMs && batches.isEmpty())
-        batcher->onTimerTriggered();
 }
 
 } // namespace
@@ -86,7 +70,7 @@ private slots:
                                              && !session.window->isDisconnectedSoundRunning(), patienceMs);
                 continue;
             }
-            sendWhileBusy(session, round);
+            sendWhileBusy(session.server, *session.window->findChild<PriceDataBuffer *>(), round);
             QCoreApplication::processEvents(); // handles the round
             QCoreApplication::processEvents(); // and what it left for later
         }
