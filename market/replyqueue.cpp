@@ -43,7 +43,8 @@ bool ReplyQueue::put(Entry entry)
             return true;
         });
         m_entries.erase(stale, m_entries.end());
-    } else if (entry.code > 1 && (int(m_entries.size()) >= maxEntries || m_bytes + entry.bytes > maxBytes)) {
+    } else if (entry.code > 1 && !m_entries.empty()
+               && (int(m_entries.size()) >= maxEntries || m_bytes + entry.bytes > maxBytes)) {
         return false;
     }
     m_bytes += entry.bytes;

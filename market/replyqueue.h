@@ -17,14 +17,14 @@ public:
     {
         int code = 0; // a reply code or an Event
         QJsonObject reply;
-        qint64 bytes = 0;
+        qint64 bytes = 0; // what the parsed reply takes, about
     };
 
     static constexpr int maxEntries = 2000;
     static constexpr qint64 maxBytes = qint64(128) << 20;
 
-    // False when the entry was dropped because too much is waiting; connection
-    // events and login replies are never dropped.
+    // False when the entry was dropped because too much is waiting before it;
+    // connection events and login replies are never dropped.
     bool put(Entry entry);
     bool take(Entry &entry);
     bool isEmpty() const { return m_entries.empty(); }

@@ -420,7 +420,8 @@ void TradeClient::handleMessage(const QString &text)
         }
         applyLoginReply(message);
     }
-    post({code, message, qint64(text.size()) * 2});
+    // A parsed reply takes about four times the bytes of its text.
+    post({code, message, qint64(text.size()) * 4});
 }
 
 void TradeClient::reconnect()
