@@ -143,8 +143,11 @@ private slots:
         });
         const QString tooLong(PriceDataBuffer::maxSymbolLength + 1, 'L');
         session.server.send(FakeTradeServer::tick(tooLong, 1.0, 1.1));
-        for (int i = 0; i <= PriceDataBuffer::maxSymbols; ++i)
+        for (int i = 0; i <= PriceDataBuffer::maxSymbols; ++i) {
             session.server.send(FakeTradeServer::tick(QStringLiteral("S%1").arg(i), 1.0, 1.1));
+            if (i % 1000 == 0)
+                QCoreApplication::processEvents(); // writes, and answers pings meanwhile
+        }
         session.server.send(FakeTradeServer::tick("S0", 2.0, 2.1));
         QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
         QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
