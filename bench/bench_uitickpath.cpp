@@ -2,7 +2,8 @@
 // through the symbol store and Client_Terminal::onPrice, with 300 market-watch
 // rows, 200 open positions over 50 symbols, the net table and 4 charts of 100,000
 // bars; measured against the same batch through the stores alone. Also the load
-// of a trade-history reply of 10,000 deals.
+// of a trade-history reply of 10,000 deals, and positions, orders and history
+// replies of 50,000 rows: the window's time and the memory they cost.
 #include "clientterminal.h"
 #include "positiondatastore.h"
 #include "symbolchartwidget.h"
@@ -14,9 +15,13 @@
 #include <QJsonArray>
 #include <QTableWidget>
 #include "medianreporter.h"
+#include "residentmemory.h"
+#include <QElapsedTimer>
+#include <QJsonDocument>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <malloc.h>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -154,6 +159,108 @@ void BM_HistoryOf10000Deals(benchmark::State &state)
 }
 BENCHMARK(BM_HistoryOf10000Deals)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+constexpr int kBigRows = 50000;
+
+// A reply of 50,000 rows, every field of a row filled; `variant` changes each row.
+QJsonObject bigReply(int code, int variant)
+{
+    QJsonArray rows;
+    for (int i = 0; i < kBigRows; ++i) {
+        QJsonObject row{{"ticket", 100000 + i}, {"symbol", symbolName(i % kSymbols)}, {"time", 1700000000 + i},
+                        {"volume", 1000 + variant}, {"price", 1.1},  {"price_o", 1.1}, {"price_c", 1.2},
+                        {"sl", 1.0},   {"tp", 1.3},     {"s_price", 1.05}, {"digits", 5},    {"swap", -0.5},
+                        {"profit", 2.5}, {"commission", -0.1}, {"csize", 100000.0}, {"r_profit", 1.0}, {"state", i % 7}};
+        row.insert("type", code == 6 ? QJsonValue(i % 8) : QJsonValue(i % 2 ? "buy" : "sell"));
+        rows.append(row);
+    }
+    if (code == 4)
+        return {{"res_code", 4}, {"is_last", 1}, {"balance", 10000}, {"array", rows}};
+    if (code == 6)
+        return {{"res_code", 6}, {"array", rows}};
+    return {{"res_code", 5}, {"positions", rows}};
+}
+
+const char *kindOf(int code)
+{
+    return code == 4 ? "positions" : code == 6 ? "orders" : "history";
+}
+
+// As the reply reaches the window, and what it leaves for the event loop (the
+// history request, layout, painting) until the window answers again.
+void handle(Client_Terminal &window, const QJsonObject &reply)
+{
+    const int code = reply.value("res_code").toInt();
+    if (code == 4)
+        window.onPosition(reply);
+    else if (code == 6)
+        window.onOrder(reply);
+    else
+        window.historyTableLoad(reply);
+    QCoreApplication::processEvents();
+}
+
+// A changed reply of the same size replacing the one shown.
+void BM_BigReply(benchmark::State &state)
+{
+    const int code = int(state.range(0));
+    Terminal terminal;
+    terminal.window->show();
+    const QJsonObject replies[] = {bigReply(code, 0), bigReply(code, 1)};
+    handle(*terminal.window, replies[0]);
+    int round = 0;
+    for (auto _ : state)
+        handle(*terminal.window, replies[++round % 2]);
+}
+BENCHMARK(BM_BigReply)->Arg(4)->Arg(6)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(4);
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+struct BigReplyCost
+{
+    double firstLoadMs = 0;
+    double heldMiB = 0; // heap in use after the reply is gone, against before it came
+    double peakMiB = 0; // the highest resident memory on the way, against before
+};
+
+// The first load into an empty window, in a window of its own.
+BigReplyCost bigReplyCost(int code)
+{
+    const QByteArray text = QJsonDocument(bigReply(code, 0)).toJson(QJsonDocument::Compact);
+    Terminal terminal;
+    terminal.window->show();
+    QCoreApplication::processEvents();
+    // Freed memory goes back to the system first, so that what the load takes shows.
+    malloc_trim(0);
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5"); // restarts the peak from here
+    clear.close();
+    const long before = residentKiB();
+    const size_t inUseBefore = mallinfo2().uordblks + mallinfo2().hblkhd;
+    BigReplyCost cost;
+    {
+        // Parsed from its text as the client does: a parsed object is more compact than a built one.
+        const QJsonObject reply = QJsonDocument::fromJson(text).object();
+        QElapsedTimer timer;
+        timer.start();
+        handle(*terminal.window, reply);
+        cost.firstLoadMs = double(timer.nsecsElapsed()) / 1e6;
+    }
+    cost.heldMiB = (double(mallinfo2().uordblks + mallinfo2().hblkhd) - double(inUseBefore)) / (1 << 20);
+    cost.peakMiB = double(peakKiB() - before) / 1024.0;
+    return cost;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -175,5 +282,14 @@ int main(int argc, char **argv)
     if (ms.has("BM_HistoryOf10000Deals/iterations:10"))
         std::printf("history reply of 10,000 deals: %.1f ms (goal: under 200 ms)\n",
                     ms.milliseconds("BM_HistoryOf10000Deals/iterations:10"));
+    for (const int code : {4, 6, 5}) {
+        const std::string name = "BM_BigReply/" + std::to_string(code) + "/iterations:4";
+        if (!ms.has(name))
+            continue;
+        const BigReplyCost cost = bigReplyCost(code);
+        std::printf("%s reply of %d rows: first load %.0f ms, a changed one %.0f ms (goal: under 1000 ms); "
+                    "held %.0f MB (goal: under 200 MB), resident peak %.0f MB with the parsed reply itself\n",
+                    kindOf(code), kBigRows, cost.firstLoadMs, ms.milliseconds(name), cost.heldMiB, cost.peakMiB);
+    }
     return 0;
 }

@@ -74,3 +74,11 @@ PendingOrder PendingOrder::fromJson(const QJsonObject &object)
     order.digits = jsonreading::boundedDigits(valueOf(object, "digits").toInt());
     return order;
 }
+
+bool PendingOrder::operator==(const PendingOrder &other) const
+{
+    return login == other.login && ticket == other.ticket && reserved == other.reserved && symbol == other.symbol
+        && type == other.type && volume == other.volume && price == other.price && stopPrice == other.stopPrice
+        && sl == other.sl && tp == other.tp && time == other.time && reservedNumber == other.reservedNumber
+        && reservedText == other.reservedText && digits == other.digits;
+}

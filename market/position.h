@@ -57,6 +57,9 @@ struct PendingOrder
     int digits = 0;
 
     static PendingOrder fromJson(const QJsonObject &object);
+
+    bool operator==(const PendingOrder &other) const;
+    bool operator!=(const PendingOrder &other) const { return !(*this == other); }
 };
 
 Q_DECLARE_METATYPE(Position)

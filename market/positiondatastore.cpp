@@ -1,5 +1,7 @@
 #include "positiondatastore.h"
 
+#include <utility>
+
 namespace {
 
 double closingPrice(const Position &position, const TickData &tick)
@@ -82,13 +84,19 @@ void PositionDataStore::setBookProfit(int book, double profit)
 
 void PositionDataStore::setPendingOrders(const QJsonArray &array)
 {
-    m_pendingOrders.clear();
+    QMap<qint64, PendingOrder> fresh;
     for (const auto &element : array) {
         if (!element.isObject())
             continue;
         const auto order = PendingOrder::fromJson(element.toObject());
-        m_pendingOrders.insert(order.ticket, order);
+        fresh.insert(order.ticket, order);
     }
+    // The same orders again are no change: each change reloads the tables and asks
+    // for the trade history. The first reply after a clear is one, so views follow.
+    const bool cleared = std::exchange(m_ordersCleared, false);
+    if (fresh == m_pendingOrders && !cleared)
+        return;
+    m_pendingOrders = std::move(fresh);
     emit openPositionChanged();
 }
 
@@ -166,6 +174,7 @@ void PositionDataStore::clear()
     ++m_generation;
     m_positions.clear();
     m_pendingOrders.clear();
+    m_ordersCleared = true;
     m_bookIndex.clear();
     m_books.clear();
     m_profitSums.clear();

@@ -70,4 +70,5 @@ private:
     // Bumped whenever the positions are replaced, so a repricing walk notices a
     // signal handler that reloaded or cleared the store under it.
     quint64 m_generation = 0;
+    bool m_ordersCleared = false;
 };

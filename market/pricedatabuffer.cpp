@@ -1,9 +1,11 @@
 #include "pricedatabuffer.h"
 
+#include "logger.h"
 #include "tradeclient.h"
 
 #include <QMutexLocker>
 #include <QTimer>
+#include <utility>
 
 PriceDataBuffer::PriceDataBuffer(QObject *parent)
     : QObject(parent)
@@ -50,6 +52,17 @@ void PriceDataBuffer::pushTick(const TickData &tick)
     QMutexLocker locker(&mutex);
     auto slot = m_slots.constFind(tick.symbol);
     if (slot == m_slots.cend()) {
+        if (m_slots.size() >= maxSymbols || tick.symbol.size() > maxSymbolLength) {
+            if (!std::exchange(m_refusalLogged, true)) {
+                locker.unlock();
+                Logger::instance()->log(QStringLiteral("Network"),
+                                        QStringLiteral("Ticks of new symbols beyond %1, or with names over %2 "
+                                                       "characters, are ignored")
+                                            .arg(maxSymbols)
+                                            .arg(maxSymbolLength));
+            }
+            return;
+        }
         slot = m_slots.insert(tick.symbol, int(latestTicks.size()));
         latestTicks.push_back(tick);
         m_pending.push_back(false);

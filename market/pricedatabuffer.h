@@ -17,6 +17,12 @@ class PriceDataBuffer : public QObject
     Q_OBJECT
 
 public:
+    // Beyond this many symbols, or for a name longer than the second bound, a tick of
+    // a new symbol is ignored: no server lists that many, and a feed of ever new names
+    // would otherwise hold memory without end here and in every store after it.
+    static constexpr int maxSymbols = 30000;
+    static constexpr int maxSymbolLength = 64;
+
     explicit PriceDataBuffer(QObject *parent = nullptr);
     ~PriceDataBuffer() override;
 
@@ -42,6 +48,7 @@ private:
     std::vector<TickData> latestTicks;
     std::vector<int> pendingSymbols;
     std::vector<bool> m_pending;
+    bool m_refusalLogged = false;
     QTimer *flushTimer = nullptr;
     // The timer lives in the user-interface thread; pushTick reads this instead.
     std::atomic<bool> m_running{false};

@@ -11,12 +11,14 @@
 #include "tickdata.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QMutexLocker>
 #include <QTimer>
 #include <QWebSocket>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,6 +28,8 @@ constexpr int pongTimeoutMs = 1500;
 constexpr int reconnectDelayMs = 3000;
 constexpr int sendIntervalMs = 5;
 constexpr quint64 maxIncomingBytes = 64 << 20;
+// The longest the window spends on waiting replies before it looks at input again.
+constexpr qint64 deliverySliceMs = 20;
 
 // Every live client, so that a batcher going away can detach itself from all.
 QMutex &registryMutex()
@@ -183,13 +187,30 @@ QJsonObject TradeClient::parseMessage(const QString &text)
 
 void TradeClient::dispatchMessage(const QJsonObject &message)
 {
-    static const QString resCode = QStringLiteral("res_code");
-    switch (message.value(resCode).toInt()) {
-    case 1:
-        handleLoginReply(message);
-        break;
-    case 2:
+    const int code = message.value(QLatin1String("res_code")).toInt();
+    if (code == 2) {
         deliverTick(message);
+        return;
+    }
+    if (code == 1)
+        applyLoginReply(message);
+    emitReply(code, message);
+}
+
+void TradeClient::emitReply(int code, const QJsonObject &message)
+{
+    switch (code) {
+    case ReplyQueue::Connected:
+        emit websocketConnected();
+        break;
+    case ReplyQueue::Disconnected:
+        emit websocketDisconnected();
+        break;
+    case 1:
+        if (message.value(QLatin1String("state")).toInt() == 0)
+            emit loginFail();
+        else
+            emit loginSuccess(message);
         break;
     case 3:
         emit chartHistoryReceived(message);
@@ -214,13 +235,12 @@ void TradeClient::dispatchMessage(const QJsonObject &message)
     }
 }
 
-void TradeClient::handleLoginReply(const QJsonObject &message)
+void TradeClient::applyLoginReply(const QJsonObject &message)
 {
     const int state = message.value(QLatin1String("state")).toInt();
     qCDebug(lcKestral) << "login state" << state;
     if (state == 0) {
         journal(QStringLiteral("Terminal"), QStringLiteral("%1 login failed to %2").arg(login).arg(serverName));
-        emit loginFail();
         return;
     }
     loggedIn = true;
@@ -229,11 +249,54 @@ void TradeClient::handleLoginReply(const QJsonObject &message)
     readOnlyMode = !(investor.isUndefined() || investor == QJsonValue(false));
     journal(QStringLiteral("Terminal"), QStringLiteral("%1 login to %2 successfully ").arg(login).arg(serverName));
     const QTimeZone zone = parseServerTimeZone(message.value(QLatin1String("timezone")).toString());
+    QMutexLocker locker(&zoneMutex);
+    serverTimeZone = zone;
+}
+
+void TradeClient::post(ReplyQueue::Entry entry)
+{
+    bool dropped = false;
+    bool schedule = false;
     {
-        QMutexLocker locker(&zoneMutex);
-        serverTimeZone = zone;
+        QMutexLocker locker(&m_waitingMutex);
+        if (m_waiting.put(std::move(entry)))
+            schedule = !std::exchange(m_deliveryPosted, true);
+        else
+            dropped = !std::exchange(m_overflowLogged, true);
     }
-    emit loginSuccess(message);
+    if (dropped)
+        journal(QStringLiteral("Network"),
+                QStringLiteral("%1 sends replies faster than they can be shown; some are dropped").arg(serverName));
+    if (schedule)
+        QMetaObject::invokeMethod(this, [this] { deliverReplies(); }, Qt::QueuedConnection);
+}
+
+void TradeClient::deliverReplies()
+{
+    QElapsedTimer spent;
+    spent.start();
+    {
+        QMutexLocker locker(&m_waitingMutex);
+        m_deliveryPosted = false;
+    }
+    for (;;) {
+        ReplyQueue::Entry entry;
+        {
+            QMutexLocker locker(&m_waitingMutex);
+            if (!m_waiting.take(entry)) {
+                m_overflowLogged = false;
+                return;
+            }
+        }
+        emitReply(entry.code, entry.reply);
+        if (spent.elapsed() >= deliverySliceMs) {
+            // Input and painting go first; the rest follows on the next turn of the loop.
+            QMutexLocker locker(&m_waitingMutex);
+            if (!m_waiting.isEmpty() && !std::exchange(m_deliveryPosted, true))
+                QTimer::singleShot(0, this, [this] { deliverReplies(); });
+            return;
+        }
+    }
 }
 
 void TradeClient::deliverTick(const QJsonObject &message)
@@ -316,8 +379,10 @@ void TradeClient::onConnected()
         frame.insert(QStringLiteral("password"), password);
     }
     frame.insert(QStringLiteral("type"), 3);
+    m_strayLoginLogged = false;
+    m_loginPending = true;
     socket->sendTextMessage(compact(frame));
-    emit websocketConnected();
+    post({ReplyQueue::Connected, {}, 0});
 }
 
 void TradeClient::closed()
@@ -328,7 +393,8 @@ void TradeClient::closed()
     // The reconnect timer is gone once the loop has ended (log-out, restart).
     if (loggedIn && m_reconnectTimer)
         m_reconnectTimer->start(reconnectDelayMs);
-    emit websocketDisconnected();
+    m_loginPending = false;
+    post({ReplyQueue::Disconnected, {}, 0});
 }
 
 void TradeClient::onMessageReceived(const QString &msg)
@@ -345,7 +411,27 @@ void TradeClient::handleMessage(const QString &text)
             deliverTick(tick);
         return;
     }
-    dispatchMessage(parseMessage(text));
+    const QJsonObject message = parseMessage(text);
+    const int code = message.value(QLatin1String("res_code")).toInt();
+    if (code == 2) {
+        deliverTick(message);
+        return;
+    }
+    if (code < 1 || code > 8)
+        return;
+    if (code == 1) {
+        // Only the answer to this connection's login frame counts; any other would
+        // log the terminal in or out behind the user's back.
+        if (!m_loginPending.exchange(false)) {
+            if (!std::exchange(m_strayLoginLogged, true))
+                journal(QStringLiteral("Network"),
+                        QStringLiteral("Login replies from %1 that answer no login are ignored").arg(serverName));
+            return;
+        }
+        applyLoginReply(message);
+    }
+    // A parsed reply takes about four times the bytes of its text.
+    post({code, message, qint64(text.size()) * 4});
 }
 
 void TradeClient::reconnect()

@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <atomic>
 
+#include "replyqueue.h"
+
 class PriceDataBuffer;
 struct TickData;
 class QTimer;
@@ -34,8 +36,10 @@ public:
     QTimeZone timeZone() const;
 
     static QJsonObject parseMessage(const QString &text);
+    // Handles a reply at once, in the calling thread.
     void dispatchMessage(const QJsonObject &message);
-    // A received text: price ticks are read straight from it, the rest parsed and dispatched.
+    // A received text: price ticks are read straight from it; the other replies wait,
+    // bounded, for the thread this object lives in, which emits their signals.
     void handleMessage(const QString &text);
 
     // Clears every client's priceBuffer that points at `buffer` and waits until no
@@ -77,7 +81,10 @@ private slots:
 
 private:
     void drainQueue();
-    void handleLoginReply(const QJsonObject &message);
+    void applyLoginReply(const QJsonObject &message);
+    void emitReply(int code, const QJsonObject &message);
+    void post(ReplyQueue::Entry entry);
+    void deliverReplies();
     void deliverTick(const QJsonObject &message);
     void deliverTick(const TickData &tick);
     void stopThread();
@@ -88,6 +95,9 @@ private:
     std::atomic<bool> connected{false};
     std::atomic<bool> loggedIn{false};
     std::atomic<bool> awaitingPong{false};
+    // Set when the login frame goes out: only the one answer to it counts.
+    std::atomic<bool> m_loginPending{false};
+    bool m_strayLoginLogged = false;
     // Network-thread objects: created by run() and deleted when its loop ends, so
     // no timeout of an old connection can reach a restarted or destroyed client.
     QTimer *pingTimer = nullptr;
@@ -100,4 +110,9 @@ private:
     QMutex m_passwordMutex;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
+    // Guards the three below: the network thread puts, the object's own thread takes.
+    QMutex m_waitingMutex;
+    ReplyQueue m_waiting;
+    bool m_deliveryPosted = false;
+    bool m_overflowLogged = false;
 };

@@ -49,17 +49,20 @@ bool write(const QString &path, const QVector<SavedAccount> &accounts)
 
 void markOnline(QVector<SavedAccount> &accounts, const SavedAccount &entry)
 {
+    // Without its password the account cannot log in at the next start, and the one
+    // online before it is no longer the account last used.
+    const QString status = entry.password.isEmpty() ? QStringLiteral("offline") : QStringLiteral("online");
     bool found = false;
     for (SavedAccount &account : accounts) {
         if (account.key() == entry.key()) {
             account = entry;
             found = true;
         }
-        account.status = account.key() == entry.key() ? QStringLiteral("online") : QStringLiteral("offline");
+        account.status = account.key() == entry.key() ? status : QStringLiteral("offline");
     }
     if (!found) {
         accounts.append(entry);
-        accounts.last().status = QStringLiteral("online");
+        accounts.last().status = status;
     }
 }
 

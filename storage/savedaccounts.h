@@ -26,7 +26,7 @@ QString filePath();
 QVector<SavedAccount> read(const QString &path);
 bool write(const QString &path, const QVector<SavedAccount> &accounts);
 // Puts `entry` in place of the account with the same key (or appends it) and
-// marks it the only "online" one.
+// marks it the only "online" one; with no password saved, none is online.
 void markOnline(QVector<SavedAccount> &accounts, const SavedAccount &entry);
 bool remove(QVector<SavedAccount> &accounts, const QString &account, const QString &serverName);
 

@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
@@ -193,15 +194,14 @@ void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 
 void Client_Terminal::onLoginFailed()
 {
-    m_sounds->play(SoundEffects::Disconnected);
-    // A refusal arriving while the box shows stacks no second box on it.
-    if (m_loginFailShown)
+    // One box at a time: a refusal while it is open would stack another inside its event loop.
+    if (m_loginFailOpen)
         return;
-    m_loginFailShown = true;
+    const QScopedValueRollback<bool> open(m_loginFailOpen, true);
+    m_sounds->play(SoundEffects::Disconnected);
     const auto answer = QMessageBox::critical(
         this, QStringLiteral("Login fail"), QStringLiteral("Connecting to trade server failed. Try again your login."),
         QMessageBox::Ok);
-    m_loginFailShown = false;
     if (answer == QMessageBox::Ok)
         on_actionLogin_to_Trade_Account_triggered();
 }

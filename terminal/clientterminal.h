@@ -256,9 +256,10 @@ private:
     // From a login until the account is left: only then does the window hold its workspace.
     bool m_workspaceOpen = false;
     QStringList m_warnedServerNames;
-    bool m_loginFailShown = false;
     QString m_clientName;
     QString m_group;
+    bool m_loginFailOpen = false;
+    bool m_historyRequestDue = false;
 
     // Market watch.
     QStringList m_symbolList;

@@ -114,7 +114,8 @@ void Client_Terminal::onLogin(QJsonObject reply)
     m_restorePending = false;
     m_restoredSymbols.clear();
 
-    m_login = reply.value(QStringLiteral("login")).toVariant().toLongLong();
+    // The account is the one this connection logged in to, whatever number the reply names.
+    m_login = m_client->login;
     m_clientName = reply.value(QStringLiteral("name")).toString();
     m_group = reply.value(QStringLiteral("group")).toString();
     m_serverName = m_connectingServerName;

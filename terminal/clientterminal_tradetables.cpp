@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
+#include <utility>
 
 void Client_Terminal::setupTradeTables()
 {
@@ -137,7 +139,13 @@ void Client_Terminal::showNetProfit(double netProfit)
 void Client_Terminal::onOpenPositionChanged()
 {
     tradeTableLoad();
-    m_client->requestTradeHistory(-1);
+    // Positions and orders replies handled in one go ask for the history once.
+    if (std::exchange(m_historyRequestDue, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_historyRequestDue = false;
+        m_client->requestTradeHistory(-1);
+    });
 }
 
 void Client_Terminal::onCloseTrade(int ticket, int kind)

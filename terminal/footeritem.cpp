@@ -4,7 +4,7 @@
 #include <QTableWidget>
 
 FooterItem::FooterItem(const QString &text, bool footer)
-    : QTableWidgetItem(text, QTableWidgetItem::UserType)
+    : TextItem(text, QTableWidgetItem::UserType)
     , m_footer(footer)
 {
 }

@@ -2,9 +2,9 @@
 // totals stays below the data whichever way the table is sorted.
 #pragma once
 
-#include <QTableWidgetItem>
+#include "textitem.h"
 
-class FooterItem : public QTableWidgetItem
+class FooterItem : public TextItem
 {
 public:
     explicit FooterItem(const QString &text, bool footer = false);

@@ -82,9 +82,15 @@ public:
         m_table->setUpdatesEnabled(false);
         m_table->setRowCount(0);
         m_table->setRowCount(dataRows + 1);
+        // One change notice for every cell when the filling is done, not one per cell.
+        m_wasBlocked = m_table->model()->blockSignals(true);
     }
     ~TableFiller()
     {
+        QAbstractItemModel *model = m_table->model();
+        model->blockSignals(m_wasBlocked);
+        if (!m_wasBlocked)
+            emit model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
         m_table->setUpdatesEnabled(true);
         m_table->setSortingEnabled(m_sorting);
     }
@@ -111,6 +117,7 @@ public:
 private:
     QTableWidget *m_table;
     bool m_sorting;
+    bool m_wasBlocked = false;
 };
 
 // Read once per reply: a QIcon made from a file name reads the file each time.

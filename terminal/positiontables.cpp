@@ -3,6 +3,7 @@
 #include "jsonreadings.h"
 #include "quietrowupdate.h"
 #include "servertime.h"
+#include "textitem.h"
 
 #include <QMap>
 #include <QTableWidget>
@@ -26,7 +27,7 @@ QTableWidgetItem *put(QTableWidget *table, int row, int column, const QString &t
         item->setText(text);
         return item;
     }
-    item = new QTableWidgetItem(text);
+    item = new TextItem(text);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     table->setItem(row, column, item);
     return item;
@@ -46,6 +47,9 @@ void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const
 {
     table->setRowCount(0);
     table->setRowCount(positions.size() + orders.size());
+    // One change notice for every cell, not one or two per cell.
+    QAbstractItemModel *model = table->model();
+    const bool wasBlocked = model->blockSignals(true);
     int row = 0;
     for (const Position &p : positions) {
         put(table, row, 0, p.symbol)->setData(Qt::UserRole, positionRowTag);
@@ -71,6 +75,9 @@ void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const
         put(table, row, 7, fixed(o.tp, o.digits));
         ++row;
     }
+    model->blockSignals(wasBlocked);
+    if (row > 0 && !wasBlocked)
+        emit model->dataChanged(model->index(0, 0), model->index(row - 1, model->columnCount() - 1));
 }
 
 void setPositionPrices(QTableWidget *table, int row, const Position &position)

@@ -13,8 +13,11 @@ void styleSummaryTable(QTableWidget *table)
     table->verticalHeader()->setDefaultSectionSize(4);
     table->horizontalHeader()->setMinimumHeight(16);
     table->setAlternatingRowColors(true);
-    for (int row = 0; row < table->rowCount(); ++row)
-        table->setRowHeight(row, 4);
+    // New rows already have the default height; asking again costs each row a resize.
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->rowHeight(row) != 4)
+            table->setRowHeight(row, 4);
+    }
     for (int column = 0; column < table->columnCount(); ++column)
         table->setColumnWidth(column, 4);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);

@@ -68,8 +68,9 @@ private slots:
         QVERIFY(session.logIn());
         std::atomic<bool> armed{true};
         QObject guard; // goes before the flag
-        connect(&session.client, &TradeClient::websocketDisconnected, &guard, [&] {
-            if (armed.exchange(false))
+        // The closing connection's journal line is written in the network thread.
+        connect(Logger::instance(), &Logger::logMessage, &guard, [&](const QDateTime &, const QString &, const QString &m) {
+            if (m.startsWith("Disconnected") && armed.exchange(false))
                 session.client.dispatchMessage({{"res_code", 1}, {"state", 1}});
         }, Qt::DirectConnection);
         session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
@@ -81,6 +82,77 @@ private slots:
         }
         QVERIFY(!session.connectToServer(logout ? "secret" : "other"));
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), logout ? 2 : 3, patienceMs);
+    }
+
+    // While the window is busy, what waits for it is bounded: a newer positions, orders
+    // or history reply replaces an older one, and trade results beyond a bound are
+    // dropped with one journal line. Rounds of "code:n" replies; "4p" is a positions
+    // page that is not the last one, "1" a login reply answering no login, ignored.
+    void repliesWaitBoundedWhileTheWindowIsBusy_data()
+    {
+        QTest::addColumn<QString>("round");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<QString>("delivered");
+        QTest::addColumn<int>("dropLines");
+        QTest::newRow("the newest of each kind, in arrival order")
+            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0;
+        QTest::newRow("trade results are kept up to a bound")
+            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1;
+    }
+    void repliesWaitBoundedWhileTheWindowIsBusy()
+    {
+        QFETCH(QString, round);
+        QFETCH(int, rounds);
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QStringList seen;
+        for (const auto signal : {&TradeClient::openPositionsReceived, &TradeClient::pendingOrdersReceived,
+                                  &TradeClient::tradeHistoryReceived, &TradeClient::tradeResponseReceived,
+                                  &TradeClient::symbolListReceived}) {
+            connect(&session.client, signal, &session.context, [&](const QJsonObject &r) {
+                const bool page = r["res_code"] == 4 && r["is_last"] == 0;
+                seen << QStringLiteral("%1%2:%3").arg(r["res_code"].toInt()).arg(page ? "p" : "").arg(r["n"].toInt());
+            });
+        }
+        QList<QJsonObject> replies;
+        for (int n = 1; n <= rounds; ++n) {
+            for (const QString &code : round.split(' '))
+                replies.append({{"res_code", code.left(1).toInt()}, {"is_last", code == "4p" ? 0 : 1}, {"n", n},
+                                {"state", n % 2}, {"login", 5000 + n}});
+        }
+        sendWhileBusy(session.server, session.buffer, replies);
+        // The disconnection waits behind every reply: once it is handled, they all are.
+        session.server.dropClients();
+        QTRY_COMPARE_WITH_TIMEOUT(session.disconnects, 1, patienceMs);
+        QTEST(seen.size() <= 10 ? seen.join(' ') : QStringLiteral("%1 %2..%3").arg(seen.size()).arg(seen.first(), seen.last()),
+              "delivered");
+        QCOMPARE(QStringLiteral("%1 %2").arg(session.logins).arg(session.loginFails), "1 0");
+        QTEST(session.journal.lines.filter("some are dropped").size(), "dropLines");
+    }
+
+    // A feed of ever new symbol names is cut off at a bound, long names at once; the
+    // symbols already known go on ticking, and the journal tells once.
+    void boundsTheSymbolsItKeeps()
+    {
+        TradeSession session;
+        QVERIFY(session.logIn());
+        QSet<QString> symbols;
+        connect(&session.buffer, &PriceDataBuffer::tickUpdated, &session.context, [&](const QList<TickData> &ticks) {
+            for (const TickData &tick : ticks)
+                symbols.insert(tick.symbol + (tick.bid == 2.0 ? "=2" : ""));
+        });
+        const QString tooLong(PriceDataBuffer::maxSymbolLength + 1, 'L');
+        session.server.send(FakeTradeServer::tick(tooLong, 1.0, 1.1));
+        for (int i = 0; i <= PriceDataBuffer::maxSymbols; ++i) {
+            session.server.send(FakeTradeServer::tick(QStringLiteral("S%1").arg(i), 1.0, 1.1));
+            if (i % 1000 == 0)
+                QCoreApplication::processEvents(); // writes, and answers pings meanwhile
+        }
+        session.server.send(FakeTradeServer::tick("S0", 2.0, 2.1));
+        QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
+        QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
+        QVERIFY(!symbols.contains(tooLong) && !symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
+        QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 
     // In order, with the account's login added where a request has none; nothing

@@ -45,6 +45,14 @@ void FakeTradeServer::dropClients()
         tcp->abort();
 }
 
+void FakeTradeServer::flush()
+{
+    for (QTcpSocket *tcp : std::as_const(m_clients)) {
+        while (tcp->bytesToWrite() > 0 && tcp->waitForBytesWritten(20000)) {
+        }
+    }
+}
+
 void FakeTradeServer::setRefusing(bool refusing)
 {
     if (refusing)
@@ -146,9 +154,12 @@ void FakeTradeServer::onText(QTcpSocket *tcp, const QString &text)
         return;
     }
     if (reqCode == 1) {
-        sendText(tcp, {{"res_code", 1}, {"state", 1}, {"is_investor_password", m_loginMode == LoginMode::ReadOnly},
-                       {"timezone", m_timeZone}, {"login", request.value(QLatin1String("id"))},
-                       {"name", m_clientName}, {"group", "demo"}});
+        QJsonObject reply{{"res_code", 1}, {"state", 1}, {"is_investor_password", m_loginMode == LoginMode::ReadOnly},
+                          {"timezone", m_timeZone}, {"login", request.value(QLatin1String("id"))},
+                          {"name", "Test Client"}, {"group", "demo"}};
+        for (auto key = m_loginKeys.begin(); key != m_loginKeys.end(); ++key)
+            reply.insert(key.key(), key.value());
+        sendText(tcp, reply);
     }
     for (const QJsonObject &reply : m_replies.value(reqCode))
         sendText(tcp, reply);

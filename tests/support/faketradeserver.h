@@ -35,9 +35,10 @@ public:
         m_loginMode = mode;
         m_timeZone = timeZone;
     }
+    // Keys put into, or over, every accepted login's reply.
+    void setLoginReplyKeys(const QJsonObject &keys) { m_loginKeys = keys; }
     // Sent in order after every request of this code; for code 1 only after an accepted login.
     void setReplies(int reqCode, const QList<QJsonObject> &replies) { m_replies.insert(reqCode, replies); }
-    void setClientName(const QString &name) { m_clientName = name; }
     void send(const QJsonObject &object);
     // A silent server answers nothing (no pong, login answer, reply or closing frame).
     void setSilent(bool silent) { m_silent = silent; }
@@ -46,6 +47,8 @@ public:
     // The header of a text frame of `length` bytes, without any of its payload.
     void sendFrameHeader(quint64 length);
     void dropClients();
+    // Blocks until everything sent is handed to the system, events unprocessed meanwhile.
+    void flush();
     void setRefusing(bool refusing);
 
     // Connected peers, with or without a completed handshake.
@@ -77,7 +80,7 @@ protected:
     int m_connectionCount = 0;
     LoginMode m_loginMode = LoginMode::Accept;
     QString m_timeZone;
-    QString m_clientName = QStringLiteral("Test Client");
+    QJsonObject m_loginKeys;
     QMap<int, QList<QJsonObject>> m_replies;
     bool m_silent = false;
     bool m_brokenHandshake = false;

@@ -7,6 +7,7 @@
 #include "pricedatabuffer.h"
 #include "tradeclient.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 // Generous, for a loaded sanitizer build; only a failing test waits it out.
@@ -26,6 +27,21 @@ struct JournalRecorder
     QObject context;
     QStringList lines;
 };
+
+// Sends the replies and then a tick while this thread stays busy, until the batcher
+// holds that tick: the client has then taken every reply before any reaches a receiver here.
+inline void sendWhileBusy(FakeTradeServer &server, PriceDataBuffer &batcher, const QList<QJsonObject> &replies)
+{
+    QSignalSpy batches(&batcher, &PriceDataBuffer::tickUpdated);
+    for (const QJsonObject &reply : replies)
+        server.send(reply);
+    server.send(FakeTradeServer::tick(QStringLiteral("END"), 1.0, 1.1));
+    server.flush();
+    QElapsedTimer busy;
+    busy.start();
+    while (busy.elapsed() < patienceMs && batches.isEmpty())
+        batcher.onTimerTriggered();
+}
 
 struct TradeSession
 {

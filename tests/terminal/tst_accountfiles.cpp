@@ -89,7 +89,7 @@ private slots:
         QTEST(keysOf(savedaccounts::read(savedaccounts::filePath())), "keys");
     }
 
-    // Written owner-only and read back; one entry stays online.
+    // Written owner-only and read back; online moves to no account without its password.
     void accountsRoundTrip()
     {
         QVector<SavedAccount> accounts{{"1", "a", "ws://x", "A", "n", "online"},
@@ -100,7 +100,7 @@ private slots:
         QVERIFY(!savedaccounts::remove(accounts, "2", "A"));
         QVERIFY(savedaccounts::write(savedaccounts::filePath(), accounts));
         QCOMPARE(keysOf(savedaccounts::read(savedaccounts::filePath())),
-                 QStringList({"2@B offline new", "3@C online "}));
+                 QStringList({"2@B offline new", "3@C offline "}));
 
         const QString folder = configPath() + QStringLiteral("/Private/77");
         QVERIFY(workspacefiles::writePrivateFile(folder + QStringLiteral("/login"), "77;secret;ws://h:1\n"));
