@@ -333,7 +333,6 @@ private slots:
         std::for_each(from1000.begin(), from1000.end(), [](double &key) { key += 1000; });
         std::for_each(skipping.begin() + 25, skipping.end(), [](double &key) { key += 5; });
         lastSkips.last() = 50;
-        QTest::newRow("bar indexes") << indices(40);
         QTest::newRow("keys from 1000") << from1000;
         QTest::newRow("keys that skip after the bars first seen") << skipping;
         QTest::newRow("keys that skip at the last bar") << lastSkips;

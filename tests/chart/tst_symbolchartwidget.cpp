@@ -168,10 +168,8 @@ private slots:
             << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
         QTest::newRow("a week before the server's bar")
             << utc("2024-02-27T12:00") << 10080 << utc("2024-03-03T22:00") << "+02:00" << utc("2024-02-25T22:00");
-        QTest::newRow("a month in the server's zone")
-            << utc("2024-02-29T23:30") << 40000 << 0ll << "+02:00" << utc("2024-02-29T22:00");
-        QTest::newRow("a month from its middle")
-            << utc("2024-03-20T12:00") << 40000 << 0ll << "+02:00" << utc("2024-02-29T22:00");
+        QTest::newRow("a month from its last day in the server's zone")
+            << utc("2024-03-01T02:00") << 40000 << 0ll << "-05:00" << utc("2024-02-01T05:00");
         // Times near the ends of the range come only from a broken server; they stay as they are.
         constexpr qint64 max = std::numeric_limits<qint64>::max();
         constexpr qint64 min = std::numeric_limits<qint64>::min();
