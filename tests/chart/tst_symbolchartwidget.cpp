@@ -207,8 +207,7 @@ private slots:
         QFETCH(int, period);
         QFETCH(qint64, anchor);
         QFETCH(QString, zone);
-        QFETCH(qint64, start);
-        QCOMPARE(::barStart(time, period, anchor, parseServerTimeZone(zone)), start);
+        QTEST(::barStart(time, period, anchor, parseServerTimeZone(zone)), "start");
     }
 
     // Kept as a double, the last second of the range reads back one above it.
@@ -238,7 +237,6 @@ private slots:
     void tickReachesThePanelAndTheTag()
     {
         QFETCH(int, digits);
-        QFETCH(QStringList, texts);
         seed({{kHour, 1.1, 1.15, 1.05, 1.1}});
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(kHour + 10, 1.25, digits));
@@ -246,7 +244,7 @@ private slots:
             return chart.findChild<QLabel *>(side + "PriceLabel1")->text()
                 + chart.findChild<QLabel *>(side + "PriceLabel2")->text();
         };
-        QCOMPARE(QStringList({label("sell"), label("buy"), chart.lastPriceText()}), texts);
+        QTEST(QStringList({label("sell"), label("buy"), chart.lastPriceText()}), "texts");
     }
 
     void completedBarsFeedTheIndicatorsWithTheirFinalPrices()
@@ -378,7 +376,6 @@ private slots:
     {
         QFETCH(QVector<int>, replyBars);
         QFETCH(QPointF, view);
-        QFETCH(QPointF, expectedView);
         switchIndicators("Adx BollingerML MACD MovingAverage ParabolicSAR AlligatorJaws RSI");
         const QVector<CandleStick> held = makeBars(200);
         seed(held);
@@ -392,7 +389,7 @@ private slots:
         QCoreApplication::processEvents();
         const int added = int(std::count_if(replyBars.cbegin(), replyBars.cend(), [](int offset) { return offset > 0 || offset < -199; }));
         QTRY_VERIFY(!chart.indicatorsPending() && shown(chart) == 200 + added);
-        QCOMPARE(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), expectedView);
+        QTEST(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), "expectedView");
 
         // What the merge left is what a chart loading all bars at once shows.
         Chart fresh(m_manager.get(), "EURUSD", 60);
