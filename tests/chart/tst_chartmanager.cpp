@@ -197,13 +197,12 @@ private slots:
         QFETCH(int, action);
         QFETCH(Bars, bars);
         QFETCH(QByteArray, after);
-        QFETCH(Bars, loaded);
         const QString path = QDir::currentPath() + "/cache_60";
         writeBytes(path, before);
         QVERIFY(action != 1 || ChartManager::writeHistoryFile(path, bars));
         QVERIFY(action != 2 || ChartManager::appendHistoryRecord(path, bars.first()));
         QCOMPARE(readBytes(path), after.isEmpty() ? before : after);
-        QCOMPARE(ChartManager::loadHistoryFile(path), loaded);
+        QTEST(ChartManager::loadHistoryFile(path), "loaded");
     }
 
     void unsafeNamesStayInMemory_data()

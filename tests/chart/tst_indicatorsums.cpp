@@ -97,13 +97,6 @@ private slots:
             const double mean = sum(i - n + 1, i, [&](int j) { return b.close[j]; }) / n;
             return std::sqrt(sum(i - n + 1, i, [&](int j) { return std::pow(b.close[j] - mean, 2); }) / (n - 1));
         }) << n;
-        QTest::newRow("Bollinger top line") << Run([](IndicatorLines &o, const Bars &b) {
-            calcBollinger(o, b.keys, b.close, 20, 2);
-        }) << "tl" << Reference([](const Bars &b, int i) {
-            const int from = std::max(0, i - 19), count = i - from + 1;
-            const double mean = sum(from, i, [&](int j) { return b.close[j]; }) / count;
-            return mean + 2 * std::sqrt(sum(from, i, [&](int j) { return std::pow(b.close[j] - mean, 2); }) / count);
-        }) << 0;
         QTest::newRow("RSI") << Run([](IndicatorLines &o, const Bars &b) { calcRsi(o[""], b.keys, b.close, n); }) << ""
                              << Reference([](const Bars &b, int i) {
                                     double gains = 0, losses = 0;

@@ -42,13 +42,12 @@ private slots:
     {
         QFETCH(int, bars);
         QFETCH(QCPRange, range);
-        QFETCH(QVector<double>, ticks);
         QCustomPlot plot;
         plot.resize(800, 400);
         plot.xAxis->setTicker(tickerWithBars(bars));
         plot.xAxis->setRange(range);
         plot.replot();
-        QCOMPARE(plot.xAxis->tickVector(), ticks);
+        QTEST(plot.xAxis->tickVector(), "ticks");
     }
 
     // Zoomed in across a bar boundary far from bar 0 the step is tiny; the
@@ -77,12 +76,11 @@ private slots:
     void labels()
     {
         QFETCH(double, tick);
-        QFETCH(QString, label);
         qputenv("TZ", "UTC");
         tzset();
         auto ticker = tickerWithBars(4);
         ticker->appendTimestamp(9223372036854775807.0); // one above the largest 64-bit time
-        QCOMPARE(ticker->getTickLabel(tick, QLocale::c(), 'g', 6), label);
+        QTEST(ticker->getTickLabel(tick, QLocale::c(), 'g', 6), "label");
     }
 };
 

@@ -41,6 +41,28 @@ bool sameSeries(const IndicatorSeries &a, const IndicatorSeries &b)
 
 int shown(const Chart &chart) { return chart.candlesticks()->interface1D()->dataCount(); }
 
+// Each graph draws its own line, and every line equals that of `expected` (but the force
+// index's, drawn from random volumes).
+void sameIndicators(const Chart &chart, const Chart &expected)
+{
+    for (int i = 0; i < Chart::IndicatorCount; ++i) {
+        const auto indicator = Chart::Indicator(i);
+        const IndicatorLines &lines = chart.indicatorLines(indicator), &wanted = expected.indicatorLines(indicator);
+        for (QCPAbstractPlottable *plottable : chart.indicatorPlottables(indicator)) {
+            IndicatorSeries graph;
+            for (int m = 0; m < plottable->interface1D()->dataCount(); ++m) {
+                graph.keys << plottable->interface1D()->dataMainKey(m);
+                graph.values << plottable->interface1D()->dataMainValue(m);
+            }
+            const QString line = lines.contains(plottable->name()) ? plottable->name() : QString();
+            QVERIFY2(sameSeries(graph, lines.value(line)), qPrintable(plottable->name()));
+        }
+        for (auto it = wanted.cbegin(); i != Chart::ForceIndex && it != wanted.cend(); ++it)
+            QVERIFY2(sameSeries(lines.value(it.key()), *it),
+                     qPrintable(Chart::indicatorName(indicator) + ' ' + it.key()));
+    }
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(LiveRow)
@@ -168,10 +190,8 @@ private slots:
             << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
         QTest::newRow("a week before the server's bar")
             << utc("2024-02-27T12:00") << 10080 << utc("2024-03-03T22:00") << "+02:00" << utc("2024-02-25T22:00");
-        QTest::newRow("a month in the server's zone")
-            << utc("2024-02-29T23:30") << 40000 << 0ll << "+02:00" << utc("2024-02-29T22:00");
-        QTest::newRow("a month from its middle")
-            << utc("2024-03-20T12:00") << 40000 << 0ll << "+02:00" << utc("2024-02-29T22:00");
+        QTest::newRow("a month from its last day in the server's zone")
+            << utc("2024-03-01T02:00") << 40000 << 0ll << "-05:00" << utc("2024-02-01T05:00");
         // Times near the ends of the range come only from a broken server; they stay as they are.
         constexpr qint64 max = std::numeric_limits<qint64>::max();
         constexpr qint64 min = std::numeric_limits<qint64>::min();
@@ -187,8 +207,7 @@ private slots:
         QFETCH(int, period);
         QFETCH(qint64, anchor);
         QFETCH(QString, zone);
-        QFETCH(qint64, start);
-        QCOMPARE(::barStart(time, period, anchor, parseServerTimeZone(zone)), start);
+        QTEST(::barStart(time, period, anchor, parseServerTimeZone(zone)), "start");
     }
 
     // Kept as a double, the last second of the range reads back one above it.
@@ -218,7 +237,6 @@ private slots:
     void tickReachesThePanelAndTheTag()
     {
         QFETCH(int, digits);
-        QFETCH(QStringList, texts);
         seed({{kHour, 1.1, 1.15, 1.05, 1.1}});
         Chart chart(m_manager.get(), "EURUSD", 60);
         chart.updateWithTick(tick(kHour + 10, 1.25, digits));
@@ -226,7 +244,7 @@ private slots:
             return chart.findChild<QLabel *>(side + "PriceLabel1")->text()
                 + chart.findChild<QLabel *>(side + "PriceLabel2")->text();
         };
-        QCOMPARE(QStringList({label("sell"), label("buy"), chart.lastPriceText()}), texts);
+        QTEST(QStringList({label("sell"), label("buy"), chart.lastPriceText()}), "texts");
     }
 
     void completedBarsFeedTheIndicatorsWithTheirFinalPrices()
@@ -251,31 +269,16 @@ private slots:
                  QList<double>({1.3, 1.05, 1.20}));
 
         // What the ticks built, graphs included, equals what the same bars give when loaded whole.
-        std::array<IndicatorLines, Chart::IndicatorCount> live;
         QList<CandleStick> bars;
         for (int i = 0; i < chart.barKeys().size(); ++i)
             bars.append({qint64(chart.barTimestamps()[i]), chart.barOpen()[i], chart.barHigh()[i], chart.barLow()[i],
                          chart.barClose()[i]});
-        for (int i = 0; i < Chart::IndicatorCount; ++i) {
-            live[i] = chart.indicatorLines(Chart::Indicator(i));
-            for (QCPAbstractPlottable *plottable : chart.indicatorPlottables(Chart::Indicator(i))) {
-                IndicatorSeries graph;
-                for (int m = 0; m < plottable->interface1D()->dataCount(); ++m) {
-                    graph.keys << plottable->interface1D()->dataMainKey(m);
-                    graph.values << plottable->interface1D()->dataMainValue(m);
-                }
-                const QString line = live[i].contains(plottable->name()) ? plottable->name() : QString();
-                QVERIFY2(sameSeries(graph, live[i].value(line)), qPrintable(plottable->name()));
-            }
-        }
-        chart.setCandleStickData(bars);
-        for (int i = 0; i < Chart::IndicatorCount; ++i) {
-            const QString name = Chart::indicatorName(Chart::Indicator(i));
-            QVERIFY2(!live[i].isEmpty(), qPrintable(name));
-            for (auto it = live[i].cbegin(); i != Chart::ForceIndex && it != live[i].cend(); ++it) // random volumes
-                QVERIFY2(sameSeries(*it, chart.indicatorLines(Chart::Indicator(i)).value(it.key())),
-                         qPrintable(name + " " + it.key()));
-        }
+        Chart whole(m_manager.get(), "EURUSD", 60);
+        whole.setCandleStickData(bars);
+        for (int i = 0; i < Chart::IndicatorCount; ++i)
+            QVERIFY2(!chart.indicatorLines(Chart::Indicator(i)).isEmpty(),
+                     qPrintable(Chart::indicatorName(Chart::Indicator(i))));
+        sameIndicators(chart, whole);
     }
 
     void timeframeChangeKeepsTheUsersColours()
@@ -373,7 +376,6 @@ private slots:
     {
         QFETCH(QVector<int>, replyBars);
         QFETCH(QPointF, view);
-        QFETCH(QPointF, expectedView);
         switchIndicators("Adx BollingerML MACD MovingAverage ParabolicSAR AlligatorJaws RSI");
         const QVector<CandleStick> held = makeBars(200);
         seed(held);
@@ -387,7 +389,7 @@ private slots:
         QCoreApplication::processEvents();
         const int added = int(std::count_if(replyBars.cbegin(), replyBars.cend(), [](int offset) { return offset > 0 || offset < -199; }));
         QTRY_VERIFY(!chart.indicatorsPending() && shown(chart) == 200 + added);
-        QCOMPARE(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), expectedView);
+        QTEST(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), "expectedView");
 
         // What the merge left is what a chart loading all bars at once shows.
         Chart fresh(m_manager.get(), "EURUSD", 60);
@@ -396,23 +398,7 @@ private slots:
         QCOMPARE(chart.lastBarTime(), fresh.lastBarTime());
         QCOMPARE(chart.barHigh(), fresh.barHigh());
         QCOMPARE(chart.lastBarClose(), fresh.lastBarClose());
-        for (int i = 0; i < Chart::IndicatorCount; ++i) {
-            const auto indicator = Chart::Indicator(i);
-            const IndicatorLines &lines = fresh.indicatorLines(indicator);
-            for (auto line = lines.cbegin(); line != lines.cend(); ++line)
-                QVERIFY2(sameSeries(chart.indicatorLines(indicator).value(line.key()), *line),
-                         qPrintable(Chart::indicatorName(indicator) + ' ' + line.key()));
-            const auto plottables = chart.indicatorPlottables(indicator);
-            const auto freshPlottables = fresh.indicatorPlottables(indicator);
-            for (int p = 0; p < plottables.size(); ++p) {
-                const QCPPlottableInterface1D *drawn = plottables[p]->interface1D();
-                const QCPPlottableInterface1D *expected = freshPlottables[p]->interface1D();
-                QCOMPARE(drawn->dataCount(), expected->dataCount());
-                if (expected->dataCount() > 0)
-                    QCOMPARE(drawn->dataMainValue(drawn->dataCount() - 1),
-                             expected->dataMainValue(expected->dataCount() - 1));
-            }
-        }
+        sameIndicators(chart, fresh);
     }
 
     void liveCandleIsDrawnWithItsTicks_data()
