@@ -15,6 +15,8 @@ QByteArray reason(int status)
         return "OK";
     case 400:
         return "Bad Request";
+    case 401:
+        return "Unauthorized";
     case 403:
         return "Forbidden";
     case 404:
@@ -102,10 +104,14 @@ void HttpService::onReadyRead(QTcpSocket *socket)
         return;
     }
     qint64 length = 0;
+    QByteArray authorization;
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines.at(i).trimmed();
         const int colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length") {
+        const QByteArray name = colon > 0 ? line.left(colon).trimmed().toLower() : QByteArray();
+        if (name == "authorization")
+            authorization = line.mid(colon + 1).trimmed();
+        if (name == "content-length") {
             bool ok = false;
             length = line.mid(colon + 1).trimmed().toLongLong(&ok);
             if (!ok || length < 0) {
@@ -123,6 +129,7 @@ void HttpService::onReadyRead(QTcpSocket *socket)
     HttpRequest request;
     request.method = requestLine.at(0);
     request.path = requestLine.at(1).split('?').value(0);
+    request.authorization = authorization;
     request.body = buffer.mid(headerEnd + 4, int(length));
     answer(socket, m_handler(request));
 }
@@ -133,6 +140,7 @@ void HttpService::answer(QTcpSocket *socket, const HttpReply &reply)
     socket->disconnect(this);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reason(reply.status) + "\r\n";
+    head += reply.headers;
     head += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
             "\r\nConnection: close\r\n\r\n";
     socket->write(head + reply.body);

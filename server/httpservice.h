@@ -17,13 +17,20 @@ struct HttpRequest
 {
     QByteArray method;
     QByteArray path;
+    QByteArray authorization; // the Authorization header's value
     QByteArray body;
 };
 
 struct HttpReply
 {
-    int status = 200;
+    HttpReply(int status = 200, const QByteArray &body = {}, const QByteArray &headers = {})
+        : status(status), body(body), headers(headers)
+    {
+    }
+
+    int status;
     QByteArray body;
+    QByteArray headers; // further header lines, each ending in CR LF
 };
 
 class HttpService : public QObject

@@ -61,7 +61,7 @@ public:
 
 private:
     HttpReply createAccount(const QJsonObject &body);
-    HttpReply updateAccount(const QJsonObject &body);
+    HttpReply updateAccount(const QJsonObject &body, const QByteArray &authorization);
 
     ServerOptions m_options;
     DemoCredentials m_demo;

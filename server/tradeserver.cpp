@@ -47,15 +47,6 @@ QString TradeServer::errorString() const
     return m_server->errorString();
 }
 
-bool TradeServer::hasTradingSession(qint64 login) const
-{
-    for (const Connection &connection : m_connections) {
-        if (connection.state.login == login && connection.state.access == Access::Full)
-            return true;
-    }
-    return false;
-}
-
 void TradeServer::onNewConnection()
 {
     while (QWebSocket *socket = m_server->nextPendingConnection()) {

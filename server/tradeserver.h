@@ -33,8 +33,6 @@ public:
     bool listen(const QHostAddress &address, quint16 port);
     quint16 port() const;
     QString errorString() const;
-    // Whether some connection is logged in to the account with its main password.
-    bool hasTradingSession(qint64 login) const;
     // Every request handled from now on goes to device as one JSON line, passwords left out.
     void setRecord(QIODevice *device) { m_record = device; }
 
