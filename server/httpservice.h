@@ -24,7 +24,9 @@ struct HttpRequest
 struct HttpReply
 {
     HttpReply(int status = 200, const QByteArray &body = {}, const QByteArray &headers = {})
-        : status(status), body(body), headers(headers)
+        : status(status)
+        , body(body)
+        , headers(headers)
     {
     }
 

@@ -155,10 +155,10 @@ HttpReply ServerApp::updateAccount(const QJsonObject &body, const QByteArray &au
     // The caller proves the main password by basic authentication of "login:password";
     // being logged in somewhere proves nothing about who asks.
     const QByteArray scheme("Basic ");
-    const QByteArray credentials = authorization.startsWith(scheme)
-                                       ? QByteArray::fromBase64(authorization.mid(scheme.size()),
-                                                                QByteArray::AbortOnBase64DecodingErrors)
-                                       : QByteArray();
+    const QByteArray credentials =
+        authorization.startsWith(scheme)
+            ? QByteArray::fromBase64(authorization.mid(scheme.size()), QByteArray::AbortOnBase64DecodingErrors)
+            : QByteArray();
     const int colon = credentials.indexOf(':');
     if (colon < 1) {
         HttpReply reply = refuse(401, QStringLiteral("The login and main password are needed"));

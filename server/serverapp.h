@@ -55,6 +55,7 @@ public:
     quint16 accountPort() const;
     const DemoCredentials &demo() const { return m_demo; }
     Desk &desk() { return *m_desk; }
+    const TradeServer &tradeServer() const { return *m_trade; }
 
     HttpReply brokerList(const HttpRequest &request) const;
     HttpReply accountService(const HttpRequest &request);

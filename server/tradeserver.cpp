@@ -110,7 +110,6 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
-    it->heardMs = now();
     if (it->waiting.size() >= maxWaitingRequests) {
         kick(socket);
         return;

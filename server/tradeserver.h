@@ -39,7 +39,7 @@ public:
     static constexpr int maxFailedLogins = 5;
     static constexpr int loginTimeoutMs = 10000;
     static constexpr int pingAfterMs = 3000;
-    static constexpr int silenceLimitMs = 10000; // nothing heard, not even a pong
+    static constexpr int silenceLimitMs = 10000; // no pong for this long and the peer is gone
     static constexpr int tickIntervalMs = 100;
 
     explicit TradeServer(Desk *desk, QObject *parent = nullptr);
@@ -58,7 +58,7 @@ private:
         QWebSocket *socket = nullptr;
         SessionState state;
         qint64 openedMs = 0;
-        qint64 heardMs = 0;
+        qint64 heardMs = 0; // the last pong: only a peer that reads can answer a ping
         double budget = requestBurst;
         qint64 budgetMs = 0;
         QQueue<QJsonObject> waiting;

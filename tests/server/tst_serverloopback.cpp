@@ -1,14 +1,20 @@
 // The terminal's own trade-server client against the local server on ephemeral
 // ports: log in, get ticks, trade, reach the HTTP services, and be refused when hostile.
+#include "accountsummary.h"
+#include "positiondatastore.h"
 #include "pricedatabuffer.h"
 #include "serverapp.h"
+#include "silentwebsocket.h"
 #include "testmain.h"
 #include "tradeclient.h"
+#include "tradeserver.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpSocket>
 #include <QWebSocket>
+#include <cmath>
+#include <memory>
 
 using namespace tradeserver;
 
@@ -86,11 +92,20 @@ private slots:
             client.sendRequest(
                 {{"req_code", 4}, {"type", 0}, {"order_type", 0}, {"volume", 1000}, {"symbol", "EURUSD"}});
             QTRY_VERIFY_WITH_TIMEOUT(!positions.isEmpty(), patienceMs);
-            const QString fields = QJsonDocument(positions.last().value("array").toArray().at(0).toObject())
-                                       .toJson(QJsonDocument::Compact);
-            QVERIFY2(fields.contains(QRegularExpression(
-                         R"("csize":100000,.*"r_profit":1,.*"symbol":"EURUSD",.*"type":"buy",.*"volume":1000[,}])")),
-                     qPrintable(fields));
+            // The keys the server writes are the ones the terminal's summary and store read.
+            const QJsonObject reply = positions.last();
+            QVERIFY(isLastPositionsPage(reply));
+            AccountFigures figures;
+            readAccountFigures(reply, figures);
+            PositionDataStore store;
+            store.setOpenPositions(reply.value("array").toArray());
+            QCOMPARE(store.positions().size(), 1);
+            const Position bought = store.positions().first();
+            QCOMPARE(QStringList({bought.symbol, bought.type, QString::number(bought.volume),
+                                  QString::number(bought.contractSize), QString::number(figures.balance)}),
+                     QStringList({"EURUSD", "buy", "0.1", "100000", "10000"}));
+            QVERIFY(figures.usedMargin > 0.0);
+            QCOMPARE(figures.usedMargin, std::round(bought.volume * bought.contractSize * bought.price) / 100.0);
 
             const QJsonDocument brokers = bodyOf(exchange(server.brokerPort(), "GET /brokers HTTP/1.1\r\n\r\n"));
             const QJsonObject entry = brokers.array().at(0).toObject().value("servers").toArray().at(0).toObject();
@@ -107,6 +122,8 @@ private slots:
         const QString wrong = R"({"req_code":1,"id":100001,"password":"guess","type":3})";
         QTest::newRow("five wrong passwords") << QStringList{wrong, wrong, wrong, wrong, wrong};
         QTest::newRow("a message over 64 KiB") << QStringList{QString(70000, QLatin1Char('x'))};
+        QTest::newRow("a thousand requests at once")
+            << QStringList(QVector<QString>(1000, R"({"req_code":9})").toList());
     }
     void hostileTradeClientsAreDropped()
     {
@@ -120,6 +137,66 @@ private slots:
         for (const QString &text : std::as_const(texts))
             socket.sendTextMessage(text);
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, patienceMs);
+    }
+
+    void crowdsLeaveRoomForGenuineLogins_data()
+    {
+        QTest::addColumn<int>("idle");     // connections that never log in
+        QTest::addColumn<int>("sessions"); // logins of the demo account that then keep quiet
+        QTest::addColumn<int>("open");     // connections once the genuine login is in
+
+        QTest::newRow("70 connections that never log in") << 70 << 0 << TradeServer::maxPendingConnections;
+        QTest::newRow("the account logged in 8 times") << 0 << 8 << TradeServer::maxSessionsPerAccount;
+    }
+    void crowdsLeaveRoomForGenuineLogins()
+    {
+        QFETCH(int, idle);
+        QFETCH(int, sessions);
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        std::vector<std::unique_ptr<SilentWebSocket>> crowd;
+        for (int i = 0; i < idle + sessions; ++i) {
+            crowd.push_back(std::make_unique<SilentWebSocket>());
+            QVERIFY(crowd.back()->open(server.tradePort()));
+            if (i >= idle)
+                crowd.back()->send(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(),
+                                  std::min(idle, int(TradeServer::maxPendingConnections)) + sessions, patienceMs);
+
+        QWebSocket genuine;
+        QStringList replies;
+        connect(&genuine, &QWebSocket::textMessageReceived, &genuine, [&](const QString &text) { replies << text; });
+        connect(&genuine, &QWebSocket::connected, &genuine,
+                [&] { genuine.sendTextMessage(R"({"req_code":1,"id":100001,"password":"demo123","type":3})"); });
+        genuine.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort())));
+        QTRY_VERIFY_WITH_TIMEOUT(!replies.isEmpty(), patienceMs);
+        QVERIFY2(replies.first().contains(R"("state":1)"), qPrintable(replies.first()));
+        QTEST(server.tradeServer().connectionCount(), "open");
+    }
+
+    void peersSilentOrBehindAreDropped()
+    {
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        // One never answers a ping; the other keeps talking but never reads its charts.
+        SilentWebSocket quiet;
+        SilentWebSocket behind;
+        for (SilentWebSocket *peer : {&quiet, &behind}) {
+            QVERIFY(peer->open(server.tradePort()));
+            peer->send(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
+        }
+        for (int period : {1, 5, 15, 30, 60, 240, 1440, 10080})
+            for (const char *symbol : {"EURUSD", "GBPUSD"})
+                behind.send(QStringLiteral(R"({"req_code":3,"symbol":"%1","interval":%2,"from":0,"to":-1})")
+                                .arg(symbol)
+                                .arg(period)
+                                .toUtf8());
+        QTimer chatter;
+        connect(&chatter, &QTimer::timeout, &chatter, [&] { behind.send(R"({"req_code":9})"); });
+        chatter.start(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 2, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 0, patienceMs);
     }
 
     void accountServiceAnswers_data()
