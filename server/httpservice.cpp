@@ -1,5 +1,6 @@
 #include "httpservice.h"
 
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -23,6 +24,8 @@ QByteArray reason(int status)
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
     case 413:
         return "Payload Too Large";
     case 503:
@@ -45,7 +48,7 @@ HttpService::HttpService(Handler handler, QObject *parent)
 
 HttpService::~HttpService()
 {
-    for (auto it = m_buffers.begin(); it != m_buffers.end(); ++it) {
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         it.key()->disconnect(this);
         it.key()->abort();
     }
@@ -69,27 +72,43 @@ QString HttpService::errorString() const
 void HttpService::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_buffers.size() >= maxConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+        if (m_pending.size() >= maxConnections) {
+            auto oldest = m_pending.begin();
+            for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+                if (it->openedMs < oldest->openedMs)
+                    oldest = it;
+            }
+            QTcpSocket *evicted = oldest.key();
+            m_pending.erase(oldest);
+            evicted->disconnect(this);
+            evicted->abort();
+            evicted->deleteLater();
         }
-        m_buffers.insert(socket, QByteArray());
+        m_pending.insert(socket, {QByteArray(), QDateTime::currentMSecsSinceEpoch()});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_buffers.remove(socket);
+            m_pending.remove(socket);
             socket->deleteLater();
         });
-        QTimer::singleShot(requestTimeoutMs, socket, [socket] { socket->abort(); });
+        QTimer::singleShot(headerTimeoutMs, socket, [this, socket] { timeOut(socket, true); });
+        QTimer::singleShot(requestTimeoutMs, socket, [this, socket] { timeOut(socket, false); });
     }
+}
+
+void HttpService::timeOut(QTcpSocket *socket, bool headersOnly)
+{
+    const auto it = m_pending.constFind(socket);
+    if (it == m_pending.constEnd() || (headersOnly && it->buffer.contains("\r\n\r\n")))
+        return;
+    answer(socket, {408, R"({"error":"Request timeout"})"});
 }
 
 void HttpService::onReadyRead(QTcpSocket *socket)
 {
-    auto it = m_buffers.find(socket);
-    if (it == m_buffers.end())
+    auto it = m_pending.find(socket);
+    if (it == m_pending.end())
         return;
-    QByteArray &buffer = *it;
+    QByteArray &buffer = it->buffer;
     buffer += socket->read(maxHeaderBytes + maxBodyBytes + 1 - buffer.size());
     const int headerEnd = buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0) {
@@ -136,7 +155,7 @@ void HttpService::onReadyRead(QTcpSocket *socket)
 
 void HttpService::answer(QTcpSocket *socket, const HttpReply &reply)
 {
-    m_buffers.remove(socket);
+    m_pending.remove(socket);
     socket->disconnect(this);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reason(reply.status) + "\r\n";

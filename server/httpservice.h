@@ -1,5 +1,7 @@
 // A small HTTP/1.1 listener for the broker list and the account service: one
-// request per connection, bodies up to a fixed size, answered by a handler.
+// request per connection, bodies up to a fixed size, answered by a handler. A
+// request has a short time for its headers and for its body, and when every place
+// is taken the longest-waiting connection gives way to the newcomer.
 #pragma once
 
 #include <QByteArray>
@@ -43,7 +45,8 @@ public:
     static constexpr int maxHeaderBytes = 16 * 1024;
     static constexpr int maxBodyBytes = 64 * 1024;
     static constexpr int maxConnections = 32;
-    static constexpr int requestTimeoutMs = 10000;
+    static constexpr int headerTimeoutMs = 2000;
+    static constexpr int requestTimeoutMs = 4000; // headers and body
 
     using Handler = std::function<HttpReply(const HttpRequest &)>;
 
@@ -58,10 +61,17 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const HttpReply &reply);
+    void timeOut(QTcpSocket *socket, bool headersOnly);
+
+    struct Pending
+    {
+        QByteArray buffer;
+        qint64 openedMs = 0;
+    };
 
     Handler m_handler;
     QTcpServer *m_server;
-    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QHash<QTcpSocket *, Pending> m_pending;
 };
 
 } // namespace tradeserver
