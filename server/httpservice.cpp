@@ -90,15 +90,13 @@ void HttpService::onNewConnection()
             m_pending.remove(socket);
             socket->deleteLater();
         });
-        QTimer::singleShot(headerTimeoutMs, socket, [this, socket] { timeOut(socket, true); });
-        QTimer::singleShot(requestTimeoutMs, socket, [this, socket] { timeOut(socket, false); });
+        QTimer::singleShot(requestTimeoutMs, socket, [this, socket] { timeOut(socket); });
     }
 }
 
-void HttpService::timeOut(QTcpSocket *socket, bool headersOnly)
+void HttpService::timeOut(QTcpSocket *socket)
 {
-    const auto it = m_pending.constFind(socket);
-    if (it == m_pending.constEnd() || (headersOnly && it->buffer.contains("\r\n\r\n")))
+    if (!m_pending.contains(socket))
         return;
     answer(socket, {408, R"({"error":"Request timeout"})"});
 }

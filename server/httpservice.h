@@ -1,6 +1,6 @@
 // A small HTTP/1.1 listener for the broker list and the account service: one
 // request per connection, bodies up to a fixed size, answered by a handler. A
-// request has a short time for its headers and for its body, and when every place
+// request has a short time for its headers and body, and when every place
 // is taken the longest-waiting connection gives way to the newcomer.
 #pragma once
 
@@ -45,8 +45,7 @@ public:
     static constexpr int maxHeaderBytes = 16 * 1024;
     static constexpr int maxBodyBytes = 64 * 1024;
     static constexpr int maxConnections = 32;
-    static constexpr int headerTimeoutMs = 2000;
-    static constexpr int requestTimeoutMs = 4000; // headers and body
+    static constexpr int requestTimeoutMs = 3000; // headers and body
 
     using Handler = std::function<HttpReply(const HttpRequest &)>;
 
@@ -61,7 +60,7 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const HttpReply &reply);
-    void timeOut(QTcpSocket *socket, bool headersOnly);
+    void timeOut(QTcpSocket *socket);
 
     struct Pending
     {

@@ -156,6 +156,12 @@ private slots:
         const QJsonDocument brokers = bodyOf(exchange(server.brokerPort(), "GET /brokers HTTP/1.1\r\n\r\n"));
         const QJsonObject entry = brokers.array().at(0).toObject().value("servers").toArray().at(0).toObject();
         QCOMPARE(entry.value("ipaddr").toString(), QStringLiteral("127.0.0.1:%1").arg(server.tradePort()));
+        // Those that gave way were cut off, the rest run out of time: none is left holding a place.
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(tricklers.cbegin(), tricklers.cend(),
+                                             [](const auto &socket) {
+                                                 return socket->state() == QAbstractSocket::UnconnectedState;
+                                             }),
+                                 patienceMs);
     }
 
     void crowdsLeaveRoomForGenuineLogins_data()
