@@ -3,6 +3,7 @@
 #include "protocol.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QTimer>
@@ -16,6 +17,7 @@ namespace {
 constexpr int keepAliveSweepMs = 1000;
 constexpr int handshakeTimeoutMs = 5000;
 constexpr int closingGraceMs = 2000;
+constexpr int workSliceMs = 5;
 
 // Chart and trade-history replies are the large ones.
 double costOf(const QJsonObject &request)
@@ -53,6 +55,7 @@ bool TradeServer::listen(const QHostAddress &address, quint16 port)
 {
     if (!m_server->listen(address, port))
         return false;
+    m_timer->setTimerType(Qt::PreciseTimer); // ticks go out on the beat
     m_timer->start(tickIntervalMs);
     m_keepAlive->start(keepAliveSweepMs);
     return true;
@@ -97,7 +100,7 @@ void TradeServer::onNewConnection()
                 it->heardMs = now();
         });
         // What waits for a reader to catch up goes on as it reads.
-        connect(socket, &QWebSocket::bytesWritten, this, [this, socket] { serve(socket); });
+        connect(socket, &QWebSocket::bytesWritten, this, [this, socket] { ready(socket); });
         // Queued: a write may report the disconnection at once, while the connection
         // table is being walked.
         connect(
@@ -115,7 +118,7 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
         return;
     }
     it->waiting.enqueue(QJsonDocument::fromJson(text.toUtf8()).object());
-    serve(socket);
+    ready(socket);
 }
 
 double TradeServer::budget(Connection &connection) const
@@ -127,18 +130,44 @@ double TradeServer::budget(Connection &connection) const
     return connection.budget;
 }
 
-void TradeServer::serve(QWebSocket *socket)
+void TradeServer::ready(QWebSocket *socket)
 {
-    for (;;) {
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->waiting.isEmpty() || it->queued)
+        return;
+    it->queued = true;
+    m_ready.enqueue(socket);
+    if (!m_pumping) {
+        m_pumping = true;
+        QTimer::singleShot(0, this, &TradeServer::pump);
+    }
+}
+
+void TradeServer::pump()
+{
+    // One request per connection in turn, for a slice of time at most, so no client's
+    // burst holds up the ticks or the others' requests.
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_ready.isEmpty() && slice.elapsed() < workSliceMs) {
+        QWebSocket *socket = m_ready.dequeue();
         const auto it = m_connections.find(socket);
-        if (it == m_connections.end() || it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes)
-            return;
+        if (it == m_connections.end())
+            continue;
+        it->queued = false;
+        // Behind: its writes bring it back; out of budget: the tick timer does.
+        if (it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes)
+            continue;
         const double cost = costOf(it->waiting.head());
         if (budget(*it) < cost)
-            return; // the sweep comes back once the budget has grown
+            continue;
         it->budget -= cost;
         handle(socket, it->waiting.dequeue());
+        ready(socket);
     }
+    m_pumping = !m_ready.isEmpty();
+    if (m_pumping)
+        QTimer::singleShot(0, this, &TradeServer::pump);
 }
 
 void TradeServer::handle(QWebSocket *socket, QJsonObject request)
@@ -228,7 +257,7 @@ void TradeServer::onTimer()
     }
     pushAccounts(changed);
     for (QWebSocket *socket : std::as_const(later))
-        serve(socket);
+        ready(socket);
 }
 
 void TradeServer::onKeepAlive()

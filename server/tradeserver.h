@@ -62,14 +62,17 @@ private:
         double budget = requestBurst;
         qint64 budgetMs = 0;
         QQueue<QJsonObject> waiting;
+        bool queued = false; // in the turn of connections with requests to handle
     };
 
     void onNewConnection();
     void onText(QWebSocket *socket, const QString &text);
     void onTimer();
     void onKeepAlive();
-    // Handles what waits while the budget and the backlog allow.
-    void serve(QWebSocket *socket);
+    // Puts a connection with waiting requests in the turn, and the turn in motion.
+    void ready(QWebSocket *socket);
+    // Handles waiting requests in turn while the budget and the backlog allow.
+    void pump();
     void handle(QWebSocket *socket, QJsonObject request);
     // Makes room for a connection that just logged in; false when there is none.
     bool admit(QWebSocket *socket);
@@ -88,6 +91,8 @@ private:
     QTimer *m_timer;
     QTimer *m_keepAlive;
     QHash<QWebSocket *, Connection> m_connections;
+    QQueue<QWebSocket *> m_ready;
+    bool m_pumping = false;
     QIODevice *m_record = nullptr;
 };
 
