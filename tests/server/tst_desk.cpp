@@ -125,22 +125,27 @@ private slots:
     {
         QTest::addColumn<int>("failures"); // each on a new connection, once the last delay ran out
         QTest::addColumn<int>("waited");   // seconds before the right password
+        QTest::addColumn<bool>("cleared"); // the right password went in after the third
         QTest::addColumn<QString>("reply");
 
-        QTest::newRow("three slips cost nothing") << 3 << 0 << "1/+02:00,8/30";
-        QTest::newRow("the fourth costs a second") << 4 << 0 << "1/refused";
-        QTest::newRow("which then has passed") << 4 << 1 << "1/+02:00,8/30";
-        QTest::newRow("the sixth costs four seconds") << 6 << 3 << "1/refused";
-        QTest::newRow("after four seconds") << 6 << 4 << "1/+02:00,8/30";
-        QTest::newRow("never more than a minute") << 20 << 60 << "1/+02:00,8/30";
+        QTest::newRow("three slips cost nothing") << 3 << 0 << false << "1/+02:00,8/30";
+        QTest::newRow("the fourth costs a second") << 4 << 0 << false << "1/refused";
+        QTest::newRow("which then has passed") << 4 << 1 << false << "1/+02:00,8/30";
+        QTest::newRow("a success in between starts afresh") << 4 << 0 << true << "1/+02:00,8/30";
+        QTest::newRow("the sixth costs four seconds") << 6 << 3 << false << "1/refused";
+        QTest::newRow("after four seconds") << 6 << 4 << false << "1/+02:00,8/30";
+        QTest::newRow("never more than a minute") << 20 << 60 << false << "1/+02:00,8/30";
     }
     void guessesAreThrottledPerAccount()
     {
         QFETCH(int, failures);
         QFETCH(int, waited);
+        QFETCH(bool, cleared);
         DeskFixture f;
         for (int i = 0; i < failures; ++i) {
             f.session = {};
+            if (cleared && i == LoginThrottle::freeFailures)
+                f.send(mainLogin);
             QCOMPARE(summary(f.send("{'req_code':1,'id':500,'password':'guess'}")), QString("1/refused"));
             f.clock += LoginThrottle::maxDelaySeconds;
         }
