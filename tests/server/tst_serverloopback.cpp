@@ -165,35 +165,60 @@ private slots:
 
     void crowdsLeaveRoomForGenuineLogins_data()
     {
-        QTest::addColumn<int>("idle");     // connections that never log in
-        QTest::addColumn<int>("sessions"); // logins of the demo account that then keep quiet
-        QTest::addColumn<int>("open");     // connections once the genuine login is in
+        QTest::addColumn<int>("idle");   // connections that never log in
+        QTest::addColumn<int>("own");    // logins of the demo account
+        QTest::addColumn<int>("others"); // other accounts logged in 8 times each
+        QTest::addColumn<int>("open");   // connections once the demo account's next login is in
 
-        QTest::newRow("70 connections that never log in") << 70 << 0 << TradeServer::maxPendingConnections;
-        QTest::newRow("the account logged in 8 times") << 0 << 8 << TradeServer::maxSessionsPerAccount;
+        QTest::newRow("70 connections that never log in") << 70 << 0 << 0 << TradeServer::maxPendingConnections;
+        QTest::newRow("the account logged in 8 times") << 0 << 8 << 0 << TradeServer::maxSessionsPerAccount;
+        QTest::newRow("every place taken by others") << 0 << 0 << 16 << TradeServer::maxSessions;
     }
     void crowdsLeaveRoomForGenuineLogins()
     {
         QFETCH(int, idle);
-        QFETCH(int, sessions);
+        QFETCH(int, own);
+        QFETCH(int, others);
         ServerApp server(ephemeral());
         QVERIFY(server.start());
-        std::vector<std::unique_ptr<SilentWebSocket>> crowd;
-        for (int i = 0; i < idle + sessions; ++i) {
-            crowd.push_back(std::make_unique<SilentWebSocket>());
-            QVERIFY(crowd.back()->open(server.tradePort()));
-            if (i >= idle)
-                crowd.back()->send(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
+        const QUrl url(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort()));
+        const QString login(R"({"req_code":1,"id":%1,"password":"%2","type":3})");
+        std::vector<std::unique_ptr<QWebSocket>> crowd;
+        int answered = 0; // logins of the crowd that got their reply
+        const auto join = [&](const QString &text) {
+            crowd.push_back(std::make_unique<QWebSocket>());
+            QWebSocket *socket = crowd.back().get();
+            if (!text.isEmpty()) {
+                connect(socket, &QWebSocket::connected, socket, [socket, text] { socket->sendTextMessage(text); });
+                connect(socket, &QWebSocket::textMessageReceived, socket, [&answered, socket] {
+                    ++answered;
+                    socket->disconnect(socket, &QWebSocket::textMessageReceived, nullptr, nullptr);
+                });
+            }
+            socket->open(url);
+        };
+        for (int i = 0; i < idle; ++i)
+            join({});
+        for (int i = 0; i < own; ++i)
+            join(login.arg(100001).arg("demo123"));
+        // Account by account, as people come, not all in one instant.
+        for (int account = 0; account < others; ++account) {
+            const qint64 id =
+                server.desk().engine().createAccount("Other", "other", "view", 1000.0, 100, 300001 + account);
+            for (int i = 0; i < TradeServer::maxSessionsPerAccount; ++i)
+                join(login.arg(id).arg("other"));
+            QTRY_COMPARE_WITH_TIMEOUT(answered, (account + 1) * TradeServer::maxSessionsPerAccount, patienceMs);
         }
+        QTRY_COMPARE_WITH_TIMEOUT(answered, own + others * TradeServer::maxSessionsPerAccount, patienceMs);
         QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(),
-                                  std::min(idle, int(TradeServer::maxPendingConnections)) + sessions, patienceMs);
+                                  std::min(idle, int(TradeServer::maxPendingConnections)) + answered, patienceMs);
 
         QWebSocket genuine;
         QStringList replies;
         connect(&genuine, &QWebSocket::textMessageReceived, &genuine, [&](const QString &text) { replies << text; });
         connect(&genuine, &QWebSocket::connected, &genuine,
-                [&] { genuine.sendTextMessage(R"({"req_code":1,"id":100001,"password":"demo123","type":3})"); });
-        genuine.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort())));
+                [&] { genuine.sendTextMessage(login.arg(100001).arg("demo123")); });
+        genuine.open(url);
         QTRY_VERIFY_WITH_TIMEOUT(!replies.isEmpty(), patienceMs);
         QVERIFY2(replies.first().contains(R"("state":1)"), qPrintable(replies.first()));
         QTEST(server.tradeServer().connectionCount(), "open");
