@@ -239,12 +239,9 @@ private slots:
             QVERIFY(peer->open(server.tradePort()));
             peer->send(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
         }
-        for (int period : {1, 5, 15, 30, 60, 240, 1440, 10080})
-            for (const char *symbol : {"EURUSD", "GBPUSD"})
-                behind.send(QStringLiteral(R"({"req_code":3,"symbol":"%1","interval":%2,"from":0,"to":-1})")
-                                .arg(symbol)
-                                .arg(period)
-                                .toUtf8());
+        for (const char *symbol : {"EURUSD", "GBPUSD"})
+            behind.send(
+                QStringLiteral(R"({"req_code":3,"symbol":"%1","interval":1,"from":0,"to":-1})").arg(symbol).toUtf8());
         QTimer chatter;
         connect(&chatter, &QTimer::timeout, &chatter, [&] { behind.send(R"({"req_code":9})"); });
         chatter.start(1000);
