@@ -17,7 +17,8 @@ namespace {
 constexpr int keepAliveSweepMs = 1000;
 constexpr int handshakeTimeoutMs = 5000;
 constexpr int closingGraceMs = 2000;
-constexpr int workSliceMs = 5;
+constexpr int workSliceMs = 3;
+constexpr int tickGuardMs = 4; // no request is started this close to a round of ticks
 
 // Chart and trade-history replies are the large ones.
 double costOf(const QJsonObject &request)
@@ -117,7 +118,7 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
         kick(socket);
         return;
     }
-    it->waiting.enqueue(QJsonDocument::fromJson(text.toUtf8()).object());
+    it->waiting.enqueue(text);
     ready(socket);
 }
 
@@ -150,6 +151,10 @@ void TradeServer::pump()
     QElapsedTimer slice;
     slice.start();
     while (!m_ready.isEmpty() && slice.elapsed() < workSliceMs) {
+        if (m_timer->remainingTime() < tickGuardMs) {
+            m_pumping = false; // the round of ticks sets it going again
+            return;
+        }
         QWebSocket *socket = m_ready.dequeue();
         const auto it = m_connections.find(socket);
         if (it == m_connections.end())
@@ -158,11 +163,17 @@ void TradeServer::pump()
         // Behind: its writes bring it back; out of budget: the tick timer does.
         if (it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes)
             continue;
-        const double cost = costOf(it->waiting.head());
+        if (!it->nextRead) {
+            it->next = QJsonDocument::fromJson(it->waiting.head().toUtf8()).object();
+            it->nextRead = true;
+        }
+        const double cost = costOf(it->next);
         if (budget(*it) < cost)
             continue;
         it->budget -= cost;
-        handle(socket, it->waiting.dequeue());
+        it->waiting.dequeue();
+        it->nextRead = false;
+        handle(socket, std::move(it->next));
         ready(socket);
     }
     m_pumping = !m_ready.isEmpty();
@@ -258,6 +269,10 @@ void TradeServer::onTimer()
     pushAccounts(changed);
     for (QWebSocket *socket : std::as_const(later))
         ready(socket);
+    if (!m_pumping && !m_ready.isEmpty()) {
+        m_pumping = true;
+        QTimer::singleShot(0, this, &TradeServer::pump);
+    }
 }
 
 void TradeServer::onKeepAlive()

@@ -61,7 +61,9 @@ private:
         qint64 heardMs = 0; // the last pong: only a peer that reads can answer a ping
         double budget = requestBurst;
         qint64 budgetMs = 0;
-        QQueue<QJsonObject> waiting;
+        QQueue<QString> waiting; // read only when its turn comes
+        QJsonObject next;        // the first waiting request once read
+        bool nextRead = false;
         bool queued = false; // in the turn of connections with requests to handle
     };
 
