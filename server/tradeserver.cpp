@@ -151,7 +151,10 @@ void TradeServer::pump()
     QElapsedTimer slice;
     slice.start();
     while (!m_ready.isEmpty() && slice.elapsed() < workSliceMs) {
-        if (m_timer->remainingTime() < tickGuardMs) {
+        // A round already overdue is not waited for: a server too slow for its beat
+        // would otherwise handle no request at all.
+        const int untilTicks = m_timer->remainingTime();
+        if (untilTicks > 0 && untilTicks < tickGuardMs) {
             m_pumping = false; // the round of ticks sets it going again
             return;
         }
