@@ -38,4 +38,9 @@ QJsonObject passwordChangeBody(bool mainPassword, const QString &newPassword, qi
     return body;
 }
 
+QByteArray passwordChangeAuthorization(qint64 login, const QString &currentPassword)
+{
+    return "Basic " + (QByteArray::number(login) + ':' + currentPassword.toUtf8()).toBase64();
+}
+
 } // namespace accountservice

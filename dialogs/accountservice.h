@@ -15,7 +15,10 @@
 // POST /account/update   changes one password of an account
 //   request  {"master_password": string | "investor_password": string (exactly one),
 //             "dealer": integer (the account's login), "manager_login": 1000}
-//   reply    any 2xx status means success; the body is not read.
+//   header   "Authorization: Basic " + base64 of "<login>:<current main password>"
+//            (a broker that does not ask for it ignores it)
+//   reply    any 2xx status means success; the body is not read. 401 or 403: the
+//            service did not accept the login and current password.
 #pragma once
 
 #include <QByteArray>
@@ -51,5 +54,6 @@ bool readDemoAccount(const QJsonObject &reply, DemoAccount *account);
 QString refusalReason(const QByteArray &body);
 
 QJsonObject passwordChangeBody(bool mainPassword, const QString &newPassword, qint64 login);
+QByteArray passwordChangeAuthorization(qint64 login, const QString &currentPassword);
 
 } // namespace accountservice

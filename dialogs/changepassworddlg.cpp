@@ -2,6 +2,7 @@
 #include "ui_changepassworddlg.h"
 
 #include "accountservice.h"
+#include "logger.h"
 #include "serviceconfig.h"
 #include "tradeclient.h"
 
@@ -62,6 +63,7 @@ void ChangePasswordDlg::onOK()
     QNetworkRequest request(
         serviceconfig::accountServiceUrl(m_client->url.toString(), QString::fromLatin1(accountservice::updatePath)));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Authorization", accountservice::passwordChangeAuthorization(m_client->login, current));
     const QJsonObject body = accountservice::passwordChangeBody(mainPassword, second, m_client->login);
     network->post(request, QJsonDocument(body).toJson());
 }
@@ -75,6 +77,13 @@ void ChangePasswordDlg::onfinish(QNetworkReply *rep)
 {
     const QString title = tr("Change Password");
     if (rep->error() != QNetworkReply::NoError) {
+        const int status = rep->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status == 401 || status == 403)
+            Logger::instance()->log(QStringLiteral("Terminal"),
+                                    QStringLiteral("%1 password change refused: the account service did not accept "
+                                                   "the login and current password (HTTP %2)")
+                                        .arg(m_client->login)
+                                        .arg(status));
         QMessageBox::critical(nullptr, title, tr("Error occured!"));
         return;
     }

@@ -31,12 +31,25 @@ int Desk::zoneOffsetSeconds(const QString &timeZone)
     return match.captured(1) == QLatin1String("-") ? -seconds : seconds;
 }
 
+Access Desk::authenticate(qint64 login, const QString &password)
+{
+    const qint64 now = m_engine.now();
+    if (!m_throttle.allows(login, now))
+        return Access::Denied;
+    const Access access = m_engine.authenticate(login, password);
+    if (access != Access::Denied)
+        m_throttle.succeeded(login);
+    else if (m_engine.account(login))
+        m_throttle.failed(login, now);
+    return access;
+}
+
 QList<QJsonObject> Desk::handle(SessionState &session, const QJsonObject &request, QSet<qint64> *changed)
 {
     const qint64 code = integer(request.value(QLatin1String("req_code")));
     if (code == 1) {
         const qint64 login = integer(request.value(QLatin1String("id")));
-        const Access access = m_engine.authenticate(login, request.value(QLatin1String("password")).toString());
+        const Access access = authenticate(login, request.value(QLatin1String("password")).toString());
         if (access == Access::Denied) {
             ++session.failedLogins;
             return {protocol::loginFailed()};

@@ -2,6 +2,7 @@
 // passing of time, kept apart from the sockets: requests in, replies out.
 #pragma once
 
+#include "loginthrottle.h"
 #include "pricefeed.h"
 #include "tradingengine.h"
 
@@ -27,8 +28,11 @@ public:
 
     TradingEngine &engine() { return m_engine; }
     PriceFeed &feed() { return m_feed; }
+    LoginThrottle &throttle() { return m_throttle; }
     const QString &timeZone() const { return m_timeZone; }
 
+    // Checks a password through the throttle of its account.
+    Access authenticate(qint64 login, const QString &password);
     // The replies for this connection; `changed` collects the logins whose positions
     // or orders changed, to be sent to every connection of each.
     QList<QJsonObject> handle(SessionState &session, const QJsonObject &request, QSet<qint64> *changed);
@@ -44,6 +48,7 @@ private:
 
     TradingEngine m_engine;
     PriceFeed m_feed;
+    LoginThrottle m_throttle;
     QString m_timeZone;
     int m_zoneOffset = 0;
 };

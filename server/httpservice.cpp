@@ -1,5 +1,6 @@
 #include "httpservice.h"
 
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -15,12 +16,16 @@ QByteArray reason(int status)
         return "OK";
     case 400:
         return "Bad Request";
+    case 401:
+        return "Unauthorized";
     case 403:
         return "Forbidden";
     case 404:
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
     case 413:
         return "Payload Too Large";
     case 503:
@@ -43,7 +48,7 @@ HttpService::HttpService(Handler handler, QObject *parent)
 
 HttpService::~HttpService()
 {
-    for (auto it = m_buffers.begin(); it != m_buffers.end(); ++it) {
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         it.key()->disconnect(this);
         it.key()->abort();
     }
@@ -67,27 +72,41 @@ QString HttpService::errorString() const
 void HttpService::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        if (m_buffers.size() >= maxConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+        if (m_pending.size() >= maxConnections) {
+            auto oldest = m_pending.begin();
+            for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+                if (it->openedMs < oldest->openedMs)
+                    oldest = it;
+            }
+            QTcpSocket *evicted = oldest.key();
+            m_pending.erase(oldest);
+            evicted->disconnect(this);
+            evicted->abort();
+            evicted->deleteLater();
         }
-        m_buffers.insert(socket, QByteArray());
+        m_pending.insert(socket, {QByteArray(), QDateTime::currentMSecsSinceEpoch()});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_buffers.remove(socket);
+            m_pending.remove(socket);
             socket->deleteLater();
         });
-        QTimer::singleShot(requestTimeoutMs, socket, [socket] { socket->abort(); });
+        QTimer::singleShot(requestTimeoutMs, socket, [this, socket] { timeOut(socket); });
     }
+}
+
+void HttpService::timeOut(QTcpSocket *socket)
+{
+    if (!m_pending.contains(socket))
+        return;
+    answer(socket, {408, R"({"error":"Request timeout"})"});
 }
 
 void HttpService::onReadyRead(QTcpSocket *socket)
 {
-    auto it = m_buffers.find(socket);
-    if (it == m_buffers.end())
+    auto it = m_pending.find(socket);
+    if (it == m_pending.end())
         return;
-    QByteArray &buffer = *it;
+    QByteArray &buffer = it->buffer;
     buffer += socket->read(maxHeaderBytes + maxBodyBytes + 1 - buffer.size());
     const int headerEnd = buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0) {
@@ -102,10 +121,14 @@ void HttpService::onReadyRead(QTcpSocket *socket)
         return;
     }
     qint64 length = 0;
+    QByteArray authorization;
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines.at(i).trimmed();
         const int colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length") {
+        const QByteArray name = colon > 0 ? line.left(colon).trimmed().toLower() : QByteArray();
+        if (name == "authorization")
+            authorization = line.mid(colon + 1).trimmed();
+        if (name == "content-length") {
             bool ok = false;
             length = line.mid(colon + 1).trimmed().toLongLong(&ok);
             if (!ok || length < 0) {
@@ -123,16 +146,18 @@ void HttpService::onReadyRead(QTcpSocket *socket)
     HttpRequest request;
     request.method = requestLine.at(0);
     request.path = requestLine.at(1).split('?').value(0);
+    request.authorization = authorization;
     request.body = buffer.mid(headerEnd + 4, int(length));
     answer(socket, m_handler(request));
 }
 
 void HttpService::answer(QTcpSocket *socket, const HttpReply &reply)
 {
-    m_buffers.remove(socket);
+    m_pending.remove(socket);
     socket->disconnect(this);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reason(reply.status) + "\r\n";
+    head += reply.headers;
     head += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
             "\r\nConnection: close\r\n\r\n";
     socket->write(head + reply.body);

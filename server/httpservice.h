@@ -1,5 +1,7 @@
 // A small HTTP/1.1 listener for the broker list and the account service: one
-// request per connection, bodies up to a fixed size, answered by a handler.
+// request per connection, bodies up to a fixed size, answered by a handler. A
+// request has a short time for its headers and body, and when every place
+// is taken the longest-waiting connection gives way to the newcomer.
 #pragma once
 
 #include <QByteArray>
@@ -17,13 +19,22 @@ struct HttpRequest
 {
     QByteArray method;
     QByteArray path;
+    QByteArray authorization; // the Authorization header's value
     QByteArray body;
 };
 
 struct HttpReply
 {
-    int status = 200;
+    HttpReply(int status = 200, const QByteArray &body = {}, const QByteArray &headers = {})
+        : status(status)
+        , body(body)
+        , headers(headers)
+    {
+    }
+
+    int status;
     QByteArray body;
+    QByteArray headers; // further header lines, each ending in CR LF
 };
 
 class HttpService : public QObject
@@ -34,7 +45,7 @@ public:
     static constexpr int maxHeaderBytes = 16 * 1024;
     static constexpr int maxBodyBytes = 64 * 1024;
     static constexpr int maxConnections = 32;
-    static constexpr int requestTimeoutMs = 10000;
+    static constexpr int requestTimeoutMs = 3000; // headers and body
 
     using Handler = std::function<HttpReply(const HttpRequest &)>;
 
@@ -49,10 +60,17 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const HttpReply &reply);
+    void timeOut(QTcpSocket *socket);
+
+    struct Pending
+    {
+        QByteArray buffer;
+        qint64 openedMs = 0;
+    };
 
     Handler m_handler;
     QTcpServer *m_server;
-    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QHash<QTcpSocket *, Pending> m_pending;
 };
 
 } // namespace tradeserver

@@ -124,7 +124,7 @@ HttpReply ServerApp::accountService(const HttpRequest &request)
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
     if (!document.isObject())
         return refuse(400, QStringLiteral("The body must be a JSON object"));
-    return create ? createAccount(document.object()) : updateAccount(document.object());
+    return create ? createAccount(document.object()) : updateAccount(document.object(), request.authorization);
 }
 
 HttpReply ServerApp::createAccount(const QJsonObject &body)
@@ -150,10 +150,21 @@ HttpReply ServerApp::createAccount(const QJsonObject &body)
     return json(200, {{"status", 1}, {"login", login}, {"password", password}, {"investor_password", investor}});
 }
 
-HttpReply ServerApp::updateAccount(const QJsonObject &body)
+HttpReply ServerApp::updateAccount(const QJsonObject &body, const QByteArray &authorization)
 {
-    // The request carries no current password, so only an account that is logged in
-    // with its main password right now may change one.
+    // The caller proves the main password by basic authentication of "login:password";
+    // being logged in somewhere proves nothing about who asks.
+    const QByteArray scheme("Basic ");
+    const QByteArray credentials =
+        authorization.startsWith(scheme)
+            ? QByteArray::fromBase64(authorization.mid(scheme.size()), QByteArray::AbortOnBase64DecodingErrors)
+            : QByteArray();
+    const int colon = credentials.indexOf(':');
+    if (colon < 1) {
+        HttpReply reply = refuse(401, QStringLiteral("The login and main password are needed"));
+        reply.headers = "WWW-Authenticate: Basic realm=\"account service\"\r\n";
+        return reply;
+    }
     const qint64 login = protocol::integer(body.value(QLatin1String("dealer")));
     const QJsonValue master = body.value(QLatin1String("master_password"));
     const QJsonValue investor = body.value(QLatin1String("investor_password"));
@@ -162,8 +173,10 @@ HttpReply ServerApp::updateAccount(const QJsonObject &body)
     const QString password = (master.isUndefined() ? investor : master).toString();
     if (password.isEmpty() || password.size() > maxTextLength)
         return refuse(400, QStringLiteral("A password of 1 to %1 characters is needed").arg(maxTextLength));
-    if (!m_desk->engine().account(login) || !m_trade->hasTradingSession(login))
-        return refuse(403, QStringLiteral("The account must be logged in with its main password"));
+    bool numeric = false;
+    if (credentials.left(colon).toLongLong(&numeric) != login || !numeric ||
+        m_desk->authenticate(login, QString::fromUtf8(credentials.mid(colon + 1))) != Access::Full)
+        return refuse(403, QStringLiteral("The login and main password do not match the account"));
     m_desk->engine().setPassword(login, !master.isUndefined(), password);
     return json(200, {{"status", 1}});
 }

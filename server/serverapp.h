@@ -55,13 +55,14 @@ public:
     quint16 accountPort() const;
     const DemoCredentials &demo() const { return m_demo; }
     Desk &desk() { return *m_desk; }
+    const TradeServer &tradeServer() const { return *m_trade; }
 
     HttpReply brokerList(const HttpRequest &request) const;
     HttpReply accountService(const HttpRequest &request);
 
 private:
     HttpReply createAccount(const QJsonObject &body);
-    HttpReply updateAccount(const QJsonObject &body);
+    HttpReply updateAccount(const QJsonObject &body, const QByteArray &authorization);
 
     ServerOptions m_options;
     DemoCredentials m_demo;

@@ -1,6 +1,9 @@
 #include "tradeserver.h"
 
+#include "protocol.h"
+
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QTimer>
@@ -9,23 +12,43 @@
 
 namespace tradeserver {
 
+namespace {
+
+constexpr int keepAliveSweepMs = 1000;
+constexpr int handshakeTimeoutMs = 5000;
+constexpr int closingGraceMs = 2000;
+constexpr int workSliceMs = 3;
+constexpr int tickGuardMs = 4; // no request is started this close to a round of ticks
+
+// Chart and trade-history replies are the large ones.
+double costOf(const QJsonObject &request)
+{
+    const qint64 code = protocol::integer(request.value(QLatin1String("req_code")));
+    return code == 3 || code == 5 ? TradeServer::heavyRequestCost : 1.0;
+}
+
+} // namespace
+
 TradeServer::TradeServer(Desk *desk, QObject *parent)
     : QObject(parent)
     , m_desk(desk)
     , m_server(new QWebSocketServer(QStringLiteral("kestral-server"), QWebSocketServer::NonSecureMode, this))
     , m_timer(new QTimer(this))
+    , m_keepAlive(new QTimer(this))
 {
-    m_server->setMaxPendingConnections(maxConnections);
+    m_server->setMaxPendingConnections(maxPendingConnections);
+    m_server->setHandshakeTimeout(handshakeTimeoutMs);
     connect(m_server, &QWebSocketServer::newConnection, this, &TradeServer::onNewConnection);
     connect(m_timer, &QTimer::timeout, this, &TradeServer::onTimer);
+    connect(m_keepAlive, &QTimer::timeout, this, &TradeServer::onKeepAlive);
 }
 
 TradeServer::~TradeServer()
 {
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
-        it.key()->disconnect(this);
-        it.key()->abort();
-        delete it.key();
+    // Every socket is a child, and goes with this object once cut off.
+    for (QWebSocket *socket : findChildren<QWebSocket *>(QString(), Qt::FindDirectChildrenOnly)) {
+        socket->disconnect(this);
+        socket->abort();
     }
 }
 
@@ -33,7 +56,9 @@ bool TradeServer::listen(const QHostAddress &address, quint16 port)
 {
     if (!m_server->listen(address, port))
         return false;
+    m_timer->setTimerType(Qt::PreciseTimer); // ticks go out on the beat
     m_timer->start(tickIntervalMs);
+    m_keepAlive->start(keepAliveSweepMs);
     return true;
 }
 
@@ -47,83 +72,230 @@ QString TradeServer::errorString() const
     return m_server->errorString();
 }
 
-bool TradeServer::hasTradingSession(qint64 login) const
+qint64 TradeServer::now() const
 {
-    for (const Connection &connection : m_connections) {
-        if (connection.state.login == login && connection.state.access == Access::Full)
-            return true;
-    }
-    return false;
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 void TradeServer::onNewConnection()
 {
     while (QWebSocket *socket = m_server->nextPendingConnection()) {
-        if (m_connections.size() >= maxConnections) {
-            socket->close(QWebSocketProtocol::CloseCodeTooMuchData, QStringLiteral("Too many connections"));
-            socket->deleteLater();
-            continue;
-        }
+        socket->setParent(this);
+        int pending = 0;
+        for (const Connection &connection : std::as_const(m_connections))
+            pending += connection.state.login == 0 ? 1 : 0;
+        // A newcomer logs in at once; whoever has waited longest without doing so gives way.
+        if (pending >= maxPendingConnections)
+            kick(oldest(0, nullptr));
         socket->setMaxAllowedIncomingMessageSize(maxMessageBytes);
         socket->setMaxAllowedIncomingFrameSize(maxMessageBytes);
-        m_connections.insert(socket, Connection{socket, {}});
+        Connection connection;
+        connection.socket = socket;
+        connection.openedMs = connection.heardMs = connection.budgetMs = now();
+        m_connections.insert(socket, connection);
         connect(socket, &QWebSocket::textMessageReceived, this,
                 [this, socket](const QString &text) { onText(socket, text); });
+        connect(socket, &QWebSocket::pong, this, [this, socket] {
+            const auto it = m_connections.find(socket);
+            if (it != m_connections.end())
+                it->heardMs = now();
+        });
+        // What waits for a reader to catch up goes on as it reads.
+        connect(socket, &QWebSocket::bytesWritten, this, [this, socket] { ready(socket); });
         // Queued: a write may report the disconnection at once, while the connection
         // table is being walked.
         connect(
             socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
-        // A connection that never logs in does not hold a place for long.
-        QTimer::singleShot(loginTimeoutMs, socket, [this, socket] {
-            const auto it = m_connections.constFind(socket);
-            if (it != m_connections.constEnd() && it->state.login == 0)
-                socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("No login"));
-        });
     }
 }
 
 void TradeServer::onText(QWebSocket *socket, const QString &text)
 {
-    auto it = m_connections.find(socket);
+    const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
-    QJsonObject request = QJsonDocument::fromJson(text.toUtf8()).object();
+    if (it->waiting.size() >= maxWaitingRequests) {
+        kick(socket);
+        return;
+    }
+    it->waiting.enqueue(text);
+    ready(socket);
+}
+
+double TradeServer::budget(Connection &connection) const
+{
+    const qint64 t = now();
+    connection.budget =
+        std::min(requestBurst, connection.budget + double(t - connection.budgetMs) * requestRefillPerSecond / 1000.0);
+    connection.budgetMs = t;
+    return connection.budget;
+}
+
+void TradeServer::ready(QWebSocket *socket)
+{
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->waiting.isEmpty() || it->queued)
+        return;
+    it->queued = true;
+    m_ready.enqueue(socket);
+    if (!m_pumping) {
+        m_pumping = true;
+        QTimer::singleShot(0, this, &TradeServer::pump);
+    }
+}
+
+void TradeServer::pump()
+{
+    // One request per connection in turn, for a slice of time at most, so no client's
+    // burst holds up the ticks or the others' requests.
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_ready.isEmpty() && slice.elapsed() < workSliceMs) {
+        // A round already overdue is not waited for: a server too slow for its beat
+        // would otherwise handle no request at all.
+        const int untilTicks = m_timer->remainingTime();
+        if (untilTicks > 0 && untilTicks < tickGuardMs) {
+            m_pumping = false; // the round of ticks sets it going again
+            return;
+        }
+        QWebSocket *socket = m_ready.dequeue();
+        const auto it = m_connections.find(socket);
+        if (it == m_connections.end())
+            continue;
+        it->queued = false;
+        // Behind: its writes bring it back; out of budget: the tick timer does.
+        if (it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes)
+            continue;
+        if (!it->nextRead) {
+            it->next = QJsonDocument::fromJson(it->waiting.head().toUtf8()).object();
+            it->nextRead = true;
+        }
+        const double cost = costOf(it->next);
+        if (budget(*it) < cost)
+            continue;
+        it->budget -= cost;
+        it->waiting.dequeue();
+        it->nextRead = false;
+        handle(socket, std::move(it->next));
+        ready(socket);
+    }
+    m_pumping = !m_ready.isEmpty();
+    if (m_pumping)
+        QTimer::singleShot(0, this, &TradeServer::pump);
+}
+
+void TradeServer::handle(QWebSocket *socket, QJsonObject request)
+{
+    Connection &connection = m_connections[socket];
+    const qint64 before = connection.state.login;
     QSet<qint64> changed;
-    const QList<QJsonObject> replies = m_desk->handle(it->state, request, &changed);
-    const bool refused = it->state.failedLogins >= maxFailedLogins;
+    const QList<QJsonObject> replies = m_desk->handle(connection.state, request, &changed);
     if (m_record) {
         request.remove(QLatin1String("password"));
         m_record->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     }
+    if (connection.state.login != before && !admit(socket))
+        return;
     for (const QJsonObject &reply : replies)
         send(socket, reply);
-    if (refused) {
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Too many failed logins"));
+    if (connection.state.failedLogins >= maxFailedLogins) {
+        retire(socket, QStringLiteral("Too many failed logins"));
+        return;
+    }
+    if (socket->bytesToWrite() > maxBacklogBytes) {
+        kick(socket);
         return;
     }
     pushAccounts(changed);
+}
+
+bool TradeServer::admit(QWebSocket *socket)
+{
+    const qint64 login = m_connections.value(socket).state.login;
+    QHash<qint64, int> sessions;
+    for (const Connection &connection : std::as_const(m_connections)) {
+        if (connection.socket != socket && connection.state.login != 0)
+            ++sessions[connection.state.login];
+    }
+    const int own = sessions.value(login);
+    if (own >= maxSessionsPerAccount) {
+        kick(oldest(login, socket));
+        return true;
+    }
+    int total = 0;
+    qint64 largest = 0;
+    for (auto it = sessions.constBegin(); it != sessions.constEnd(); ++it) {
+        total += it.value();
+        if (largest == 0 || it.value() > sessions.value(largest))
+            largest = it.key();
+    }
+    if (total < maxSessions)
+        return true;
+    // Full: the account with the most places gives one up, if that leaves it more than this one.
+    if (sessions.value(largest) > own + 1) {
+        kick(oldest(largest, socket));
+        return true;
+    }
+    retire(socket, QStringLiteral("Server full"));
+    return false;
 }
 
 void TradeServer::onTimer()
 {
     QSet<qint64> changed;
-    const QList<QJsonObject> ticks = m_desk->advance(QDateTime::currentMSecsSinceEpoch(), &changed);
+    const QList<QJsonObject> ticks = m_desk->advance(now(), &changed);
     QStringList texts;
     texts.reserve(ticks.size());
     for (const QJsonObject &tick : ticks)
         texts.append(QString::fromUtf8(QJsonDocument(tick).toJson(QJsonDocument::Compact)));
-    for (const Connection &connection : std::as_const(m_connections)) {
-        // A reader that falls behind misses ticks rather than growing our memory.
-        if (connection.state.login == 0 || connection.socket->bytesToWrite() > maxBacklogBytes)
+    // A reader that falls behind misses ticks rather than growing our memory, and
+    // clients within their request budget hear first, so a flood delays only its own.
+    QVector<QWebSocket *> first;
+    QVector<QWebSocket *> later;
+    for (Connection &connection : m_connections) {
+        if (connection.state.login == 0 || connection.socket->bytesToWrite() > busyBacklogBytes)
             continue;
-        for (const QString &text : std::as_const(texts))
-            connection.socket->sendTextMessage(text);
+        const bool quiet = connection.waiting.isEmpty() && budget(connection) >= requestBurst / 2;
+        (quiet ? first : later).append(connection.socket);
+    }
+    if (!texts.isEmpty()) {
+        for (QWebSocket *socket : std::as_const(first)) {
+            for (const QString &text : std::as_const(texts))
+                socket->sendTextMessage(text);
+            socket->flush();
+        }
+        for (QWebSocket *socket : std::as_const(later)) {
+            for (const QString &text : std::as_const(texts))
+                socket->sendTextMessage(text);
+        }
     }
     pushAccounts(changed);
+    for (QWebSocket *socket : std::as_const(later))
+        ready(socket);
+    if (!m_pumping && !m_ready.isEmpty()) {
+        m_pumping = true;
+        QTimer::singleShot(0, this, &TradeServer::pump);
+    }
+}
+
+void TradeServer::onKeepAlive()
+{
+    const qint64 t = now();
+    QList<QWebSocket *> silent;
+    for (const Connection &connection : std::as_const(m_connections)) {
+        if ((connection.state.login == 0 && t - connection.openedMs > loginTimeoutMs) ||
+            t - connection.heardMs > silenceLimitMs)
+            silent.append(connection.socket);
+        else if (t - connection.heardMs >= pingAfterMs)
+            connection.socket->ping();
+    }
+    for (QWebSocket *socket : std::as_const(silent))
+        kick(socket);
 }
 
 void TradeServer::pushAccounts(const QSet<qint64> &logins)
 {
+    QList<QWebSocket *> behind;
     for (qint64 login : logins) {
         const QList<QJsonObject> state = m_desk->accountState(login);
         for (const Connection &connection : std::as_const(m_connections)) {
@@ -131,8 +303,12 @@ void TradeServer::pushAccounts(const QSet<qint64> &logins)
                 continue;
             for (const QJsonObject &message : state)
                 send(connection.socket, message);
+            if (connection.socket->bytesToWrite() > maxBacklogBytes)
+                behind.append(connection.socket);
         }
     }
+    for (QWebSocket *socket : std::as_const(behind))
+        kick(socket);
 }
 
 void TradeServer::send(QWebSocket *socket, const QJsonObject &message)
@@ -140,10 +316,45 @@ void TradeServer::send(QWebSocket *socket, const QJsonObject &message)
     socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
 
+QWebSocket *TradeServer::oldest(qint64 login, const QWebSocket *except) const
+{
+    const Connection *found = nullptr;
+    for (const Connection &connection : m_connections) {
+        if (connection.state.login == login && connection.socket != except &&
+            (!found || connection.openedMs < found->openedMs))
+            found = &connection;
+    }
+    return found ? found->socket : nullptr;
+}
+
 void TradeServer::drop(QWebSocket *socket)
 {
     if (m_connections.remove(socket) > 0)
         socket->deleteLater();
+}
+
+void TradeServer::kick(QWebSocket *socket)
+{
+    if (!socket || m_connections.remove(socket) == 0)
+        return;
+    socket->disconnect(this);
+    // No closing handshake: a peer that does not read would hold it open.
+    socket->abort();
+    socket->deleteLater();
+}
+
+void TradeServer::retire(QWebSocket *socket, const QString &why)
+{
+    if (m_connections.remove(socket) == 0)
+        return;
+    socket->disconnect(this);
+    // The peer hears why, if it reads; one that does not is cut off soon after.
+    socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);
+    connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(closingGraceMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
 }
 
 } // namespace tradeserver

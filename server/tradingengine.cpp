@@ -232,7 +232,7 @@ TradeResult TradingEngine::openMarket(Account &account, const TradeRequest &requ
         return orderable;
     WorkingOrder order;
     order.ticket = 0;
-    order.symbol = request.symbol;
+    order.symbol = spec->symbol; // shared with the instrument, not one copy per trade
     order.type = request.orderType;
     order.volume = request.volume;
     order.sl = request.sl;
@@ -320,7 +320,7 @@ TradeResult TradingEngine::placePending(Account &account, const TradeRequest &re
                     QStringLiteral("At most %1 pending orders").arg(maxOrders));
     WorkingOrder order;
     order.ticket = nextTicket();
-    order.symbol = request.symbol;
+    order.symbol = spec->symbol;
     order.type = request.orderType;
     order.volume = request.volume;
     order.price = request.price;
@@ -330,6 +330,7 @@ TradeResult TradingEngine::placePending(Account &account, const TradeRequest &re
     order.time = now();
     order.expiry = expiry;
     account.orders.insert(order.ticket, order);
+    hold(order.symbol, account.login, order.ticket, true);
     return done(QStringLiteral("Order #%1 placed").arg(order.ticket));
 }
 
@@ -451,9 +452,10 @@ void TradingEngine::close(Account &account, OpenPosition &position, double price
                {nextTicket(), position.sell ? DealBuy : DealSell, position.symbol, t, order, volume, price, booked});
     // The key is copied: `position` lives in the map that remove() rebalances.
     const qint64 ticket = position.ticket;
-    if (volume >= position.volume)
+    if (volume >= position.volume) {
+        release(position.symbol, account.login, ticket, false);
         account.positions.remove(ticket);
-    else
+    } else
         position.volume -= volume;
 }
 
@@ -470,6 +472,7 @@ void TradingEngine::fill(Account &account, const WorkingOrder &order, const Quot
     position.tp = order.tp;
     position.openTime = now();
     account.positions.insert(position.ticket, position);
+    hold(position.symbol, account.login, position.ticket, false);
     recordOrder(account, {order.ticket, order.symbol, order.type, order.volume, position.openPrice, order.stopPrice,
                           order.sl, order.tp, position.openTime, Filled});
     recordDeal(account, {nextTicket(), sell ? DealSell : DealBuy, order.symbol, position.openTime, order.ticket,
@@ -481,6 +484,7 @@ void TradingEngine::endOrder(Account &account, const WorkingOrder &order, int st
     const qint64 ticket = order.ticket; // `order` may live in the map remove() rebalances
     recordOrder(account, {order.ticket, order.symbol, order.type, order.volume, order.price, order.stopPrice, order.sl,
                           order.tp, now(), state});
+    release(order.symbol, account.login, ticket, true);
     account.orders.remove(ticket);
 }
 
@@ -498,6 +502,27 @@ void TradingEngine::recordDeal(Account &account, const Deal &deal)
         account.deals.removeFirst();
 }
 
+void TradingEngine::hold(const QString &symbol, qint64 login, qint64 ticket, bool order)
+{
+    Holdings &held = m_holdings[symbol][login];
+    (order ? held.orders : held.positions).insert(ticket);
+}
+
+void TradingEngine::release(const QString &symbol, qint64 login, qint64 ticket, bool order)
+{
+    const auto bySymbol = m_holdings.find(symbol);
+    if (bySymbol == m_holdings.end())
+        return;
+    const auto held = bySymbol->find(login);
+    if (held == bySymbol->end())
+        return;
+    (order ? held->orders : held->positions).erase(ticket);
+    if (held->orders.empty() && held->positions.empty())
+        bySymbol->erase(held);
+    if (bySymbol->isEmpty())
+        m_holdings.erase(bySymbol);
+}
+
 QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
 {
     QSet<qint64> changed;
@@ -505,16 +530,23 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
         return changed;
     m_quotes.insert(symbol, q);
     const qint64 t = now();
-    for (Account &account : m_accounts) {
+    // Only the accounts that hold something on this symbol, and only those tickets.
+    const QMap<qint64, Holdings> holders = m_holdings.value(symbol);
+    for (auto holder = holders.cbegin(); holder != holders.cend(); ++holder) {
+        const auto found = m_accounts.find(holder.key());
+        if (found == m_accounts.end())
+            continue;
+        Account &account = *found;
         QList<qint64> hits;
-        for (const OpenPosition &position : std::as_const(account.positions)) {
-            if (position.symbol != symbol)
+        for (qint64 ticket : holder->positions) {
+            const auto position = account.positions.constFind(ticket);
+            if (position == account.positions.constEnd())
                 continue;
-            const double price = position.sell ? q.ask : q.bid;
-            const bool stopped = position.sl > 0.0 && (position.sell ? price >= position.sl : price <= position.sl);
-            const bool taken = position.tp > 0.0 && (position.sell ? price <= position.tp : price >= position.tp);
+            const double price = position->sell ? q.ask : q.bid;
+            const bool stopped = position->sl > 0.0 && (position->sell ? price >= position->sl : price <= position->sl);
+            const bool taken = position->tp > 0.0 && (position->sell ? price <= position->tp : price >= position->tp);
             if (stopped || taken)
-                hits.append(position.ticket);
+                hits.append(ticket);
         }
         for (qint64 ticket : std::as_const(hits)) {
             OpenPosition &position = account.positions[ticket];
@@ -523,8 +555,9 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
 
         bool armed = false;
         QList<WorkingOrder> due;
-        for (auto it = account.orders.begin(); it != account.orders.end(); ++it) {
-            if (it->symbol != symbol)
+        for (qint64 ticket : holder->orders) {
+            const auto it = account.orders.find(ticket);
+            if (it == account.orders.end())
                 continue;
             bool reached = false;
             switch (it->type) {
@@ -569,6 +602,7 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
                 endOrder(account, order, Rejected);
                 continue;
             }
+            release(order.symbol, account.login, order.ticket, true);
             account.orders.remove(order.ticket);
             fill(account, order, q);
         }

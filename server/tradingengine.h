@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <set>
 
 namespace tradeserver {
 
@@ -175,7 +176,7 @@ public:
     static constexpr int maxAccounts = 1000;
     static constexpr int maxPositions = 200;
     static constexpr int maxOrders = 200;
-    static constexpr int maxHistory = 5000; // per list of an account
+    static constexpr int maxHistory = 1000; // per list of an account, to bound its memory
 
     // `clock` gives Unix seconds; the system clock when empty.
     explicit TradingEngine(const QVector<Instrument> &instruments, std::function<qint64()> clock = {});
@@ -226,11 +227,22 @@ private:
     void recordOrder(Account &account, const HistoryOrder &order);
     void recordDeal(Account &account, const Deal &deal);
     qint64 nextTicket() { return m_nextTicket++; }
+    // Every open position and pending order enters the index by symbol, and leaves it.
+    void hold(const QString &symbol, qint64 login, qint64 ticket, bool order);
+    void release(const QString &symbol, qint64 login, qint64 ticket, bool order);
+
+    // Ordered, so a quote fills an account's orders oldest first.
+    struct Holdings
+    {
+        std::set<qint64> positions;
+        std::set<qint64> orders;
+    };
 
     QVector<Instrument> m_instruments;
     QHash<QString, int> m_index;
     QHash<QString, Quote> m_quotes;
     QMap<qint64, Account> m_accounts;
+    QHash<QString, QMap<qint64, Holdings>> m_holdings; // symbol, then login
     std::function<qint64()> m_clock;
     qint64 m_nextTicket = 100000;
     qint64 m_nextLogin = 100001;

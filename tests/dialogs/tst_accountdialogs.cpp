@@ -1,5 +1,6 @@
 // The change-password and demo-account dialogs against a loopback account service.
 #include "changepassworddlg.h"
+#include "logger.h"
 #include "loopbackhttpserver.h"
 #include "messageboxcloser.h"
 #include "opendemodlg.h"
@@ -76,6 +77,8 @@ private slots:
             << fresh << "ws://127.0.0.1" << 1 << 200 << "Password changed successfully!"
             << QByteArray(R"({"dealer":1001,"investor_password":"Fresh1","manager_login":1000})");
         QTest::newRow("an HTTP error is a failure") << fresh << port << 0 << 500 << "Error occured!" << main;
+        QTest::newRow("a refused current password is journaled too")
+            << fresh << port << 0 << 403 << "Error occured!" << main;
     }
     void changePassword()
     {
@@ -86,6 +89,7 @@ private slots:
         m_client.url = QUrl(address);
         m_http.setReply("POST", "/account/update", status, "{}");
         MessageBoxCloser boxes;
+        QSignalSpy journal(Logger::instance(), &Logger::logMessage);
         ChangePasswordDlg dialog(&m_client);
         QFETCH(int, type);
         child<QComboBox>(&dialog, "cmbPasswordType")->setCurrentIndex(type);
@@ -103,6 +107,9 @@ private slots:
         }
         QCOMPARE(m_http.requests().size(), 1);
         QCOMPARE(m_http.requests().first().contentType, QByteArray("application/json"));
+        // The current password goes along, for a service that checks who asks.
+        QCOMPARE(QByteArray::fromBase64(m_http.requests().first().authorization.mid(6)), QByteArray("1001:Secret"));
+        QCOMPARE(journal.size(), status == 403 ? 1 : 0);
         QCOMPARE(compact(m_http.requests().first().body), body);
         // Only a success clears the current password.
         QCOMPARE(child(&dialog, "txtMain")->text(), status == 200 ? "" : "Secret");

@@ -17,7 +17,7 @@ const QString viewLogin("{'req_code':1,'id':500,'password':'view','type':3}");
 struct DeskFixture
 {
     DeskFixture()
-        : desk(defaultInstruments(), 7, "+02:00", nowMs, [] { return nowMs / 1000; })
+        : desk(defaultInstruments(), 7, "+02:00", nowMs, [this] { return clock; })
     {
         desk.engine().createAccount("Tester", "main", "view", 10000.0, 100, 500);
     }
@@ -28,6 +28,7 @@ struct DeskFixture
         return desk.handle(session, QJsonDocument::fromJson(text.replace('\'', '"').toUtf8()).object(), &changed);
     }
 
+    qint64 clock = nowMs / 1000;
     Desk desk;
     SessionState session;
     QSet<qint64> changed;
@@ -118,6 +119,39 @@ private slots:
             replies = f.send(request);
         QTEST(summary(replies), "replies");
         QTEST(f.changed.contains(500), "changed");
+    }
+
+    void guessesAreThrottledPerAccount_data()
+    {
+        QTest::addColumn<int>("failures"); // each on a new connection, once the last delay ran out
+        QTest::addColumn<int>("waited");   // seconds before the right password
+        QTest::addColumn<bool>("cleared"); // the right password went in after the third
+        QTest::addColumn<QString>("reply");
+
+        QTest::newRow("three slips cost nothing") << 3 << 0 << false << "1/+02:00,8/30";
+        QTest::newRow("the fourth costs a second") << 4 << 0 << false << "1/refused";
+        QTest::newRow("which then has passed") << 4 << 1 << false << "1/+02:00,8/30";
+        QTest::newRow("a success in between starts afresh") << 4 << 0 << true << "1/+02:00,8/30";
+        QTest::newRow("the sixth costs four seconds") << 6 << 3 << false << "1/refused";
+        QTest::newRow("after four seconds") << 6 << 4 << false << "1/+02:00,8/30";
+        QTest::newRow("never more than a minute") << 20 << 60 << false << "1/+02:00,8/30";
+    }
+    void guessesAreThrottledPerAccount()
+    {
+        QFETCH(int, failures);
+        QFETCH(int, waited);
+        QFETCH(bool, cleared);
+        DeskFixture f;
+        for (int i = 0; i < failures; ++i) {
+            f.session = {};
+            if (cleared && i == LoginThrottle::freeFailures)
+                f.send(mainLogin);
+            QCOMPARE(summary(f.send("{'req_code':1,'id':500,'password':'guess'}")), QString("1/refused"));
+            f.clock += LoginThrottle::maxDelaySeconds;
+        }
+        f.clock += waited - LoginThrottle::maxDelaySeconds;
+        f.session = {};
+        QTEST(summary(f.send(mainLogin)), "reply");
     }
 
     void chartHistoryEndsAtThePrice_data()

@@ -1,14 +1,20 @@
 // The terminal's own trade-server client against the local server on ephemeral
 // ports: log in, get ticks, trade, reach the HTTP services, and be refused when hostile.
+#include "accountsummary.h"
+#include "positiondatastore.h"
 #include "pricedatabuffer.h"
 #include "serverapp.h"
+#include "silentwebsocket.h"
 #include "testmain.h"
 #include "tradeclient.h"
+#include "tradeserver.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpSocket>
 #include <QWebSocket>
+#include <cmath>
+#include <memory>
 
 using namespace tradeserver;
 
@@ -41,10 +47,12 @@ QByteArray exchange(quint16 port, const QByteArray &request)
     return answer + socket.readAll();
 }
 
-QByteArray post(const char *path, const QByteArray &body)
+QByteArray post(const char *path, const QByteArray &body, const QByteArray &credentials = {})
 {
-    return "POST " + QByteArray(path) + " HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
-           body;
+    const QByteArray authorization =
+        credentials.isEmpty() ? QByteArray() : "Authorization: Basic " + credentials.toBase64() + "\r\n";
+    return "POST " + QByteArray(path) + " HTTP/1.1\r\n" + authorization +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
 QJsonDocument bodyOf(const QByteArray &answer)
@@ -84,21 +92,21 @@ private slots:
             client.sendRequest(
                 {{"req_code", 4}, {"type", 0}, {"order_type", 0}, {"volume", 1000}, {"symbol", "EURUSD"}});
             QTRY_VERIFY_WITH_TIMEOUT(!positions.isEmpty(), patienceMs);
-            const QString fields = QJsonDocument(positions.last().value("array").toArray().at(0).toObject())
-                                       .toJson(QJsonDocument::Compact);
-            QVERIFY2(fields.contains(QRegularExpression(
-                         R"("csize":100000,.*"r_profit":1,.*"symbol":"EURUSD",.*"type":"buy",.*"volume":1000[,}])")),
-                     qPrintable(fields));
+            // The keys the server writes are the ones the terminal's summary and store read.
+            const QJsonObject reply = positions.last();
+            QVERIFY(isLastPositionsPage(reply));
+            AccountFigures figures;
+            readAccountFigures(reply, figures);
+            PositionDataStore store;
+            store.setOpenPositions(reply.value("array").toArray());
+            QCOMPARE(store.positions().size(), 1);
+            const Position bought = store.positions().first();
+            QCOMPARE(QStringList({bought.symbol, bought.type, QString::number(bought.volume),
+                                  QString::number(bought.contractSize), QString::number(figures.balance)}),
+                     QStringList({"EURUSD", "buy", "0.1", "100000", "10000"}));
+            QVERIFY(figures.usedMargin > 0.0);
+            QCOMPARE(figures.usedMargin, std::round(bought.volume * bought.contractSize * bought.price) / 100.0);
 
-            // Logged in with the main password, the account may change a password.
-            const QByteArray update = exchange(
-                server.accountPort(), post("/account/update", R"({"investor_password":"newview","dealer":100001})"));
-            QVERIFY2(update.startsWith("HTTP/1.1 200"), update.constData());
-            QCOMPARE(server.desk().engine().authenticate(100001, "newview"), Access::ReadOnly);
-
-            const QJsonDocument brokers = bodyOf(exchange(server.brokerPort(), "GET /brokers HTTP/1.1\r\n\r\n"));
-            const QJsonObject entry = brokers.array().at(0).toObject().value("servers").toArray().at(0).toObject();
-            QCOMPARE(entry.value("ipaddr").toString(), QStringLiteral("127.0.0.1:%1").arg(server.tradePort()));
             client.logout();
         }
         buffer.endTimer();
@@ -111,6 +119,9 @@ private slots:
         const QString wrong = R"({"req_code":1,"id":100001,"password":"guess","type":3})";
         QTest::newRow("five wrong passwords") << QStringList{wrong, wrong, wrong, wrong, wrong};
         QTest::newRow("a message over 64 KiB") << QStringList{QString(70000, QLatin1Char('x'))};
+        QTest::newRow("a thousand requests at once after a login")
+            << QStringList{R"({"req_code":1,"id":100001,"password":"demo123","type":3})"} +
+                   QStringList(QVector<QString>(1000, R"({"req_code":9})").toList());
     }
     void hostileTradeClientsAreDropped()
     {
@@ -124,6 +135,119 @@ private slots:
         for (const QString &text : std::as_const(texts))
             socket.sendTextMessage(text);
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, patienceMs);
+    }
+
+    void slowRequestsLeaveRoomForOthers()
+    {
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        // More connections than there are places, each trickling its first line.
+        std::vector<std::unique_ptr<QTcpSocket>> tricklers;
+        for (int i = 0; i < HttpService::maxConnections + 8; ++i) {
+            tricklers.push_back(std::make_unique<QTcpSocket>());
+            tricklers.back()->connectToHost(QHostAddress::LocalHost, server.brokerPort());
+            tricklers.back()->write("GET /bro");
+        }
+        // Connected, or already given way to the later ones.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::none_of(tricklers.cbegin(), tricklers.cend(),
+                         [](const auto &socket) { return socket->state() == QAbstractSocket::ConnectingState; }),
+            patienceMs);
+        const QJsonDocument brokers = bodyOf(exchange(server.brokerPort(), "GET /brokers HTTP/1.1\r\n\r\n"));
+        const QJsonObject entry = brokers.array().at(0).toObject().value("servers").toArray().at(0).toObject();
+        QCOMPARE(entry.value("ipaddr").toString(), QStringLiteral("127.0.0.1:%1").arg(server.tradePort()));
+        // Those that gave way were cut off, the rest run out of time: none is left holding a place.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(tricklers.cbegin(), tricklers.cend(),
+                        [](const auto &socket) { return socket->state() == QAbstractSocket::UnconnectedState; }),
+            patienceMs);
+    }
+
+    void crowdsLeaveRoomForGenuineLogins_data()
+    {
+        QTest::addColumn<int>("idle");   // connections that never log in
+        QTest::addColumn<int>("own");    // logins of the demo account
+        QTest::addColumn<int>("others"); // other accounts logged in 8 times each
+        QTest::addColumn<int>("open");   // connections once the demo account's next login is in
+
+        QTest::newRow("70 connections that never log in") << 70 << 0 << 0 << TradeServer::maxPendingConnections;
+        QTest::newRow("the account logged in 8 times") << 0 << 8 << 0 << TradeServer::maxSessionsPerAccount;
+        QTest::newRow("every place taken by others") << 0 << 0 << 16 << TradeServer::maxSessions;
+    }
+    void crowdsLeaveRoomForGenuineLogins()
+    {
+        QFETCH(int, idle);
+        QFETCH(int, own);
+        QFETCH(int, others);
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        const QUrl url(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort()));
+        const QString login(R"({"req_code":1,"id":%1,"password":"%2","type":3})");
+        std::vector<std::unique_ptr<QWebSocket>> crowd;
+        int answered = 0; // logins of the crowd that got their reply
+        const auto join = [&](const QString &text) {
+            crowd.push_back(std::make_unique<QWebSocket>());
+            QWebSocket *socket = crowd.back().get();
+            if (!text.isEmpty()) {
+                connect(socket, &QWebSocket::connected, socket, [socket, text] { socket->sendTextMessage(text); });
+                connect(socket, &QWebSocket::textMessageReceived, socket, [&answered, socket] {
+                    ++answered;
+                    socket->disconnect(socket, &QWebSocket::textMessageReceived, nullptr, nullptr);
+                });
+            }
+            socket->open(url);
+        };
+        for (int i = 0; i < idle; ++i)
+            join({});
+        for (int i = 0; i < own; ++i)
+            join(login.arg(100001).arg("demo123"));
+        // Account by account, as people come, not all in one instant.
+        for (int account = 0; account < others; ++account) {
+            const qint64 id =
+                server.desk().engine().createAccount("Other", "other", "view", 1000.0, 100, 300001 + account);
+            for (int i = 0; i < TradeServer::maxSessionsPerAccount; ++i)
+                join(login.arg(id).arg("other"));
+            QTRY_COMPARE_WITH_TIMEOUT(answered, (account + 1) * TradeServer::maxSessionsPerAccount, patienceMs);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(answered, own + others * TradeServer::maxSessionsPerAccount, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(),
+                                  std::min(idle, int(TradeServer::maxPendingConnections)) + answered, patienceMs);
+
+        QWebSocket genuine;
+        QStringList replies;
+        connect(&genuine, &QWebSocket::textMessageReceived, &genuine, [&](const QString &text) { replies << text; });
+        connect(&genuine, &QWebSocket::connected, &genuine,
+                [&] { genuine.sendTextMessage(login.arg(100001).arg("demo123")); });
+        genuine.open(url);
+        QTRY_VERIFY_WITH_TIMEOUT(!replies.isEmpty(), patienceMs);
+        QVERIFY2(replies.first().contains(R"("state":1)"), qPrintable(replies.first()));
+        QTEST(server.tradeServer().connectionCount(), "open");
+    }
+
+    void peersSilentOrBehindAreDropped()
+    {
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        QWebSocket reader; // answers pings, as every client that reads does
+        reader.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server.tradePort())));
+        QTRY_COMPARE_WITH_TIMEOUT(reader.state(), QAbstractSocket::ConnectedState, patienceMs);
+        reader.sendTextMessage(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
+        // One never answers a ping; the other keeps talking but never reads its charts.
+        SilentWebSocket quiet;
+        SilentWebSocket behind;
+        for (SilentWebSocket *peer : {&quiet, &behind}) {
+            QVERIFY(peer->open(server.tradePort()));
+            peer->send(R"({"req_code":1,"id":100001,"password":"demo123","type":3})");
+        }
+        for (const char *symbol : {"EURUSD", "GBPUSD"})
+            behind.send(
+                QStringLiteral(R"({"req_code":3,"symbol":"%1","interval":1,"from":0,"to":-1})").arg(symbol).toUtf8());
+        QTimer chatter;
+        connect(&chatter, &QTimer::timeout, &chatter, [&] { behind.send(R"({"req_code":9})"); });
+        chatter.start(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 3, patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 1, patienceMs);
+        QCOMPARE(reader.state(), QAbstractSocket::ConnectedState);
     }
 
     void accountServiceAnswers_data()
@@ -141,18 +265,29 @@ private slots:
         QTest::newRow("a body that is not JSON") << post("/account/create", "name=Ann") << 400;
         QTest::newRow("GET") << QByteArray("GET /account/create HTTP/1.1\r\n\r\n") << 405;
         QTest::newRow("unknown path") << post("/account/delete", "{}") << 404;
-        QTest::newRow("a password change while nobody is logged in")
-            << post("/account/update", R"({"master_password":"x","dealer":100001})") << 403;
+        const QByteArray change(R"({"master_password":"x","dealer":100001})");
+        QTest::newRow("a password change with the main password")
+            << post("/account/update", change, "100001:demo123") << 200;
+        QTest::newRow("a password change without credentials") << post("/account/update", change) << 401;
+        QTest::newRow("a password change with the read-only password")
+            << post("/account/update", change, "100001:view123") << 403;
+        QTest::newRow("credentials of another login") << post("/account/update", change, "100002:demo123") << 403;
         QTest::newRow("a password change naming both passwords")
-            << post("/account/update", R"({"master_password":"x","investor_password":"y","dealer":100001})") << 400;
+            << post("/account/update", R"({"master_password":"x","investor_password":"y","dealer":100001})",
+                    "100001:demo123")
+            << 400;
         QTest::newRow("an empty new password")
-            << post("/account/update", R"({"investor_password":"","dealer":100001})") << 400;
+            << post("/account/update", R"({"investor_password":"","dealer":100001})", "100001:demo123") << 400;
         QTest::newRow("not HTTP") << QByteArray("hello\r\n\r\n") << 400;
         QTest::newRow("a body over the limit")
             << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: 10000000\r\n\r\n") << 413;
         QTest::newRow("a negative length")
             << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400;
         QTest::newRow("endless headers") << QByteArray(20000, 'x') << 413;
+        QTest::newRow("headers that do not end in time")
+            << QByteArray("POST /account/create HTTP/1.1\r\nContent-Le") << 408;
+        QTest::newRow("a body that does not come in time")
+            << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: 50\r\n\r\n{") << 408;
     }
     void accountServiceAnswers()
     {
@@ -165,8 +300,11 @@ private slots:
         const TradingEngine &engine = server.desk().engine();
         const qint64 login = body.value("login").toVariant().toLongLong();
         if (login == 0) {
-            QVERIFY(!body.value("error").toString().isEmpty());
-            QCOMPARE(engine.authenticate(100001, "demo123"), Access::Full);
+            // Only an accepted change takes effect, and a refusal says why.
+            QFETCH(int, status);
+            QCOMPARE(engine.authenticate(100001, "x") == Access::Full, status == 200);
+            QCOMPARE(body.contains("error"), status != 200);
+            QCOMPARE(answer.contains("\r\nWWW-Authenticate: Basic"), status == 401);
             return;
         }
         QCOMPARE(engine.authenticate(login, body.value("password").toString()), Access::Full);

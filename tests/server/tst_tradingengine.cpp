@@ -105,6 +105,9 @@ private slots:
             << buy(0, 1.105) << 1.10495 << 1.10505 << false
             << "10000.00, buy 10000 at 1.1001 makes 485.00, margin 550.05";
         QTest::newRow("sell stopped out by the ask") << sell(1.105, 0) << 1.10490 << 1.10500 << true << "9500.00";
+        QTest::newRow("sell left open with the ask a point under its stop")
+            << sell(1.105, 0) << 1.10489 << 1.10499 << false
+            << "10000.00, sell 10000 at 1.1 makes -499.00, margin 550.00";
         QTest::newRow("sell taking profit by the ask") << sell(0, 1.095) << 1.09490 << 1.09500 << true << "10500.00";
 
         QTest::newRow("USDJPY bought: 50000 JPY at 1 / 150.520, margin 150.02 x 1000 / 150.52 / 2")
@@ -147,18 +150,50 @@ private slots:
         QTEST(f.state(), "state");
     }
 
+    void marginInUseCounts_data()
+    {
+        QTest::addColumn<qint64>("volume"); // of gold, bought on top of 5 lots held
+        QTest::addColumn<int>("status");
+
+        // 5 lots held: margin 5001.50 and a loss of 150 at the bid leave 4848.50 free.
+        QTest::newRow("4.8 lots need 4800.72") << qint64(48000) << 10009;
+        QTest::newRow("4.9 lots need 4901.47") << qint64(49000) << 10019;
+    }
+    void marginInUseCounts()
+    {
+        QFETCH(qint64, volume);
+        Fixture f;
+        QVERIFY(f.order("XAUUSD", 0, 50000));
+        QTEST(f.engine.execute(f.login, {0, 0, volume, "XAUUSD"}).status, "status");
+    }
+
+    void ordersExpire_data()
+    {
+        QTest::addColumn<int>("timeType");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<qint64>("waited"); // seconds after 22:13:20 UTC
+        QTest::addColumn<bool>("expired");
+
+        QTest::newRow("5 minutes, a second before") << 2 << 5 << qint64(299) << false;
+        QTest::newRow("5 minutes, on the minute") << 2 << 5 << qint64(300) << true;
+        QTest::newRow("today, an hour later") << 1 << 0 << qint64(3600) << false;
+        QTest::newRow("today, at midnight") << 1 << 0 << qint64(6400) << true;
+        QTest::newRow("good till cancelled, a year later") << 0 << 0 << qint64(366 * 86400) << false;
+    }
     void ordersExpire()
     {
+        QFETCH(int, timeType);
+        QFETCH(int, minutes);
+        QFETCH(qint64, waited);
+        QFETCH(bool, expired);
         Fixture f;
         TradeRequest request{0, 2, 100, "EURUSD", 1.09};
-        request.timeType = 2;
-        request.expiryMinutes = 5;
+        request.timeType = timeType;
+        request.expiryMinutes = minutes;
         QVERIFY(f.run(request));
-        f.clock += 299;
-        QVERIFY(f.engine.setQuote("EURUSD", {1.10001, 1.10011}).isEmpty());
-        f.clock += 1;
-        QVERIFY(f.engine.setQuote("EURUSD", {1.10002, 1.10012}).contains(f.login));
-        QCOMPARE(f.account().orderHistory.last().state, int(Expired));
+        f.clock += waited;
+        QCOMPARE(f.engine.setQuote("EURUSD", {1.10001, 1.10011}).contains(f.login), expired);
+        QCOMPARE(f.account().orders.size(), expired ? 0 : 1);
     }
 
     void closesPositions_data()

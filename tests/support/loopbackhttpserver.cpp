@@ -62,6 +62,7 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
         return QByteArray();
     };
     request.contentType = header("content-type");
+    request.authorization = header("authorization");
     const int contentLength = qBound(0, header("content-length").toInt(), maxRequestBytes);
     if (buffer.size() < headerEnd + 4 + contentLength)
         return;

@@ -26,6 +26,7 @@ public:
         QByteArray method;
         QString path;
         QByteArray contentType;
+        QByteArray authorization;
         QByteArray body;
     };
 
