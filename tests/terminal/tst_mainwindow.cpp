@@ -132,6 +132,7 @@ private slots:
     }
 
     // After a password change: kept wherever the old one was, and the client reconnects with it.
+    // Then a switch to another account.
     void lostConnectionAndReconnection()
     {
         TerminalSession session;
@@ -162,6 +163,18 @@ private slots:
         QCOMPARE(played.last().value(0).value<SoundEffects::Sound>(), SoundEffects::Connected);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
         QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
+
+        // Another account: the one left keeps its charts and its own address.
+        FakeTradeServer second;
+        LoginDialog *login = window->loginDialog();
+        login->addServer("Second", second.address());
+        login->setLogin(2002);
+        login->setPassword("other");
+        login->selectServerByName("Second");
+        login->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
+        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(session.accountFolder() + "/charts")).size(), 4);
+        QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
     }
 
     void workspaceSurvivesARestart()
@@ -281,26 +294,6 @@ private slots:
         QVERIFY(!QDir(session.accountFolder()).exists());
         QCOMPARE(savedAccounts(), QStringList());
         QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
-    }
-
-    // The account left keeps its charts and its own address; the old connection closes
-    // after the switch.
-    void switchingAccountsKeepsTheLeftWorkspace()
-    {
-        TerminalSession session;
-        QVERIFY(session.loginAndWait());
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
-        FakeTradeServer second;
-        LoginDialog *dialog = session.window->loginDialog();
-        dialog->addServer("Second", second.address());
-        dialog->setLogin(2002);
-        dialog->setPassword("other");
-        dialog->selectServerByName("Second");
-        dialog->onOk();
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->login(), qint64(2002), patienceMs);
-        const QString folder = session.accountFolder();
-        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(folder + "/charts")).size(), 4);
-        QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
     }
 
     void autoLoginKeepsTheSavedPassword()
