@@ -164,7 +164,8 @@ private slots:
         QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
         QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
 
-        // Another account: the one left keeps its charts and its own address.
+        // Another account: the one left keeps its charts, one opened since the last save too, and its own address.
+        window->createNewChart("GBPUSD", 60);
         FakeTradeServer second;
         LoginDialog *login = window->loginDialog();
         login->addServer("Second", second.address());
@@ -173,7 +174,7 @@ private slots:
         login->selectServerByName("Second");
         login->onOk();
         QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
-        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(session.accountFolder() + "/charts")).size(), 4);
+        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(session.accountFolder() + "/charts")).size(), 5);
         QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
     }
 
