@@ -227,15 +227,24 @@ private slots:
         QTest::newRow("symbols no longer offered drop out") << true << QByteArray("USDJPY\n");
         QTest::newRow("closed before the symbol list") << false << QByteArray("GONE\nUSDJPY\n");
     }
+    // Logged in by itself, as ACCOUNTS's online entry, with its saved password kept although
+    // the dialog presets the last entry.
     void restoredSymbols()
     {
         QFETCH(bool, listArrives);
         TerminalSession session(false);
         if (!listArrives)
             session.server.setReplies(1, {});
+        const QString url = session.server.url().toString();
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
+                                     {{"1001", "secret", url, TerminalSession::serverName, "", "online"},
+                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
         QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/symbols", "GONE\nUSDJPY\n"));
         session.build();
-        QVERIFY(session.loginAndWait());
+        QVERIFY(session.waitForLogin());
+        QVERIFY(!session.window->loginDialog()->isVisible());
+        QCOMPARE(savedAccounts(), QStringList({"1001 online secret Kestral-Demo " + url,
+                                               "2002 offline other Elsewhere ws://127.0.0.1:1"}));
         if (listArrives)
             QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"),
                                       patienceMs);
@@ -295,21 +304,6 @@ private slots:
         QVERIFY(!QDir(session.accountFolder()).exists());
         QCOMPARE(savedAccounts(), QStringList());
         QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
-    }
-
-    void autoLoginKeepsTheSavedPassword()
-    {
-        // The dialog presets the last entry; the online one logs in without it.
-        TerminalSession session(false);
-        const QString url = session.server.url().toString();
-        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
-                                     {{"1001", "secret", url, TerminalSession::serverName, "", "online"},
-                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
-        session.build();
-        QVERIFY(session.waitForLogin());
-        QVERIFY(!session.window->loginDialog()->isVisible());
-        QCOMPARE(savedAccounts(), QStringList({"1001 online secret Kestral-Demo " + url,
-                                               "2002 offline other Elsewhere ws://127.0.0.1:1"}));
     }
 
     void journalKeepsTheNewestRows()
