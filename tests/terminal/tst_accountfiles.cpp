@@ -119,7 +119,6 @@ private slots:
         QTest::addColumn<bool>("safe");
         QTest::newRow("plain") << "Kestral-Demo 2" << qint64(5) << true;
         QTest::newRow("no login") << "Kestral-Demo 2" << qint64(0) << false;
-        QTest::newRow("dot dot") << ".." << qint64(5) << false;
         QTest::newRow("blank") << "  " << qint64(5) << false;
     }
     void safeServerNames()
