@@ -62,7 +62,6 @@ private slots:
         QTest::newRow("a placeholder stays literal") << "Demo%1" << true;
         QTest::newRow("empty") << "" << false;
         QTest::newRow("parent folder") << ".." << false;
-        QTest::newRow("a climb inside a name") << "../../../../escape" << false;
         QTest::newRow("a slash") << "a/b" << false;
         QTest::newRow("a backslash") << "a\\b" << false;
         QTest::newRow("a drive colon") << "C:x" << false;

@@ -10,20 +10,6 @@ class TestTradeClient : public QObject
     Q_OBJECT
 
 private slots:
-    void aSessionFromLoginToLogout()
-    {
-        TradeSession session;
-        QVERIFY(session.logIn());
-        QCOMPARE(session.server.receivedTexts(), QStringList{"{\"id\":1001,\"password\":\"secret\",\"req_code\":1,\"type\":3}"});
-        session.client.logout();
-        QTRY_COMPARE_WITH_TIMEOUT(session.server.closeCodes(), QList<int>{1000}, patienceMs);
-        QTRY_COMPARE_WITH_TIMEOUT(session.journal.lines,
-                                  (QStringList{"Terminal: 1001 try to connect to Demo", "Network: Connected to Demo",
-                                               "Terminal: 1001 login to Demo successfully ",
-                                               "Network: Disconnected from Demo", "Terminal: 1001 Log out from Demo"}),
-                                  patienceMs);
-    }
-
     void answersAConnectionRequest_data()
     {
         QTest::addColumn<FakeTradeServer::LoginMode>("firstAnswer");
@@ -155,8 +141,8 @@ private slots:
         QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 
-    // In order, with the account's login added where a request has none; nothing
-    // without a login number, nothing at all once logged out.
+    // After the login frame, in order, with the account's login added where a request has
+    // none; nothing without a login number, nothing at all once logged out.
     void sendsRequestsInOrder_data()
     {
         QTest::addColumn<qint64>("account");
@@ -175,8 +161,17 @@ private slots:
         TradeSession session;
         session.client.connectToServer(session.server.url().toString(), account, "secret", "Demo");
         QTRY_COMPARE_WITH_TIMEOUT(session.logins, 1, patienceMs);
-        if (loggedOut)
+        QCOMPARE(session.server.receivedTexts().value(0),
+                 QStringLiteral("{\"id\":%1,\"password\":\"secret\",\"req_code\":1,\"type\":3}").arg(account));
+        if (loggedOut) {
             session.client.logout();
+            QTRY_COMPARE_WITH_TIMEOUT(session.server.closeCodes(), QList<int>{1000}, patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(session.journal.lines,
+                                      (QStringList{"Terminal: 1001 try to connect to Demo", "Network: Connected to Demo",
+                                                   "Terminal: 1001 login to Demo successfully ",
+                                                   "Network: Disconnected from Demo", "Terminal: 1001 Log out from Demo"}),
+                                      patienceMs);
+        }
         session.client.sendRequest({{"req_code", 3}, {"symbol", "EURUSD"}, {"to", -1}});
         session.client.sendRequest({{"req_code", 4}, {"type", 5}, {"login", 42}});
         session.client.enqueueMessage(QString());

@@ -132,6 +132,7 @@ private slots:
     }
 
     // After a password change: kept wherever the old one was, and the client reconnects with it.
+    // Then a switch to another account.
     void lostConnectionAndReconnection()
     {
         TerminalSession session;
@@ -162,6 +163,19 @@ private slots:
         QCOMPARE(played.last().value(0).value<SoundEffects::Sound>(), SoundEffects::Connected);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
         QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
+
+        // Another account: the one left keeps its charts, one opened since the last save too, and its own address.
+        window->createNewChart("GBPUSD", 60);
+        FakeTradeServer second;
+        LoginDialog *login = window->loginDialog();
+        login->addServer("Second", second.address());
+        login->setLogin(2002);
+        login->setPassword("other");
+        login->selectServerByName("Second");
+        login->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
+        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(session.accountFolder() + "/charts")).size(), 5);
+        QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
     }
 
     void workspaceSurvivesARestart()
@@ -213,15 +227,24 @@ private slots:
         QTest::newRow("symbols no longer offered drop out") << true << QByteArray("USDJPY\n");
         QTest::newRow("closed before the symbol list") << false << QByteArray("GONE\nUSDJPY\n");
     }
+    // Logged in by itself, as ACCOUNTS's online entry, with its saved password kept although
+    // the dialog presets the last entry.
     void restoredSymbols()
     {
         QFETCH(bool, listArrives);
         TerminalSession session(false);
         if (!listArrives)
             session.server.setReplies(1, {});
+        const QString url = session.server.url().toString();
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
+                                     {{"1001", "secret", url, TerminalSession::serverName, "", "online"},
+                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
         QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/symbols", "GONE\nUSDJPY\n"));
         session.build();
-        QVERIFY(session.loginAndWait());
+        QVERIFY(session.waitForLogin());
+        QVERIFY(!session.window->loginDialog()->isVisible());
+        QCOMPARE(savedAccounts(), QStringList({"1001 online secret Kestral-Demo " + url,
+                                               "2002 offline other Elsewhere ws://127.0.0.1:1"}));
         if (listArrives)
             QTRY_COMPARE_WITH_TIMEOUT(session.window->symbolStorage().visibleSymbols(), QStringList("USDJPY"),
                                       patienceMs);
@@ -281,41 +304,6 @@ private slots:
         QVERIFY(!QDir(session.accountFolder()).exists());
         QCOMPARE(savedAccounts(), QStringList());
         QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
-    }
-
-    // The account left keeps its charts and its own address; the old connection closes
-    // after the switch.
-    void switchingAccountsKeepsTheLeftWorkspace()
-    {
-        TerminalSession session;
-        QVERIFY(session.loginAndWait());
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->chartWindows().size(), 4, patienceMs);
-        FakeTradeServer second;
-        LoginDialog *dialog = session.window->loginDialog();
-        dialog->addServer("Second", second.address());
-        dialog->setLogin(2002);
-        dialog->setPassword("other");
-        dialog->selectServerByName("Second");
-        dialog->onOk();
-        QTRY_COMPARE_WITH_TIMEOUT(session.window->login(), qint64(2002), patienceMs);
-        const QString folder = session.accountFolder();
-        QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(folder + "/charts")).size(), 4);
-        QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
-    }
-
-    void autoLoginKeepsTheSavedPassword()
-    {
-        // The dialog presets the last entry; the online one logs in without it.
-        TerminalSession session(false);
-        const QString url = session.server.url().toString();
-        QVERIFY(savedaccounts::write(savedaccounts::filePath(),
-                                     {{"1001", "secret", url, TerminalSession::serverName, "", "online"},
-                                      {"2002", "other", "ws://127.0.0.1:1", "Elsewhere", "", "offline"}}));
-        session.build();
-        QVERIFY(session.waitForLogin());
-        QVERIFY(!session.window->loginDialog()->isVisible());
-        QCOMPARE(savedAccounts(), QStringList({"1001 online secret Kestral-Demo " + url,
-                                               "2002 offline other Elsewhere ws://127.0.0.1:1"}));
     }
 
     void journalKeepsTheNewestRows()
