@@ -259,6 +259,9 @@ QCPItemStraightLine *SymbolChartWidget::addStraightLine(const QColor &color, boo
 {
     auto *line = new QCPItemStraightLine(this);
     line->setPen(QPen(color));
+    // Every straight line drawn here runs along an axis, where smoothing only
+    // blurs it over two pixel rows and costs a stroker pass per line per replot.
+    line->setAntialiased(false);
     if (onPriceAxes) {
         line->point1->setAxes(xAxis, yAxis2);
         line->point2->setAxes(xAxis, yAxis2);
