@@ -4,6 +4,7 @@
 #include "symbolchartwidget.h"
 
 #include "axistag.h"
+#include "cachedtextitem.h"
 #include "chartmanager.h"
 #include "diagnostics.h"
 #include "jsonreadings.h"
@@ -271,7 +272,7 @@ QCPItemStraightLine *SymbolChartWidget::addStraightLine(const QColor &color, boo
 
 QCPItemText *SymbolChartWidget::addFibonacciLabel(double key, double price, double percent)
 {
-    auto *label = new QCPItemText(this);
+    auto *label = new CachedTextItem(this);
     label->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->position->setAxes(xAxis, yAxis2);
     label->position->setCoords(key, price);
