@@ -4,7 +4,6 @@ CachedTextItem::CachedTextItem(QCustomPlot *parentPlot)
     : QCPItemText(parentPlot)
 {
     m_glyphs.setTextFormat(Qt::PlainText);
-    m_glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
 void CachedTextItem::draw(QCPPainter *painter)
