@@ -1,5 +1,7 @@
 #include "axistag.h"
 
+#include "cachedtextitem.h"
+
 #include <qcustomplot.h>
 
 namespace {
@@ -38,7 +40,7 @@ AxisTag::AxisTag(QCPAxis *parentAxis)
     m_arrow->start->setParentAnchor(m_arrow->end);
     m_arrow->start->setCoords(5, 0);
 
-    m_label = new QCPItemText(plot);
+    m_label = new CachedTextItem(plot);
     m_label->setLayer(QStringLiteral("overlay"));
     m_label->setClipToAxisRect(false);
     m_label->setPadding(QMargins(3, 0, 3, 0));

@@ -4,6 +4,7 @@
 #include "symbolchartwidget.h"
 
 #include "axistag.h"
+#include "cachedtextitem.h"
 #include "chartmanager.h"
 #include "diagnostics.h"
 #include "jsonreadings.h"
@@ -259,6 +260,9 @@ QCPItemStraightLine *SymbolChartWidget::addStraightLine(const QColor &color, boo
 {
     auto *line = new QCPItemStraightLine(this);
     line->setPen(QPen(color));
+    // Every straight line drawn here runs along an axis, where smoothing only
+    // blurs it over two pixel rows and costs a stroker pass per line per replot.
+    line->setAntialiased(false);
     if (onPriceAxes) {
         line->point1->setAxes(xAxis, yAxis2);
         line->point2->setAxes(xAxis, yAxis2);
@@ -268,7 +272,7 @@ QCPItemStraightLine *SymbolChartWidget::addStraightLine(const QColor &color, boo
 
 QCPItemText *SymbolChartWidget::addFibonacciLabel(double key, double price, double percent)
 {
-    auto *label = new QCPItemText(this);
+    auto *label = new CachedTextItem(this);
     label->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->position->setAxes(xAxis, yAxis2);
     label->position->setCoords(key, price);

@@ -193,6 +193,9 @@ QList<QCPAbstractItem *> SymbolChartWidget::crosshairItems() const
 
 void SymbolChartWidget::setupPlot()
 {
+    // The legend is never shown; filled with an entry per line it would make
+    // every drawn object's creation walk those entries to find the axis rect.
+    setAutoAddPlottableToLegend(false);
     for (auto &pane : m_panes)
         pane = new QCPAxisRect(this, true);
 
