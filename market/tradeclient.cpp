@@ -271,6 +271,12 @@ void TradeClient::post(ReplyQueue::Entry entry)
         QMetaObject::invokeMethod(this, [this] { deliverReplies(); }, Qt::QueuedConnection);
 }
 
+bool TradeClient::repliesWaiting() const
+{
+    QMutexLocker locker(&m_waitingMutex);
+    return !m_waiting.isEmpty();
+}
+
 void TradeClient::deliverReplies()
 {
     QElapsedTimer spent;

@@ -41,6 +41,8 @@ public:
     // A received text: price ticks are read straight from it; the other replies wait,
     // bounded, for the thread this object lives in, which emits their signals.
     void handleMessage(const QString &text);
+    // Whether replies still wait for this object's thread to emit them.
+    bool repliesWaiting() const;
 
     // Clears every client's priceBuffer that points at `buffer` and waits until no
     // network thread is inside its pushTick; the batcher calls it as it goes away.
@@ -111,7 +113,7 @@ private:
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
     // Guards the three below: the network thread puts, the object's own thread takes.
-    QMutex m_waitingMutex;
+    mutable QMutex m_waitingMutex;
     ReplyQueue m_waiting;
     bool m_deliveryPosted = false;
     bool m_overflowLogged = false;

@@ -192,6 +192,9 @@ private:
     void showReadOnlyRefusal();
     QString windowTitleText() const;
 
+    // --- clientterminal_tradetables.cpp ---
+    void askHistoryOnceRepliesHandled();
+
     // --- clientterminal_accounts.cpp ---
     void requestBrokerList();
     // Every connection starts here, so the server name of the session is known.

@@ -142,7 +142,15 @@ void Client_Terminal::onOpenPositionChanged()
     // Positions and orders replies handled in one go ask for the history once.
     if (std::exchange(m_historyRequestDue, true))
         return;
+    askHistoryOnceRepliesHandled();
+}
+
+void Client_Terminal::askHistoryOnceRepliesHandled()
+{
     QTimer::singleShot(0, this, [this] {
+        // A burst handled over several turns of the loop is still one change.
+        if (m_client->repliesWaiting())
+            return askHistoryOnceRepliesHandled();
         m_historyRequestDue = false;
         m_client->requestTradeHistory(-1);
     });
