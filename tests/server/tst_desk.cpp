@@ -129,7 +129,7 @@ private slots:
         QTest::addColumn<QString>("reply");
 
         QTest::newRow("three slips cost nothing") << 3 << 0 << false << "1/+02:00,8/30";
-        QTest::newRow("which then has passed") << 4 << 1 << false << "1/+02:00,8/30";
+        QTest::newRow("the fourth costs a second") << 4 << 0 << false << "1/refused";
         QTest::newRow("a success in between starts afresh") << 4 << 0 << true << "1/+02:00,8/30";
         QTest::newRow("the sixth costs four seconds") << 6 << 3 << false << "1/refused";
         QTest::newRow("after four seconds") << 6 << 4 << false << "1/+02:00,8/30";
