@@ -156,7 +156,7 @@ private slots:
         Fixture f;
         QVERIFY(f.order("XAUUSD", 0, 50000));
         QCOMPARE(f.engine.execute(f.login, {0, 0, 49000, "XAUUSD"}).status, 10019); // 4.9 lots need 4901.47
-        QVERIFY(f.order("XAUUSD", 0, 48000));                                        // 4.8 lots need 4800.72
+        QVERIFY(f.order("XAUUSD", 0, 48000));                                       // 4.8 lots need 4800.72
     }
 
     void ordersExpire_data()
