@@ -159,7 +159,6 @@ private slots:
         QTest::addColumn<qint64>("lastBar"); // the bar that holds 2023-11-14 22:13:20 UTC
 
         QTest::newRow("M1") << 1 << qint64(1699999980);
-        QTest::newRow("H1") << 60 << qint64(1699999200);
         QTest::newRow("D1") << 1440 << qint64(1699920000);
         QTest::newRow("MN is the calendar month") << 40000 << qint64(1698796800);
     }
