@@ -281,8 +281,6 @@ private slots:
         QTest::newRow("not HTTP") << QByteArray("hello\r\n\r\n") << 400;
         QTest::newRow("a body over the limit")
             << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: 10000000\r\n\r\n") << 413;
-        QTest::newRow("a negative length")
-            << QByteArray("POST /account/create HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400;
         QTest::newRow("endless headers") << QByteArray(20000, 'x') << 413;
         QTest::newRow("headers that do not end in time")
             << QByteArray("POST /account/create HTTP/1.1\r\nContent-Le") << 408;
