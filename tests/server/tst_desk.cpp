@@ -130,7 +130,6 @@ private slots:
 
         QTest::newRow("three slips cost nothing") << 3 << 0 << false << "1/+02:00,8/30";
         QTest::newRow("the fourth costs a second") << 4 << 0 << false << "1/refused";
-        QTest::newRow("which then has passed") << 4 << 1 << false << "1/+02:00,8/30";
         QTest::newRow("a success in between starts afresh") << 4 << 0 << true << "1/+02:00,8/30";
         QTest::newRow("the sixth costs four seconds") << 6 << 3 << false << "1/refused";
         QTest::newRow("after four seconds") << 6 << 4 << false << "1/+02:00,8/30";
@@ -160,7 +159,6 @@ private slots:
         QTest::addColumn<qint64>("lastBar"); // the bar that holds 2023-11-14 22:13:20 UTC
 
         QTest::newRow("M1") << 1 << qint64(1699999980);
-        QTest::newRow("H1") << 60 << qint64(1699999200);
         QTest::newRow("D1") << 1440 << qint64(1699920000);
         QTest::newRow("MN is the calendar month") << 40000 << qint64(1698796800);
     }

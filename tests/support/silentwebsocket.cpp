@@ -23,15 +23,10 @@ bool SilentWebSocket::open(quint16 port, int timeoutMs)
 
 void SilentWebSocket::send(const QByteArray &text)
 {
+    Q_ASSERT(text.size() < 126);     // the one-byte length
     QByteArray frame(1, char(0x81)); // final text frame
     const char mask[4] = {0x12, 0x34, 0x56, 0x78};
-    if (text.size() < 126) {
-        frame += char(0x80 | text.size());
-    } else {
-        frame += char(0x80 | 126);
-        frame += char(text.size() >> 8);
-        frame += char(text.size() & 0xff);
-    }
+    frame += char(0x80 | text.size());
     frame.append(mask, 4);
     for (int i = 0; i < text.size(); ++i)
         frame += char(text.at(i) ^ mask[i % 4]);

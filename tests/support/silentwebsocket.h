@@ -13,8 +13,7 @@ class SilentWebSocket
 public:
     // Waits, running the calling thread's events, until the server took the handshake.
     bool open(quint16 port, int timeoutMs = 20000);
-    void send(const QByteArray &text); // one masked text frame
-    bool isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    void send(const QByteArray &text); // one masked text frame, under 126 bytes
 
 private:
     QTcpSocket m_socket;
