@@ -4,6 +4,8 @@
 #include "terminalsession.h"
 #include "testmain.h"
 
+#include <QLabel>
+#include <QMdiSubWindow>
 #include <QRegularExpression>
 
 class TestChartWindows : public QObject
@@ -41,6 +43,16 @@ private slots:
         QTest::mouseClick(all[1], Qt::LeftButton, {}, all[1]->rect().center());
         QCOMPARE(all[1]->objectNamesForCurrentPeriod().values(),
                  QStringList{QString("Horizontal Line %1").arg(all[1]->objectCounter())});
+    }
+
+    void timeframeShowsInTheLabelAndTitle()
+    {
+        SymbolChartWidget *chart = charts().constFirst();
+        QAction m15("M15"); // its label is wider than the first one
+        chart->onTimeframeChanged(&m15);
+        QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ",M15");
+        const QLabel *info = chart->findChildren<QLabel *>().constFirst();
+        QVERIFY(info->text().endsWith("Time Frame: M15") && info->width() >= info->sizeHint().width());
     }
 
     void pricesShowTheSymbolsDigitsBeforeAnyTick_data()

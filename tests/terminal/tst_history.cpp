@@ -1,10 +1,12 @@
 // The history tables filled from trade-history replies, without a window.
 #include "historytables.h"
+#include "lefttorightfigures.h"
 #include "scalewidgettree.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
 #include <QJsonDocument>
+#include <QStyleOptionViewItem>
 #include <QTableWidget>
 
 namespace {
@@ -52,6 +54,31 @@ class TestHistory : public QObject
 
 private slots:
     void initTestCase() { initTerminalResources(); }
+
+    // A leading cell of a table of this direction: its text's direction and its side.
+    void figuresReadLeftToRight_data()
+    {
+        QTest::addColumn<Qt::LayoutDirection>("table");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Qt::LayoutDirection>("laidOut");
+        QTest::addColumn<bool>("onTheRight");
+        QTest::newRow("a negative figure") << Qt::RightToLeft << "-0.14" << Qt::LeftToRight << true;
+        QTest::newRow("a date and time") << Qt::RightToLeft << "2026-12-07 01:53:59" << Qt::LeftToRight << true;
+        QTest::newRow("a word") << Qt::RightToLeft << "EURUSD" << Qt::RightToLeft << true;
+        QTest::newRow("a left-to-right table") << Qt::LeftToRight << "-0.14" << Qt::LeftToRight << false;
+    }
+    void figuresReadLeftToRight()
+    {
+        QStyleOptionViewItem option;
+        QFETCH(Qt::LayoutDirection, table);
+        QFETCH(QString, text);
+        option.direction = table;
+        option.text = text;
+        option.displayAlignment = Qt::AlignLeft;
+        keepFiguresLeftToRight(&option);
+        QTEST(option.direction, "laidOut");
+        QTEST(bool(QStyle::visualAlignment(option.direction, option.displayAlignment) & Qt::AlignRight), "onTheRight");
+    }
 
     // Table 0 holds the closed positions, 1 the orders, 2 the deals. Column -1 is the
     // footer, the table's last row; -2 the whole first row; others are in the first row.

@@ -13,6 +13,7 @@
 #include "symbolchartwidget.h"
 #include "workspacefiles.h"
 #include <QAction>
+#include <QRegularExpression>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -33,6 +34,15 @@ QStringList savedAccounts()
     for (const SavedAccount &a : savedaccounts::read(savedaccounts::filePath()))
         accounts << QStringList({a.account, a.status, a.password, a.serverName, a.server}).join(' ');
     return accounts;
+}
+
+// What the program prints on the console.
+QStringList g_console;
+QtMessageHandler g_previousHandler = nullptr;
+void captureConsole(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    g_console << QStringLiteral("%1 %2").arg(type == QtDebugMsg || type == QtInfoMsg ? "debug" : "warning", text);
+    g_previousHandler(type, context, text);
 }
 
 } // namespace
@@ -129,12 +139,16 @@ private slots:
 
     // After a password change: kept wherever the old one was, and the client reconnects with it.
     // Then a switch to another account.
+    // The console stays quiet throughout: no debug line, and each problem once.
     void lostConnectionAndReconnection()
     {
+        g_previousHandler = qInstallMessageHandler(captureConsole);
         TerminalSession session;
         QVERIFY(session.loginAndWait());
         Client_Terminal *window = session.window.get();
         QTRY_COMPARE_WITH_TIMEOUT(window->chartWindows().size(), 4, patienceMs);
+        SymbolChartWidget *chart = window->chartWindows().first();
+        QTest::mouseClick(chart, Qt::LeftButton, {}, chart->rect().center());
         session.http.setReply("POST", "/account/update", 200, "{}");
         qputenv("KESTRAL_ACCOUNT_PORT", QByteArray::number(session.http.port()));
         auto *dialog = window->findChild<ChangePasswordDlg *>();
@@ -169,6 +183,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
         QCOMPARE(workspacefiles::parseCharts(workspacefiles::readFile(session.accountFolder() + "/charts")).size(), 5);
         QCOMPARE(savedlogins::scan(configPath()).value(0).server, session.server.url().toString());
+        qInstallMessageHandler(g_previousHandler);
+        QVERIFY2(g_console.filter(QRegularExpression("^debug ")).isEmpty(), qPrintable(g_console.join('\n')));
+        QCOMPARE(g_console.size(), QSet<QString>(g_console.cbegin(), g_console.cend()).size());
     }
 
     void workspaceSurvivesARestart()

@@ -223,6 +223,8 @@ private slots:
         if (const QTableWidgetItem *profit = m_trade->item(0, 10))
             net << m_trade->item(0, 9)->text() << profit->text();
         QTEST(net.join(' '), "net");
+        // However long the line, the window is not made wider for it.
+        QVERIFY(m_window->minimumSizeHint().width() < m_summary->sizeHint().width());
     }
 
     void tickRepricesRowsNetAndFooter()
