@@ -2,7 +2,6 @@
 #include "testmain.h"
 
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -66,34 +65,6 @@ private slots:
             QCOMPARE(spy.first().mid(1), (QVariantList{title, message}));
     }
 
-    // Lines from several threads keep each thread's order, whether the writer took
-    // them at its pace or the shut-down wrote the rest.
-    void burstFromManyThreadsKeepsOrderPerThread()
-    {
-        constexpr int threads = 4;
-        constexpr int perThread = 100;
-        QTemporaryDir dir;
-        auto logger = loggerIn(dir.path());
-        const QString file = todaysFile(*logger);
-        std::vector<std::thread> workers;
-        for (int t = 0; t < threads; ++t) {
-            workers.emplace_back([&logger, t] {
-                for (int i = 0; i < perThread; ++i)
-                    logger->log(QStringLiteral("T%1").arg(t), QString::number(i));
-            });
-        }
-        for (std::thread &worker : workers)
-            worker.join();
-        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= 10, 20000); // one line per 10 ms
-        logger.reset(); // far faster than the writer's pace: most lines are still queued
-        const QStringList lines = fileLines(file);
-        QCOMPARE(lines.size(), threads * perThread);
-        QVector<int> next(threads, 0);
-        for (const QString &line : lines) {
-            const QStringList fields = line.split(QLatin1Char('\t'));
-            QCOMPARE(fields.at(2).toInt(), next[fields.at(1).mid(1).toInt()]++);
-        }
-    }
 };
 
 KESTRAL_TEST_MAIN(TestLogger)

@@ -130,15 +130,11 @@ void FakeTradeServer::read(QTcpSocket *tcp)
         if (opcode == 0x1) {
             onText(tcp, QString::fromUtf8(payload));
         } else if (opcode == 0x9) {
-            emit pingReceived();
-            if (!m_silent)
-                write(tcp, 0xA, payload);
+            write(tcp, 0xA, payload);
         } else if (opcode == 0x8) {
             m_closeCodes.append(payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005);
-            if (!m_silent) {
-                write(tcp, 0x8, payload.left(2));
-                tcp->disconnectFromHost(); // may delete the client at once
-            }
+            write(tcp, 0x8, payload.left(2));
+            tcp->disconnectFromHost(); // may delete the client at once
             return;
         }
     }
@@ -167,7 +163,7 @@ void FakeTradeServer::onText(QTcpSocket *tcp, const QString &text)
 
 void FakeTradeServer::sendText(QTcpSocket *tcp, const QJsonObject &object)
 {
-    if (!m_silent && tcp->property("open").toBool())
+    if (tcp->property("open").toBool())
         write(tcp, 0x1, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
