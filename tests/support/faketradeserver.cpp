@@ -130,11 +130,15 @@ void FakeTradeServer::read(QTcpSocket *tcp)
         if (opcode == 0x1) {
             onText(tcp, QString::fromUtf8(payload));
         } else if (opcode == 0x9) {
-            write(tcp, 0xA, payload);
+            emit pingReceived();
+            if (!m_silent)
+                write(tcp, 0xA, payload);
         } else if (opcode == 0x8) {
             m_closeCodes.append(payload.size() >= 2 ? qFromBigEndian<quint16>(payload.constData()) : 1005);
-            write(tcp, 0x8, payload.left(2));
-            tcp->disconnectFromHost(); // may delete the client at once
+            if (!m_silent) {
+                write(tcp, 0x8, payload.left(2));
+                tcp->disconnectFromHost(); // may delete the client at once
+            }
             return;
         }
     }
@@ -163,7 +167,7 @@ void FakeTradeServer::onText(QTcpSocket *tcp, const QString &text)
 
 void FakeTradeServer::sendText(QTcpSocket *tcp, const QJsonObject &object)
 {
-    if (tcp->property("open").toBool())
+    if (!m_silent && tcp->property("open").toBool())
         write(tcp, 0x1, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 

@@ -40,6 +40,8 @@ public:
     // Sent in order after every request of this code; for code 1 only after an accepted login.
     void setReplies(int reqCode, const QList<QJsonObject> &replies) { m_replies.insert(reqCode, replies); }
     void send(const QJsonObject &object);
+    // A silent server answers nothing (no pong, login answer, reply or closing frame).
+    void setSilent(bool silent) { m_silent = silent; }
     // Answers the upgrade with a wrong accept key, then sends 1 MiB of garbage.
     void setBrokenHandshake(bool broken) { m_brokenHandshake = broken; }
     // The header of a text frame of `length` bytes, without any of its payload.
@@ -61,6 +63,7 @@ public:
 
 signals:
     void clientConnected();
+    void pingReceived();
 
 protected:
     void listen();
@@ -79,6 +82,7 @@ protected:
     QString m_timeZone;
     QJsonObject m_loginKeys;
     QMap<int, QList<QJsonObject>> m_replies;
+    bool m_silent = false;
     bool m_brokenHandshake = false;
     QStringList m_texts;
     QList<int> m_closeCodes;
