@@ -44,18 +44,6 @@ private slots:
         QTEST(text(panel, side + "PriceLabel2"), "small");
     }
 
-    // Two seconds without prices (a dropped connection) turn the panel plain; prices bring its colour back.
-    void colourComesBackWithPrices()
-    {
-        OneClickTradingButtons panel("EURUSD");
-        const auto *back = panel.findChild<QLabel *>("buyBackLabel");
-        panel.setBuyPrice(1.1, 5);
-        const QString coloured = back->styleSheet();
-        QTRY_VERIFY_WITH_TIMEOUT(back->styleSheet() != coloured, 5000);
-        panel.setBuyPrice(1.2, 5);
-        QCOMPARE(back->styleSheet(), coloured);
-    }
-
     // Steps below the finest the wire carries show no decimals at all.
     void decimalsFromStep()
     {
@@ -74,10 +62,6 @@ private slots:
             << false << "EURUSD" << "sellButton"
             << QStringList{"sell EURUSD 0.123",
                            "Sell Order|(One Click trading) Symbol: EURUSD, Volume: 0.123. Processing SELL request"};
-        QTest::newRow("a buy logs a percent sign in the symbol as given")
-            << false << "X%2Y" << "buyButton"
-            << QStringList{"buy X%2Y 0.123",
-                           "Buy Order|(One Click trading) Symbol: X%2Y, Volume: 0.123. Processing BUY request"};
         QTest::newRow("a read-only buy logs, then warns, and emits nothing")
             << true << "EURUSD" << "buyButton"
             << QStringList{"Buy Order|(One Click trading) Attempted to process BUY request in read-only mode (Investor "

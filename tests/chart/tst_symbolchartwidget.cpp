@@ -434,30 +434,7 @@ private slots:
                     top = std::min(top, y);
             }
         }
-        QVERIFY2(std::abs(top - int(chart.yAxis2->coordToPixel(peak))) <= 2,
-                 qPrintable(QStringLiteral("top %1, peak at %2").arg(top).arg(chart.yAxis2->coordToPixel(peak))));
-    }
-
-    void rendersCandlesOverlayAndPanes()
-    {
-        switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
-        const QVector<CandleStick> bars = makeBars(300);
-        seed(bars);
-        Chart chart(m_manager.get(), "EURUSD", 60);
-        chart.updateWithTick(tick(bars.last().timestamp + 60, bars.last().close + 0.001));
-        chart.xAxis->setRange(240, 301);
-        const QImage image = chart.toPixmap(1000, 700).toImage();
-        // Bull and bear bodies fill the price pane, above the two indicator panes.
-        const QRect prices = chart.axisRect()->rect();
-        QVERIFY(prices.bottom() < 500);
-        int bull = 0, bear = 0;
-        for (int y = prices.top(); y < prices.bottom(); ++y) {
-            for (int x = prices.left(); x < prices.right(); ++x) {
-                bull += image.pixelColor(x, y) == QColor(Qt::yellow);
-                bear += image.pixelColor(x, y) == QColor(Qt::magenta);
-            }
-        }
-        QVERIFY2(bull > 500 && bear > 500, qPrintable(QStringLiteral("%1 bull, %2 bear").arg(bull).arg(bear)));
+        QVERIFY2(std::abs(top - int(chart.yAxis2->coordToPixel(peak))) <= 2, qPrintable(QString::number(top)));
     }
 };
 
