@@ -333,7 +333,7 @@ private slots:
         QVERIFY(chart->named("Vertical Line 1"));
     }
 
-    void objectListShowsNamesInDrawingOrder()
+    void objectListShowsWholeNamesInDrawingOrder()
     {
         auto chart = open();
         chart->drag(2, {3.2, 1.1}, {3.2, 1.1});
@@ -342,12 +342,15 @@ private slots:
         QVERIFY(chart->removeObject(chart->named("Vertical Line 1")));
         chart->fibonacci({10.2, 1.18}, {30.2, 1.02});
         ChartObjectListDialog dialog(chart.get());
+        dialog.show();
         auto *list = dialog.findChild<QListWidget *>("listWidget");
         QCOMPARE(list->count(), 13);
         for (int i = 0; i < list->count(); ++i) {
             const QString name = list->item(i)->text();
             const int id = name.split(' ').filter(QRegularExpression("^\\d+$")).value(0).toInt();
-            QVERIFY2(id == i + 2, qPrintable(name));
+            QVERIFY2(id == i + 2 && list->viewport()->width() >= list->fontMetrics().horizontalAdvance(name)
+                         && list->visualItemRect(list->item(i)).bottom() < list->viewport()->height(),
+                     qPrintable(name));
         }
     }
 
@@ -450,6 +453,16 @@ private slots:
                      QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
         QCOMPARE(chart->period(), entry == "H4" ? 240 : 60);
+    }
+
+    void pricePaneKeepsHalfTheWindow()
+    {
+        switchIndicators("Adx RSI MACD Momentum DeMarker OnBalanceVolume ForceIndex BullsPower");
+        auto chart = open();
+        QCOMPARE(chart->plotLayout()->rowCount(), 9);
+        QVERIFY(chart->height() == 500 && chart->axisRect()->rect().height() >= 250);
+        chart->resize(800, 700);
+        QTRY_VERIFY(chart->axisRect()->rect().height() >= 350);
     }
 
     void invalidColoursAreNeitherAppliedNorSaved()

@@ -44,6 +44,18 @@ private slots:
         QTEST(text(panel, side + "PriceLabel2"), "small");
     }
 
+    // Two seconds without prices (a dropped connection) turn the panel plain; prices bring its colour back.
+    void colourComesBackWithPrices()
+    {
+        OneClickTradingButtons panel("EURUSD");
+        const auto *back = panel.findChild<QLabel *>("buyBackLabel");
+        panel.setBuyPrice(1.1, 5);
+        const QString coloured = back->styleSheet();
+        QTRY_VERIFY_WITH_TIMEOUT(back->styleSheet() != coloured, 5000);
+        panel.setBuyPrice(1.2, 5);
+        QCOMPARE(back->styleSheet(), coloured);
+    }
+
     // Steps below the finest the wire carries show no decimals at all.
     void decimalsFromStep()
     {
