@@ -30,7 +30,8 @@ void CachedTextItem::draw(QCPPainter *painter)
     boxRect.moveTopLeft(topLeft);
     const QPointF pos = position->pixelPosition();
     const int clipPad = qCeil(mainPen().widthF());
-    if (!boxRect.adjusted(-clipPad, -clipPad, clipPad, clipPad).translated(pos.toPoint()).intersects(clipRect()))
+    // In floating point: a far-off price puts the position beyond any whole pixel.
+    if (!QRectF(boxRect.adjusted(-clipPad, -clipPad, clipPad, clipPad)).translated(pos).intersects(clipRect()))
         return;
     painter->translate(pos);
     const QPen pen = mainPen();
