@@ -100,7 +100,7 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
             // 100 - 100 / (gains / losses + 1), with one division instead of three.
             double value = 100.0 * gains / (gains + losses);
             if (losses == 0.0)
-                value = gains > 0.0 ? 100.0 : 50.0; // only gains is overbought; no movement is neutral
+                value = gains > 0.0 ? 100.0 : 0.0; // only gains is overbought; a still window reads 0
             values[e + 1] = value;
         });
 }
@@ -362,7 +362,7 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
             // 100 - 100 / (positive / negative + 1), with one division instead of two.
             double value = 100.0 * positive / (positive + negative);
             if (negative == 0.0)
-                value = positive > 0.0 ? 100.0 : 50.0; // no flow either way is neutral
+                value = 100.0;
             values[i] = value;
         });
 }

@@ -199,6 +199,8 @@ private slots:
             {{2, 250}, {3, 150}});
         row("the RSI ignores the change into its own bar", rsi, closes({10, 11, 10, 12, 15, 14}), {4}, "", 2,
             {{4, 75}, {5, 100 - 100 / 6.0}});
+        row("an RSI window without change is 0, one of gains alone 100", rsi, closes({5, 5, 5, 5, 6, 7, 8}), {3}, "", 4,
+            {{3, 0}, {4, 0}, {5, 100}, {6, 100}});
         row("the standard deviation is the sample form from bar n", stdDev, closes(indices(15)), {14}, "", 1,
             {{14, std::sqrt(227.5 / 13)}});
         row("the force index is the change times the volume", forceIndex,
@@ -220,6 +222,8 @@ private slots:
             hlc({2, 3, 5, 9}, {0, 1, 3, 7}, {1, 2, 4, 8}), {3}, "", 4, {{0, 0}, {1, 0}, {2, 1}, {3, 3}});
         row("the money flow index splits flows by the typical price", moneyFlow, closes({1, 2, 3, 2}), {2}, "", 2,
             {{2, 100}, {3, 100 - 100 / 3.25}});
+        row("a money flow index of falls alone is 0, of no change 100", moneyFlow, closes({3, 2, 2, 2}), {2}, "", 2,
+            {{2, 0}, {3, 100}});
         const Bars rviBars = ohlc({1, 2, 3, 4}, {3, 4, 6, 5}, {0, 1, 2, 2}, {2, 2, 5, 3});
         row("the vigor index divides the bodies by the ranges", rvi, rviBars, {3}, "rvi1", 4,
             {{1, 0}, {2, 0.3}, {3, 0.1}});

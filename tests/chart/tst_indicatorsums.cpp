@@ -104,7 +104,7 @@ private slots:
                                         const double d = b.close[i - k] - b.close[i - k - 1];
                                         (d > 0 ? gains : losses) += std::abs(d);
                                     }
-                                    return losses != 0 ? 100 - 100 / (gains / losses + 1) : gains > 0 ? 100 : 50;
+                                    return losses != 0 ? 100 - 100 / (gains / losses + 1) : gains > 0 ? 100 : 0;
                                 })
                              << n;
         QTest::newRow("DeMarker") << Run([](IndicatorLines &o, const Bars &b) {
@@ -125,7 +125,7 @@ private slots:
                 if (typical(b, j) != typical(b, j - 1))
                     (typical(b, j) > typical(b, j - 1) ? positive : negative) += typical(b, j) * b.close[j];
             }
-            return negative != 0 ? 100 - 100 / (positive / negative + 1) : positive > 0 ? 100 : 50;
+            return negative != 0 ? 100 - 100 / (positive / negative + 1) : 100;
         }) << n;
     }
     void agreesWithResumming()
