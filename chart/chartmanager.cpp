@@ -307,13 +307,14 @@ struct SettingsContent
     QList<double> levels;
 };
 
-// Reads a count and refuses one that is negative or that the rest of the file could
-// not hold at `minimumSize` bytes per entry.
+// Reads a count and refuses one that the rest of the file could not hold at
+// `minimumSize` bytes per entry. One below zero stands for an empty list, so the
+// rest of the file (the drawings) is still read.
 bool readCount(QDataStream &in, qint64 minimumSize, qint32 &count)
 {
     in >> count;
-    return in.status() == QDataStream::Ok && count >= 0
-        && count <= in.device()->bytesAvailable() / minimumSize;
+    count = qMax(count, 0);
+    return in.status() == QDataStream::Ok && count <= in.device()->bytesAvailable() / minimumSize;
 }
 
 bool readString(QDataStream &in, QString &text)

@@ -325,8 +325,10 @@ private slots:
         QTest::newRow("bytes after the levels are ignored") << good + "xyz" << good;
         for (const int cut : {0, 2, 10, 40, 60, good.size() - 1})
             QTest::addRow("a file cut after %d bytes is refused", cut) << good.left(cut) << QByteArray();
-        QTest::newRow("a negative colour count is refused")
-            << QByteArray(empty).replace(0, 4, "\xff\xff\xff\xfe") << QByteArray();
+        QTest::newRow("a negative colour count reads as no colours, and the drawings still load")
+            << QByteArray(named).replace(0, 4, "\xff\xff\xff\xfe") << named;
+        QTest::newRow("a negative level count reads as no levels")
+            << QByteArray(named).replace(named.size() - 4, 4, QByteArray::fromHex("80000000")) << named;
         QTest::newRow("a huge object count is refused")
             << QByteArray(empty).replace(4, 4, "\x7f\xff\xff\xff") << QByteArray();
         QTest::newRow("a name longer than the file is refused")
