@@ -198,7 +198,7 @@ def candles():
 ICONS = {
     "user.ico": user, "morwell.ico": brand,
     "buy.png": lambda: arrow(True, BLUE), "sell.png": lambda: arrow(False, RED),
-    "pending.png": pending, "connect.png": lambda: plug(True), "disconnect.png": lambda: plug(False),
+    "pending_order.png": pending, "connect.png": lambda: plug(True), "disconnect.png": lambda: plug(False),
     "neworder.png": new_order, "cursor.png": cursor, "crosshair.png": crosshair,
     "hline.png": hline, "vline.png": vline, "trendline.png": trendline,
     "fibonacci.png": fibonacci, "barchart.png": bars, "candles.png": candles,

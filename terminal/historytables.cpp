@@ -125,7 +125,7 @@ struct RowIcons
 {
     QIcon buy{QStringLiteral(":/icon/buy.png")};
     QIcon sell{QStringLiteral(":/icon/sell.png")};
-    QIcon pending{QStringLiteral(":/icon/pending.png")};
+    QIcon pending{QStringLiteral(":/icon/pending_order.png")};
 };
 
 void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, const QTimeZone &zone,

@@ -5,6 +5,7 @@
 #include "tablestyle.h"
 #include "testmain.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -138,6 +139,28 @@ private slots:
         else
             QTEST(text(widget, column < 0 ? widget.rowCount() - 1 : 0, qMax(column, 0)), "expected");
         QVERIFY(!(widget.item(0, 0)->flags() & Qt::ItemIsEditable));
+    }
+
+    // An order row shows the pending-order icon as shipped, for order types only.
+    void orderRowIcons_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("a buy limit") << 2 << true;
+        QTest::newRow("the last order type") << 7 << true;
+        QTest::newRow("an unknown type") << 8 << false;
+    }
+    void orderRowIcons()
+    {
+        QFETCH(int, type);
+        Tables tables;
+        tables.load(QJsonObject{{"orders", QJsonArray{QJsonObject{{"symbol", "EURUSD"}, {"type", type}}}}});
+        const QImage shipped(":/icon/pending_order.png");
+        QVERIFY(!shipped.isNull());
+        const QIcon icon = tables.table[1].item(0, 0)->icon();
+        QFETCH(bool, shown);
+        QCOMPARE(icon.pixmap(shipped.size()).toImage().convertToFormat(QImage::Format_ARGB32),
+                 shown ? shipped.convertToFormat(QImage::Format_ARGB32) : QImage());
     }
 
     void sortingKeepsFootersLast_data()
