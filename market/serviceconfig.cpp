@@ -15,6 +15,19 @@ int portSetting(const char *name, int fallback)
     return ok && port > 0 && port < 65536 ? port : fallback;
 }
 
+// The host (and port) of `base` under plain HTTP with the given path: the pages the
+// main window opens are not served over TLS.
+QUrl plainHttpPage(const QString &base, const QString &path)
+{
+    QUrl url = QUrl::fromUserInput(base);
+    url.setScheme(QStringLiteral("http"));
+    url.setUserInfo(QString());
+    url.setPath(path);
+    url.setQuery(QString());
+    url.setFragment(QString());
+    return url;
+}
+
 } // namespace
 
 namespace serviceconfig {
@@ -64,9 +77,10 @@ QUrl webPage(WebPage page)
     const QString base = setting("KESTRAL_WEB_BASE", QStringLiteral("https://www.kestralmarkets.com"));
     switch (page) {
     case WebPage::CopyTrading:
-        return QUrl(base + QStringLiteral("/copy-trading"));
+        return plainHttpPage(setting("KESTRAL_COPY_TRADING_BASE", QStringLiteral("http://copytrading.kestralmarkets.com")),
+                             QStringLiteral("/"));
     case WebPage::EconomicCalendar:
-        return QUrl(base + QStringLiteral("/economic-calendar"));
+        return plainHttpPage(base, QStringLiteral("/calender"));
     case WebPage::Home:
         return QUrl(base);
     case WebPage::IosApp:

@@ -1,7 +1,7 @@
 // Where the broker's services are. Build-time defaults that a user with a real broker
 // (or a test with an ephemeral port) changes without rebuilding, through the
 // environment: KESTRAL_BROKER_HOST, KESTRAL_BROKER_PORT, KESTRAL_ACCOUNT_PORT,
-// KESTRAL_WEB_BASE.
+// KESTRAL_WEB_BASE (the broker's web site), KESTRAL_COPY_TRADING_BASE (its copy-trading site).
 #pragma once
 
 #include <QString>
@@ -23,6 +23,7 @@ QUrl brokerListUrl();
 int accountServicePort();
 QUrl accountServiceUrl(const QString &serverAddress, const QString &path);
 
+// The copy-trading site's root page and the web site's "/calender" go over plain HTTP.
 enum class WebPage { CopyTrading, EconomicCalendar, Home, IosApp, AndroidApp, Licence };
 QUrl webPage(WebPage page);
 

@@ -14,6 +14,7 @@
 #include "workspacefiles.h"
 #include <QAction>
 #include <QRegularExpression>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -51,8 +52,44 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+    QList<QUrl> m_opened;
+
+public slots:
+    void openedInBrowser(const QUrl &url) { m_opened << url; }
+
 private slots:
     void cleanup() { QDir(configPath()).removeRecursively(); }
+
+    void webPagesOpenOverPlainHttp_data()
+    {
+        QTest::addColumn<QString>("webBase");
+        QTest::addColumn<QString>("copyTradingBase");
+        QTest::addColumn<QList<QUrl>>("opened"); // copy trading, then the calendar
+        QTest::newRow("the built-in sites")
+            << QString() << QString()
+            << QList<QUrl>{QUrl("http://copytrading.kestralmarkets.com/"), QUrl("http://www.kestralmarkets.com/calender")};
+        QTest::newRow("sites configured under TLS and with paths of their own")
+            << "https://www.broker.test/en/" << "https://copy.broker.test/join?ref=1"
+            << QList<QUrl>{QUrl("http://copy.broker.test/"), QUrl("http://www.broker.test/calender")};
+    }
+    void webPagesOpenOverPlainHttp()
+    {
+        QFETCH(QString, webBase);
+        QFETCH(QString, copyTradingBase);
+        qputenv("KESTRAL_WEB_BASE", webBase.toUtf8());
+        qputenv("KESTRAL_COPY_TRADING_BASE", copyTradingBase.toUtf8());
+        TerminalSession session;
+        m_opened.clear();
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(scheme, this, "openedInBrowser");
+        action(session.window.get(), "actionCopyTrading")->trigger();
+        action(session.window.get(), "actionCalendar")->trigger();
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(scheme);
+        qunsetenv("KESTRAL_WEB_BASE");
+        qunsetenv("KESTRAL_COPY_TRADING_BASE");
+        QTEST(m_opened, "opened");
+    }
 
     void login_data()
     {
