@@ -151,6 +151,7 @@ void Client_Terminal::wireActions()
     connect(ui->actionCopyTrading, &QAction::triggered, this, &Client_Terminal::openCopyTradingPage);
     connect(ui->actionCalendar, &QAction::triggered, this, &Client_Terminal::openEconomicCalendarPage);
     connect(m_timeframeGroup, &QActionGroup::triggered, this, &Client_Terminal::onTimeframeActionSelected);
+    connect(ui->graphArea, &QMdiArea::subWindowActivated, this, &Client_Terminal::onChartWindowActivated);
     connect(m_loginDialog, &QDialog::accepted, this, &Client_Terminal::connectToBroker);
     connect(ui->accountTreeWidget, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { onAccountTreeActivated(item); });

@@ -30,6 +30,7 @@ class PriceDataBuffer;
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMdiSubWindow;
 class QMenu;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -141,6 +142,7 @@ public slots:
     void showChartGraph(QString symbol);
     void onTimeframeChanged(int interval);
     void onTimeframeActionSelected(QAction *action);
+    void onChartWindowActivated(QMdiSubWindow *window);
     void on_actionCursor_triggered();
     void on_actionCrosshair_triggered();
     void on_actionHorizontal_Line_triggered();

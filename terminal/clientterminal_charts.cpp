@@ -106,6 +106,13 @@ void Client_Terminal::onTimeframeActionSelected(QAction *action)
         chart->onTimeframeChanged(action);
 }
 
+// The toolbar shows the period of the chart it would change.
+void Client_Terminal::onChartWindowActivated(QMdiSubWindow *window)
+{
+    if (auto *chart = window ? qobject_cast<SymbolChartWidget *>(window->widget()) : nullptr)
+        onTimeframeChanged(chart->period());
+}
+
 static void setDrawingMode(const QList<SymbolChartWidget *> &charts, int mode)
 {
     for (SymbolChartWidget *chart : charts)

@@ -4,7 +4,9 @@
 #include "terminalsession.h"
 #include "testmain.h"
 
+#include <QActionGroup>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
 
@@ -53,6 +55,30 @@ private slots:
         QCOMPARE(qobject_cast<QMdiSubWindow *>(chart->parentWidget())->windowTitle(), chart->symbol() + ",M15");
         const QLabel *info = chart->findChildren<QLabel *>().constFirst();
         QVERIFY(info->text().endsWith("Time Frame: M15") && info->width() >= info->sizeHint().width());
+    }
+
+    // Activating a chart window checks its period in the timeframe toolbar.
+    void timeframeToolbarFollowsTheActiveChart()
+    {
+        auto *area = m_session->window->findChild<QMdiArea *>("graphArea");
+        const QList<SymbolChartWidget *> all = charts();
+        const auto activate = [&](int index) {
+            area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(all[index]->parentWidget()));
+        };
+        const QStringList periods{"M5", "H4", "H1", "D1"};
+        for (int index = 0; index < all.size(); ++index) {
+            activate(index);
+            QAction period(periods[index]);
+            all[index]->onTimeframeChanged(&period);
+        }
+        QCoreApplication::processEvents(); // the charts report their switch queued
+        QStringList checked;
+        for (const int index : {1, 2, 1, 3, 0}) {
+            activate(index);
+            QCoreApplication::processEvents();
+            checked << m_session->window->findChild<QAction *>("actionH1")->actionGroup()->checkedAction()->text();
+        }
+        QCOMPARE(checked, QStringList({"H4", "H1", "H4", "D1", "M5"}));
     }
 
     void pricesShowTheSymbolsDigitsBeforeAnyTick_data()
