@@ -13,6 +13,13 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+namespace {
+
+constexpr char mainPasswordProperty[] = "kestralMainPassword";
+constexpr char newPasswordProperty[] = "kestralNewPassword";
+
+} // namespace
+
 ChangePasswordDlg::ChangePasswordDlg(TradeClient *client, QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::ChangePasswordDlg>())
@@ -55,8 +62,6 @@ void ChangePasswordDlg::onOK()
         return;
     }
 
-    m_changingMain = mainPassword;
-    m_newPassword = second;
     auto *network = new QNetworkAccessManager(this);
     connect(network, &QNetworkAccessManager::finished, this, &ChangePasswordDlg::onfinish);
     connect(network, &QNetworkAccessManager::finished, network, &QObject::deleteLater);
@@ -65,7 +70,10 @@ void ChangePasswordDlg::onOK()
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("Authorization", accountservice::passwordChangeAuthorization(m_client->login, current));
     const QJsonObject body = accountservice::passwordChangeBody(mainPassword, second, m_client->login);
-    network->post(request, QJsonDocument(body).toJson());
+    QNetworkReply *reply = network->post(request, QJsonDocument(body).toJson());
+    // Several changes may be under way: each reply reports its own.
+    reply->setProperty(mainPasswordProperty, mainPassword);
+    reply->setProperty(newPasswordProperty, second);
 }
 
 void ChangePasswordDlg::onCancel()
@@ -87,7 +95,7 @@ void ChangePasswordDlg::onfinish(QNetworkReply *rep)
         QMessageBox::critical(nullptr, title, tr("Error occured!"));
         return;
     }
-    emit passwordChanged(m_changingMain, m_newPassword);
+    emit passwordChanged(rep->property(mainPasswordProperty).toBool(), rep->property(newPasswordProperty).toString());
     QMessageBox::information(nullptr, title, tr("Password changed successfully!"));
     m_ui->txtMain->clear();
 }

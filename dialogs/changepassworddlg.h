@@ -37,6 +37,4 @@ protected:
 private:
     std::unique_ptr<Ui::ChangePasswordDlg> m_ui;
     TradeClient *m_client = nullptr;
-    bool m_changingMain = true;
-    QString m_newPassword;
 };

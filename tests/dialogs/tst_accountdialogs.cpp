@@ -67,6 +67,8 @@ private slots:
         const QByteArray main(R"({"dealer":1001,"manager_login":1000,"master_password":"Fresh1"})");
         QTest::newRow("current password in other case, checked first")
             << QStringList{"secret", "a", "b"} << port << 0 << 200 << "Main password is not correct!" << QByteArray();
+        QTest::newRow("a mismatch is reported before an empty new password")
+            << QStringList{"Secret", "", "b"} << port << 0 << 200 << "New password does not match!" << QByteArray();
         QTest::newRow("empty new passwords")
             << QStringList{"Secret", "", ""} << port << 0 << 200 << "New password can not be empty!" << QByteArray();
         QTest::newRow("main password, address with port")
@@ -111,6 +113,28 @@ private slots:
         QCOMPARE(compact(m_http.requests().first().body), body);
         // Only a success clears the current password.
         QCOMPARE(child(&dialog, "txtMain")->text(), status == 200 ? "" : "Secret");
+    }
+
+    // Two changes under way at once: each reply reports the kind and password of its own request.
+    void changesUnderWayAtOnce()
+    {
+        m_client.url = QUrl("ws://127.0.0.1:9001");
+        m_http.setReply("POST", "/account/update", 200, "{}");
+        MessageBoxCloser boxes;
+        ChangePasswordDlg dialog(&m_client);
+        QSignalSpy changed(&dialog, &ChangePasswordDlg::passwordChanged);
+        for (const auto &[type, password] : {std::pair{0, "MainA"}, std::pair{1, "RoB"}}) {
+            child<QComboBox>(&dialog, "cmbPasswordType")->setCurrentIndex(type);
+            fill(&dialog, m_passwordFields, {"Secret", password, password});
+            dialog.onOK();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, patienceMs);
+        QStringList reported;
+        for (const QList<QVariant> &signal : std::as_const(changed))
+            reported << QString::number(signal[0].toBool()) + ' ' + signal[1].toString();
+        reported.sort();
+        QCOMPARE(reported, QStringList({"0 RoB", "1 MainA"}));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 2, patienceMs);
     }
 
     void demoAccountRequests_data()

@@ -1,6 +1,8 @@
 // The terminal's own trade-server client against the local server on ephemeral
 // ports: log in, get ticks, trade, reach the HTTP services, and be refused when hostile.
 #include "accountsummary.h"
+#include "changepassworddlg.h"
+#include "messageboxcloser.h"
 #include "positiondatastore.h"
 #include "pricedatabuffer.h"
 #include "serverapp.h"
@@ -11,6 +13,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <cmath>
@@ -250,6 +254,43 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 3, patienceMs);
         QTRY_COMPARE_WITH_TIMEOUT(server.tradeServer().connectionCount(), 1, patienceMs);
         QCOMPARE(reader.state(), QAbstractSocket::ConnectedState);
+    }
+
+    // The change-password dialog against the server's account service: a password is
+    // changed to one the row names and then, proven by that one, changed again.
+    void passwordChangesThroughTheDialog_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("credentials whose Base64 holds a plus") << "pass>>word";
+        QTest::newRow("credentials whose Base64 holds a slash") << "a?b>c~";
+        QTest::newRow("credentials beyond ASCII") << "\u00fc>>?";
+    }
+    void passwordChangesThroughTheDialog()
+    {
+        QFETCH(QString, password);
+        ServerApp server(ephemeral());
+        QVERIFY(server.start());
+        qputenv("KESTRAL_ACCOUNT_PORT", QByteArray::number(server.accountPort()));
+        TradeClient client;
+        client.url = tradeUrl(server);
+        client.login = server.demo().login;
+        client.password = server.demo().password;
+        ChangePasswordDlg dialog(&client);
+        QSignalSpy changed(&dialog, &ChangePasswordDlg::passwordChanged);
+        MessageBoxCloser boxes;
+        for (const QString &next : {password, QStringLiteral("final1")}) {
+            for (const char *field : {"txtNew1", "txtNew2"})
+                dialog.findChild<QLineEdit *>(field)->setText(next);
+            dialog.findChild<QLineEdit *>("txtMain")->setText(client.password);
+            const int shown = boxes.texts.size();
+            dialog.onOK();
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), shown + 1, patienceMs);
+            QCOMPARE(boxes.texts.constLast(), QString("Change Password: Password changed successfully!"));
+            client.password = next;
+        }
+        qunsetenv("KESTRAL_ACCOUNT_PORT");
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(server.desk().engine().authenticate(client.login, "final1"), Access::Full);
     }
 
     void accountServiceAnswers_data()
