@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QLayout>
+#include <QShowEvent>
 
 #include <cmath>
 
@@ -34,7 +36,6 @@ New_Order::New_Order(TradeClient *client, OrderContext *context, QWidget *parent
 {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    m_ui->expiryEdit->setDateTime(QDateTime::currentDateTime().addDays(1));
     if (m_client)
         connect(m_client, &TradeClient::tradeResponseReceived, this, &New_Order::onTradeResponse);
     if (m_context)
@@ -200,7 +201,9 @@ void New_Order::updateWidgets()
     m_ui->pendingGroup->setVisible(pendingShown);
     m_ui->pendingGroup->setEnabled(m_mode != DeleteOrder);
     m_ui->pendingTypeBox->setEnabled(m_mode == NewOrder);
-    const bool stopLimit = pendingShown && m_ui->pendingTypeBox->currentIndex() >= stopLimitFirstIndex;
+    // An order being modified may be given a stop-limit price whatever its type.
+    const bool stopLimit = m_mode == ModifyOrder ||
+                           (pendingShown && m_ui->pendingTypeBox->currentIndex() >= stopLimitFirstIndex);
     m_ui->stopLimitLabel->setEnabled(stopLimit);
     m_ui->stopLimitSpin->setEnabled(stopLimit);
     const bool specified = m_ui->expiryTypeBox->currentIndex() == specifiedExpiryIndex;
@@ -249,6 +252,11 @@ void New_Order::on_symbolBox_activated(int)
 void New_Order::on_orderTypeBox_currentIndexChanged(int)
 {
     updateWidgets();
+    // The layout grows the dialog for the pending part but never gives the room back.
+    if (isVisible()) {
+        layout()->activate();
+        resize(width(), sizeHint().height());
+    }
 }
 
 void New_Order::on_pendingTypeBox_currentIndexChanged(int)
@@ -384,6 +392,14 @@ void New_Order::onTradeResponse(const QJsonObject &response)
     if (!failReason.isEmpty())
         lines << failReason;
     m_ui->statusLabel->setText(lines.join(QLatin1Char('\n')));
+}
+
+void New_Order::showEvent(QShowEvent *event)
+{
+    // A day from now, as the dialog may have been built long before it opens.
+    if (!event->spontaneous())
+        m_ui->expiryEdit->setDateTime(QDateTime::currentDateTime().addDays(1));
+    QDialog::showEvent(event);
 }
 
 void New_Order::changeEvent(QEvent *event)

@@ -49,6 +49,7 @@ private slots:
     void on_closeByGroup_toggled(bool on);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

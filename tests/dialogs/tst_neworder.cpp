@@ -22,12 +22,15 @@ struct Context : OrderContext
 {
     TickData getSymbolSetting(const QString &symbol) override { return ticks.value(symbol); }
     Position getPosition(int ticket) override { return ticket == position.ticket ? position : Position(); }
-    PendingOrder getOrder(int ticket) override { return ticket == order.ticket ? order : PendingOrder(); }
+    PendingOrder getOrder(int ticket) override
+    {
+        return ticket == order.ticket ? order : ticket == limitOrder.ticket ? limitOrder : PendingOrder();
+    }
     QList<Position> getHedgePositions(int ticket) override { return {ticket == position.ticket ? hedge : Position()}; }
     QStringList symbolNames() override { return ticks.keys(); }
     QMap<QString, TickData> ticks;
     Position position, hedge;
-    PendingOrder order;
+    PendingOrder order, limitOrder;
 };
 
 TickData tick(const QString &symbol, double bid, double minVol = 0.01, double maxVol = 100, double stepVol = 0.01)
@@ -102,6 +105,10 @@ private slots:
         m_context.order.volume = 0.57;
         m_context.order.price = 1.09;
         m_context.order.stopPrice = 1.0905;
+        m_context.limitOrder.ticket = 602;
+        m_context.limitOrder.type = 2;
+        m_context.limitOrder.volume = 0.1;
+        m_context.limitOrder.price = 1.08;
     }
     void init()
     {
@@ -134,6 +141,12 @@ private slots:
         QTest::newRow("modify pending order keeps its type and volume")
             << "1 601 placeButton"
             << "type=1 order_id=601 order_type=6 volume=5700 price=1.09 s_price=1.0905 position_id=";
+        QTest::newRow("modify a buy limit order: its stop-limit price can be given and is sent")
+            << "1 602 placeButton stopLimitSpin=1.0801"
+            << "type=1 order_id=602 order_type=2 volume=1000 price=1.08 s_price=1.0801";
+        QTest::newRow("modify a buy limit order: a stop-limit price of 0 is sent too")
+            << "1 602 placeButton" << "type=1 order_id=602 order_type=2 s_price=0";
+        QTest::newRow("delete order sends no stop-limit price") << "3 602 placeButton" << "type=3 order_id=602 s_price=";
         QTest::newRow("modify position changes stop loss and take profit")
             << "2 501 placeButton slSpin=1.06 tpSpin=1.1" << "type=2 order_id=501 sl=1.06 tp=1.1 volume=3000 s_price=";
         QTest::newRow("close position sends the ticket only")
@@ -205,6 +218,35 @@ private slots:
             QCOMPARE(QJsonDocument(sent.first()).toJson(QJsonDocument::Compact),
                      QByteArray(R"({"login":1001,"req_code":4,"type":5})"));
         QTEST(m_dialog->isVisible() ? child<QLabel>("statusLabel")->text() : QString(), "shown");
+    }
+
+    // Switching to a pending order makes room for its part, and switching back gives the room up.
+    void marketOrderGivesUpThePendingRoom()
+    {
+        m_dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+        const int market = m_dialog->height();
+        QList<int> heights;
+        for (const int type : {1, 0}) {
+            child<QComboBox>("orderTypeBox")->setCurrentIndex(type);
+            QTest::qWait(50);
+            heights << m_dialog->height();
+        }
+        QVERIFY2(heights[0] > market, "no room was made for the pending order");
+        QVERIFY(child("pendingGroup")->isHidden());
+        QCOMPARE(heights[1], market);
+        QCOMPARE(m_dialog->height(), m_dialog->sizeHint().height());
+    }
+
+    // The default expiry is a day from when the dialog opens, not from when it was built.
+    void expiryIsADayFromOpening()
+    {
+        auto *expiry = child<QDateTimeEdit>("expiryEdit");
+        expiry->setDateTime(QDateTime::currentDateTime().addDays(-3)); // as a dialog built days ago shows
+        m_dialog->setMode(New_Order::NewOrder, 0);
+        m_dialog->show();
+        const qint64 ahead = QDateTime::currentDateTime().secsTo(expiry->dateTime());
+        QVERIFY2(ahead > 86400 - 120 && ahead <= 86400, qPrintable(QString::number(ahead)));
     }
 
     // Without a tick the defaults apply; the volume starts at the least allowed.
