@@ -110,6 +110,9 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
 
 Client_Terminal::~Client_Terminal()
 {
+    // The chart windows close after this, with the base class; their activations
+    // must not reach a window that is gone.
+    disconnect(ui->graphArea, &QMdiArea::subWindowActivated, this, &Client_Terminal::onChartWindowActivated);
     ui.reset();
     Logger::instance()->log(QStringLiteral("Terminal"), QStringLiteral("Closed"));
 }
