@@ -226,15 +226,11 @@ private slots:
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
         const int market = m_dialog->height();
-        QList<int> heights;
-        for (const int type : {1, 0}) {
-            child<QComboBox>("orderTypeBox")->setCurrentIndex(type);
-            QTest::qWait(50);
-            heights << m_dialog->height();
-        }
-        QVERIFY2(heights[0] > market, "no room was made for the pending order");
+        child<QComboBox>("orderTypeBox")->setCurrentIndex(1);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_dialog->height() > market, "no room was made for the pending order", patienceMs);
+        child<QComboBox>("orderTypeBox")->setCurrentIndex(0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->height(), market, patienceMs);
         QVERIFY(child("pendingGroup")->isHidden());
-        QCOMPARE(heights[1], market);
         QCOMPARE(m_dialog->height(), m_dialog->sizeHint().height());
     }
 
