@@ -338,11 +338,15 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, clean);
-        const auto m = manager(nextLogin());
+        const qint64 login = nextLogin();
+        const auto m = manager(login);
         const QList<ChartObjectRecord> held{{9, 9, 9, 9, "held"}};
         m->setObjects("EURUSD", 60, held, false);
         m->setLevels("EURUSD", 60, {7.0}, false);
-        const QString path = m->settingsFolder() + "/EURUSD_60.csf";
+        // Spelled out: users' drawings already lie in this folder.
+        const QString path = QStringLiteral("%1/KESTRAL/config/Demo-Server/%2/ChartSettings/EURUSD_60.csf")
+                                 .arg(appDataPath())
+                                 .arg(login);
         writeBytes(path, bytes);
         QCOMPARE(m->loadChartSettings("EURUSD", 60), !clean.isEmpty());
         // A refused file leaves what was held. Streamed again, so that names count too, null or not.
@@ -351,6 +355,11 @@ private slots:
                  expected);
         QVERIFY(m->saveChartSettings("EURUSD", 60));
         QCOMPARE(readBytes(path), expected);
+        // Colours belong to the symbol: another period's file does not replace those held.
+        const QList<QColor> held60 = m->getColors("EURUSD", 60);
+        writeBytes(QFileInfo(path).absolutePath() + "/EURUSD_240.csf", settingsBytes({Qt::green}, {}, {}));
+        QCOMPARE(m->getColors("EURUSD", 240), held60.isEmpty() ? QList<QColor>{Qt::green} : held60);
+        QCOMPARE(m->getColors("EURUSD", 60), m->getColors("EURUSD", 240));
     }
 };
 
