@@ -117,24 +117,28 @@ bool within(const QVector<Column> &one, const QVector<Column> &other, int x)
     return one[x].top < 0 || (one[x].top >= top - 4 && one[x].bottom <= bottom + 4);
 }
 
-// Bars that each move against their stretch: in a rising stretch every bar falls by 1 and the
-// next opens 2 higher, in a falling one the other way round. A column's candle, the first
-// bar's open to the last bar's close, follows the stretch; any single bar's shows the other colour.
+// Bars that each move against their stretch. In the first two kinds of stretch every bar
+// falls (rises) by 1 and the next opens 2 higher (lower): a column's candle, from the first
+// bar's open to the last bar's close, rises (falls) while each bar shows the other colour.
+// In the other two the next bar opens a hair beyond where the last one opened, so the
+// column's candle keeps its bars' colour while its last open lies the other side of its first.
 constexpr int stretch = 600;
 
 QVector<double> againstTheStretch(int bars, QVector<double> &open, QVector<double> &high, QVector<double> &low,
                                   QVector<double> &close)
 {
     QVector<double> keys;
+    const double hair = 10.0 / bars; // a column holds bars / 250 or so
     double price = 1000.0;
     for (int i = 0; i < bars; ++i) {
-        const bool rising = (i / stretch) % 2 == 0;
+        const int kind = (i / stretch) % 4;
+        const double move = kind % 2 == 0 ? -1.0 : 1.0;
         keys << i;
         open << price;
-        close << price + (rising ? -1.0 : 1.0);
+        close << price + move;
         high << std::max(open.last(), close.last()) + 0.1;
         low << std::min(open.last(), close.last()) - 0.1;
-        price = close.last() + (rising ? 2.0 : -2.0);
+        price = kind < 2 ? close.last() - 2.0 * move : open.last() - hair * move;
     }
     return keys;
 }
