@@ -14,6 +14,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("moved within the range") << 1.15 << "1.23456";
         QTest::newRow("above the range, drawn outside the plot area") << 1.2015 << "1.2015";
+        QTest::newRow("at the lower end, on the plot area's bottom edge") << 1.10 << "1.1";
+        QTest::newRow("below the range, drawn under the plot area") << 1.0985 << "1.0985";
         QTest::newRow("an empty text shows an empty label") << 1.11 << "";
     }
     void sitsOnItsAxisAtItsValue()
