@@ -341,6 +341,7 @@ private slots:
         const qint64 login = nextLogin();
         const auto m = manager(login);
         const QList<ChartObjectRecord> held{{9, 9, 9, 9, "held"}};
+        const ChartObjectRecord line240{4, 1.5, 8, 1.5, "Horizontal Line 2"};
         m->setObjects("EURUSD", 60, held, false);
         m->setLevels("EURUSD", 60, {7.0}, false);
         // Spelled out: users' drawings already lie in this folder.
@@ -355,9 +356,10 @@ private slots:
                  expected);
         QVERIFY(m->saveChartSettings("EURUSD", 60));
         QCOMPARE(readBytes(path), expected);
-        // Colours belong to the symbol: another period's file does not replace those held.
+        // Colours belong to the symbol: reading another period's file does not replace those held.
         const QList<QColor> held60 = m->getColors("EURUSD", 60);
-        writeBytes(QFileInfo(path).absolutePath() + "/EURUSD_240.csf", settingsBytes({Qt::green}, {}, {}));
+        writeBytes(QFileInfo(path).absolutePath() + "/EURUSD_240.csf", settingsBytes({Qt::green}, {line240}, {}));
+        QCOMPARE(m->getObjects("EURUSD", 240), QList<ChartObjectRecord>{line240});
         QCOMPARE(m->getColors("EURUSD", 240), held60.isEmpty() ? QList<QColor>{Qt::green} : held60);
         QCOMPARE(m->getColors("EURUSD", 60), m->getColors("EURUSD", 240));
     }

@@ -51,6 +51,7 @@ private slots:
         QTest::addColumn<bool>("sellFirst");
         QTest::addColumn<bool>("lightsUp");
         QTest::newRow("a hidden panel lights up on its first tick") << false << false << true;
+        QTest::newRow("a hidden panel given a bid first still lights up") << false << true << true;
         QTest::newRow("a shown panel given a bid first never lights up") << true << true << false;
     }
     void colourComesBackWithPrices()

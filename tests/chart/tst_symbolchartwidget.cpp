@@ -59,7 +59,7 @@ QCPRange finiteRange(const IndicatorSeries &s, int first, int last)
             high = std::max(high, s.values[m]);
         }
     }
-    return QCPRange(low, high);
+    return low <= high ? QCPRange(low, high) : QCPRange(0, 0); // an empty range when nothing is there
 }
 
 int shown(const Chart &chart) { return chart.candlesticks()->interface1D()->dataCount(); }
@@ -200,6 +200,9 @@ private slots:
         row("a monthly tick of the month before is dropped",
             {40000, utc("2024-03-01T00:00"), {{utc("2024-02-28T00:00"), 1.2}}, 1, utc("2024-03-01T00:00"), 1.1, 1.1,
              {}, {}});
+        row("a monthly tick in the next month opens a bar at its first day",
+            {40000, utc("2024-03-01T00:00"), {{utc("2024-03-20T00:00"), 1.12}, {utc("2024-04-02T00:00"), 1.2}}, 2,
+             utc("2024-04-01T00:00"), 1.2, 1.12, {}, {}});
         row("a monthly tick in the same month a year later opens a bar at the month's start",
             {40000, utc("2024-03-01T00:00"), {{utc("2024-03-20T00:00"), 1.12}, {utc("2025-03-10T00:00"), 1.2}}, 2,
              utc("2025-03-01T00:00"), 1.2, 1.12, {}, {}});
@@ -209,8 +212,14 @@ private slots:
         QFETCH(LiveRow, row);
         seed({{row.lastBarTime, 1.1, 1.15, 1.05, 1.1}}, row.period);
         Chart chart(m_manager.get(), "EURUSD", row.period);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QSignalSpy replots(&chart, &QCustomPlot::afterReplot);
         for (const auto &t : row.ticks)
             chart.updateWithTick(tick(t.first, t.second));
+        // Ticks only mark the chart; its 50 ms draw timer replots.
+        QCOMPARE(replots.count(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(replots.count() >= 1 && !chart.isDirty(), 1000);
         // The completed bar reaches the manager with its final prices.
         QCOMPARE(QList<double>({double(shown(chart)), double(chart.barTimestamps().size()), chart.lastBarTime(),
                                 chart.lastBarClose(),
@@ -235,6 +244,8 @@ private slots:
         QTest::addColumn<qint64>("start");
         QTest::newRow("an hour at +05:30")
             << utc("2024-03-07T10:10") << 60 << 0ll << "+05:30" << utc("2024-03-07T09:30");
+        QTest::newRow("four hours at +02:00")
+            << utc("2024-03-07T23:59") << 240 << 0ll << "+02:00" << utc("2024-03-07T22:00");
         QTest::newRow("a day at -05:00")
             << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
         QTest::newRow("a week before the server's bar")
@@ -493,6 +504,7 @@ private slots:
         QTest::newRow("bars in the middle with the live bar out of view") << QCPRange(40, 60) << false;
         QTest::newRow("flat bars whose Williams %R is not a number") << QCPRange(150, 200) << true;
         QTest::newRow("the newest bars") << QCPRange(170, 201) << false;
+        QTest::newRow("bars before the indicators' first points keep their panes' ranges") << QCPRange(0, 10) << false;
     }
     void valueAxesFitTheBarsInView()
     {
@@ -507,6 +519,14 @@ private slots:
         seed(bars);
         Chart chart(m_manager.get(), "EURUSD", 60);
         QTRY_VERIFY(!chart.indicatorsPending());
+        QMap<QCPAxisRect *, QCPRange> before;
+        for (auto indicator : {Chart::WilliamsPercentRange, Chart::BearsPower, Chart::Rsi, Chart::Macd})
+            before[chart.indicatorPane(indicator)] = chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range();
+        // A pane with nothing of its line in view, or one flat value, keeps the range it had.
+        const auto fitted = [&](Chart::Indicator indicator, const IndicatorSeries &line, int first, int last) {
+            const QCPRange range = finiteRange(line, first, last);
+            return range.lower < range.upper ? range : before.value(chart.indicatorPane(indicator));
+        };
         chart.xAxis->setRange(view);
 
         const int first = std::max(0, int(view.lower) - 1), last = std::min(199, int(view.upper) + 1);
@@ -515,13 +535,17 @@ private slots:
             price = QCPRange(std::min(price.lower, bars[i].low), std::max(price.upper, bars[i].high));
         QCOMPARE(chart.yAxis2->range(), price);
         for (auto indicator : {Chart::WilliamsPercentRange, Chart::BearsPower, Chart::Rsi}) {
-            QCOMPARE(chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range(),
-                     finiteRange(chart.indicatorLines(indicator).value(QString()), first, last));
+            const QCPRange range = chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range(),
+                           expected = fitted(indicator, chart.indicatorLines(indicator).value(QString()), first, last);
+            QVERIFY2(range == expected, qPrintable(QString::asprintf("%s: %g..%g, expected %g..%g",
+                                                                     qPrintable(Chart::indicatorName(indicator)),
+                                                                     range.lower, range.upper, expected.lower,
+                                                                     expected.upper)));
             QCOMPARE(chart.indicatorPane(indicator)->axis(QCPAxis::atBottom)->range(), view);
         }
         // The MACD pane follows its signal line, not the histogram.
         QCOMPARE(chart.indicatorPane(Chart::Macd)->axis(QCPAxis::atRight)->range(),
-                 finiteRange(chart.indicatorLines(Chart::Macd).value("signal"), first, last));
+                 fitted(Chart::Macd, chart.indicatorLines(Chart::Macd).value("signal"), first, last));
     }
 
     void valueToolTip_data()
