@@ -219,7 +219,7 @@ private slots:
             chart.updateWithTick(tick(t.first, t.second));
         // Ticks only mark the chart; its 50 ms draw timer replots.
         QCOMPARE(replots.count(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(replots.count() >= 1 && !chart.isDirty(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(replots.count() >= 1 && !chart.isDirty(), 5000);
         // The completed bar reaches the manager with its final prices.
         QCOMPARE(QList<double>({double(shown(chart)), double(chart.barTimestamps().size()), chart.lastBarTime(),
                                 chart.lastBarClose(),
