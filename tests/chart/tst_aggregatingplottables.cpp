@@ -167,8 +167,15 @@ QVector<int> columnColours(int bars, Mode mode, QVector<double> &edges)
     plot.yAxis->rescale();
     if (mode == FromSource) {
         candles->setSource([&] {
-            return CandleView{open.constData(), high.constData(), low.constData(), close.constData(), bars,
-                              &highSummary, &lowSummary, false, {}};
+            return CandleView{open.constData(),
+                              high.constData(),
+                              low.constData(),
+                              close.constData(),
+                              bars,
+                              &highSummary,
+                              &lowSummary,
+                              false,
+                              {}};
         });
     }
     plot.xAxis->setRange(-1, bars);
@@ -261,11 +268,14 @@ private slots:
             const int first = std::max(0, int(std::ceil(edges[x])));
             const int last = std::min(bars, int(std::ceil(edges[x + 1]))) - 1;
             // Columns where a stretch turns, or of few bars, take no side; the plot's edge may paint none.
-            if (colours[x] < 0 || last - first < 4 || first / stretch != last / stretch || (first - 2) / stretch != (last + 2) / stretch)
+            if (colours[x] < 0 || last - first < 4 || first / stretch != last / stretch ||
+                (first - 2) / stretch != (last + 2) / stretch)
                 continue;
             const bool rising = close[last] > open[first];
-            QVERIFY2(colours[x] == int(rising),
-                     qPrintable(QStringLiteral("column %1 (bars %2..%3) shows %4").arg(x).arg(first).arg(last).arg(colours[x])));
+            QVERIFY2(
+                colours[x] == int(rising),
+                qPrintable(
+                    QStringLiteral("column %1 (bars %2..%3) shows %4").arg(x).arg(first).arg(last).arg(colours[x])));
             ++checked;
         }
         QVERIFY2(checked > 150, qPrintable(QString::number(checked)));

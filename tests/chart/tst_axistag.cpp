@@ -57,7 +57,8 @@ private slots:
                 white += c == QColor(Qt::white);
             }
         }
-        QVERIFY2(text.isEmpty() || (blue >= 10 && white >= 10), qPrintable(QStringLiteral("%1 blue, %2 white").arg(blue).arg(white)));
+        QVERIFY2(text.isEmpty() || (blue >= 10 && white >= 10),
+                 qPrintable(QStringLiteral("%1 blue, %2 white").arg(blue).arg(white)));
     }
 
     void itemsGoWithTheTag_data()

@@ -53,14 +53,18 @@ private slots:
         QTest::addColumn<QString>("later"); // set after the first replot; empty: none
         QTest::addColumn<int>("laterPoints"); // a bold font of this size after the first replot; 0: none
         const Qt::Alignment beside = Qt::AlignLeft | Qt::AlignVCenter;
-        QTest::newRow("bare label beside its point") << beside << false << "1.23456" << "" << 0;
-        QTest::newRow("boxed price tag") << beside << true << "1.23456" << "" << 0;
-        QTest::newRow("centred under its point")
-            << Qt::Alignment(Qt::AlignHCenter | Qt::AlignTop) << true << "1.23456" << "" << 0;
-        QTest::newRow("text lengthened") << beside << true << "1.23456" << "61.8% of the swing" << 0;
-        QTest::newRow("text shortened") << beside << false << "100.0% and more" << "0%" << 0;
-        QTest::newRow("font enlarged") << Qt::Alignment(Qt::AlignRight | Qt::AlignBottom) << false << "1.23456" << ""
-                                       << 17;
+        QTest::newRow("bare label beside its point") << beside << false << "1.23456"
+                                                     << "" << 0;
+        QTest::newRow("boxed price tag") << beside << true << "1.23456"
+                                         << "" << 0;
+        QTest::newRow("centred under its point") << Qt::Alignment(Qt::AlignHCenter | Qt::AlignTop) << true << "1.23456"
+                                                 << "" << 0;
+        QTest::newRow("text lengthened") << beside << true << "1.23456"
+                                         << "61.8% of the swing" << 0;
+        QTest::newRow("text shortened") << beside << false << "100.0% and more"
+                                        << "0%" << 0;
+        QTest::newRow("font enlarged") << Qt::Alignment(Qt::AlignRight | Qt::AlignBottom) << false << "1.23456"
+                                       << "" << 17;
     }
     void paintsAsThePlainItem()
     {

@@ -212,7 +212,7 @@ private slots:
         // Drawn against the price axis; only the vertical line ignores prices.
         const QPointF end = chart->named(row.name)->positions().last()->pixelPosition();
         QVERIFY(row.mode == 2 || std::abs(end.y() - chart->at(0, row.saved[3]).y()) <= 1);
-        // Drawn objects are blue on the black chart, and so is a horizontal line's tag; the chart between them stays black.
+        // Drawn objects are blue on the black chart, and so is a horizontal line's tag; the chart around stays black.
         chart->replot();
         const QImage image = chart->toPixmap().toImage();
         QVERIFY(shows(image, chart->at(row.onIt.x(), row.onIt.y()), Qt::blue));
@@ -547,9 +547,9 @@ private slots:
                     entries << action->text();
             }
         }
-        QCOMPARE(entries, QStringList({"Background Color", "Trend Line Color", "Bull Candle Color",
-                                       "Bull Outline Color", "Bear Candle Color", "Bear Outline Color", "Grid Color",
-                                       "Axis Color"}));
+        QCOMPARE(entries,
+                 QStringList({"Background Color", "Trend Line Color", "Bull Candle Color", "Bull Outline Color",
+                              "Bear Candle Color", "Bear Outline Color", "Grid Color", "Axis Color"}));
         chart->drag(1, {5.2, 1.05}, {5.2, 1.05});
         QList<QColor> expected = chart->colors();
         if (row.chosen.isValid())

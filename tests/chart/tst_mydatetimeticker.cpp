@@ -1,9 +1,9 @@
 #include "mydatetimeticker.h"
 #include "testmain.h"
 
-#include <qcustomplot.h>
 #include <ctime>
 #include <limits>
+#include <qcustomplot.h>
 
 namespace {
 
@@ -110,7 +110,7 @@ private slots:
         qputenv("TZ", zone);
         tzset();
         auto ticker = tickerWithBars(4);
-        ticker->appendTimestamp(1700014400 + 39.9); // 02:13:59.9; rounding would show 02:14
+        ticker->appendTimestamp(1700014400 + 39.9);     // 02:13:59.9; rounding would show 02:14
         ticker->appendTimestamp(9223372036854775807.0); // one above the largest 64-bit time
         QTEST(ticker->getTickLabel(tick, QLocale::c(), 'g', 6), "label");
     }

@@ -99,7 +99,8 @@ private slots:
             << QStringList{"sell EURUSD 0.123",
                            "Sell Order|(One Click trading) Symbol: EURUSD, Volume: 0.123. Processing SELL request"};
         QTest::newRow("a buy logs a percent sign in the symbol as given")
-            << false << "X%2Y" << "buyButton"
+            << false << "X%2Y"
+            << "buyButton"
             << QStringList{"buy X%2Y 0.123",
                            "Buy Order|(One Click trading) Symbol: X%2Y, Volume: 0.123. Processing BUY request"};
         QTest::newRow("a read-only buy logs, then warns, and emits nothing")
