@@ -117,6 +117,11 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
 
     m_deferReplot = true;
     const double oldLast = double(m_lastIndex);
+    // Following new bars, the view ends no further past the newest bar than a chart opened on them would.
+    const auto followed = [&] {
+        const double room = defaultKeyRange().upper - view.upper;
+        return view + std::max(0.0, std::min(double(m_lastIndex) - oldLast, room));
+    };
     if (from < 0) {
         const double leftTime = shown > 0 ? m_timestamps[std::clamp(int(std::floor(view.lower)), 0, shown - 1)] : 0;
         showBars(bars);
@@ -124,7 +129,7 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
         } else if (atLiveEnd && shown == 0) {
             setKeyRange(defaultKeyRange(), PaneCount);
         } else if (atLiveEnd) {
-            setKeyRange(view + (double(m_lastIndex) - oldLast), PaneCount);
+            setKeyRange(followed(), PaneCount);
         } else {
             const double moved = double(firstShownAt(qint64(leftTime))) - std::floor(view.lower);
             setKeyRange(view + moved, PaneCount);
@@ -135,7 +140,7 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
         dropPointsFrom(double(from - 1));
         appendBars(bars, from);
         if (atLiveEnd)
-            setKeyRange(view + (double(m_lastIndex) - oldLast), PaneCount);
+            setKeyRange(followed(), PaneCount);
         updateIndicators();
     }
     m_deferReplot = false;

@@ -117,6 +117,85 @@ bool within(const QVector<Column> &one, const QVector<Column> &other, int x)
     return one[x].top < 0 || (one[x].top >= top - 4 && one[x].bottom <= bottom + 4);
 }
 
+// Bars that each move against their stretch. In the first two kinds of stretch every bar
+// falls (rises) by 1 and the next opens 2 higher (lower): a column's candle, from the first
+// bar's open to the last bar's close, rises (falls) while each bar shows the other colour.
+// In the other two the next bar opens a hair beyond where the last one opened, so the
+// column's candle keeps its bars' colour while its last open lies the other side of its first.
+constexpr int stretch = 600;
+
+QVector<double> againstTheStretch(int bars, QVector<double> &open, QVector<double> &high, QVector<double> &low,
+                                  QVector<double> &close)
+{
+    QVector<double> keys;
+    const double hair = 10.0 / bars; // a column holds bars / 250 or so
+    double price = 1000.0;
+    for (int i = 0; i < bars; ++i) {
+        const int kind = (i / stretch) % 4;
+        const double move = kind % 2 == 0 ? -1.0 : 1.0;
+        keys << i;
+        open << price;
+        close << price + move;
+        high << std::max(open.last(), close.last()) + 0.1;
+        low << std::min(open.last(), close.last()) - 0.1;
+        price = kind < 2 ? close.last() - 2.0 * move : open.last() - hair * move;
+    }
+    return keys;
+}
+
+// Per pixel column of the plot, whether rising pixels outnumber falling ones; -1 where nothing is painted.
+// `edges` gets the key at each pixel column's left edge.
+QVector<int> columnColours(int bars, Mode mode, QVector<double> &edges)
+{
+    QCustomPlot plot;
+    plot.resize(300, 200);
+    plot.setViewport(plot.rect()); // as a shown plot's resize sets it
+    QVector<double> open, high, low, close;
+    const QVector<double> keys = againstTheStretch(bars, open, high, low, close);
+    SummaryPyramid highSummary, lowSummary;
+    highSummary.update(high.constData(), bars, 0);
+    lowSummary.update(low.constData(), bars, 0);
+    auto *candles = new AggregatingFinancial(plot.xAxis, plot.yAxis);
+    candles->setChartStyle(QCPFinancial::csCandlestick);
+    candles->setTwoColored(true);
+    candles->setWidth(0.75);
+    candles->setBrushPositive(up);
+    candles->setBrushNegative(down);
+    candles->setPenPositive(QPen(up));
+    candles->setPenNegative(QPen(down));
+    candles->setData(keys, open, high, low, close, true);
+    plot.yAxis->rescale();
+    if (mode == FromSource) {
+        candles->setSource([&] {
+            return CandleView{open.constData(),
+                              high.constData(),
+                              low.constData(),
+                              close.constData(),
+                              bars,
+                              &highSummary,
+                              &lowSummary,
+                              false,
+                              {}};
+        });
+    }
+    plot.xAxis->setRange(-1, bars);
+    plot.replot();
+    const QImage image = plot.toPixmap(300, 200).toImage();
+    for (int x = 0; x <= image.width(); ++x)
+        edges << plot.xAxis->pixelToCoord(x);
+    QVector<int> result(image.width(), -1);
+    for (int x = 0; x < image.width(); ++x) {
+        int ups = 0, downs = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            ups += c.green() - std::max(c.red(), c.blue()) > 60;
+            downs += c.red() - std::max(c.green(), c.blue()) > 60;
+        }
+        result[x] = ups + downs == 0 ? -1 : ups > downs;
+    }
+    return result;
+}
+
 } // namespace
 
 class TestAggregatingPlottables : public QObject
@@ -163,6 +242,43 @@ private slots:
                      qPrintable(QStringLiteral("column %1 has the other colour").arg(x)));
         }
         QVERIFY2(painted > 200, qPrintable(QString::number(painted)));
+    }
+
+    // Zoomed out, a column's candle opens where its first bar opens and closes where its last
+    // bar closes; its colour shows which is higher.
+    void zoomedOutCandleRunsFromFirstOpenToLastClose_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("bars");
+        QTest::newRow("bars given as data, a score a pixel") << int(Aggregating) << 6000;
+        QTest::newRow("bars read in place, a score a pixel") << int(FromSource) << 6000;
+        QTest::newRow("bars read in place, many hundred a pixel") << int(FromSource) << 30 * stretch * 2;
+    }
+    void zoomedOutCandleRunsFromFirstOpenToLastClose()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, bars);
+        QVector<double> edges;
+        const QVector<int> colours = columnColours(bars, Mode(mode), edges);
+        QVector<double> open, high, low, close;
+        againstTheStretch(bars, open, high, low, close);
+        int checked = 0;
+        for (int x = 0; x < colours.size(); ++x) {
+            // A plain reading: the bars whose keys fall in the pixel column.
+            const int first = std::max(0, int(std::ceil(edges[x])));
+            const int last = std::min(bars, int(std::ceil(edges[x + 1]))) - 1;
+            // Columns where a stretch turns, or of few bars, take no side; the plot's edge may paint none.
+            if (colours[x] < 0 || last - first < 4 || first / stretch != last / stretch ||
+                (first - 2) / stretch != (last + 2) / stretch)
+                continue;
+            const bool rising = close[last] > open[first];
+            QVERIFY2(
+                colours[x] == int(rising),
+                qPrintable(
+                    QStringLiteral("column %1 (bars %2..%3) shows %4").arg(x).arg(first).arg(last).arg(colours[x])));
+            ++checked;
+        }
+        QVERIFY2(checked > 150, qPrintable(QString::number(checked)));
     }
 };
 

@@ -1,5 +1,5 @@
 // A label laid out once paints what the plain text item paints, in the same box,
-// also after its text changed between replots. Glyphs may sit
+// also after its text or font changed between replots. Glyphs may sit
 // a fraction of a pixel apart, so the pictures are compared by their ink.
 #include "cachedtextitem.h"
 #include "testmain.h"
@@ -47,13 +47,32 @@ class TestCachedTextItem : public QObject
 private slots:
     void paintsAsThePlainItem_data()
     {
+        QTest::addColumn<Qt::Alignment>("placement");
+        QTest::addColumn<bool>("boxed");
+        QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("later"); // set after the first replot; empty: none
-        QTest::newRow("boxed price tag") << "";
-        QTest::newRow("text lengthened") << "61.8% of the swing";
+        QTest::addColumn<int>("laterPoints"); // a bold font of this size after the first replot; 0: none
+        const Qt::Alignment beside = Qt::AlignLeft | Qt::AlignVCenter;
+        QTest::newRow("bare label beside its point") << beside << false << "1.23456"
+                                                     << "" << 0;
+        QTest::newRow("boxed price tag") << beside << true << "1.23456"
+                                         << "" << 0;
+        QTest::newRow("centred under its point") << Qt::Alignment(Qt::AlignHCenter | Qt::AlignTop) << true << "1.23456"
+                                                 << "" << 0;
+        QTest::newRow("text lengthened") << beside << true << "1.23456"
+                                         << "61.8% of the swing" << 0;
+        QTest::newRow("text shortened") << beside << false << "100.0% and more"
+                                        << "0%" << 0;
+        QTest::newRow("font enlarged") << Qt::Alignment(Qt::AlignRight | Qt::AlignBottom) << false << "1.23456"
+                                       << "" << 17;
     }
     void paintsAsThePlainItem()
     {
+        QFETCH(Qt::Alignment, placement);
+        QFETCH(bool, boxed);
+        QFETCH(QString, first);
         QFETCH(QString, later);
+        QFETCH(int, laterPoints);
         QImage pictures[2];
         for (int cached = 0; cached < 2; ++cached) {
             QCustomPlot plot;
@@ -63,16 +82,20 @@ private slots:
                 axis->grid()->setVisible(false);
             }
             QCPItemText *label = cached ? new CachedTextItem(&plot) : new QCPItemText(&plot);
-            label->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            label->setPositionAlignment(placement);
             label->position->setCoords(2, 3);
             label->setColor(Qt::darkBlue);
-            label->setText(QStringLiteral("1.23456"));
-            label->setPadding(QMargins(3, 1, 3, 1));
-            label->setBrush(QBrush(Qt::yellow));
-            label->setPen(QPen(Qt::red));
+            label->setText(first);
+            if (boxed) {
+                label->setPadding(QMargins(3, 1, 3, 1));
+                label->setBrush(QBrush(Qt::yellow));
+                label->setPen(QPen(Qt::red));
+            }
             plot.replot();
             if (!later.isEmpty())
                 label->setText(later);
+            if (laterPoints)
+                label->setFont(QFont(label->font().family(), laterPoints, QFont::Bold));
             pictures[cached] = plot.toPixmap(240, 160).toImage();
         }
         const Ink plain = inkOf(pictures[0]), cached = inkOf(pictures[1]);

@@ -6,7 +6,9 @@
 #include "testmain.h"
 
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -22,6 +24,21 @@ struct PlaceRow
     QPointF press, release;
     QString name;
     QList<double> saved; // x1, y1, x2, y2
+    QPointF onIt;        // a point the object is drawn through
+};
+
+struct ColourRow
+{
+    QString entry, title;
+    int index; // in colors()
+    QColor chosen;
+    int replots;
+};
+
+struct CrosshairRow
+{
+    int mode;     // when the crosshair is asked for
+    QPoint moved; // where the pointer moves next; null: it stays
 };
 
 // Closes the next message box from inside the event loop it runs; gives up after 5 s.
@@ -42,12 +59,27 @@ void closeNextModal(QString *text = nullptr)
     timer->start(10);
 }
 
-// The chart with its modal menu replaced: it chooses the action named `choice`.
+// Whether a pixel of the colour, or of its half intensity where a thin line falls
+// between two rows, lies within two pixels of the point.
+bool shows(const QImage &image, QPoint p, QColor colour)
+{
+    const auto like = [](int value, int wanted) { return wanted ? value > 90 : value < 60; };
+    for (int i = 0; i < 25; ++i) {
+        const QColor c = image.pixelColor(p + QPoint(i % 5 - 2, i / 5 - 2));
+        if (like(c.red(), colour.red()) && like(c.green(), colour.green()) && like(c.blue(), colour.blue()))
+            return true;
+    }
+    return false;
+}
+
+// The chart with its modal steps replaced: the menu chooses the action named
+// `choice`, the colour dialog returns `color` and keeps the title it was given.
 class Chart : public SymbolChartWidget
 {
 public:
     using SymbolChartWidget::SymbolChartWidget;
-    QString choice;
+    QString choice, colorTitle;
+    QColor color;
 
     void view()
     {
@@ -98,11 +130,18 @@ protected:
         }
         return nullptr;
     }
+    QColor chooseColor(const QColor &, const QString &title) override
+    {
+        colorTitle = title;
+        return color;
+    }
 };
 
 } // namespace
 
 Q_DECLARE_METATYPE(PlaceRow)
+Q_DECLARE_METATYPE(ColourRow)
+Q_DECLARE_METATYPE(CrosshairRow)
 
 class TestChartDrawing : public QObject
 {
@@ -150,11 +189,16 @@ private slots:
         QTest::addColumn<PlaceRow>("row");
         const QPointF p(5.2, 1.05), q(20.2, 1.15), r(-3.5, 1.1);
         const auto row = [](const char *name, const PlaceRow &r) { QTest::newRow(name) << r; };
-        row("a horizontal line and its tag follow the pointer", {1, p, q, "Horizontal Line 1", {0, 1.15, 20, 1.15}});
-        row("a vertical line snaps to the nearest bar", {2, p, {19.7, 1.15}, "Vertical Line 1", {20, 0, 20, 1.15}});
-        row("a trend line runs from the press to the pointer", {4, p, q, "Trend Line 1", {5, 1.05, 20, 1.15}});
-        row("a trend line released unmoved ends 1.0 above its start", {4, p, p, "Trend Line 1", {5, 1.05, 5, 2.05}});
-        row("a key of -3.0 saves as -2, truncated toward zero", {2, r, r, "Vertical Line 1", {-2, 0, -2, 1.1}});
+        row("a horizontal line and its tag follow the pointer",
+            {1, p, q, "Horizontal Line 1", {0, 1.15, 20, 1.15}, {30.5, 1.15}});
+        row("a vertical line snaps to the nearest bar",
+            {2, p, {19.7, 1.15}, "Vertical Line 1", {20, 0, 20, 1.15}, {20, 1.1}});
+        row("a trend line runs from the press to the pointer",
+            {4, p, q, "Trend Line 1", {5, 1.05, 20, 1.15}, {12.5, 1.1}});
+        row("a trend line released unmoved ends 1.0 above its start",
+            {4, p, p, "Trend Line 1", {5, 1.05, 5, 2.05}, {5, 1.15}});
+        row("a key of -3.0 saves as -2, truncated toward zero",
+            {2, r, r, "Vertical Line 1", {-2, 0, -2, 1.1}, {-3, 1.05}});
     }
     void placesOneObjectPerToolChoice()
     {
@@ -168,6 +212,13 @@ private slots:
         // Drawn against the price axis; only the vertical line ignores prices.
         const QPointF end = chart->named(row.name)->positions().last()->pixelPosition();
         QVERIFY(row.mode == 2 || std::abs(end.y() - chart->at(0, row.saved[3]).y()) <= 1);
+        // Drawn objects are blue on the black chart, and so is a horizontal line's tag; the chart around stays black.
+        chart->replot();
+        const QImage image = chart->toPixmap().toImage();
+        QVERIFY(shows(image, chart->at(row.onIt.x(), row.onIt.y()), Qt::blue));
+        QVERIFY(!shows(image, chart->at(35.5, 1.01), Qt::blue));
+        if (row.mode == 1)
+            QVERIFY(shows(image, QPoint(chart->axisRect()->right() + 7, chart->at(0, row.saved[3]).y()), Qt::blue));
         chart->saveChartObjects();
         const ChartObjectRecord r = m_manager->getObjects("EURUSD", 60).value(0);
         QCOMPARE(QList<int>({r.x1, r.x2}), QList<int>({int(row.saved[0]), int(row.saved[2])}));
@@ -201,6 +252,12 @@ private slots:
         const QPoint p1 = chart->at(10.2, first), p2 = finisher->at(30.2, second);
         const double x1 = chart->xAxis->pixelToCoord(p1.x()), y1 = chart->yAxis2->pixelToCoord(p1.y());
         const double x2 = finisher->xAxis->pixelToCoord(p2.x()), y2 = finisher->yAxis2->pixelToCoord(p2.y());
+        // Levels are drawn yellow, whatever colour the other drawn objects have.
+        finisher->replot();
+        const QImage image = finisher->toPixmap().toImage();
+        for (const double percent : {0.0, 50.0})
+            QVERIFY(shows(image, finisher->at(25.5, y2 + percent / 100 * (y1 - y2)), Qt::yellow));
+        finisher->setTrendLineColor(Qt::cyan); // recolours the level lines, not their labels
         int id = 1;
         for (const double percent : {0.0, 23.6, 38.2, 50.0, 61.8, 100.0}) {
             auto *line = qobject_cast<QCPItemStraightLine *>(
@@ -210,7 +267,8 @@ private slots:
             QVERIFY2(line && label, qPrintable(QString::number(percent)));
             QCOMPARE(QList<double>({line->point1->key(), line->point1->value(), line->point2->key()}),
                      QList<double>({x1, y2 + percent / 100 * (y1 - y2), x2}));
-            QCOMPARE(label->text(), QString::number(percent) + "%");
+            QCOMPARE(QStringList({label->text(), line->pen().color().name(), label->color().name()}),
+                     QStringList({QString::number(percent) + "%", "#00ffff", "#ffff00"}));
             id += 2;
         }
     }
@@ -439,6 +497,11 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(QString, key);
         auto chart = open();
+        QSignalSpy changed(chart.get(), &SymbolChartWidget::timeframeChanged);
+        QLabel *label = nullptr; // the indicator label under the chart's title
+        for (QLabel *child : chart->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            label = child->geometry() == QRect(10, 50, 110, 15) ? child : label;
+        QVERIFY(label);
         const auto actions = chart->findChildren<QAction *>();
         // The menu opens with the chart's own timeframe ticked.
         QVERIFY(std::any_of(actions.cbegin(), actions.cend(),
@@ -446,6 +509,7 @@ private slots:
         for (const bool on : {true, false}) {
             chart->choice = entry;
             chart->rightClick();
+            QCOMPARE(label->text(), entry == "One Click Trading" ? QString() : entry);
             QCOMPARE(QSettings("MorWell", "Client").value("Indicator/EURUSD/" + key).toBool(), on && !key.isEmpty());
             QCOMPARE(chart->findChild<OneClickTradingButtons *>()->isVisible(), on && entry == "One Click Trading");
             // No empty row is left behind when the pane goes.
@@ -453,6 +517,116 @@ private slots:
                      QVector<int>(2, entry == "Adx" && on ? 2 : 1).toList());
         }
         QCOMPARE(chart->period(), entry == "H4" ? 240 : 60);
+        QCOMPARE(changed.count(), entry == "H4" ? 1 : 0);
+    }
+
+    void colourEntries_data()
+    {
+        QTest::addColumn<ColourRow>("row");
+        const QColor cyan(Qt::cyan);
+        const auto row = [](const char *name, const ColourRow &r) { QTest::newRow(name) << r; };
+        row("background", {"Background Color", "Select Background Color", 0, cyan, 0});
+        row("axis", {"Axis Color", "Select Axis Color", 1, cyan, 0});
+        row("drawn objects", {"Trend Line Color", "Select Line Color", 2, cyan, 1});
+        row("bull candle", {"Bull Candle Color", "Select Candle Color", 3, cyan, 1});
+        row("bear candle", {"Bear Candle Color", "Select Candle Color", 4, cyan, 1});
+        row("grid", {"Grid Color", "Select Grid Color", 5, cyan, 0});
+        row("bull outline", {"Bull Outline Color", "Select Candle Pen Color", 6, cyan, 1});
+        row("bear outline", {"Bear Outline Color", "Select Candle Pen Color", 7, cyan, 1});
+        row("the colour in use changes nothing", {"Bear Outline Color", "Select Candle Pen Color", 7, Qt::green, 0});
+        row("a cancelled dialog changes nothing", {"Grid Color", "Select Grid Color", 5, QColor(), 0});
+    }
+    void colourEntries()
+    {
+        QFETCH(ColourRow, row);
+        auto chart = open();
+        QStringList entries;
+        for (const QMenu *menu : chart->findChildren<QMenu *>()) {
+            if (menu->title() == "Change Colors") {
+                for (const QAction *action : menu->actions())
+                    entries << action->text();
+            }
+        }
+        QCOMPARE(entries,
+                 QStringList({"Background Color", "Trend Line Color", "Bull Candle Color", "Bull Outline Color",
+                              "Bear Candle Color", "Bear Outline Color", "Grid Color", "Axis Color"}));
+        chart->drag(1, {5.2, 1.05}, {5.2, 1.05});
+        QList<QColor> expected = chart->colors();
+        if (row.chosen.isValid())
+            expected[row.index] = row.chosen;
+        QSignalSpy replotted(chart.get(), &QCustomPlot::afterReplot);
+        chart->choice = row.entry;
+        chart->color = row.chosen;
+        chart->rightClick();
+        QCOMPARE(chart->colorTitle, row.title);
+        QCOMPARE(replotted.count(), row.replots);
+        QCOMPARE(chart->colors(), expected);
+        const QCPFinancial *candles = chart->candlesticks();
+        const QList<QColor> painted = {
+            chart->toPixmap().toImage().pixelColor(2, 2),
+            chart->xAxis->basePen().color(),
+            static_cast<QCPItemStraightLine *>(chart->named("Horizontal Line 1"))->pen().color(),
+            candles->brushPositive().color(),
+            candles->brushNegative().color(),
+            chart->xAxis->grid()->pen().color(),
+            candles->penPositive().color(),
+            candles->penNegative().color()};
+        QCOMPARE(painted[row.index], expected[row.index]);
+    }
+
+    void crosshair_data()
+    {
+        QTest::addColumn<CrosshairRow>("row");
+        QTest::newRow("shown in the middle of the window") << CrosshairRow{3, {}};
+        QTest::newRow("following the pointer") << CrosshairRow{3, {123, 77}};
+        QTest::newRow("not shown for another tool") << CrosshairRow{1, {}};
+    }
+    void crosshair()
+    {
+        QFETCH(CrosshairRow, row);
+        auto chart = open();
+        chart->resize(801, 601);
+        QTRY_COMPARE(chart->width(), 801);
+        chart->updateWithTick(tick(kHour + 59 * 3600, 1.1, 4));
+        chart->view();
+        const int items = chart->itemCount();
+        chart->setDrawingMode(row.mode);
+        chart->showCrosshair();
+        if (row.mode != 3) {
+            QCOMPARE(chart->itemCount(), items);
+            return;
+        }
+        QPoint at(400, 300);
+        if (!row.moved.isNull()) {
+            at = row.moved;
+            QTest::mouseMove(chart->windowHandle(), at);
+        }
+        const double price = chart->yAxis2->pixelToCoord(at.y());
+        const double bar = std::trunc(chart->xAxis->pixelToCoord(at.x()) + 0.5);
+        const auto lines = chart->crosshairItems();
+        QCOMPARE(lines.size(), 2);
+        auto *horizontal = qobject_cast<QCPItemStraightLine *>(lines[0]);
+        auto *vertical = qobject_cast<QCPItemStraightLine *>(lines[1]);
+        QVERIFY(horizontal && vertical);
+        QCOMPARE(QList<double>({horizontal->point1->key(), horizontal->point1->value(), horizontal->point2->key(),
+                                horizontal->point2->value()}),
+                 QList<double>({0, price, bar, price}));
+        QCOMPARE(QList<double>({vertical->point1->key(), vertical->point2->key(), vertical->point2->value()}),
+                 QList<double>({bar, bar, price}));
+        QCOMPARE(QList<QColor>({horizontal->pen().color(), vertical->pen().color()}),
+                 QList<QColor>({Qt::gray, Qt::gray}));
+        // The two lines and the price tag's three items.
+        QCOMPARE(chart->itemCount(), items + 5);
+        // The tag: the price with the symbol's digits on red, at the price on the price axis.
+        QCPItemText *tag = nullptr;
+        for (QCPItemText *text : chart->findChildren<QCPItemText *>())
+            tag = text->text() == QString::number(price, 'f', 4) ? text : tag;
+        QVERIFY(tag);
+        QCOMPARE(QList<QColor>({tag->brush().color(), tag->pen().style() == Qt::NoPen ? QColor() : tag->pen().color()}),
+                 QList<QColor>({Qt::red, QColor()}));
+        QVERIFY(std::abs(tag->position->pixelPosition().y() - at.y()) <= 1);
+        chart->showCrosshair(); // a second call adds nothing
+        QCOMPARE(chart->itemCount(), items + 5);
     }
 
     void pricePaneKeepsHalfTheWindow()

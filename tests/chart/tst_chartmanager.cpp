@@ -252,9 +252,10 @@ private slots:
         QVERIFY(QDir().mkpath(oldFolder));
         for (int f = 0; f < 8; ++f)
             QVERIFY(ChartManager::writeHistoryFile(oldFolder + QString("OLD%1_60").arg(f), many));
-        // Of the new account's entries only NEW_60 is read back: a symbol holding an underscore
-        // cannot be told from its period, and folders and empty files are skipped.
-        for (const char *name : {"NEW_60", "NE_W_60", "NEW60", "EMPTY_60"})
+        // Of the new account's entries NEW_60 is read back, and the names a file takes apart as
+        // symbol_period however odd; a symbol holding an underscore cannot be told from its
+        // period, and folders and empty files are skipped.
+        for (const char *name : {"NEW_60", "NE_W_60", "NEW60", "EMPTY_60", "_60", "NEW_", "NEW_60.bak"})
             writeBytes(newFolder + name, name == QLatin1String("EMPTY_60") ? QByteArray() : streamed({bar(100)}));
         QVERIFY(QDir().mkpath(newFolder + "FOLDER_60"));
 
@@ -281,14 +282,15 @@ private slots:
         m->requestChartHistory("NEW", 60, 0, -1);
         m->updateChartHistoryFromServer(historyReply({bar(100, 5), bar(200)}, 60, "NEW"));
         settle();
-        QCOMPARE(events, (Events{{"NEW", 60}, {"NEW", 60}}));
+        std::sort(events.begin(), events.end());
+        QCOMPARE(events, (Events{{"", 60}, {"NEW", 0}, {"NEW", 0}, {"NEW", 60}, {"NEW", 60}}));
         for (int f = 0; f < 8; ++f)
             QVERIFY(m->getChartHistory(QString("OLD%1").arg(f), 60).isEmpty());
         QCOMPARE(m->getChartHistory("NEW", 60).toVector(), (Bars{bar(100, 5), bar(200)}));
 
         m->setAccount(newLogin, "New"); // the same account again: nothing cleared, nothing reloaded
         settle();
-        QCOMPARE(events.size(), 2);
+        QCOMPARE(events.size(), 5);
         QCOMPARE(m->getChartHistory("NEW", 60).size(), 2);
     }
 
@@ -340,11 +342,16 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, clean);
-        const auto m = manager(nextLogin());
+        const qint64 login = nextLogin();
+        const auto m = manager(login);
         const QList<ChartObjectRecord> held{{9, 9, 9, 9, "held"}};
+        const ChartObjectRecord line240{4, 1.5, 8, 1.5, "Horizontal Line 2"};
         m->setObjects("EURUSD", 60, held, false);
         m->setLevels("EURUSD", 60, {7.0}, false);
-        const QString path = m->settingsFolder() + "/EURUSD_60.csf";
+        // Spelled out: users' drawings already lie in this folder.
+        const QString path = QStringLiteral("%1/KESTRAL/config/Demo-Server/%2/ChartSettings/EURUSD_60.csf")
+                                 .arg(appDataPath())
+                                 .arg(login);
         writeBytes(path, bytes);
         QCOMPARE(m->loadChartSettings("EURUSD", 60), !clean.isEmpty());
         // A refused file leaves what was held. Streamed again, so that names count too, null or not.
@@ -353,6 +360,12 @@ private slots:
                  expected);
         QVERIFY(m->saveChartSettings("EURUSD", 60));
         QCOMPARE(readBytes(path), expected);
+        // Colours belong to the symbol: reading another period's file does not replace those held.
+        const QList<QColor> held60 = m->getColors("EURUSD", 60);
+        writeBytes(QFileInfo(path).absolutePath() + "/EURUSD_240.csf", settingsBytes({Qt::green}, {line240}, {}));
+        QCOMPARE(m->getObjects("EURUSD", 240), QList<ChartObjectRecord>{line240});
+        QCOMPARE(m->getColors("EURUSD", 240), held60.isEmpty() ? QList<QColor>{Qt::green} : held60);
+        QCOMPARE(m->getColors("EURUSD", 60), m->getColors("EURUSD", 240));
     }
 };
 

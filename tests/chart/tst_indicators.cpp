@@ -254,6 +254,19 @@ private slots:
         row("a money flow index with exactly n bars", moneyFlow, walk(14), {}, "", 0, {});
         row("a vigor index one bar short of its period", rvi, walk(9), {}, "rvi1", 0, {});
         row("a stochastic shorter than its K period", stochastic, walk(4), {}, "stock1", 0, {});
+        row("envelopes one bar short of their period", envelopes, walk(13), {}, "upper", 0, {});
+        row("a parabolic SAR of one bar", parabolicSar, walk(1), {}, "", 0, {});
+        row("a commodity channel index over the forming bar alone", cci, walk(1), {}, "", 0, {});
+        row("momentum one bar short of its period", momentum, walk(13), {}, "", 0, {});
+        row("a standard deviation one bar short of its period", stdDev, walk(13), {}, "", 0, {});
+        row("a force index one bar short of its period", forceIndex, walk(13), {}, "", 0, {});
+        row("Williams' range one bar short of its period", williams, walk(13), {}, "", 0, {});
+        row("an average true range with exactly n bars", atr, walk(14), {}, "", 0, {});
+        row("a DeMarker with exactly n bars", deMarker, walk(14), {}, "", 0, {});
+        row("accumulation over one bar", accDist, walk(1), {}, "", 0, {});
+        row("on-balance volume over one bar", obv, walk(1), {}, "", 0, {});
+        row("bulls power one bar short of its period", bullsPower, walk(13), {}, "", 0, {});
+        row("bears power one bar short of its period", bearsPower, walk(13), {}, "", 0, {});
         row("an RSI of period 0", rsi, walk(30), {0}, "", 0, {});
         row("Bollinger bands of period 0", bollinger, walk(30), {0, 2}, "ml", 0, {});
         row("an ADX of period 0", adx, walk(30), {0}, "adx", 0, {});
@@ -271,8 +284,15 @@ private slots:
 
         IndicatorLines out;
         run(calc, bars, out, params);
-        if (count == 0)
+        if (count == 0) {
             QCOMPARE(out.keys(), QList<QString>());
+            // What a chart already drew stays as it was, not cleared nor rebuilt.
+            IndicatorLines held;
+            run(calc, walk(80), held);
+            const IndicatorLines before = held;
+            run(calc, bars, held, params);
+            QVERIFY(same(held, before));
+        }
         const IndicatorSeries s = out.value(line);
         QCOMPARE(s.values.size(), s.keys.size());
         QCOMPARE(s.keys.size(), count);

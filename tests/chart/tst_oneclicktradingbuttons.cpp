@@ -45,15 +45,39 @@ private slots:
     }
 
     // Two seconds without prices (a dropped connection) turn the panel plain; prices bring its colour back.
+    void colourComesBackWithPrices_data()
+    {
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("sellFirst");
+        QTest::addColumn<bool>("lightsUp");
+        QTest::newRow("a hidden panel lights up on its first tick") << false << false << true;
+        QTest::newRow("a hidden panel given a bid first still lights up") << false << true << true;
+        QTest::newRow("a shown panel given a bid first never lights up") << true << true << false;
+    }
     void colourComesBackWithPrices()
     {
+        QFETCH(bool, shown);
+        QFETCH(bool, sellFirst);
+        QFETCH(bool, lightsUp);
+        const QString blue = "background-color: rgb(0,74,173);\nborder-color: rgb(0,74,173);\nborder-radius: 5px;\n"
+                             "border-style: solid;\nborder-width: 2px;\n";
+        const QString plain = "background-color: rgb(255,255,255);\nborder-color: rgb(0,74,173);\nborder-radius: 5px;\n"
+                              "border-style: solid;\nborder-width: 2px;\n";
         OneClickTradingButtons panel("EURUSD");
+        panel.setVisible(shown);
         const auto *back = panel.findChild<QLabel *>("buyBackLabel");
+        const QString before = back->styleSheet();
+        if (sellFirst)
+            panel.setSellPrice(1.0, 5);
         panel.setBuyPrice(1.1, 5);
-        const QString coloured = back->styleSheet();
-        QTRY_VERIFY_WITH_TIMEOUT(back->styleSheet() != coloured, 5000);
+        panel.setSellPrice(1.0, 5);
+        QCOMPARE(back->styleSheet(), lightsUp ? blue : before);
+        if (!lightsUp)
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(back->styleSheet(), plain, 5000);
         panel.setBuyPrice(1.2, 5);
-        QCOMPARE(back->styleSheet(), coloured);
+        QCOMPARE(back->styleSheet(), blue);
+        QCOMPARE(text(panel, "buyPriceLabel1"), QString("1.2000"));
     }
 
     // Steps below the finest the wire carries show no decimals at all.
@@ -74,6 +98,11 @@ private slots:
             << false << "EURUSD" << "sellButton"
             << QStringList{"sell EURUSD 0.123",
                            "Sell Order|(One Click trading) Symbol: EURUSD, Volume: 0.123. Processing SELL request"};
+        QTest::newRow("a buy logs a percent sign in the symbol as given")
+            << false << "X%2Y"
+            << "buyButton"
+            << QStringList{"buy X%2Y 0.123",
+                           "Buy Order|(One Click trading) Symbol: X%2Y, Volume: 0.123. Processing BUY request"};
         QTest::newRow("a read-only buy logs, then warns, and emits nothing")
             << true << "EURUSD" << "buyButton"
             << QStringList{"Buy Order|(One Click trading) Attempted to process BUY request in read-only mode (Investor "

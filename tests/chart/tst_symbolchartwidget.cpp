@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QToolTip>
 
 using namespace chartfixture;
 using Chart = SymbolChartWidget;
@@ -24,6 +25,16 @@ struct LiveRow
     int bars;
     qint64 lastTime;
     double close, heldClose; // the newest bar shown; the first bar as the manager holds it
+    QCPRange axis;           // the price axis; empty when not checked
+    QColor tag;              // the last price tag's; invalid when not checked
+};
+
+struct ToolTipRow
+{
+    SymbolChartWidget::Indicator indicator;
+    QString line, label; // the output line hovered, the name its tip shows
+    bool shown;          // the graph's visibility
+    int away;            // 0: on the line; 1: in the pane's corner; -1: beside the pane
 };
 
 qint64 utc(const QString &text)
@@ -37,6 +48,18 @@ bool sameSeries(const IndicatorSeries &a, const IndicatorSeries &b)
     return a.keys == b.keys && std::equal(a.values.begin(), a.values.end(), b.values.begin(), [](double x, double y) {
                return std::isnan(x) ? std::isnan(y) : std::abs(x - y) <= 1e-9;
            });
+}
+
+QCPRange finiteRange(const IndicatorSeries &s, int first, int last)
+{
+    double low = std::numeric_limits<double>::max(), high = -low;
+    for (int m = 0; m < s.keys.size(); ++m) {
+        if (s.keys[m] >= first && s.keys[m] <= last && std::isfinite(s.values[m])) {
+            low = std::min(low, s.values[m]);
+            high = std::max(high, s.values[m]);
+        }
+    }
+    return low <= high ? QCPRange(low, high) : QCPRange(0, 0); // an empty range when nothing is there
 }
 
 int shown(const Chart &chart) { return chart.candlesticks()->interface1D()->dataCount(); }
@@ -66,6 +89,8 @@ void sameIndicators(const Chart &chart, const Chart &expected)
 } // namespace
 
 Q_DECLARE_METATYPE(LiveRow)
+Q_DECLARE_METATYPE(ToolTipRow)
+Q_DECLARE_METATYPE(QCPRange)
 
 class TestSymbolChartWidget : public QObject
 {
@@ -136,6 +161,8 @@ private slots:
         QVERIFY(std::abs(sent - (from == -1 ? now - qint64(effective) * 120000 : from)) <= 5);
         // The announcement of the chart's own bars reloads it; another chart's symbol's is ignored.
         QTRY_COMPARE_WITH_TIMEOUT(shown(chart), 60, patienceMs);
+        // The newest 50 bars in view, however few were cached.
+        QCOMPARE(QPointF(chart.xAxis->range().lower, chart.xAxis->range().upper), QPointF(10, 60));
         m_manager->requestChartHistory("GBPUSD", effective, 0, -1);
         m_manager->updateChartHistoryFromServer(historyReply(makeBars(80, kHour, effective), effective, "GBPUSD"));
         QCoreApplication::processEvents();
@@ -152,29 +179,65 @@ private slots:
         QTest::addColumn<LiveRow>("row");
         const qint64 t = kHour; // "10:00:00"
         const auto row = [](const char *name, const LiveRow &r) { QTest::newRow(name) << r; };
-        row("a tick at 10:59:59 updates the 10:00 bar", {60, t, {{t + 3599, 1.2}}, 1, t, 1.2, 1.1});
+        row("a tick at 10:59:59 updates the 10:00 bar", {60, t, {{t + 3599, 1.2}}, 1, t, 1.2, 1.1, {}, Qt::green});
         row("a tick at 11:00:30 completes the 10:00 bar and opens one at 11:00:00",
-            {60, t, {{t + 1800, 1.12}, {t + 3630, 1.2}}, 2, t + 3600, 1.2, 1.12});
+            {60, t, {{t + 1800, 1.12}, {t + 3630, 1.2}}, 2, t + 3600, 1.2, 1.12, {}, Qt::green});
         row("a late tick at 10:59:59 after the 11:00 bar is dropped",
-            {60, t, {{t + 3600, 1.2}, {t + 3599, 1.3}}, 2, t + 3600, 1.2, 1.1});
+            {60, t, {{t + 3600, 1.2}, {t + 3599, 1.3}}, 2, t + 3600, 1.2, 1.1, {}, {}});
         row("a bar stamped at its first tick still ends with its period",
-            {60, t + 1200, {{t + 2700, 1.2}}, 1, t + 1200, 1.2, 1.1});
+            {60, t + 1200, {{t + 2700, 1.2}}, 1, t + 1200, 1.2, 1.1, {}, {}});
+        // An earlier bucket's tick must not touch the axis.
+        row("a bid above the range lifts the upper bound 5 points above it",
+            {60, t, {{t - 1, 9.9}, {t + 10, 1.3}}, 1, t, 1.3, 1.1, {1.05, 1.30005}, Qt::green});
+        row("a bid below the range lowers the lower bound 5 points below it, its tag red under the open",
+            {60, t, {{t - 1, 9.9}, {t + 10, 1.0}}, 1, t, 1.0, 1.1, {0.99995, 1.15}, Qt::red});
         // The server's weeks begin on Sunday; the epoch's on Thursday.
+        row("a Thursday tick stays in the server's weekly bar",
+            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-16T00:01"), 1.2}}, 1, utc("2023-11-12T00:00"), 1.2, 1.1,
+             {}, {}});
         row("a tick of the next Sunday opens a weekly bar on that Sunday",
-            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1});
+            {10080, utc("2023-11-12T00:00"), {{utc("2023-11-19T01:00"), 1.2}}, 2, utc("2023-11-19T00:00"), 1.2, 1.1,
+             {}, {}});
+        row("a monthly tick of the month before is dropped",
+            {40000, utc("2024-03-01T00:00"), {{utc("2024-02-28T00:00"), 1.2}}, 1, utc("2024-03-01T00:00"), 1.1, 1.1,
+             {}, {}});
+        row("a monthly tick in the next month opens a bar at its first day",
+            {40000, utc("2024-03-01T00:00"), {{utc("2024-03-20T00:00"), 1.12}, {utc("2024-04-02T00:00"), 1.2}}, 2,
+             utc("2024-04-01T00:00"), 1.2, 1.12, {}, {}});
+        row("a monthly tick in the same month a year later opens a bar at the month's start",
+            {40000, utc("2024-03-01T00:00"), {{utc("2024-03-20T00:00"), 1.12}, {utc("2025-03-10T00:00"), 1.2}}, 2,
+             utc("2025-03-01T00:00"), 1.2, 1.12, {}, {}});
     }
     void liveCandle()
     {
         QFETCH(LiveRow, row);
         seed({{row.lastBarTime, 1.1, 1.15, 1.05, 1.1}}, row.period);
         Chart chart(m_manager.get(), "EURUSD", row.period);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QTRY_VERIFY(!chart.isDirty()); // what opening left to draw is drawn
+        QSignalSpy replots(&chart, &QCustomPlot::afterReplot);
         for (const auto &t : row.ticks)
             chart.updateWithTick(tick(t.first, t.second));
+        // Ticks only mark the chart; its 50 ms draw timer replots. A chart no tick changed has nothing to draw.
+        QCOMPARE(replots.count(), 0);
+        const bool changed = row.bars > 1 || row.close != 1.1;
+        QCOMPARE(chart.isDirty(), changed);
+        if (changed)
+            QTRY_VERIFY_WITH_TIMEOUT(replots.count() >= 1 && !chart.isDirty(), 5000);
         // The completed bar reaches the manager with its final prices.
         QCOMPARE(QList<double>({double(shown(chart)), double(chart.barTimestamps().size()), chart.lastBarTime(),
                                 chart.lastBarClose(),
                                 m_manager->getChartHistory("EURUSD", row.period).first().close}),
                  QList<double>({double(row.bars), double(row.bars), double(row.lastTime), row.close, row.heldClose}));
+        const QCPRange axis = chart.yAxis2->range();
+        if (row.axis != QCPRange())
+            QVERIFY(std::abs(axis.lower - row.axis.lower) + std::abs(axis.upper - row.axis.upper) < 1e-12);
+        // The last price's tag is green, red while the price is under the bar's open.
+        for (const QCPItemText *label : chart.findChildren<QCPItemText *>()) {
+            if (row.tag.isValid() && label->text() == chart.lastPriceText())
+                QCOMPARE(label->pen().color(), row.tag);
+        }
     }
 
     void barStart_data()
@@ -186,6 +249,8 @@ private slots:
         QTest::addColumn<qint64>("start");
         QTest::newRow("an hour at +05:30")
             << utc("2024-03-07T10:10") << 60 << 0ll << "+05:30" << utc("2024-03-07T09:30");
+        QTest::newRow("four hours at +02:00")
+            << utc("2024-03-07T23:59") << 240 << 0ll << "+02:00" << utc("2024-03-07T22:00");
         QTest::newRow("a day at -05:00")
             << utc("2024-03-07T03:00") << 1440 << 0ll << "-05:00" << utc("2024-03-06T05:00");
         QTest::newRow("a week before the server's bar")
@@ -435,6 +500,170 @@ private slots:
             }
         }
         QVERIFY2(std::abs(top - int(chart.yAxis2->coordToPixel(peak))) <= 2, qPrintable(QString::number(top)));
+    }
+
+    void valueAxesFitTheBarsInView_data()
+    {
+        QTest::addColumn<QCPRange>("view");
+        QTest::addColumn<bool>("flatTail");
+        QTest::newRow("bars in the middle with the live bar out of view") << QCPRange(40, 60) << false;
+        QTest::newRow("flat bars whose Williams %R is not a number") << QCPRange(150, 200) << true;
+        QTest::newRow("the newest bars") << QCPRange(170, 201) << false;
+        QTest::newRow("bars before the indicators' first points keep their panes' ranges") << QCPRange(0, 10) << false;
+    }
+    void valueAxesFitTheBarsInView()
+    {
+        QFETCH(QCPRange, view);
+        QFETCH(bool, flatTail);
+        switchIndicators("WilliamsPercentRange MACD BearsPower RSI");
+        QVector<CandleStick> bars = makeBars(200);
+        for (int i = 170; flatTail && i < 200; ++i)
+            bars[i] = {bars[i].timestamp, 1.1, 1.1, 1.1, 1.1};
+        bars.last().high += 0.05; // the live bar reaches beyond every other
+        bars.last().low -= 0.05;
+        seed(bars);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        QTRY_VERIFY(!chart.indicatorsPending());
+        QMap<QCPAxisRect *, QCPRange> before;
+        for (auto indicator : {Chart::WilliamsPercentRange, Chart::BearsPower, Chart::Rsi, Chart::Macd})
+            before[chart.indicatorPane(indicator)] = chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range();
+        // A pane with nothing of its line in view, or one flat value, keeps the range it had.
+        const auto fitted = [&](Chart::Indicator indicator, const IndicatorSeries &line, int first, int last) {
+            const QCPRange range = finiteRange(line, first, last);
+            return range.lower < range.upper ? range : before.value(chart.indicatorPane(indicator));
+        };
+        chart.xAxis->setRange(view);
+
+        const int first = std::max(0, int(view.lower) - 1), last = std::min(199, int(view.upper) + 1);
+        QCPRange price(bars.last().low, bars.last().high); // the live bar always counts
+        for (int i = first; i <= last; ++i)
+            price = QCPRange(std::min(price.lower, bars[i].low), std::max(price.upper, bars[i].high));
+        QCOMPARE(chart.yAxis2->range(), price);
+        for (auto indicator : {Chart::WilliamsPercentRange, Chart::BearsPower, Chart::Rsi}) {
+            const QCPRange range = chart.indicatorPane(indicator)->axis(QCPAxis::atRight)->range(),
+                           expected = fitted(indicator, chart.indicatorLines(indicator).value(QString()), first, last);
+            QVERIFY2(range == expected, qPrintable(QString::asprintf("%s: %g..%g, expected %g..%g",
+                                                                     qPrintable(Chart::indicatorName(indicator)),
+                                                                     range.lower, range.upper, expected.lower,
+                                                                     expected.upper)));
+            QCOMPARE(chart.indicatorPane(indicator)->axis(QCPAxis::atBottom)->range(), view);
+        }
+        // The MACD pane follows its signal line, not the histogram.
+        QCOMPARE(chart.indicatorPane(Chart::Macd)->axis(QCPAxis::atRight)->range(),
+                 fitted(Chart::Macd, chart.indicatorLines(Chart::Macd).value("signal"), first, last));
+    }
+
+    void valueToolTip_data()
+    {
+        QTest::addColumn<double>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("midway between bars 10 and 11 shows bar 10") << 10.5 << "RSI\nValue: 10.25";
+        QTest::newRow("near bar 11 shows bar 11") << 10.8 << "RSI\nValue: 11.25";
+        QTest::newRow("beyond the last point shows the last") << 40.0 << "RSI\nValue: 19.25";
+        QTest::newRow("before the first point shows the first") << -3.0 << "RSI\nValue: 0.25";
+    }
+    void valueToolTip()
+    {
+        QFETCH(double, key);
+        QFETCH(QString, text);
+        Chart chart(nullptr, "EURUSD", 60);
+        chart.resize(800, 600);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        // Two pixels per bar, so that a half bar falls on a whole pixel.
+        chart.xAxis->setRange(0, chart.axisRect()->width() / 2.0);
+        chart.replot();
+        IndicatorSeries series;
+        for (int i = 0; i < 20; ++i) {
+            series.keys << i;
+            series.values << i + 0.25;
+        }
+        const int x = qRound(chart.xAxis->coordToPixel(key));
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 100), chart.mapToGlobal(QPoint(x, 100)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        chart.showValueToolTip(series, "RSI", &move);
+        QCOMPARE(QToolTip::text(), text);
+        QToolTip::hideText();
+        QTRY_VERIFY(QToolTip::text().isEmpty());
+        // The same text again is not shown again; an empty series forgets it.
+        chart.showValueToolTip(series, "RSI", &move);
+        QVERIFY(QToolTip::text().isEmpty());
+        chart.showValueToolTip(IndicatorSeries(), "RSI", &move);
+        chart.showValueToolTip(series, "RSI", &move);
+        QCOMPARE(QToolTip::text(), text);
+        QToolTip::hideText();
+        QTRY_VERIFY(QToolTip::text().isEmpty());
+    }
+
+    void graphToolTip_data()
+    {
+        QTest::addColumn<ToolTipRow>("row");
+        const auto row = [](const char *name, const ToolTipRow &r) { QTest::newRow(name) << r; };
+        row("a pointer on the RSI line names it", {Chart::Rsi, "", "RSI", true, 0});
+        row("Williams' range goes by its short name", {Chart::WilliamsPercentRange, "", "Williams %R", true, 0});
+        row("the lower Bollinger band names the bands", {Chart::Bollinger, "bl", "Bollinger", true, 0});
+        row("the ADX line of its pane", {Chart::Adx, "adx", "ADX", true, 0});
+        row("a pointer far from the line in its pane still names it", {Chart::Rsi, "", "RSI", true, 1});
+        row("a pointer outside every pane shows nothing", {Chart::Rsi, "", "", true, -1});
+        row("a hidden line is not hit", {Chart::Rsi, "", "", false, 0});
+    }
+    void graphToolTip()
+    {
+        QFETCH(ToolTipRow, row);
+        switchIndicators("RSI WilliamsPercentRange Adx BollingerML BollingerTL BollingerBL");
+        seed(makeBars(100));
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        chart.resize(800, 900);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QTRY_VERIFY(!chart.indicatorsPending());
+        chart.replot();
+        QCPAbstractPlottable *graph = nullptr;
+        for (QCPAbstractPlottable *plottable : chart.indicatorPlottables(row.indicator))
+            graph = graph ? graph : (row.line.isEmpty() || plottable->name() == row.line ? plottable : nullptr);
+        QVERIFY(graph);
+        graph->setVisible(row.shown);
+        chart.replot();
+        const IndicatorSeries &series = chart.indicatorLines(row.indicator).value(row.line);
+        // A point of the line in view: overlays may leave the price range, which follows the candles alone.
+        int m = series.keys.size() - 3;
+        while (m > 0 && !graph->valueAxis()->range().contains(series.values[m]))
+            --m;
+        QVERIFY(m > 0 && graph->keyAxis()->range().contains(series.keys[m]));
+        QPoint at(qRound(graph->keyAxis()->coordToPixel(series.keys[m])),
+                  qRound(graph->valueAxis()->coordToPixel(series.values[m])));
+        const QRect pane = graph->keyAxis()->axisRect()->rect();
+        if (row.away > 0) // anywhere in the line's pane hits it, however far from the line
+            at.setY(at.y() > pane.center().y() ? pane.top() + 2 : pane.bottom() - 2);
+        else if (row.away < 0) // over the value axis, outside every pane
+            at.setX(pane.right() + 10);
+        QTest::mouseMove(chart.windowHandle(), at);
+        QCOMPARE(QToolTip::text(),
+                 row.label.isEmpty() ? QString() : QString("%1\nValue: %2").arg(row.label).arg(series.values[m]));
+        QToolTip::hideText();
+        QTRY_VERIFY(QToolTip::text().isEmpty());
+    }
+
+    void rendersCandlesOverlayAndPanes()
+    {
+        switchIndicators("BollingerML BollingerTL BollingerBL MACD RSI");
+        const QVector<CandleStick> bars = makeBars(300);
+        seed(bars);
+        Chart chart(m_manager.get(), "EURUSD", 60);
+        chart.updateWithTick(tick(bars.last().timestamp + 60, bars.last().close + 0.001));
+        chart.xAxis->setRange(240, 301);
+        const QImage image = chart.toPixmap(1000, 700).toImage();
+        // Bull and bear bodies fill the price pane, above the two indicator panes.
+        const QRect prices = chart.axisRect()->rect();
+        QVERIFY(prices.bottom() < 500);
+        int bull = 0, bear = 0;
+        for (int y = prices.top(); y < prices.bottom(); ++y) {
+            for (int x = prices.left(); x < prices.right(); ++x) {
+                bull += image.pixelColor(x, y) == QColor(Qt::yellow);
+                bear += image.pixelColor(x, y) == QColor(Qt::magenta);
+            }
+        }
+        QVERIFY2(bull > 500 && bear > 500, qPrintable(QStringLiteral("%1 bull, %2 bear").arg(bull).arg(bear)));
     }
 };
 

@@ -46,6 +46,17 @@ TickData tick(const QString &symbol, double bid, double minVol = 0.01, double ma
     return t;
 }
 
+bool hasColourNear(const QImage &image, const QRect &area, QColor colour)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 90)
+                return true;
+        }
+    return false;
+}
+
 } // namespace
 
 class TestNewOrder : public QObject
@@ -274,6 +285,20 @@ private slots:
         for (const QCPItemText *tag : child<TickGraph>("tickGraph")->findChildren<QCPItemText *>())
             tags << tag->text();
         QCOMPARE(tags, QStringList({"1.08554", "1.08569"}));
+        // The bid in red and the ask in blue, in their labels and as the graph's lines.
+        m_dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+        const QImage image = m_dialog->grab().toImage();
+        const auto area = [&](const char *name) {
+            QWidget *widget = child(name);
+            return QRect(widget->mapTo(m_dialog.get(), QPoint()), widget->size());
+        };
+        QVERIFY(hasColourNear(image, area("bidLabel"), QColor("#c62828")));
+        QVERIFY(!hasColourNear(image, area("bidLabel"), QColor("#1565c0")));
+        QVERIFY(hasColourNear(image, area("askLabel"), QColor("#1565c0")));
+        QVERIFY(!hasColourNear(image, area("askLabel"), QColor("#c62828")));
+        for (const char *colour : {"#c62828", "#1565c0"})
+            QVERIFY(hasColourNear(image, area("tickGraph").adjusted(0, 0, -90, 0), QColor(colour)));
         // A pending order's price is the user's, not the market's.
         fill("orderTypeBox=1 priceSpin=1.2");
         m_dialog->onSymbolPriceChanged(tick("EURUSD", 1.0856));
