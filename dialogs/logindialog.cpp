@@ -138,6 +138,11 @@ bool LoginDialog::savePassword() const
     return ui->saveCheckBox->isChecked();
 }
 
+void LoginDialog::setSavePassword(bool save)
+{
+    ui->saveCheckBox->setChecked(save);
+}
+
 void LoginDialog::scanSavedLogins()
 {
     m_savedLogins = savedlogins::scan(configPath());
@@ -172,9 +177,16 @@ void LoginDialog::onOk()
 
 void LoginDialog::on_loginBox_currentIndexChanged(int index)
 {
-    const LoginRecord *record = savedLoginFor(ui->loginBox->itemText(index));
-    if (!record)
+    if (index < 0 || index >= ui->loginBox->count())
         return;
+    // Another account is never offered the password of the one shown before.
+    const LoginRecord *record = savedLoginFor(ui->loginBox->itemText(index));
+    if (!record) {
+        ui->passwordLineEdit->clear();
+        return;
+    }
     ui->passwordLineEdit->setText(record->password);
+    // Shows what is kept for this account, so that OK does not drop a password by a stale choice.
+    ui->saveCheckBox->setChecked(!record->password.isEmpty());
     ui->serverBox->setCurrentIndex(serverIndexByName(record->serverName));
 }

@@ -29,6 +29,7 @@ public:
     void addServer(const QString &name, const QString &address);
     void clearServers();
     bool savePassword() const;
+    void setSavePassword(bool save);
     QVector<LoginRecord> &savedLogins() { return m_savedLogins; }
     void scanSavedLogins();
     bool removeSavedLogin(const QString &serverName, int login);

@@ -239,6 +239,9 @@ static QString shortened(const QString &name)
 
 QString Client_Terminal::windowTitleText() const
 {
+    // Between leaving an account and the next login no account's workspace is shown.
+    if (!m_workspaceOpen)
+        return QStringLiteral("KESTRAL");
     QString title =
         QStringLiteral("%1 (%2, %3)").arg(shortened(m_clientName), QString::number(m_login), shortened(m_serverName));
     if (readOnlyMode)
