@@ -316,6 +316,85 @@ private slots:
         QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
     }
 
+    // File > Connect to Trade server for the logged-in account: what the box says about the
+    // password holds at once, whether or not a new connection follows.
+    void savePasswordChoiceWhileLoggedIn_data()
+    {
+        QTest::addColumn<bool>("savedAtLogin");
+        QTest::addColumn<bool>("saveNow");
+        QTest::addColumn<QString>("passwordNow");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("unticked, same password: no new connection") << true << false << "secret" << false << "";
+        QTest::newRow("unticked, another password the server refuses") << true << false << "wrong" << true << "";
+        QTest::newRow("ticked, same password: no new connection") << false << true << "secret" << false << "secret";
+    }
+    void savePasswordChoiceWhileLoggedIn()
+    {
+        QFETCH(bool, savedAtLogin);
+        QFETCH(bool, saveNow);
+        QFETCH(QString, passwordNow);
+        QFETCH(bool, refused);
+        QFETCH(QString, kept);
+        TerminalSession session;
+        QVERIFY(session.loginAndWait("secret", savedAtLogin));
+        Client_Terminal *window = session.window.get();
+        if (refused)
+            session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
+        MessageBoxCloser boxes;
+        LoginDialog *dialog = window->loginDialog();
+        dialog->setPassword(passwordNow);
+        dialog->setSavePassword(saveNow);
+        dialog->onOk();
+        if (refused)
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        const QString saved = QStringLiteral("1001 %1 %2 Kestral-Demo %3")
+                                  .arg(kept.isEmpty() ? "offline" : "online", kept, session.server.url().toString());
+        for (int pass = 0; pass < 2; ++pass) { // as chosen, then after closing
+            QCOMPARE(savedAccounts(), QStringList(saved));
+            QCOMPARE(savedlogins::scan(configPath()).value(0).password, kept);
+            QCOMPARE(window->loginDialog()->savedLogins().value(0).password, kept);
+            window->close();
+        }
+    }
+
+    // Logged in to a second account, the navigator's login of the first, whose password is not
+    // saved, offers no password; after a refused switch the window shows no account.
+    void navigatorLoginToAnotherAccount()
+    {
+        TerminalSession session;
+        QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/login", "1001;;ws://127.0.0.1:1\n"));
+        QVERIFY(session.loginAndWait("secret", false));
+        Client_Terminal *window = session.window.get();
+        QTRY_COMPARE_WITH_TIMEOUT(window->chartWindows().size(), 4, patienceMs);
+        FakeTradeServer second;
+        LoginDialog *dialog = window->loginDialog();
+        dialog->addServer("Second", second.address());
+        dialog->setLogin(2002);
+        dialog->setPassword("other");
+        dialog->selectServerByName("Second");
+        dialog->setSavePassword(true);
+        dialog->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
+        QVERIFY(window->createNewChart("EURUSD"));
+
+        session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
+        auto *tree = window->findChild<QTreeWidget *>("accountTreeWidget");
+        const QList<QTreeWidgetItem *> found = tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        emit tree->itemDoubleClicked(found.first(), 0);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(QStringLiteral("%1 [%2] %3").arg(dialog->login()).arg(dialog->password()).arg(dialog->savePassword()),
+                 "1001 [] 0");
+        MessageBoxCloser boxes;
+        dialog->setPassword("wrong");
+        dialog->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        QCOMPARE(window->windowTitle(), "KESTRAL");
+        QCOMPARE(window->chartWindows().size(), 0);
+        QVERIFY(savedAccounts().contains("2002 online other Second " + second.url().toString()));
+    }
+
     void journalKeepsTheNewestRows()
     {
         JournalWidget journal;
