@@ -13,6 +13,7 @@
 #include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "tradeclient.h"
+#include "windowlayout.h"
 #include "workspacefiles.h"
 #include <QDir>
 #include <QFile>
@@ -441,8 +442,7 @@ void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
     // Charts saved before their places were kept would all open at one spot.
     if (unplaced)
         ui->graphArea->tileSubWindows();
-    restoreGeometry(readFile(folder + QStringLiteral("/layout")));
-    restoreState(readFile(folder + QStringLiteral("/windowState")));
+    restoreWindowLayout(this, readFile(folder + QStringLiteral("/layout")), readFile(folder + QStringLiteral("/windowState")));
 }
 
 bool Client_Terminal::applyRestoredSymbolList(const QStringList &offered)

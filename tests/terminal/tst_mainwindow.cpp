@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QRegularExpression>
 #include <QDir>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -393,6 +394,53 @@ private slots:
         QCOMPARE(window->windowTitle(), "KESTRAL");
         QCOMPARE(window->chartWindows().size(), 0);
         QVERIFY(savedAccounts().contains("2002 online other Second " + second.url().toString()));
+    }
+
+    // The market watch and navigator come back at the heights they were left, whether the
+    // window is maximised before the login or by it (the window manager's resize then comes
+    // after the restore), and after the navigator's login of the same account.
+    void docksComeBackAsLeft_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("a restart, shown maximised") << 0;
+        QTest::newRow("a restart, shown at its normal size") << 1;
+        QTest::newRow("the navigator's login") << 2;
+    }
+    void docksComeBackAsLeft()
+    {
+        QFETCH(int, how);
+        TerminalSession session;
+        session.window->showMaximized();
+        QVERIFY(session.loginAndWait());
+        const auto heights = [&] {
+            QStringList seen;
+            for (const char *name : {"marketWatchDockWidget", "navigatorDockWidget"})
+                seen << QString::number(session.window->findChild<QDockWidget *>(name)->height());
+            return seen.join(' ');
+        };
+        const QString before = heights();
+        const QSize maximised = session.window->size();
+        auto *watch = session.window->findChild<QDockWidget *>("marketWatchDockWidget");
+        // The toolbox gives up height, which the market watch takes.
+        session.window->resizeDocks({session.window->findChild<QDockWidget *>("toolboxDockWidget"), watch}, {100, 300},
+                                    Qt::Vertical);
+        QTRY_VERIFY(heights() != before);
+        const QString left = heights();
+        if (how == 2) {
+            auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+            const int connections = session.server.connectionCount();
+            emit tree->itemDoubleClicked(tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive).value(0), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
+        } else {
+            session.restart();
+            if (how == 0)
+                session.window->showMaximized();
+            else
+                session.window->show();
+        }
+        QVERIFY(session.waitForLogin());
+        QTRY_COMPARE_WITH_TIMEOUT(session.window->size(), maximised, patienceMs);
+        QTRY_COMPARE(heights(), left);
     }
 
     void journalKeepsTheNewestRows()
