@@ -396,14 +396,14 @@ private slots:
         QVERIFY(savedAccounts().contains("2002 online other Second " + second.url().toString()));
     }
 
-    // The market watch and navigator come back at the heights they were left, whether the
-    // window is maximised before the login or by it (the window manager's resize then comes
-    // after the restore), and after the navigator's login of the same account.
+    // The market watch and navigator come back at the heights they were left, after a restart
+    // (also when the window manager resizes the window after the restore) and after the
+    // navigator's login of the same account.
     void docksComeBackAsLeft_data()
     {
         QTest::addColumn<int>("how");
-        QTest::newRow("a restart, shown maximised") << 0;
-        QTest::newRow("a restart, shown at its normal size") << 1;
+        QTest::newRow("a restart") << 0;
+        QTest::newRow("a restart, the window resized after the restore") << 1;
         QTest::newRow("the navigator's login") << 2;
     }
     void docksComeBackAsLeft()
@@ -433,12 +433,14 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
         } else {
             session.restart();
-            if (how == 0)
-                session.window->showMaximized();
-            else
-                session.window->show();
+            session.window->showMaximized();
         }
         QVERIFY(session.waitForLogin());
+        if (how == 1) {
+            // As a window manager that lands late: through another size, then the final one.
+            session.window->resize(maximised - QSize(200, 200));
+            session.window->resize(maximised);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(session.window->size(), maximised, patienceMs);
         QTRY_COMPARE(heights(), left);
     }
