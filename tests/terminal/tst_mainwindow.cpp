@@ -445,6 +445,29 @@ private slots:
         QTRY_COMPARE(heights(), left);
     }
 
+    // The time column holds a whole time stamp in the journal's font, also after the font changes.
+    void journalTimesShowWhole_data()
+    {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("8 points") << 8;
+        QTest::newRow("10 points, the window's") << 10;
+        QTest::newRow("16 points") << 16;
+    }
+    void journalTimesShowWhole()
+    {
+        QFETCH(int, pointSize);
+        JournalWidget journal;
+        QFont font = journal.font();
+        font.setPointSize(pointSize);
+        journal.setFont(font);
+        journal.addItem(QDateTime(QDate(2026, 12, 7), QTime(6, 8, 18, 888)), "Terminal", "Started");
+        const QString stamp = journal.topLevelItem(0)->text(0);
+        const int margin = journal.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &journal) + 1;
+        QVERIFY2(journal.visualRect(journal.model()->index(0, 0)).width() >=
+                     QFontMetrics(font).horizontalAdvance(stamp) + 2 * margin,
+                 qPrintable(stamp));
+    }
+
     void journalKeepsTheNewestRows()
     {
         JournalWidget journal;
