@@ -27,8 +27,10 @@ LoginDialog::LoginDialog(QWidget *parent)
     if (!accounts.isEmpty()) {
         const SavedAccount &last = accounts.last();
         if (!last.account.isEmpty() && !last.password.isEmpty()) {
-            ui->loginBox->setCurrentText(last.account);
+            showAccount(last.account);
             ui->passwordLineEdit->setText(last.password);
+            // The first entry's choice, shown while the box was filled, is not this account's.
+            ui->saveCheckBox->setChecked(true);
             const int index =
                 ui->serverBox->findData(last.server, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (index >= 0)
@@ -54,7 +56,18 @@ qint64 LoginDialog::login() const
 
 void LoginDialog::setLogin(qint64 login)
 {
-    ui->loginBox->setCurrentText(QString::number(login));
+    showAccount(QString::number(login));
+}
+
+void LoginDialog::showAccount(const QString &account)
+{
+    // The list's current item follows the text, quietly, so that choosing any other account
+    // from the list afterwards is a change that brings that account's own password.
+    {
+        const QSignalBlocker quiet(ui->loginBox);
+        ui->loginBox->setCurrentIndex(ui->loginBox->findText(account, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    ui->loginBox->setCurrentText(account);
 }
 
 QString LoginDialog::password() const

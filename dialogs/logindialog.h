@@ -40,6 +40,7 @@ public slots:
 
 private:
     int serverIndexByName(const QString &name) const;
+    void showAccount(const QString &account);
     const LoginRecord *savedLoginFor(const QString &account) const;
 
     std::unique_ptr<Ui::LoginDialog> ui;

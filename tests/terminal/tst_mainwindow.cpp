@@ -449,6 +449,7 @@ private slots:
     void journalTimesShowWhole_data()
     {
         QTest::addColumn<int>("pointSize");
+        QTest::newRow("its own font") << 0;
         QTest::newRow("8 points") << 8;
         QTest::newRow("10 points, the window's") << 10;
         QTest::newRow("16 points") << 16;
@@ -458,8 +459,10 @@ private slots:
         QFETCH(int, pointSize);
         JournalWidget journal;
         QFont font = journal.font();
-        font.setPointSize(pointSize);
-        journal.setFont(font);
+        if (pointSize) {
+            font.setPointSize(pointSize);
+            journal.setFont(font);
+        }
         journal.addItem(QDateTime(QDate(2026, 12, 7), QTime(6, 8, 18, 888)), "Terminal", "Started");
         const QString stamp = journal.topLevelItem(0)->text(0);
         const int margin = journal.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &journal) + 1;
