@@ -89,8 +89,7 @@ void Client_Terminal::connectToBroker()
     if (connectClient(tradeServerUrl(address), login, password, serverName)) {
         m_workspaceOpen = false;
         clearUI();
-        // Nothing of the account left is shown any more; a refused login leaves none shown.
-        m_summaryLabel->clear();
+        // Its charts are gone; until the next login no account is shown, and a refused one leaves none.
         setWindowTitle(windowTitleText());
     }
 }
