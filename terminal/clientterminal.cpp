@@ -14,6 +14,7 @@
 #include "soundeffects.h"
 #include "summarylabel.h"
 #include "symbolchartwidget.h"
+#include "tablestyle.h"
 #include "tradeclient.h"
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -84,8 +85,11 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     setupTradeTables();
     setupHistoryView();
     for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->netTableWidget,
-                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget})
+                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget}) {
         table->setItemDelegate(new LeftToRightFiguresDelegate(table));
+        // Their headers span the width before the first rows arrive too.
+        fitColumnsToWidth(table);
+    }
     m_journal->setItemDelegate(new LeftToRightFiguresDelegate(m_journal));
     wireClient();
     wireStores();
