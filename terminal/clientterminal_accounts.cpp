@@ -214,7 +214,9 @@ void Client_Terminal::onWebsocketClosed()
 
 void Client_Terminal::relogin(int login, QString password, QString serverName)
 {
-    m_client->logout();
+    // With nothing connected there is nobody to log out, and the journal would say so of login 0.
+    if (m_client->isRunning())
+        m_client->logout();
     m_loginDialog->setLogin(login);
     m_loginDialog->setPassword(password);
     // The password comes from the saved ones and stays saved, whatever the box last showed.

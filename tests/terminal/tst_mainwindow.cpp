@@ -392,6 +392,22 @@ private slots:
         QCOMPARE(window->chartWindows().size(), 0);
     }
 
+    // With nothing connected, the navigator's login of a saved account logs nobody out first.
+    void navigatorLoginWhileDisconnected()
+    {
+        TerminalSession session(false);
+        QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/login",
+                                                 "1001;secret;" + session.server.url().toString().toUtf8() + "\n"));
+        session.build();
+        QVERIFY(session.waitForServers());
+        JournalRecorder journal;
+        auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+        emit tree->itemDoubleClicked(tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive).value(0), 0);
+        QVERIFY(session.waitForLogin());
+        QTRY_VERIFY(!journal.lines.filter("login to Kestral-Demo").isEmpty());
+        QCOMPARE(journal.lines.filter("Log out"), QStringList());
+    }
+
     // The market watch and navigator come back at the heights they were left, after a restart
     // (also when the window manager resizes the window after the restore) and after the
     // navigator's login of the same account.
