@@ -27,8 +27,10 @@ LoginDialog::LoginDialog(QWidget *parent)
     if (!accounts.isEmpty()) {
         const SavedAccount &last = accounts.last();
         if (!last.account.isEmpty() && !last.password.isEmpty()) {
-            ui->loginBox->setCurrentText(last.account);
+            showAccount(last.account);
             ui->passwordLineEdit->setText(last.password);
+            // The first entry's choice, shown while the box was filled, is not this account's.
+            ui->saveCheckBox->setChecked(true);
             const int index =
                 ui->serverBox->findData(last.server, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (index >= 0)
@@ -54,7 +56,18 @@ qint64 LoginDialog::login() const
 
 void LoginDialog::setLogin(qint64 login)
 {
-    ui->loginBox->setCurrentText(QString::number(login));
+    showAccount(QString::number(login));
+}
+
+void LoginDialog::showAccount(const QString &account)
+{
+    // The list's current item follows the text, quietly, so that choosing any other account
+    // from the list afterwards is a change that brings that account's own password.
+    {
+        const QSignalBlocker quiet(ui->loginBox);
+        ui->loginBox->setCurrentIndex(ui->loginBox->findText(account, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    ui->loginBox->setCurrentText(account);
 }
 
 QString LoginDialog::password() const
@@ -138,6 +151,11 @@ bool LoginDialog::savePassword() const
     return ui->saveCheckBox->isChecked();
 }
 
+void LoginDialog::setSavePassword(bool save)
+{
+    ui->saveCheckBox->setChecked(save);
+}
+
 void LoginDialog::scanSavedLogins()
 {
     m_savedLogins = savedlogins::scan(configPath());
@@ -172,9 +190,16 @@ void LoginDialog::onOk()
 
 void LoginDialog::on_loginBox_currentIndexChanged(int index)
 {
-    const LoginRecord *record = savedLoginFor(ui->loginBox->itemText(index));
-    if (!record)
+    if (index < 0 || index >= ui->loginBox->count())
         return;
+    // Another account is never offered the password of the one shown before.
+    const LoginRecord *record = savedLoginFor(ui->loginBox->itemText(index));
+    if (!record) {
+        ui->passwordLineEdit->clear();
+        return;
+    }
     ui->passwordLineEdit->setText(record->password);
+    // Shows what is kept for this account, so that OK does not drop a password by a stale choice.
+    ui->saveCheckBox->setChecked(!record->password.isEmpty());
     ui->serverBox->setCurrentIndex(serverIndexByName(record->serverName));
 }

@@ -29,6 +29,7 @@ public:
     void addServer(const QString &name, const QString &address);
     void clearServers();
     bool savePassword() const;
+    void setSavePassword(bool save);
     QVector<LoginRecord> &savedLogins() { return m_savedLogins; }
     void scanSavedLogins();
     bool removeSavedLogin(const QString &serverName, int login);
@@ -39,6 +40,7 @@ public slots:
 
 private:
     int serverIndexByName(const QString &name) const;
+    void showAccount(const QString &account);
     const LoginRecord *savedLoginFor(const QString &account) const;
 
     std::unique_ptr<Ui::LoginDialog> ui;

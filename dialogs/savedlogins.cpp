@@ -19,6 +19,18 @@ QString formatLoginLine(qint64 login, const QString &password, const QString &se
     return QString::number(login) + QLatin1Char(';') + password + QLatin1Char(';') + server;
 }
 
+LoginLine readLoginFile(const QString &path, bool *found)
+{
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly | QIODevice::Text);
+    if (found)
+        *found = opened;
+    if (!opened)
+        return {};
+    QTextStream stream(&file);
+    return parseLoginLine(stream.readLine());
+}
+
 QVector<LoginRecord> scan(const QString &configFolder)
 {
     QVector<LoginRecord> records;
@@ -32,11 +44,10 @@ QVector<LoginRecord> scan(const QString &configFolder)
             const qint64 login = loginName.toLongLong(&ok);
             if (!ok || login == 0)
                 continue;
-            QFile file(serverDir.filePath(loginName) + QStringLiteral("/login"));
-            if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            bool found = false;
+            const LoginLine line = readLoginFile(serverDir.filePath(loginName) + QStringLiteral("/login"), &found);
+            if (!found)
                 continue;
-            QTextStream stream(&file);
-            const LoginLine line = parseLoginLine(stream.readLine());
             records.append({login, line.password, serverName, line.server});
         }
     }

@@ -25,6 +25,8 @@ struct LoginLine
 // the last make up the password.
 LoginLine parseLoginLine(const QString &line);
 QString formatLoginLine(qint64 login, const QString &password, const QString &server);
+// The first line of a "login" file; `found` tells whether the file could be read.
+LoginLine readLoginFile(const QString &path, bool *found = nullptr);
 
 // Every readable "login" file below `configFolder`, server folders and login
 // folders each in name order ignoring case.

@@ -76,4 +76,19 @@ bool remove(QVector<SavedAccount> &accounts, const QString &account, const QStri
     return accounts.size() != before;
 }
 
+bool forgetPassword(QVector<SavedAccount> &accounts, const QString &account, const QString &serverName)
+{
+    bool changed = false;
+    for (SavedAccount &saved : accounts) {
+        if (saved.account != account || saved.serverName != serverName)
+            continue;
+        if (!saved.password.isEmpty() || saved.status != QLatin1String("offline")) {
+            saved.password.clear();
+            saved.status = QStringLiteral("offline");
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 } // namespace savedaccounts

@@ -29,5 +29,8 @@ bool write(const QString &path, const QVector<SavedAccount> &accounts);
 // marks it the only "online" one; with no password saved, none is online.
 void markOnline(QVector<SavedAccount> &accounts, const SavedAccount &entry);
 bool remove(QVector<SavedAccount> &accounts, const QString &account, const QString &serverName);
+// Empties the saved password of the account; it can no longer log in by itself, so it is
+// no longer online either. Returns whether anything changed.
+bool forgetPassword(QVector<SavedAccount> &accounts, const QString &account, const QString &serverName);
 
 } // namespace savedaccounts

@@ -14,6 +14,7 @@
 #include "soundeffects.h"
 #include "summarylabel.h"
 #include "symbolchartwidget.h"
+#include "tablestyle.h"
 #include "tradeclient.h"
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -84,8 +85,11 @@ Client_Terminal::Client_Terminal(TradeClient *client, QWidget *parent)
     setupTradeTables();
     setupHistoryView();
     for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->netTableWidget,
-                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget})
+                                ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget}) {
         table->setItemDelegate(new LeftToRightFiguresDelegate(table));
+        // Their headers span the width before the first rows arrive too.
+        fitColumnsToWidth(table);
+    }
     m_journal->setItemDelegate(new LeftToRightFiguresDelegate(m_journal));
     wireClient();
     wireStores();
@@ -243,6 +247,9 @@ static QString shortened(const QString &name)
 
 QString Client_Terminal::windowTitleText() const
 {
+    // Between leaving an account and the next login no account's workspace is shown.
+    if (!m_workspaceOpen)
+        return QStringLiteral("KESTRAL");
     QString title =
         QStringLiteral("%1 (%2, %3)").arg(shortened(m_clientName), QString::number(m_login), shortened(m_serverName));
     if (readOnlyMode)

@@ -202,6 +202,11 @@ private:
     // Every connection starts here, so the server name of the session is known.
     bool connectClient(const QString &url, qint64 login, const QString &password, const QString &serverName);
     void saveCurrentWorkspace();
+    // Takes the password out of ACCOUNTS and the account's "login" file, now.
+    void forgetSavedPassword(qint64 login, const QString &serverName);
+    void keepPasswordOfThisAccount(const QString &password);
+    // The logged-in account's entry in ACCOUNTS, marked online, and its "login" file.
+    void storeAccount();
     // Writes the account's "login" file; with no password, only takes it out of an existing one.
     bool keepLoginFile(qint64 login, const QString &password, const QString &serverName, const QString &address);
     bool warnIfUnsafeServerName(const QString &serverName);

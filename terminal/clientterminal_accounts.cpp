@@ -8,10 +8,12 @@
 #include "logger.h"
 #include "logindialog.h"
 #include "savedaccounts.h"
+#include "savedlogins.h"
 #include "serviceconfig.h"
 #include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "tradeclient.h"
+#include "windowlayout.h"
 #include "workspacefiles.h"
 #include <QDir>
 #include <QFile>
@@ -71,15 +73,67 @@ void Client_Terminal::connectToBroker()
     const qint64 login = m_loginDialog->login();
     const QString password = m_loginDialog->password();
     const QString address = m_loginDialog->serverAddress();
+    const QString serverName = m_loginDialog->serverName();
     if (login == 0 || password.isEmpty() || address.isEmpty())
         return;
+    // The box's choice holds at once: the same credentials make no new connection, and a
+    // refused one never reaches the login that would store it.
+    const bool sameAccount = m_workspaceOpen && login == m_login && serverName == m_serverName;
+    if (!m_loginDialog->savePassword())
+        forgetSavedPassword(login, serverName);
+    else if (sameAccount && m_password.isEmpty() && password == m_client->password)
+        keepPasswordOfThisAccount(password);
     // Saved while its charts and its own address are still there; the old connection's
     // close, handled after the switch, must not save it again.
     saveCurrentWorkspace();
-    if (connectClient(tradeServerUrl(address), login, password, m_loginDialog->serverName())) {
+    if (connectClient(tradeServerUrl(address), login, password, serverName)) {
         m_workspaceOpen = false;
         clearUI();
+        // Its charts are gone; until the next login no account is shown, and a refused one leaves none.
+        setWindowTitle(windowTitleText());
     }
+}
+
+void Client_Terminal::forgetSavedPassword(qint64 login, const QString &serverName)
+{
+    if (login == m_login && serverName == m_serverName)
+        m_password.clear();
+    const QString folder = safeAccountPath(serverName, login);
+    if (folder.isEmpty())
+        return; // such an account is never stored
+    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    bool written = true;
+    if (savedaccounts::forgetPassword(accounts, QString::number(login), serverName))
+        written = savedaccounts::write(savedaccounts::filePath(), accounts);
+    const QString path = folder + QStringLiteral("/login");
+    const savedlogins::LoginLine line = savedlogins::readLoginFile(path);
+    if (!line.password.isEmpty()) {
+        written &= workspacefiles::writePrivateFile(
+            path, savedlogins::formatLoginLine(login, QString(), line.server).toUtf8() + '\n');
+    }
+    if (!written)
+        logTerminal(QStringLiteral("The saved password of %1 could not be removed").arg(login));
+    loadAccountTree();
+}
+
+void Client_Terminal::keepPasswordOfThisAccount(const QString &password)
+{
+    m_password = password;
+    if (warnIfUnsafeServerName(m_serverName))
+        return;
+    storeAccount();
+    loadAccountTree();
+}
+
+void Client_Terminal::storeAccount()
+{
+    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
+    savedaccounts::markOnline(accounts, {QString::number(m_login), m_password, m_client->url.toString(), m_serverName,
+                                         m_clientName, QStringLiteral("online")});
+    if (!savedaccounts::write(savedaccounts::filePath(), accounts))
+        logTerminal(QStringLiteral("Saved accounts could not be written"));
+    // At once, so the navigator and the login box offer no password the user declined to save.
+    keepLoginFile(m_login, m_password, m_serverName, m_client->url.toString());
 }
 
 void Client_Terminal::clearUI()
@@ -122,25 +176,19 @@ void Client_Terminal::onLogin(QJsonObject reply)
     m_chartManager->setAccount(m_login, m_serverName);
 
     const bool unsafe = warnIfUnsafeServerName(m_serverName);
-    QVector<SavedAccount> accounts = savedaccounts::read(savedaccounts::filePath());
-    const QString account = QString::number(m_login);
     if (m_login == m_loginDialog->login()) {
         m_password = m_loginDialog->savePassword() ? m_client->password : QString();
     } else {
         // Not a login from the dialog (automatic or re-login): keep what the user chose before.
         m_password.clear();
-        for (const SavedAccount &saved : std::as_const(accounts)) {
+        const QString account = QString::number(m_login);
+        for (const SavedAccount &saved : savedaccounts::read(savedaccounts::filePath())) {
             if (saved.account == account && saved.serverName == m_serverName)
                 m_password = saved.password;
         }
     }
     if (!unsafe) {
-        savedaccounts::markOnline(accounts, {account, m_password, m_client->url.toString(), m_serverName, m_clientName,
-                                             QStringLiteral("online")});
-        if (!savedaccounts::write(savedaccounts::filePath(), accounts))
-            logTerminal(QStringLiteral("Saved accounts could not be written"));
-        // At once, so the navigator and the login box offer no password the user declined to save.
-        keepLoginFile(m_login, m_password, m_serverName, m_client->url.toString());
+        storeAccount();
         restoreWorkspace(m_login, m_serverName);
     }
     m_workspaceOpen = true;
@@ -166,9 +214,13 @@ void Client_Terminal::onWebsocketClosed()
 
 void Client_Terminal::relogin(int login, QString password, QString serverName)
 {
-    m_client->logout();
+    // With nothing connected there is nobody to log out, and the journal would say so of login 0.
+    if (m_client->isRunning())
+        m_client->logout();
     m_loginDialog->setLogin(login);
     m_loginDialog->setPassword(password);
+    // The password comes from the saved ones and stays saved, whatever the box last showed.
+    m_loginDialog->setSavePassword(true);
     m_loginDialog->selectServerByName(serverName);
     connectToBroker();
     updateComponents(false);
@@ -178,15 +230,18 @@ void Client_Terminal::openLoginDialogFor(QString serverName, int login)
 {
     m_loginDialog->selectServerByName(serverName);
     m_loginDialog->setLogin(login);
+    // Never the password of the account the box showed before: this account's own, or none.
+    QString password;
     for (const LoginRecord &record : std::as_const(m_loginDialog->savedLogins())) {
         if (record.login != login || record.serverName != serverName)
             continue;
-        if (!record.password.isEmpty())
-            m_loginDialog->setPassword(record.password);
+        password = record.password;
         if (!record.server.isEmpty())
             m_loginDialog->selectServerByRole1(record.server);
         break;
     }
+    m_loginDialog->setPassword(password);
+    m_loginDialog->setSavePassword(!password.isEmpty());
     // Modal without a nested event loop: a login while it shows rebuilds the navigator.
     if (!m_loginDialog->isVisible())
         m_loginDialog->open();
@@ -388,8 +443,7 @@ void Client_Terminal::restoreWorkspace(qint64 login, const QString &serverName)
     // Charts saved before their places were kept would all open at one spot.
     if (unplaced)
         ui->graphArea->tileSubWindows();
-    restoreGeometry(readFile(folder + QStringLiteral("/layout")));
-    restoreState(readFile(folder + QStringLiteral("/windowState")));
+    restoreWindowLayout(this, readFile(folder + QStringLiteral("/layout")), readFile(folder + QStringLiteral("/windowState")));
 }
 
 bool Client_Terminal::applyRestoredSymbolList(const QStringList &offered)

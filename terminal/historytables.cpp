@@ -274,6 +274,7 @@ HistoryTotals loadTradeHistory(const QJsonObject &reply, const HistoryTables &ta
         styleSummaryTable(tables.deals);
         TableFiller orderFiller(tables.orders, orders.size());
         fillOrders(orders, orderFiller, digitsOf, zone, icons, totals);
+        fitColumnsToWidth(tables.orders);
 
         filler.footer(11, totals.positionsFooter(), footerFont);
         orderFiller.footer(10, totals.ordersFooter(), footerFont);

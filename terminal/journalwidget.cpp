@@ -1,7 +1,14 @@
 #include "journalwidget.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QRegularExpression>
+#include <QStyle>
+
+namespace {
+constexpr auto timeFormat = "yyyy-MM-dd HH:mm:ss.zzz";
+} // namespace
 
 JournalWidget::JournalWidget(QWidget *parent)
     : QTreeWidget(parent)
@@ -12,7 +19,7 @@ JournalWidget::JournalWidget(QWidget *parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     header()->setStretchLastSection(true);
-    header()->resizeSection(0, 160);
+    fitTimeColumn();
     header()->resizeSection(1, 120);
 }
 
@@ -28,11 +35,33 @@ void JournalWidget::addItem(QDateTime time, QString title, QString message)
 {
     // Follow the newest row only when the user is not reading older ones.
     const bool atBottom = verticalScrollBar()->value() == verticalScrollBar()->maximum();
-    auto *item = new QTreeWidgetItem({time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), title, message});
+    auto *item = new QTreeWidgetItem({time.toString(QLatin1String(timeFormat)), title, message});
     addTopLevelItem(item);
     trim();
     if (atBottom)
         scrollToItem(item);
+}
+
+void JournalWidget::changeEvent(QEvent *event)
+{
+    QTreeWidget::changeEvent(event);
+    // The window sets its font after the journal is built.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitTimeColumn();
+}
+
+void JournalWidget::fitTimeColumn()
+{
+    // Any time in this font: a stamp of the widest digit, and the item's text margins.
+    const QFontMetrics metrics(font());
+    QChar widest = QLatin1Char('0');
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(digit);
+    }
+    const QString stamp = QString::fromLatin1(timeFormat).replace(QRegularExpression(QStringLiteral("[A-Za-z]")), widest);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    header()->resizeSection(0, metrics.horizontalAdvance(stamp) + 2 * margin + metrics.averageCharWidth());
 }
 
 void JournalWidget::trim()

@@ -21,8 +21,12 @@ public:
 public slots:
     void addItem(QDateTime time, QString title, QString message);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void trim();
+    void fitTimeColumn();
 
     int m_rowLimit = DefaultRowLimit;
 };

@@ -231,6 +231,30 @@ private slots:
         QCOMPARE(dialog.serverAddress(), QStringLiteral("h:9"));
     }
 
+    // The box shows the chosen account's own saved password, or none, and whether one is saved;
+    // the first entry, current while the box fills, does not decide it for the preset last one.
+    void loginBoxOffersEachAccountItsOwn_data()
+    {
+        QTest::addColumn<int>("chosen"); // the login box's item; -1: as built
+        QTest::addColumn<QString>("shown"); // login, password, "Save Password"
+        QTest::newRow("the last account, preset") << -1 << "6 six 1";
+        QTest::newRow("an account saved without its password") << 0 << "5  0";
+        QTest::newRow("an account with no saved login") << 1 << "7  1";
+    }
+    void loginBoxOffersEachAccountItsOwn()
+    {
+        QFETCH(int, chosen);
+        writeLogin("T1", 5, "");
+        writeLogin("T1", 6, "six");
+        QVERIFY(savedaccounts::write(savedaccounts::filePath(), {{"5", "", "ws://h:1", "T1", "", "offline"},
+                                                                 {"7", "", "ws://h:1", "T1", "", "offline"},
+                                                                 {"6", "six", "ws://h:1", "T1", "", "online"}}));
+        LoginDialog dialog;
+        if (chosen >= 0)
+            dialog.findChild<QComboBox *>("loginBox")->setCurrentIndex(chosen);
+        QTEST(QStringLiteral("%1 %2 %3").arg(dialog.login()).arg(dialog.password()).arg(dialog.savePassword()), "shown");
+    }
+
     // What is left: the folders S1/5 (listed), S1/6 and S2/5 (not listed), a file outside the config
     // folder that a hostile listed name climbs to, and the number of saved logins listed.
     void removeSavedLogin_data()

@@ -7,6 +7,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
 
@@ -188,6 +190,49 @@ private slots:
         for (int row = 0; row < 4; ++row)
             profits << text(positions, row, 11) + text(positions, row, 0).left(12);
         QTEST(profits, "expected");
+    }
+
+    // Each table narrower and wider than its cells need, given its width after the reply:
+    // no time or figure is cut (a narrow table scrolls), and a wide table fills its width.
+    void columnsHoldTheirCells_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("narrow: the table scrolls") << 500;
+        QTest::newRow("wide: the width is used") << 1600;
+    }
+    void columnsHoldTheirCells()
+    {
+        QFETCH(int, width);
+        Tables tables;
+        for (QTableWidget &table : tables.table) {
+            table.resize(300, 200);
+            table.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&table));
+        }
+        tables.load(parse(R"({"positions":[{"symbol":"EURUSD","ticket":2147483647,"type":"sell","time":1796623698,)"
+                          R"("digits":5,"volume":1234567,"price_o":1.23456,"price_c":1.23457,"sl":1.2,"tp":1.3,)"
+                          R"("profit":-123456.78,"swap":-1234.56,"commission":-12.5}],)"
+                          R"("orders":[{"symbol":"EURUSD","ticket":2147483647,"type":7,"time":1796623698,)"
+                          R"("volume":1234567,"price":1.23456,"s_price":1.23457,"sl":1.2,"tp":1.3,"state":6}],)"
+                          R"("deals":[{"symbol":"EURUSD","ticket":2147483647,"order":2147483647,"type":1,)"
+                          R"("time":1796623698,"volume":1234567,"price":1.23456,"profit":-123456.78,"swap":-1.5}]})"));
+        for (int i = 0; i < 3; ++i) {
+            QTableWidget &table = tables.table[i];
+            table.resize(width, 200);
+            const int margin = table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1;
+            const QFontMetrics metrics(table.font());
+            int total = 0;
+            for (int column = 0; column < table.columnCount(); ++column) {
+                total += table.columnWidth(column);
+                const QString cell = text(table, 0, column);
+                QVERIFY2(column == 0 || table.columnWidth(column) >= metrics.horizontalAdvance(cell) + 2 * margin,
+                         qPrintable(QStringLiteral("table %1: \"%2\" in %3 px").arg(i).arg(cell).arg(table.columnWidth(column))));
+            }
+            if (width > 1000)
+                QCOMPARE(total, table.viewport()->width());
+            else
+                QVERIFY(table.horizontalScrollBar()->maximum() > 0);
+        }
     }
 
     void repliesReplaceTheRows()

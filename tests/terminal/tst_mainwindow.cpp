@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -351,6 +352,171 @@ private slots:
         QVERIFY(!QDir(session.accountFolder()).exists());
         QCOMPARE(savedAccounts(), QStringList());
         QCOMPARE(tree->topLevelItemCount(), 1); // "A", added meanwhile
+    }
+
+    // File > Connect to Trade server for the logged-in account: what the box says about the
+    // password holds at once, whether or not a new connection follows.
+    void savePasswordChoiceWhileLoggedIn_data()
+    {
+        QTest::addColumn<bool>("savedAtLogin");
+        QTest::addColumn<bool>("saveNow");
+        QTest::addColumn<QString>("passwordNow");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("unticked, same password: no new connection") << true << false << "secret" << false << "";
+        QTest::newRow("unticked, another password the server refuses") << true << false << "wrong" << true << "";
+        QTest::newRow("ticked, same password: no new connection") << false << true << "secret" << false << "secret";
+    }
+    void savePasswordChoiceWhileLoggedIn()
+    {
+        QFETCH(bool, savedAtLogin);
+        QFETCH(bool, saveNow);
+        QFETCH(QString, passwordNow);
+        QFETCH(bool, refused);
+        QFETCH(QString, kept);
+        TerminalSession session;
+        QVERIFY(session.loginAndWait("secret", savedAtLogin));
+        Client_Terminal *window = session.window.get();
+        if (refused)
+            session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
+        MessageBoxCloser boxes;
+        LoginDialog *dialog = window->loginDialog();
+        dialog->setPassword(passwordNow);
+        dialog->setSavePassword(saveNow);
+        dialog->onOk();
+        if (refused)
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        const QString saved = QStringLiteral("1001 %1 %2 Kestral-Demo %3")
+                                  .arg(kept.isEmpty() ? "offline" : "online", kept, session.server.url().toString());
+        for (int pass = 0; pass < 2; ++pass) { // as chosen, then after closing
+            QCOMPARE(savedAccounts(), QStringList(saved));
+            QCOMPARE(savedlogins::scan(configPath()).value(0).password, kept);
+            QCOMPARE(window->loginDialog()->savedLogins().value(0).password, kept);
+            window->close();
+        }
+    }
+
+    // Logged in to a second account, the navigator's login of the first, whose password is not
+    // saved, offers no password; after a refused switch the window shows no account.
+    void navigatorLoginToAnotherAccount()
+    {
+        TerminalSession session;
+        QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/login", "1001;;ws://127.0.0.1:1\n"));
+        QVERIFY(session.loginAndWait("secret", false));
+        Client_Terminal *window = session.window.get();
+        FakeTradeServer second;
+        LoginDialog *dialog = window->loginDialog();
+        dialog->addServer("Second", second.address());
+        dialog->setLogin(2002);
+        dialog->setPassword("other");
+        dialog->selectServerByName("Second");
+        dialog->setSavePassword(true);
+        dialog->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(window->login(), qint64(2002), patienceMs);
+        QVERIFY(window->createNewChart("EURUSD"));
+
+        session.server.setLoginReply(FakeTradeServer::LoginMode::Reject);
+        auto *tree = window->findChild<QTreeWidget *>("accountTreeWidget");
+        emit tree->itemDoubleClicked(tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive).value(0), 0);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(QStringLiteral("%1 [%2] %3").arg(dialog->login()).arg(dialog->password()).arg(dialog->savePassword()),
+                 "1001 [] 0");
+        MessageBoxCloser boxes;
+        dialog->setPassword("wrong");
+        dialog->onOk();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, patienceMs);
+        QCOMPARE(window->windowTitle(), "KESTRAL");
+        QCOMPARE(window->chartWindows().size(), 0);
+    }
+
+    // With nothing connected, the navigator's login of a saved account logs nobody out first.
+    void navigatorLoginWhileDisconnected()
+    {
+        TerminalSession session(false);
+        QVERIFY(workspacefiles::writePrivateFile(session.accountFolder() + "/login",
+                                                 "1001;secret;" + session.server.url().toString().toUtf8() + "\n"));
+        session.build();
+        QVERIFY(session.waitForServers());
+        JournalRecorder journal;
+        auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+        emit tree->itemDoubleClicked(tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive).value(0), 0);
+        QVERIFY(session.waitForLogin());
+        QTRY_VERIFY(!journal.lines.filter("login to Kestral-Demo").isEmpty());
+        QCOMPARE(journal.lines.filter("Log out"), QStringList());
+    }
+
+    // The market watch and navigator come back at the heights they were left, after a restart
+    // (also when the window manager resizes the window after the restore) and after the
+    // navigator's login of the same account.
+    void docksComeBackAsLeft_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("a restart") << 0;
+        QTest::newRow("a restart, the window resized after the restore") << 1;
+        QTest::newRow("the navigator's login") << 2;
+    }
+    void docksComeBackAsLeft()
+    {
+        QFETCH(int, how);
+        TerminalSession session;
+        session.window->showMaximized();
+        QVERIFY(session.loginAndWait());
+        const auto heights = [&] {
+            QStringList seen;
+            for (const char *name : {"marketWatchDockWidget", "navigatorDockWidget"})
+                seen << QString::number(session.window->findChild<QDockWidget *>(name)->height());
+            return seen.join(' ');
+        };
+        const QString before = heights();
+        const QSize maximised = session.window->size();
+        auto *watch = session.window->findChild<QDockWidget *>("marketWatchDockWidget");
+        // The toolbox gives up height, which the market watch takes.
+        session.window->resizeDocks({session.window->findChild<QDockWidget *>("toolboxDockWidget"), watch}, {100, 300},
+                                    Qt::Vertical);
+        QTRY_VERIFY(heights() != before);
+        const QString left = heights();
+        if (how == 2) {
+            auto *tree = session.window->findChild<QTreeWidget *>("accountTreeWidget");
+            const int connections = session.server.connectionCount();
+            emit tree->itemDoubleClicked(tree->findItems("1001", Qt::MatchExactly | Qt::MatchRecursive).value(0), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(session.server.connectionCount() > connections, patienceMs);
+        } else {
+            session.restart();
+            session.window->showMaximized();
+        }
+        QVERIFY(session.waitForLogin());
+        if (how == 1) {
+            // As a window manager that lands late: through another size, then the final one.
+            session.window->resize(maximised - QSize(200, 200));
+            session.window->resize(maximised);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(session.window->size(), maximised, patienceMs);
+        QTRY_COMPARE(heights(), left);
+    }
+
+    // The time column holds a whole time stamp in the journal's font, also after the font changes.
+    void journalTimesShowWhole_data()
+    {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("its own font") << 0;
+        QTest::newRow("10 points, the window's") << 10;
+        QTest::newRow("16 points") << 16;
+    }
+    void journalTimesShowWhole()
+    {
+        QFETCH(int, pointSize);
+        JournalWidget journal;
+        QFont font = journal.font();
+        if (pointSize) {
+            font.setPointSize(pointSize);
+            journal.setFont(font);
+        }
+        journal.addItem(QDateTime(QDate(2026, 12, 7), QTime(6, 8, 18, 888)), "Terminal", "Started");
+        const QString stamp = journal.topLevelItem(0)->text(0);
+        const int margin = journal.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &journal) + 1;
+        QVERIFY2(journal.visualRect(journal.model()->index(0, 0)).width() >=
+                     QFontMetrics(font).horizontalAdvance(stamp) + 2 * margin,
+                 qPrintable(stamp));
     }
 
     void journalKeepsTheNewestRows()
