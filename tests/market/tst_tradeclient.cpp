@@ -32,6 +32,8 @@ private slots:
         QVERIFY(session.logIn());
         QCOMPARE(session.connectToServer(password), password != "secret"); // whether the account changed
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), loginFrames, patienceMs);
+        // Each restart, and only a restart, says so.
+        QTRY_COMPARE(session.journal.lines.filter("Terminal: 1001 try to connect to Demo").size(), loginFrames);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), password);
         // One connection at a time: a new login closes the old connection first.
         QTRY_COMPARE_WITH_TIMEOUT(session.server.clientCount(), 1, patienceMs);
@@ -79,10 +81,11 @@ private slots:
         QTest::addColumn<QString>("round");
         QTest::addColumn<int>("rounds");
         QTest::addColumn<QString>("delivered");
+        QTest::addColumn<int>("dropLines");
         QTest::newRow("the newest of each kind, in arrival order")
-            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300";
-        QTest::newRow("trade results are kept up to a bound")
-            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000";
+            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0;
+        QTest::newRow("trade results are kept up to a bound, the journal tells once")
+            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1;
     }
     void repliesWaitBoundedWhileTheWindowIsBusy()
     {
@@ -112,6 +115,8 @@ private slots:
         QTEST(seen.size() <= 10 ? seen.join(' ') : QStringLiteral("%1 %2..%3").arg(seen.size()).arg(seen.first(), seen.last()),
               "delivered");
         QCOMPARE(QStringLiteral("%1 %2").arg(session.logins).arg(session.loginFails), "1 0");
+        QTEST(int(session.journal.lines.filter("sends replies faster than they can be shown; some are dropped").size()),
+              "dropLines");
     }
 
     // A feed of ever new symbol names is cut off at a bound, long names at once; the
@@ -136,6 +141,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
         QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
         QVERIFY(!symbols.contains(tooLong) && !symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
+        QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 
     // After the login frame, in order, with the account's login added where a request has
@@ -163,6 +169,11 @@ private slots:
         if (loggedOut) {
             session.client.logout();
             QTRY_COMPARE_WITH_TIMEOUT(session.server.closeCodes(), QList<int>{1000}, patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(session.journal.lines,
+                                      (QStringList{"Terminal: 1001 try to connect to Demo", "Network: Connected to Demo",
+                                                   "Terminal: 1001 login to Demo successfully ",
+                                                   "Network: Disconnected from Demo", "Terminal: 1001 Log out from Demo"}),
+                                      patienceMs);
         }
         session.client.sendRequest({{"req_code", 3}, {"symbol", "EURUSD"}, {"to", -1}});
         session.client.sendRequest({{"req_code", 4}, {"type", 5}, {"login", 42}});

@@ -110,12 +110,14 @@ private slots:
 
         // A success must write the mode whichever it was; a failure must leave it.
         readOnlyMode = succeeds ? !readOnly : readOnly;
+        JournalRecorder journal;
         TradeClient client;
         client.dispatchMessage(reply);
         QCOMPARE(readOnlyMode.load(), readOnly);
         QCOMPARE(client.timeZone().isValid(), succeeds);
         if (succeeds)
             QTEST(client.timeZone().offsetFromUtc(QDateTime::currentDateTimeUtc()), "zoneOffset");
+        QTRY_COMPARE(journal.lines, QStringList{succeeds ? "Terminal: 0 login to  successfully " : "Terminal: 0 login failed to "});
     }
 
     void scalesTicks_data()
