@@ -125,6 +125,12 @@ private slots:
         QTest::addColumn<QJsonObject>("reply");
         QTest::addColumn<QString>("expected");
 
+        QTest::newRow("every key, 64-bit times kept exactly")
+            << object("{'res_code':2,'symbol':'XAUUSD','timestamp':4102444800,'server_time':4102455600,"
+                      "'tm_ms':4102444800123,'bid':2034.15,'ask':2034.45,'volume':100,'digits':2,'min_vol':100,"
+                      "'max_vol':1000000,'step_vol':100,'bid_high':2040.0,'bid_low':2020.5,'ask_high':2040.3,'ask_low':2020.8}")
+            << "XAUUSD 4102444800/4102455600/4102444800123 2034.15/2034.45 vol 0.01 digits 2 lots 0.01/100/0.01 "
+               "bid 2020.5-2040 ask 2020.8-2040.3";
         QTest::newRow("volume in lots, missing keys are zero")
             << object("{'res_code':2,'symbol':'EURUSD','bid':1.1,'ask':1.2,'volume':150000}")
             << "EURUSD 0/0/0 1.1/1.2 vol 15 digits 0 lots 0/0/0 bid 0-0 ask 0-0";

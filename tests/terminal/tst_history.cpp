@@ -138,6 +138,10 @@ private slots:
         else
             QTEST(text(widget, column < 0 ? widget.rowCount() - 1 : 0, qMax(column, 0)), "expected");
         QVERIFY(!(widget.item(0, 0)->flags() & Qt::ItemIsEditable));
+        if (column == -1) // footers stand out in bold
+            QVERIFY(widget.item(widget.rowCount() - 1, 0)->font().bold() && !widget.item(0, 1)->font().bold());
+        if (table == 1) // every order type of these rows has its icon
+            QVERIFY(!widget.item(0, 0)->icon().pixmap(16).isNull());
     }
 
     void sortingKeepsFootersLast_data()
