@@ -76,23 +76,30 @@ private slots:
     // or history reply replaces an older one, and trade results beyond a bound are
     // dropped. Rounds of "code:n" replies; "4p" is a positions
     // page that is not the last one, "1" a login reply answering no login, ignored.
+    // Sent on connection, the replies come before the login reply, which must still count.
     void repliesWaitBoundedWhileTheWindowIsBusy_data()
     {
         QTest::addColumn<QString>("round");
         QTest::addColumn<int>("rounds");
         QTest::addColumn<QString>("delivered");
         QTest::addColumn<int>("dropLines");
+        QTest::addColumn<bool>("onConnection");
         QTest::newRow("the newest of each kind, in arrival order")
-            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0;
+            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0 << false;
         QTest::newRow("trade results are kept up to a bound, the journal tells once")
-            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1;
+            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1 << false;
+        // The connection itself holds one place.
+        QTest::newRow("a login reply behind a full backlog is still handled")
+            << "7" << ReplyQueue::maxEntries + 5 << "1999 7:1..7:1999" << 1 << true;
     }
     void repliesWaitBoundedWhileTheWindowIsBusy()
     {
         QFETCH(QString, round);
         QFETCH(int, rounds);
+        QFETCH(bool, onConnection);
         TradeSession session;
-        QVERIFY(session.logIn());
+        if (!onConnection)
+            QVERIFY(session.logIn());
         QStringList seen;
         for (const auto signal : {&TradeClient::openPositionsReceived, &TradeClient::pendingOrdersReceived,
                                   &TradeClient::tradeHistoryReceived, &TradeClient::tradeResponseReceived,
@@ -108,7 +115,16 @@ private slots:
                 replies.append({{"res_code", code.left(1).toInt()}, {"is_last", code == "4p" ? 0 : 1}, {"n", n},
                                 {"state", n % 2}, {"login", 5000 + n}});
         }
-        sendWhileBusy(session.server, session.buffer, replies);
+        if (onConnection) {
+            session.buffer.beginTimer(); // takes the marking tick before the connection is handled
+            replies.append({{"res_code", 1}, {"state", 1}});
+            connect(&session.server, &FakeTradeServer::clientConnected, &session.context,
+                    [&] { sendWhileBusy(session.server, session.buffer, replies); });
+            session.connectToServer();
+            QTRY_COMPARE_WITH_TIMEOUT(session.logins, 1, patienceMs);
+        } else {
+            sendWhileBusy(session.server, session.buffer, replies);
+        }
         // The disconnection waits behind every reply: once it is handled, they all are.
         session.server.dropClients();
         QTRY_COMPARE_WITH_TIMEOUT(session.disconnects, 1, patienceMs);

@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(m_watch->item(2, 1)->foreground().style(), Qt::NoBrush);
     }
 
-    // The header's menu: each entry shows or hides its column.
+    // The header's menu: every column in order, checked while shown; each entry shows or hides its column.
     void columnsMenu_data()
     {
         QTest::addColumn<int>("column");
@@ -187,8 +187,13 @@ private slots:
     void columnsMenu()
     {
         QFETCH(int, column);
-        popuppicker::choose(QTest::currentDataTag());
+        QStringList entries;
+        popuppicker::choose(QTest::currentDataTag(), [&entries] {
+            for (const QAction *action : qobject_cast<QMenu *>(QApplication::activePopupWidget())->actions())
+                entries << action->text() + (action->isChecked() ? "*" : "");
+        });
         emit m_watch->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(entries.join(','), "Symbol*,Bid*,Ask*,Spread*,High*,Low*,Time*,Change %H,Change %L");
         QTEST(m_watch->isColumnHidden(column), "hiddenAfter");
         m_watch->setColumnHidden(column, column >= 7);
     }
