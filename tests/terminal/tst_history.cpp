@@ -2,10 +2,12 @@
 #include "historytables.h"
 #include "lefttorightfigures.h"
 #include "scalewidgettree.h"
+#include "soundeffects.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
 #include <QJsonDocument>
+#include <QPixmap>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
 
@@ -169,6 +171,35 @@ private slots:
         for (int row = 0; row < 4; ++row)
             profits << text(positions, row, 11) + text(positions, row, 0).left(12);
         QTEST(profits, "expected");
+    }
+
+    // What the trader hears and sees is compiled in: each sound a playable wave of its
+    // event, each icon a 32-pixel picture. Sounds are rows numbered by event.
+    void resources_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("sound");
+        QTest::newRow("connected") << ":/sound/connected.wav" << int(SoundEffects::Connected);
+        QTest::newRow("disconnected") << ":/sound/disconnected.wav" << int(SoundEffects::Disconnected);
+        QTest::newRow("trade") << ":/sound/trade.wav" << int(SoundEffects::Trade);
+        QTest::newRow("error") << ":/sound/error.wav" << int(SoundEffects::Error);
+        for (const char *icon : {":/icon/user.ico", ":/icon/morwell.ico", ":/icon/buy.png", ":/icon/sell.png"})
+            QTest::newRow(icon) << icon << -1;
+    }
+    void resources()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, sound);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (sound >= 0) {
+            QCOMPARE(SoundEffects::resourceName(SoundEffects::Sound(sound)), name);
+            const QByteArray header = file.read(44);
+            QVERIFY(header.startsWith("RIFF") && header.mid(8, 4) == "WAVE");
+            QVERIFY(file.size() > 44 + 22050 / 10); // at least a tenth of a second
+        } else {
+            QCOMPARE(QPixmap(name).size(), QSize(32, 32));
+        }
     }
 
     void repliesReplaceTheRows()
