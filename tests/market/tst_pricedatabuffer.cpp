@@ -14,7 +14,7 @@ class TestPriceDataBuffer : public QObject
     Q_OBJECT
 
 private slots:
-    // Steps: begin, end, interval (a new period), or SYMBOL=bid pushed.
+    // Steps: begin, end, or SYMBOL=bid pushed.
     void flushesTheNewestTickOfEachSymbol_data()
     {
         QTest::addColumn<QString>("steps");
@@ -23,7 +23,6 @@ private slots:
         QTest::newRow("a tick without a symbol is ignored") << "begin =9.9 USDJPY=150.1" << "USDJPY=150.1";
         QTest::newRow("before the first start ticks are dropped") << "EURUSD=1.1 begin GBPUSD=1.5" << "GBPUSD=1.5";
         QTest::newRow("after a stop ticks are dropped") << "begin end EURUSD=1.1 begin GBPUSD=1.5" << "GBPUSD=1.5";
-        QTest::newRow("a new period does not start a stopped timer") << "interval EURUSD=1.1 begin GBPUSD=1.5" << "GBPUSD=1.5";
         QTest::newRow("what was pending survives a stop") << "begin EURUSD=1.1 end begin" << "EURUSD=1.1";
     }
     void flushesTheNewestTickOfEachSymbol()
@@ -36,8 +35,6 @@ private slots:
                 buffer.beginTimer();
             else if (step == "end")
                 buffer.endTimer();
-            else if (step == "interval")
-                buffer.setInterval(20);
             else
                 buffer.pushTick(makeTick(step.section('=', 0, 0), step.section('=', 1).toDouble()));
         }
