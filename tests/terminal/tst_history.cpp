@@ -174,17 +174,21 @@ private slots:
     }
 
     // What the trader hears and sees is compiled in: each sound a playable wave of its
-    // event, each icon a 32-pixel picture. Sounds are rows numbered by event.
+    // event, each icon a 32-pixel picture with the colours it must show. Sounds are rows
+    // numbered by event.
     void resources_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("sound");
-        QTest::newRow("connected") << ":/sound/connected.wav" << int(SoundEffects::Connected);
-        QTest::newRow("disconnected") << ":/sound/disconnected.wav" << int(SoundEffects::Disconnected);
-        QTest::newRow("trade") << ":/sound/trade.wav" << int(SoundEffects::Trade);
-        QTest::newRow("error") << ":/sound/error.wav" << int(SoundEffects::Error);
+        QTest::addColumn<QList<QRgb>>("colours");
+        QTest::newRow("connected") << ":/sound/connected.wav" << int(SoundEffects::Connected) << QList<QRgb>();
+        QTest::newRow("disconnected") << ":/sound/disconnected.wav" << int(SoundEffects::Disconnected) << QList<QRgb>();
+        QTest::newRow("trade") << ":/sound/trade.wav" << int(SoundEffects::Trade) << QList<QRgb>();
+        QTest::newRow("error") << ":/sound/error.wav" << int(SoundEffects::Error) << QList<QRgb>();
         for (const char *icon : {":/icon/user.ico", ":/icon/morwell.ico", ":/icon/buy.png", ":/icon/sell.png"})
-            QTest::newRow(icon) << icon << -1;
+            QTest::newRow(icon) << icon << -1 << QList<QRgb>();
+        QTest::newRow("the toolbar's candles, a green and a red body")
+            << ":/icon/candles.png" << -1 << QList<QRgb>{qRgb(30, 160, 70), qRgb(210, 40, 40)};
     }
     void resources()
     {
@@ -198,7 +202,16 @@ private slots:
             QVERIFY(header.startsWith("RIFF") && header.mid(8, 4) == "WAVE");
             QVERIFY(file.size() > 44 + 22050 / 10); // at least a tenth of a second
         } else {
-            QCOMPARE(QPixmap(name).size(), QSize(32, 32));
+            const QImage picture = QPixmap(name).toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(picture.size(), QSize(32, 32));
+            QFETCH(QList<QRgb>, colours);
+            for (const QRgb colour : std::as_const(colours)) {
+                int count = 0;
+                for (int y = 0; y < picture.height(); ++y)
+                    for (int x = 0; x < picture.width(); ++x)
+                        count += picture.pixel(x, y) == colour;
+                QVERIFY2(count >= 8, qPrintable(QColor(colour).name()));
+            }
         }
     }
 
