@@ -127,7 +127,7 @@ private slots:
                 return box ? box->button(QMessageBox::Ok)->click() : void();
             box->setProperty("seen", true);
             // A second refusal while the first box is open: no box may open inside it.
-            if ((boxes << box->windowTitle()).size() == 1)
+            if ((boxes << box->windowTitle() + ": " + box->text()).size() == 1)
                 QTimer::singleShot(0, session.client, [&] { emit session.client->loginFail(); });
         });
         answer.start(10);
@@ -135,7 +135,8 @@ private slots:
         session.window->loginDialog()->setPassword("pw");
         session.window->loginDialog()->setLogin(TerminalSession::account);
         session.window->loginDialog()->onOk();
-        QTRY_COMPARE_WITH_TIMEOUT(boxes.value(0), "Login fail", patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.value(0), "Login fail: Connecting to trade server failed. Try again your login.",
+                                  patienceMs);
         QCOMPARE(played.value(0).value(0).value<SoundEffects::Sound>(), SoundEffects::Disconnected);
         QTRY_VERIFY(session.window->loginDialog()->isVisible());
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);

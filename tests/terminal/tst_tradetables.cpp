@@ -183,6 +183,7 @@ private slots:
         QTest::newRow("Change %H") << 7 << false; // shown
         QTest::newRow("Spread") << 3 << true;     // hidden
         QTest::newRow("Symbol") << 0 << true;
+        QTest::newRow("Change %L") << 8 << false;
     }
     void columnsMenu()
     {
@@ -513,6 +514,9 @@ private slots:
     void switchingLanguage()
     {
         MessageBoxCloser boxes;
+        m_window->switchLanguage(":/translations/translations-turkish.qm");
+        QCOMPARE(child<QAction>("actionNew_Order")->text() + (m_window->layoutDirection() == Qt::LeftToRight ? " ltr" : ""),
+                 "Yeni Emir ltr");
         m_window->switchLanguage(":/translations/translations-arabic.qm");
         QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
         // Figures keep their order in every table and the summary line.
