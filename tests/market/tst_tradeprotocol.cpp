@@ -44,6 +44,10 @@ private slots:
         QTest::newRow("8 is the symbol list") << json("{'res_code':8,'array':[]}") << "symbolListReceived";
         QTest::newRow("a login reply with state 1 succeeds") << json("{'res_code':1,'state':1}") << "loginSuccess";
         QTest::newRow("a login reply with state 0 fails") << json("{'res_code':1,'state':0}") << "loginFail";
+        QTest::newRow("any non-zero state counts as success") << json("{'res_code':1,'state':-2}") << "loginSuccess";
+        QTest::newRow("a login reply without state fails") << json("{'res_code':1}") << "loginFail";
+        QTest::newRow("a code written as text is ignored") << json("{'res_code':'7'}") << "";
+        QTest::newRow("a fractional code is ignored") << json("{'res_code':7.5}") << "";
         QTest::newRow("an unknown code is ignored") << json("{'res_code':9,'array':[]}") << "";
         QTest::newRow("garbage is ignored") << "not json at all" << "";
         QTest::newRow("an array is ignored") << json("[{'res_code':7}]") << "";
