@@ -157,8 +157,12 @@ private slots:
             << ali << 200 << QByteArray(R"({"login":70001,"password":"pw1")") + QByteArray(200000, ' ') + "}"
             << unreadable;
         QTest::newRow("no name") << QStringList{" ", "a@b.c", "yes"} << 0 << QByteArray() << "Please enter your name.";
+        QTest::newRow("an e-mail without @") << QStringList{"Ali", "ab.c", "yes"} << 0 << QByteArray()
+                                             << "Please enter a valid e-mail address.";
         QTest::newRow("a deposit of 0") << QStringList{"Ali", "a@b.c", "yes", "0"} << 0 << QByteArray()
                                         << "Please enter a deposit above zero.";
+        QTest::newRow("agreement unchecked")
+            << QStringList{"Ali", "a@b.c", ""} << 0 << QByteArray() << "Please accept the agreement.";
     }
     void demoAccountRequests()
     {
@@ -189,6 +193,16 @@ private slots:
                         .join(' '),
               "shown");
 
+        // Opened again, it starts afresh; without a demo server the first is chosen.
+        dialog.prepare({{"Kestral-Live", "127.0.0.1:9"}, {"Kestral-Pro", "127.0.0.1:9"}});
+        const auto *servers = child<QComboBox>(&dialog, "serverBox");
+        QCOMPARE(QStringList({QString::number(servers->count()), servers->currentText(),
+                              child<QComboBox>(&dialog, "depositBox")->currentText(),
+                              child<QComboBox>(&dialog, "leverageBox")->currentText(),
+                              child(&dialog, "nameEdit")->text() + child(&dialog, "emailEdit")->text() +
+                                  child(&dialog, "phoneEdit")->text() + child<QLabel>(&dialog, "statusLabel")->text()}),
+                 QStringList({"2", "Kestral-Live", "10000", "1:100", ""}));
+        QVERIFY(!child<QCheckBox>(&dialog, "agreementCheck")->isChecked() && result->isHidden());
     }
 };
 

@@ -62,6 +62,7 @@ private slots:
         QTest::newRow("a repeated tick says nothing at all") << mixed << tick("EURUSD", 1.5, 1.6) << QStringList();
         QTest::newRow("a new digits count alone reprices nothing but is reported")
             << mixed << tick("EURUSD", 1.5, 1.6, 3) << QStringList{"symbol EURUSD 3 1.5 1.5 2 3 317500", "net"};
+        QTest::newRow("a tick without a symbol is ignored") << mixed << tick(QString(), 1.0, 2.0) << QStringList();
         QTest::newRow("sells only give a zero buy price")
             << QJsonArray{position(3, "EURUSD", "sell", 20000, 3.0)} << tick("EURUSD", 1.4, 1.7)
             << QStringList{"position 3", "symbol EURUSD 1 0 0 2 3 260000", "net"};
@@ -77,6 +78,9 @@ private slots:
         Recorder recorder(store);
         store.onPriceChanged(second);
         QTEST(recorder.events, "events");
+        // A repriced position takes the tick's digits.
+        for (const auto &p : store.positions())
+            QCOMPARE(p.digits, recorder.events.contains(QStringLiteral("position %1").arg(p.ticket)) ? second.digits : 5);
     }
 
     void replies_data()
@@ -85,6 +89,7 @@ private slots:
         QTest::addColumn<QJsonArray>("second");
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<double>("profitOfTicket1");
+        QTest::addColumn<QString>("prices"); // each position's current price, by ticket
 
         const QJsonArray held{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(2, "GBPUSD", "sell", 100, 1.3)};
         const QJsonArray otherProfit{position(1, "EURUSD", "buy", 10000, 1.0, 99.0), held[1]};
@@ -93,12 +98,16 @@ private slots:
         const QJsonArray otherStop{held[0], stopped};
 
         // The first reply is priced by a tick to 1.5 (profit 50000) before the second arrives.
-        QTest::newRow("a reply equal but for profit keeps the live profit") << held << otherProfit << QStringList() << 50000.0;
-        QTest::newRow("a changed stop loss reloads with the reply's profit") << held << otherStop << QStringList{"reload"} << 5.0;
-        QTest::newRow("an empty reply empties held positions") << held << QJsonArray() << QStringList{"reload"} << 0.0;
+        QTest::newRow("a reply equal but for profit keeps the live profit")
+            << held << otherProfit << QStringList() << 50000.0 << "1.5 0";
+        QTest::newRow("a changed stop loss reloads with the reply's profit, at the held bid")
+            << held << otherStop << QStringList{"reload"} << 5.0 << "1.5 0";
+        QTest::newRow("an empty reply empties held positions") << held << QJsonArray() << QStringList{"reload"} << 0.0 << "";
         QTest::newRow("a repeated ticket keeps the later element")
             << QJsonArray() << QJsonArray{position(1, "EURUSD", "buy", 10000, 1.0, 5.0), position(1, "EURUSD", "buy", 10000, 1.0, 8.0)}
-            << QStringList{"reload"} << 8.0;
+            << QStringList{"reload"} << 8.0 << "1.5";
+        QTest::newRow("a new sell starts at the held ask")
+            << QJsonArray() << QJsonArray{position(3, "EURUSD", "sell", 10000, 1.0)} << QStringList{"reload"} << 0.0 << "1.6";
     }
     void replies()
     {
@@ -112,6 +121,10 @@ private slots:
         store.setOpenPositions(second);
         QTEST(recorder.events, "events");
         QTEST(store.position(1).profit, "profitOfTicket1");
+        QStringList prices;
+        for (const Position &p : store.positions())
+            prices << QString::number(p.currentPrice);
+        QTEST(prices.join(' '), "prices");
     }
 
     void readings_data()
@@ -129,6 +142,8 @@ private slots:
         QTest::newRow("a ticket beyond the 64-bit range and a fractional volume read as zero")
             << QJsonValue(QJsonObject{{"ticket", 1e300}, {"login", -1e300}, {"volume", 12500.5}, {"digits", -4}})
             << QStringList{"0 0 0 0", "order 0 0"};
+        QTest::newRow("a negative ticket keeps its sign")
+            << QJsonValue(position(-5, "EURUSD", "buy", 100, 1.0)) << QStringList{"-5 0.01 1 5", "order -5 5"};
         QTest::newRow("an element that is not an object is skipped") << QJsonValue("junk") << QStringList();
     }
     void readings()

@@ -108,6 +108,7 @@ private slots:
         QTest::addColumn<QJsonObject>("object");
         QTest::addColumn<QString>("expected"); // digits, volumes min/max/step, contract size
 
+        QTest::newRow("missing keys give zeros rather than the defaults") << QJsonObject{{"symbol", "EURUSD"}} << "0 0/0/0 0";
         QTest::newRow("numeric texts convert, wrong types give zero")
             << QJsonObject{{"symbol", "EURUSD"}, {"digits", 4.5}, {"min_vol", "250"}, {"max_vol", true}, {"step_vol", "1.5"}, {"c_size", "100"}}
             << "0 250/0/0 0";
@@ -127,15 +128,54 @@ private slots:
         QCOMPARE(store.digits("EURUSD"), s.digits);
     }
 
-    void ticksPassThroughUntilCleared()
+    void visibility_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QList<QStringList>>("lists"); // as announced
+
+        QTest::newRow("hiding a listed symbol takes it off the list")
+            << "EurUsd" << false << QList<QStringList>{{"gbpusd.i", "AUDCAD", "XAUUSD"}};
+        QTest::newRow("showing a name without a setting appends it")
+            << "USDJPY" << true << QList<QStringList>{ordered + QStringList{"USDJPY"}};
+        QTest::newRow("hiding a name that is not listed says nothing") << "USDJPY" << false << QList<QStringList>();
+        QTest::newRow("showing a listed symbol says nothing") << "AUDCAD" << true << QList<QStringList>();
+    }
+    void visibility()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, visible);
+
+        SymbolDataStorage store;
+        store.onSymbolListReceived(reply(baseArray()));
+        Recorder recorder(store);
+        store.setSymbolVisible(symbol, visible);
+        QTEST(recorder.lists, "lists");
+        QCOMPARE(store.visibleSymbols().contains(symbol), visible && store.symbolNames().contains(symbol));
+    }
+
+    void setSymbolListNotifiesOnlyWhenAsked()
     {
         SymbolDataStorage store;
         Recorder recorder(store);
-        store.onUpdatedTicks({tick("XAUUSD", 2300.5), tick(QString(), 1.0)});
-        QCOMPARE(recorder.events, QStringList{"tick XAUUSD"});
+        const QStringList symbols{"XAUUSD", "EURUSD", "XAUUSD"};
+        store.setSymbolList(symbols, false); // a silent restore
+        store.setSymbolList(symbols, true); // announced even when unchanged, duplicates and order kept
+        QCOMPARE(recorder.lists, QList<QStringList>{symbols});
+    }
+
+    void ticksPassThroughUntilCleared()
+    {
+        SymbolDataStorage store;
+        store.onSymbolListReceived(reply(baseArray()));
+        Recorder recorder(store);
+        store.onUpdatedTicks({tick("XAUUSD", 2300.5), tick(QString(), 1.0), tick("EURUSD", 1.1)});
+        QCOMPARE(recorder.events, (QStringList{"tick XAUUSD", "tick EURUSD"}));
+        QCOMPARE(store.lastTick("XAUUSD").bid, 2300.5);
+        store.onSymbolListReceived(reply({})); // the last tick outlives its symbol
         QCOMPARE(store.lastTick("XAUUSD").bid, 2300.5);
         store.clear();
-        QVERIFY(store.lastTick("XAUUSD").symbol.isEmpty());
+        QVERIFY(store.lastTick("XAUUSD").symbol.isEmpty() && store.lastTick("EURUSD").symbol.isEmpty());
     }
 };
 

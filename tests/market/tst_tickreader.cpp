@@ -52,6 +52,8 @@ private slots:
         QTest::newRow("keys in another order, spaced")
             << QStringLiteral(" {\n \"bid\" : 1.5 , \"symbol\":\"X\", \"res_code\" : 2 }\t") << true;
         QTest::newRow("a price beyond the 64-bit range of integers") << with("ask", "18446744073709551615") << true;
+        QTest::newRow("negative zero as an integer") << with("bid_low", "-0") << true;
+        QTest::newRow("digits at the bound") << with("digits", "15") << true;
         QTest::newRow("an escaped symbol") << with("symbol", R"("EUR\/USD\u00e9")") << true;
         QTest::newRow("a symbol outside ASCII") << with("symbol", QStringLiteral("\"Ünïcode€\"")) << true;
 

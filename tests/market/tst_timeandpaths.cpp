@@ -25,6 +25,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("empty text is UTC") << QString() << "1970-01-01 00:00:00";
         QTest::newRow("east with minutes") << "+05:30" << "1970-01-01 05:30:00";
+        QTest::newRow("negative zero hours keeps the sign") << "-00:30" << "1969-12-31 23:30:00";
         QTest::newRow("garbage hours count as zero") << "+xy:15" << "1970-01-01 00:15:00";
         QTest::newRow("out of range falls back to UTC") << "+99:00" << "1970-01-01 00:00:00";
     }

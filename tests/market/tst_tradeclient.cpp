@@ -32,6 +32,8 @@ private slots:
         QVERIFY(session.logIn());
         QCOMPARE(session.connectToServer(password), password != "secret"); // whether the account changed
         QTRY_COMPARE_WITH_TIMEOUT(session.server.requests(1).size(), loginFrames, patienceMs);
+        // Each restart, and only a restart, says so.
+        QTRY_COMPARE(session.journal.lines.filter("Terminal: 1001 try to connect to Demo").size(), loginFrames);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), password);
         // One connection at a time: a new login closes the old connection first.
         QTRY_COMPARE_WITH_TIMEOUT(session.server.clientCount(), 1, patienceMs);
@@ -74,22 +76,30 @@ private slots:
     // or history reply replaces an older one, and trade results beyond a bound are
     // dropped. Rounds of "code:n" replies; "4p" is a positions
     // page that is not the last one, "1" a login reply answering no login, ignored.
+    // Sent on connection, the replies come before the login reply, which must still count.
     void repliesWaitBoundedWhileTheWindowIsBusy_data()
     {
         QTest::addColumn<QString>("round");
         QTest::addColumn<int>("rounds");
         QTest::addColumn<QString>("delivered");
+        QTest::addColumn<int>("dropLines");
+        QTest::addColumn<bool>("onConnection");
         QTest::newRow("the newest of each kind, in arrival order")
-            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300";
-        QTest::newRow("trade results are kept up to a bound")
-            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000";
+            << "1 4 6 5 4p 8" << 300 << "4:300 6:300 5:300 4p:300 8:300" << 0 << false;
+        QTest::newRow("trade results are kept up to a bound, the journal tells once")
+            << "7" << ReplyQueue::maxEntries + 5 << "2000 7:1..7:2000" << 1 << false;
+        // The connection itself holds one place.
+        QTest::newRow("a login reply behind a full backlog is still handled")
+            << "7" << ReplyQueue::maxEntries + 5 << "1999 7:1..7:1999" << 1 << true;
     }
     void repliesWaitBoundedWhileTheWindowIsBusy()
     {
         QFETCH(QString, round);
         QFETCH(int, rounds);
+        QFETCH(bool, onConnection);
         TradeSession session;
-        QVERIFY(session.logIn());
+        if (!onConnection)
+            QVERIFY(session.logIn());
         QStringList seen;
         for (const auto signal : {&TradeClient::openPositionsReceived, &TradeClient::pendingOrdersReceived,
                                   &TradeClient::tradeHistoryReceived, &TradeClient::tradeResponseReceived,
@@ -105,13 +115,24 @@ private slots:
                 replies.append({{"res_code", code.left(1).toInt()}, {"is_last", code == "4p" ? 0 : 1}, {"n", n},
                                 {"state", n % 2}, {"login", 5000 + n}});
         }
-        sendWhileBusy(session.server, session.buffer, replies);
+        if (onConnection) {
+            session.buffer.beginTimer(); // takes the marking tick before the connection is handled
+            replies.append({{"res_code", 1}, {"state", 1}});
+            connect(&session.server, &FakeTradeServer::clientConnected, &session.context,
+                    [&] { sendWhileBusy(session.server, session.buffer, replies); });
+            session.connectToServer();
+            QTRY_COMPARE_WITH_TIMEOUT(session.logins, 1, patienceMs);
+        } else {
+            sendWhileBusy(session.server, session.buffer, replies);
+        }
         // The disconnection waits behind every reply: once it is handled, they all are.
         session.server.dropClients();
         QTRY_COMPARE_WITH_TIMEOUT(session.disconnects, 1, patienceMs);
         QTEST(seen.size() <= 10 ? seen.join(' ') : QStringLiteral("%1 %2..%3").arg(seen.size()).arg(seen.first(), seen.last()),
               "delivered");
         QCOMPARE(QStringLiteral("%1 %2").arg(session.logins).arg(session.loginFails), "1 0");
+        QTEST(int(session.journal.lines.filter("sends replies faster than they can be shown; some are dropped").size()),
+              "dropLines");
     }
 
     // A feed of ever new symbol names is cut off at a bound, long names at once; the
@@ -136,6 +157,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(symbols.contains("S0=2"), patienceMs);
         QCOMPARE(symbols.size(), PriceDataBuffer::maxSymbols + 1);
         QVERIFY(!symbols.contains(tooLong) && !symbols.contains(QStringLiteral("S%1").arg(PriceDataBuffer::maxSymbols)));
+        QTRY_COMPARE(session.journal.lines.filter("are ignored").size(), 1);
     }
 
     // After the login frame, in order, with the account's login added where a request has
@@ -163,6 +185,11 @@ private slots:
         if (loggedOut) {
             session.client.logout();
             QTRY_COMPARE_WITH_TIMEOUT(session.server.closeCodes(), QList<int>{1000}, patienceMs);
+            QTRY_COMPARE_WITH_TIMEOUT(session.journal.lines,
+                                      (QStringList{"Terminal: 1001 try to connect to Demo", "Network: Connected to Demo",
+                                                   "Terminal: 1001 login to Demo successfully ",
+                                                   "Network: Disconnected from Demo", "Terminal: 1001 Log out from Demo"}),
+                                      patienceMs);
         }
         session.client.sendRequest({{"req_code", 3}, {"symbol", "EURUSD"}, {"to", -1}});
         session.client.sendRequest({{"req_code", 4}, {"type", 5}, {"login", 42}});

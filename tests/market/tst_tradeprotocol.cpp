@@ -44,6 +44,10 @@ private slots:
         QTest::newRow("8 is the symbol list") << json("{'res_code':8,'array':[]}") << "symbolListReceived";
         QTest::newRow("a login reply with state 1 succeeds") << json("{'res_code':1,'state':1}") << "loginSuccess";
         QTest::newRow("a login reply with state 0 fails") << json("{'res_code':1,'state':0}") << "loginFail";
+        QTest::newRow("any non-zero state counts as success") << json("{'res_code':1,'state':-2}") << "loginSuccess";
+        QTest::newRow("a login reply without state fails") << json("{'res_code':1}") << "loginFail";
+        QTest::newRow("a code written as text is ignored") << json("{'res_code':'7'}") << "";
+        QTest::newRow("a fractional code is ignored") << json("{'res_code':7.5}") << "";
         QTest::newRow("an unknown code is ignored") << json("{'res_code':9,'array':[]}") << "";
         QTest::newRow("garbage is ignored") << "not json at all" << "";
         QTest::newRow("an array is ignored") << json("[{'res_code':7}]") << "";
@@ -110,12 +114,14 @@ private slots:
 
         // A success must write the mode whichever it was; a failure must leave it.
         readOnlyMode = succeeds ? !readOnly : readOnly;
+        JournalRecorder journal;
         TradeClient client;
         client.dispatchMessage(reply);
         QCOMPARE(readOnlyMode.load(), readOnly);
         QCOMPARE(client.timeZone().isValid(), succeeds);
         if (succeeds)
             QTEST(client.timeZone().offsetFromUtc(QDateTime::currentDateTimeUtc()), "zoneOffset");
+        QTRY_COMPARE(journal.lines, QStringList{succeeds ? "Terminal: 0 login to  successfully " : "Terminal: 0 login failed to "});
     }
 
     void scalesTicks_data()
@@ -123,6 +129,12 @@ private slots:
         QTest::addColumn<QJsonObject>("reply");
         QTest::addColumn<QString>("expected");
 
+        QTest::newRow("every key, 64-bit times kept exactly")
+            << object("{'res_code':2,'symbol':'XAUUSD','timestamp':4102444800,'server_time':4102455600,"
+                      "'tm_ms':4102444800123,'bid':2034.15,'ask':2034.45,'volume':100,'digits':2,'min_vol':100,"
+                      "'max_vol':1000000,'step_vol':100,'bid_high':2040.0,'bid_low':2020.5,'ask_high':2040.3,'ask_low':2020.8}")
+            << "XAUUSD 4102444800/4102455600/4102444800123 2034.15/2034.45 vol 0.01 digits 2 lots 0.01/100/0.01 "
+               "bid 2020.5-2040 ask 2020.8-2040.3";
         QTest::newRow("volume in lots, missing keys are zero")
             << object("{'res_code':2,'symbol':'EURUSD','bid':1.1,'ask':1.2,'volume':150000}")
             << "EURUSD 0/0/0 1.1/1.2 vol 15 digits 0 lots 0/0/0 bid 0-0 ask 0-0";

@@ -2,6 +2,7 @@
 #include "historytables.h"
 #include "lefttorightfigures.h"
 #include "scalewidgettree.h"
+#include "soundeffects.h"
 #include "tablestyle.h"
 #include "testmain.h"
 
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QScrollBar>
 #include <QStyle>
+#include <QPixmap>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
 
@@ -141,6 +143,10 @@ private slots:
         else
             QTEST(text(widget, column < 0 ? widget.rowCount() - 1 : 0, qMax(column, 0)), "expected");
         QVERIFY(!(widget.item(0, 0)->flags() & Qt::ItemIsEditable));
+        if (column == -1) // footers stand out in bold
+            QVERIFY(widget.item(widget.rowCount() - 1, 0)->font().bold() && !widget.item(0, 1)->font().bold());
+        if (table == 1) // every order type of these rows has its icon
+            QVERIFY(!widget.item(0, 0)->icon().pixmap(16).isNull());
     }
 
     // An order row shows the pending-order icon as shipped, for order types only.
@@ -232,6 +238,48 @@ private slots:
                 QCOMPARE(total, table.viewport()->width());
             else
                 QVERIFY(table.horizontalScrollBar()->maximum() > 0);
+        }
+    }
+
+    // What the trader hears and sees is compiled in: each sound a playable wave of its
+    // event, each icon a 32-pixel picture with the colours it must show. Sounds are rows
+    // numbered by event.
+    void resources_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("sound");
+        QTest::addColumn<QList<QRgb>>("colours");
+        QTest::newRow("connected") << ":/sound/connected.wav" << int(SoundEffects::Connected) << QList<QRgb>();
+        QTest::newRow("disconnected") << ":/sound/disconnected.wav" << int(SoundEffects::Disconnected) << QList<QRgb>();
+        QTest::newRow("trade") << ":/sound/trade.wav" << int(SoundEffects::Trade) << QList<QRgb>();
+        QTest::newRow("error") << ":/sound/error.wav" << int(SoundEffects::Error) << QList<QRgb>();
+        for (const char *icon : {":/icon/user.ico", ":/icon/morwell.ico", ":/icon/buy.png", ":/icon/sell.png"})
+            QTest::newRow(icon) << icon << -1 << QList<QRgb>();
+        QTest::newRow("the toolbar's candles, a green and a red body")
+            << ":/icon/candles.png" << -1 << QList<QRgb>{qRgb(30, 160, 70), qRgb(210, 40, 40)};
+    }
+    void resources()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, sound);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (sound >= 0) {
+            QCOMPARE(SoundEffects::resourceName(SoundEffects::Sound(sound)), name);
+            const QByteArray header = file.read(44);
+            QVERIFY(header.startsWith("RIFF") && header.mid(8, 4) == "WAVE");
+            QVERIFY(file.size() > 44 + 22050 / 10); // at least a tenth of a second
+        } else {
+            const QImage picture = QPixmap(name).toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(picture.size(), QSize(32, 32));
+            QFETCH(QList<QRgb>, colours);
+            for (const QRgb colour : std::as_const(colours)) {
+                int count = 0;
+                for (int y = 0; y < picture.height(); ++y)
+                    for (int x = 0; x < picture.width(); ++x)
+                        count += picture.pixel(x, y) == colour;
+                QVERIFY2(count >= 8, qPrintable(QColor(colour).name()));
+            }
         }
     }
 

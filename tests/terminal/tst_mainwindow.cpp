@@ -10,6 +10,8 @@
 #include "journalwidget.h"
 #include "logindialog.h"
 #include "savedaccounts.h"
+#include "scalewidgettree.h"
+#include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "workspacefiles.h"
 #include <QAction>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -162,14 +165,17 @@ private slots:
                 return box ? box->button(QMessageBox::Ok)->click() : void();
             box->setProperty("seen", true);
             // A second refusal while the first box is open: no box may open inside it.
-            if ((boxes << box->windowTitle()).size() == 1)
+            if ((boxes << box->windowTitle() + ": " + box->text()).size() == 1)
                 QTimer::singleShot(0, session.client, [&] { emit session.client->loginFail(); });
         });
         answer.start(10);
+        QSignalSpy played(session.window->findChild<SoundEffects *>(), &SoundEffects::played);
         session.window->loginDialog()->setPassword("pw");
         session.window->loginDialog()->setLogin(TerminalSession::account);
         session.window->loginDialog()->onOk();
-        QTRY_COMPARE_WITH_TIMEOUT(boxes.value(0), "Login fail", patienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.value(0), "Login fail: Connecting to trade server failed. Try again your login.",
+                                  patienceMs);
+        QCOMPARE(played.value(0).value(0).value<SoundEffects::Sound>(), SoundEffects::Disconnected);
         QTRY_VERIFY(session.window->loginDialog()->isVisible());
         QTRY_COMPARE(session.http.requests().size(), brokerRequests + 1);
         QCOMPARE(boxes.size(), 1);
@@ -199,13 +205,16 @@ private slots:
         QCOMPARE(window->loginDialog()->savedLogins().value(0).password, "fresh");
         QCOMPARE(savedAccounts(), QStringList("1001 online fresh Kestral-Demo " + session.server.url().toString()));
 
+        QSignalSpy played(window->findChild<SoundEffects *>(), &SoundEffects::played);
         session.server.dropClients();
         QTRY_VERIFY_WITH_TIMEOUT(window->isDisconnectedSoundRunning(), patienceMs);
+        QCOMPARE(played.count(), 1);
         QVERIFY(action(window, "actionConnect")->isEnabled() && !action(window, "actionDisconnect")->isEnabled());
         QVERIFY(QFile::exists(session.accountFolder() + "/symbols"));
         // The login stops the repeating sound.
         QTRY_VERIFY_WITH_TIMEOUT(!window->isDisconnectedSoundRunning(), patienceMs);
         QVERIFY(action(window, "actionDisconnect")->isEnabled());
+        QCOMPARE(played.last().value(0).value<SoundEffects::Sound>(), SoundEffects::Connected);
         QCOMPARE(session.server.requests(1).last().value("password").toString(), "fresh");
         QCOMPARE(window->chartWindows().size(), 4); // the restore reuses the open charts
 
@@ -517,6 +526,22 @@ private slots:
         QVERIFY2(journal.visualRect(journal.model()->index(0, 0)).width() >=
                      QFontMetrics(font).horizontalAdvance(stamp) + 2 * margin,
                  qPrintable(stamp));
+    }
+
+    // The 10-point font and the size divided by the factor, at every level and once.
+    void scaleWidgetTree()
+    {
+        QWidget top;
+        auto *middle = new QWidget(&top);
+        auto *leaf = new QWidget(middle);
+        QFont big = leaf->font();
+        big.setPointSize(22);
+        leaf->setFont(big);
+        for (QWidget *w : {&top, middle, leaf})
+            w->resize(300, 200);
+        ::scaleWidgetTree(&top, 1.5);
+        for (QWidget *w : {&top, middle, leaf})
+            QCOMPARE(QString("%1 %2").arg(w->width() * 1000 + w->height()).arg(w->font().pointSizeF()), "200133 10");
     }
 
     void journalKeepsTheNewestRows()

@@ -11,12 +11,14 @@
 #include "resend.h"
 #include "servertime.h"
 #include "showsymboldialog.h"
+#include "soundeffects.h"
 #include "symbolchartwidget.h"
 #include "terminalsession.h"
 #include "testmain.h"
 
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -26,6 +28,7 @@
 #include <QXmlStreamReader>
 
 Q_DECLARE_METATYPE(QList<QJsonObject>)
+Q_DECLARE_METATYPE(SoundEffects::Sound)
 
 namespace {
 
@@ -68,6 +71,7 @@ class TestTradeTables : public QObject
     QTableWidget *m_positions = nullptr;
     QLabel *m_summary = nullptr;
     double m_nextBid = 2.0;
+    JournalRecorder m_journal;
     QUrl m_opened;
 
     template <typename T> T *child(const char *name = nullptr, QObject *parent = nullptr) const
@@ -127,20 +131,26 @@ private slots:
     void cleanup() { readOnlyMode = false; }
 
     // Each row uses its own symbol, so that it starts from a fresh market-watch row: "symbol bid
-    // ask [server time]" ticks in order, and the row's texts.
+    // ask [server time]" ticks in order, the row's texts and the colours of its price columns:
+    // rises blue, falls red, the high blue and the low red.
     // The symbol is listed twice: its first row takes the ticks.
     void marketWatchRow_data()
     {
         QTest::addColumn<QStringList>("ticks");
         QTest::addColumn<QString>("texts");
+        QTest::addColumn<QString>("colours");
         QTest::newRow("a first tick is a rise; spread to the nearest whole point")
-            << QStringList{"A1 1.1 1.10012"} << "1.10000 1.10012 12 1.10212 1.09800 02:13:20 -0.18% 0.18%";
+            << QStringList{"A1 1.1 1.10012"} << "1.10000 1.10012 12 1.10212 1.09800 02:13:20 -0.18% 0.18%"
+            << "blue blue blue blue red";
         QTest::newRow("bid, ask and spread fall") << QStringList{"A2 1.1 1.1003", "A2 1.09995 1.1001"}
-                                                  << "1.09995 1.10010 15 1.10210 1.09795 02:13:20 -0.18% 0.18%";
+                                                  << "1.09995 1.10010 15 1.10210 1.09795 02:13:20 -0.18% 0.18%"
+                                                  << "red red red blue red";
         QTest::newRow("bid unchanged") << QStringList{"A3 1.1 1.1001", "A3 1.1 1.1003"}
-                                       << "1.10000 1.10030 30 1.10230 1.09800 02:13:20 -0.18% 0.18%";
+                                       << "1.10000 1.10030 30 1.10230 1.09800 02:13:20 -0.18% 0.18%"
+                                       << "black blue blue blue red";
         QTest::newRow("zero prices and server time")
-            << QStringList{"A4 1.1 1.1001", "A4 0 0 0"} << "0.00000 0.00000 0 0.00200 -0.00200 00:00:00 0.00% 0.00%";
+            << QStringList{"A4 1.1 1.1001", "A4 0 0 0"} << "0.00000 0.00000 0 0.00200 -0.00200 00:00:00 0.00% 0.00%"
+            << "red red red blue red";
     }
     void marketWatchRow()
     {
@@ -156,6 +166,37 @@ private slots:
         const QStringList cells = rowTexts(m_watch, 1);
         QCOMPARE(cells.first(), symbol);
         QTEST(cells.mid(1).join(' '), "texts");
+        QStringList colours;
+        for (int column = 1; column <= 5; ++column) {
+            const QColor c = m_watch->item(1, column)->foreground().color();
+            colours << (c == Qt::blue ? "blue" : c == Qt::red ? "red" : c == Qt::black ? "black" : c.name());
+        }
+        QTEST(colours.join(' '), "colours");
+        QCOMPARE(m_watch->item(2, 1)->foreground().style(), Qt::NoBrush);
+    }
+
+    // The header's menu: every column in order, checked while shown; each entry shows or hides its column.
+    void columnsMenu_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("hiddenAfter");
+        QTest::newRow("Change %H") << 7 << false; // shown
+        QTest::newRow("Spread") << 3 << true;     // hidden
+        QTest::newRow("Symbol") << 0 << true;
+        QTest::newRow("Change %L") << 8 << false;
+    }
+    void columnsMenu()
+    {
+        QFETCH(int, column);
+        QStringList entries;
+        popuppicker::choose(QTest::currentDataTag(), [&entries] {
+            for (const QAction *action : qobject_cast<QMenu *>(QApplication::activePopupWidget())->actions())
+                entries << action->text() + (action->isChecked() ? "*" : "");
+        });
+        emit m_watch->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(entries.join(','), "Symbol*,Bid*,Ask*,Spread*,High*,Low*,Time*,Change %H,Change %L");
+        QTEST(m_watch->isColumnHidden(column), "hiddenAfter");
+        m_watch->setColumnHidden(column, column >= 7);
     }
 
     // The symbol dialog from the context menu: its check boxes show and hide market-watch symbols.
@@ -180,7 +221,7 @@ private slots:
         QTest::addColumn<int>("tradeRows");
         QTest::addColumn<QString>("summary");
         // The net table's first row: symbol, positions, buy and sell volumes and prices; the first position's
-        // swap and profit.
+        // swap, profit and profit colour.
         QTest::addColumn<QString>("net");
 
         const QJsonArray one{position(1, "EURUSD", "buy", 10000, 1.1, -1.2)};
@@ -189,7 +230,7 @@ private slots:
         QTest::newRow("last page: positions, figures, every swap and the mean prices")
             << QList<QJsonObject>{positionsReply({{"balance", 1000}, {"margin", 20}}, 1, four)} << 4
             << " Balance: 1000.00 USD, Net profit: 0.00, Equity: 999.30 USD, Used margin: 20.00, Free margin: 980.00"
-            << "EURUSD 4 3.00 1.15000 1.00 1.35000 -1.20 0.00";
+            << "EURUSD 4 3.00 1.15000 1.00 1.35000 -1.20 0.00 #000000";
         QTest::newRow("absurd figures are shown short")
             << QList<QJsonObject>{positionsReply({{"balance", 1e308}, {"credit", -1e15}, {"margin", 1e14}}, 1)} << 0
             << " Balance: 1e+308 USD, Net profit: 0.00, Equity: 1e+308 USD, Credit: -1e+15, Used margin: "
@@ -221,7 +262,7 @@ private slots:
         QTEST(m_trade->rowCount(), "tradeRows");
         QStringList net = rowTexts(m_net, 0).mid(0, 6);
         if (const QTableWidgetItem *profit = m_trade->item(0, 10))
-            net << m_trade->item(0, 9)->text() << profit->text();
+            net << m_trade->item(0, 9)->text() << profit->text() << profit->foreground().color().name();
         QTEST(net.join(' '), "net");
         // However long the line, the window is not made wider for it.
         QVERIFY(m_window->minimumSizeHint().width() < m_summary->sizeHint().width());
@@ -243,12 +284,20 @@ private slots:
         const int sell = rowOfTicket(12);
         QCOMPARE(QStringList({m_trade->item(sell, 8)->text(), m_trade->item(sell, 10)->text()}),
                  QStringList({"1.10120", "4940.00"}));
+        // Profits and side words: losses and sells red, gains and buys blue.
+        const auto colour = [this](int row, int column) { return m_trade->item(row, column)->foreground().color(); };
+        QCOMPARE(QVector<QColor>({colour(rowOfTicket(11), 10), colour(sell, 10), colour(sell, 3), colour(rowOfTicket(11), 3)}),
+                 QVector<QColor>({Qt::red, Qt::blue, Qt::red, Qt::blue}));
         QCOMPARE(rowTexts(m_trade, 3), orderRow);
 
         QCOMPARE(rowTexts(m_net, 0) + rowTexts(m_net, 1) + rowTexts(m_net, 2),
                  QStringList({"EURUSD",  "2", "1.00", "1.10200", "0.50", "1.20000", "0.50", "4840.00", //
                               "GBPUSD",  "1", "2.00", "1.30000", "0.00", "0.00000", "2.00", "4.00",    //
                               "Summary", "3", "3.00", "",        "0.50", "",        "2.50", "4844.00"}));
+        for (int column = 0; column < m_net->columnCount(); ++column) { // only the footer is bold
+            const QTableWidgetItem *body = m_net->item(0, column), *footer = m_net->item(2, column);
+            QVERIFY(footer && footer->font().bold() && !(body && body->font().bold()));
+        }
         QVERIFY(m_summary->text().contains("Net profit: 4844.00, Equity: 14844.00 USD"));
 
         // The next symbol's tick adds the first symbol's new figures to the footer.
@@ -310,6 +359,7 @@ private slots:
     {
         QTest::addColumn<QString>("expected"); // mode and symbol, or the title, of the dialog; the boxes shown
         QTest::newRow("action") << "0 XAUUSD"; // no market-watch row chosen: the dialog keeps its symbol
+        QTest::newRow("selected") << "0 EURUSD"; // the action, with a market-watch row selected
         QTest::newRow("watch") << "0 EURUSD";
         QTest::newRow("12") << "4 EURUSD"; // a position is closed
         QTest::newRow("14") << "1 EURUSD"; // a pending order is modified
@@ -327,7 +377,9 @@ private slots:
         dialog->hide();
         dialog->setCurrentSymbol("XAUUSD");
         MessageBoxCloser boxes;
-        if (command == "action")
+        if (command == "selected")
+            m_watch->setCurrentCell(0, 2);
+        if (command == "action" || command == "selected")
             child<QAction>("actionNew_Order")->trigger();
         else if (command == "watch")
             emit m_watch->itemDoubleClicked(m_watch->item(0, 3));
@@ -402,6 +454,25 @@ private slots:
         emit m_positions->customContextMenuRequested(QPoint(5, 5));
         QTRY_COMPARE_WITH_TIMEOUT(m_session->server.requests(5).size(), before + 1, patienceMs);
         QCOMPARE(m_session->server.requests(5).last(), request);
+        QTRY_VERIFY(m_journal.lines.contains("History Request: Requested period: " + entry));
+    }
+
+    // The trade sound for a done trade, the error sound for anything else.
+    void tradeResultSounds_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<SoundEffects::Sound>("sound");
+        QTest::newRow("done") << 10009 << SoundEffects::Trade;
+        QTest::newRow("requote") << 10004 << SoundEffects::Error;
+        QTest::newRow("no status") << 0 << SoundEffects::Error;
+    }
+    void tradeResultSounds()
+    {
+        QFETCH(int, status);
+        QSignalSpy played(child<SoundEffects>(), &SoundEffects::played);
+        m_window->onTradeResponse({{"res_code", 7}, {"status", status}});
+        QCOMPARE(played.size(), 1);
+        QTEST(played[0][0].value<SoundEffects::Sound>(), "sound");
     }
 
     void statementFromTheMenu()
@@ -443,6 +514,9 @@ private slots:
     void switchingLanguage()
     {
         MessageBoxCloser boxes;
+        m_window->switchLanguage(":/translations/translations-turkish.qm");
+        QCOMPARE(child<QAction>("actionNew_Order")->text() + (m_window->layoutDirection() == Qt::LeftToRight ? " ltr" : ""),
+                 "Yeni Emir ltr");
         m_window->switchLanguage(":/translations/translations-arabic.qm");
         QCOMPARE(m_window->layoutDirection(), Qt::RightToLeft);
         // Figures keep their order in every table and the summary line.
@@ -458,7 +532,8 @@ private slots:
         QCOMPARE(boxes.texts, QStringList("Error: Failed to translate."));
         QCOMPARE(m_window->layoutDirection(), Qt::LeftToRight);
         QTRY_COMPARE(child<ChangePasswordDlg>()->windowTitle(), "Change Password");
-        QCOMPARE(child<QAction>("actionNew_Order")->text(), "New Order");
+        QCOMPARE(child<QAction>("actionNew_Order")->text() + ", " + m_window->windowTitle(),
+                 "New Order, Test Client (1001, Kestral-Demo)");
     }
 };
 
