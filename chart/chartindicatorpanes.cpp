@@ -102,7 +102,8 @@ bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
 
 void SymbolChartWidget::computeIndicator(Indicator indicator)
 {
-    computeInto(indicator, m_outputs[indicator], {m_keys, m_open, m_high, m_low, m_close}, &m_syntheticVolume);
+    computeInto(indicator, m_outputs[indicator], {m_keys, m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()},
+                &m_syntheticVolume);
 }
 
 bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
@@ -176,7 +177,7 @@ void SymbolChartWidget::startBackgroundIndicators()
     if (wanted.isEmpty())
         return;
     m_backgroundRunning = true;
-    const Bars bars{m_keys, m_open, m_high, m_low, m_close};
+    const Bars bars{m_keys, m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
     const quint64 generation = m_generation;
     // The outputs so far go along, so each continues from its last bar instead of starting over.
     QMap<int, IndicatorLines> held;
@@ -247,23 +248,17 @@ SeriesSource SymbolChartWidget::lineSource(Indicator indicator, const QString &n
 CandleView SymbolChartWidget::candleView() const
 {
     CandleView view;
-    view.count = m_keys.size();
-    view.open = m_open.constData();
-    view.high = m_high.constData();
-    view.low = m_low.constData();
-    view.close = m_close.constData();
-    view.highs = &m_highSummary;
-    view.lows = &m_lowSummary;
+    view.count = m_bars.size();
+    view.open = m_bars.open().constData();
+    view.high = m_bars.high().constData();
+    view.low = m_bars.low().constData();
+    view.close = m_bars.close().constData();
+    view.highs = &m_bars.highs();
+    view.lows = &m_bars.lows();
     // The live bar's prices move with each tick; the series keep those of its first.
     view.hasLive = view.count > 0;
     view.live = QCPFinancialData(m_lastIndex, m_lastOpen, m_lastHigh, m_lastLow, m_lastClose);
     return view;
-}
-
-void SymbolChartWidget::summarizeBarsFrom(int from)
-{
-    m_highSummary.update(m_high.constData(), m_high.size(), from);
-    m_lowSummary.update(m_low.constData(), m_low.size(), from);
 }
 
 void SymbolChartWidget::clearIndicatorOutputs()
@@ -369,14 +364,14 @@ void SymbolChartWidget::fitAxes(const QCPRange &range)
     QVector<Pair> panes(fits.size());
 
     // The bars in view and one beyond either side, read through their summaries.
-    const int count = m_keys.size();
+    const int count = m_bars.size();
     int begin = 0, end = 0;
     plotsource::visibleIndexes(0.0, count, range, begin, end);
     if (begin < end) {
         const int stored = std::min(end, count - 1); // the live bar's prices are apart
         double low, high, ignored;
-        m_highSummary.extremes(m_high.constData(), begin, stored, ignored, high);
-        m_lowSummary.extremes(m_low.constData(), begin, stored, low, ignored);
+        m_bars.highs().extremes(m_bars.high().constData(), begin, stored, ignored, high);
+        m_bars.lows().extremes(m_bars.low().constData(), begin, stored, low, ignored);
         price.take(high);
         price.take(low);
         for (int p = 0; p < fits.size(); ++p) {

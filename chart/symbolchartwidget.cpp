@@ -378,7 +378,7 @@ void SymbolChartWidget::loadChart()
         return;
     }
     const ChartManager::HistoryChange held = m_chartManager->chartHistorySince(m_symbol, m_period, 0);
-    const QVector<CandleStick> &bars = held.bars;
+    const BarStore &bars = held.bars;
     // Until bars of this period are shown, the next announcement loads them whole.
     m_seenRevision = 0;
     if (bars.isEmpty()) {
@@ -386,8 +386,8 @@ void SymbolChartWidget::loadChart()
             = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
         requestHistory(std::max<qint64>(from, 0), -1);
     } else {
-        if (bars.constLast().timestamp > 0)
-            requestHistory(bars.constLast().timestamp, -1);
+        if (bars.times().constLast() > 0)
+            requestHistory(bars.times().constLast(), -1);
         showBars(bars);
         setKeyRange(defaultKeyRange(), PaneCount);
         m_seenRevision = held.revision;
@@ -468,32 +468,28 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         if (m_chartManager)
             m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed.open, completed.high,
                                               completed.low, completed.close);
+        // The ticker shares the bar times; let go of them so that they grow in place.
+        const auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>();
+        if (ticker)
+            ticker->clearTimestamps();
         // The series must carry the completed bar's final prices before the
         // indicators read it, not those of its first tick.
-        if (!m_keys.isEmpty() && m_keys.constLast() == double(m_lastIndex)) {
-            const int i = m_keys.size() - 1;
-            m_open[i] = completed.open;
-            m_high[i] = completed.high;
-            m_low[i] = completed.low;
-            m_close[i] = completed.close;
-        }
+        const int completedAt = m_bars.size() - 1;
+        if (completedAt == m_lastIndex)
+            m_bars.replace(completedAt, {m_bars.times().at(completedAt), completed.open, completed.high,
+                                         completed.low, completed.close});
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
+        m_bars.append({tickStart, price, price, price, price});
         m_keys.append(double(m_lastIndex));
-        m_timestamps.append(double(tickStart));
-        m_open.append(price);
-        m_high.append(price);
-        m_low.append(price);
-        m_close.append(price);
-        summarizeBarsFrom(int(completedKey));
+        if (ticker)
+            ticker->setBarTimes(m_bars.times());
         // Points already computed for the completed bar came from its first tick.
         dropPointsFrom(completedKey);
         updateIndicators();
 
         m_lastTime = double(tickStart);
         m_lastOpen = m_lastHigh = m_lastLow = m_lastClose = price;
-        if (auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>())
-            ticker->appendTimestamp(double(tickStart));
         if (m_lastIndex != 0) {
             const double i = double(std::max<qint64>(m_lastIndex, 49));
             setKeyRange(QCPRange(i - 49, i + 1), 2);

@@ -2,6 +2,7 @@
 // indicators in overlays and panes, and the price tags.
 #pragma once
 
+#include "barstore.h"
 #include "candlestick.h"
 #include "chartmanager.h"
 #include "chartobjectregistry.h"
@@ -141,12 +142,15 @@ public:
     QString objectName(QCPAbstractItem *item) const { return m_objects.name(item); }
     AxisTag *levelTag(int id) const { return m_objects.levelTag(id); }
 
+    int barCount() const { return m_bars.size(); }
     const QVector<double> &barKeys() const { return m_keys; }
-    const QVector<double> &barTimestamps() const { return m_timestamps; }
-    const QVector<double> &barOpen() const { return m_open; }
-    const QVector<double> &barHigh() const { return m_high; }
-    const QVector<double> &barLow() const { return m_low; }
-    const QVector<double> &barClose() const { return m_close; }
+    const QVector<qint64> &barTimestamps() const { return m_bars.times(); }
+    const QVector<double> &barOpen() const { return m_bars.open(); }
+    const QVector<double> &barHigh() const { return m_bars.high(); }
+    const QVector<double> &barLow() const { return m_bars.low(); }
+    const QVector<double> &barClose() const { return m_bars.close(); }
+    // The bars shown, shared with the chart manager until either changes them.
+    const BarStore &bars() const { return m_bars; }
     double lastBarTime() const { return m_lastTime; }
     double lastBarClose() const { return m_lastClose; }
 
@@ -227,14 +231,11 @@ private:
     void finishChange();
     void setKeyRange(const QCPRange &range, int paneCount);
     QCPRange defaultKeyRange() const;
-    template<typename BarList>
-    void showBars(const BarList &data);
+    void showBars(const BarStore &bars);
     void mergeHistory(const ChartManager::HistoryChange &change);
-    void appendBars(const QVector<CandleStick> &bars, int from);
-    int firstShownAt(qint64 time) const;
+    void takeBars(const BarStore &bars);
     SeriesSource lineSource(Indicator indicator, const QString &name);
     CandleView candleView() const;
-    void summarizeBarsFrom(int from);
 
     ChartManager *m_chartManager = nullptr;
     QString m_symbol;
@@ -267,8 +268,6 @@ private:
     std::array<IndicatorLines, IndicatorCount> m_outputs;
     // Per output line, what the plottables and the axis fitting read instead of every point.
     std::array<QMap<QString, SummaryPyramid>, IndicatorCount> m_summaries;
-    SummaryPyramid m_highSummary;
-    SummaryPyramid m_lowSummary;
     // Force-index volumes drawn so far, one per bar.
     QVector<double> m_syntheticVolume;
     // First bar whose indicator points changed; graphs keep the points before it.
@@ -282,12 +281,9 @@ private:
     bool m_backgroundPending = false;
     double m_backgroundFrom = std::numeric_limits<double>::infinity();
 
+    BarStore m_bars;
+    // Bar i's key is i; the indicators take the keys as a list.
     QVector<double> m_keys;
-    QVector<double> m_timestamps;
-    QVector<double> m_open;
-    QVector<double> m_high;
-    QVector<double> m_low;
-    QVector<double> m_close;
 
     qint64 m_lastIndex = 0;
     // The chart manager's revision of the bars shown; 0 while they are not its.
