@@ -29,12 +29,6 @@ void SymbolChartWidget::takeBars(const BarStore &bars)
         ticker->setBarTimes(bars.times());
     m_bars = bars;
     const int count = m_bars.size();
-    if (m_keys.size() > count)
-        m_keys.resize(count);
-    if (m_keys.capacity() < count)
-        m_keys.reserve(count + count / 8 + 64);
-    while (m_keys.size() < count)
-        m_keys.append(double(m_keys.size()));
     if (count > 0) {
         const CandleStick last = m_bars.last();
         m_lastIndex = count - 1;
@@ -53,7 +47,6 @@ void SymbolChartWidget::showBars(const BarStore &bars)
     auto ticker = QSharedPointer<MyDateTimeTicker>::create();
     ticker->setDateTimeFormat(QStringLiteral("dd MMM\nHH:mm"));
     xAxis->setTicker(ticker);
-    m_keys.clear();
     takeBars(bars);
 
     m_backgroundPending = false;

@@ -102,7 +102,7 @@ bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
 
 void SymbolChartWidget::computeIndicator(Indicator indicator)
 {
-    computeInto(indicator, m_outputs[indicator], {m_keys, m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()},
+    computeInto(indicator, m_outputs[indicator], {IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()},
                 &m_syntheticVolume);
 }
 
@@ -122,7 +122,7 @@ bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
 void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars,
                                     QVector<double> *volume)
 {
-    const QVector<double> &k = bars.keys;
+    const IndicatorKeys &k = bars.keys;
     const QVector<double> &o = bars.open;
     const QVector<double> &h = bars.high;
     const QVector<double> &l = bars.low;
@@ -146,7 +146,7 @@ void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, co
         if (volume->size() > k.size())
             volume->resize(k.size());
         if (volume->size() < k.size())
-            *volume += makeSyntheticVolume(k.mid(volume->size()));
+            *volume += makeSyntheticVolume(k.size() - volume->size());
         calcForceIndex(out[QString()], k, c, *volume, 14);
         break;
     case WilliamsPercentRange: calcWilliamsPercentRange(out[QString()], k, h, l, c, 14); break;
@@ -177,7 +177,7 @@ void SymbolChartWidget::startBackgroundIndicators()
     if (wanted.isEmpty())
         return;
     m_backgroundRunning = true;
-    const Bars bars{m_keys, m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
+    const Bars bars{IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
     const quint64 generation = m_generation;
     // The outputs so far go along, so each continues from its last bar instead of starting over.
     QMap<int, IndicatorLines> held;
@@ -201,7 +201,7 @@ void SymbolChartWidget::applyBackgroundIndicators(const QMap<int, IndicatorLines
 {
     m_backgroundRunning = false;
     // Results of bars since replaced, or already outgrown by a newer bar, are dropped.
-    if (generation == m_generation && barCount == m_keys.size()) {
+    if (generation == m_generation && barCount == m_bars.size()) {
         for (auto it = results.cbegin(); it != results.cend(); ++it) {
             m_outputs[it.key()] = it.value();
             if (indicatorWanted(Indicator(it.key())))

@@ -120,7 +120,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     setAttribute(Qt::WA_MouseTracking);
     loadIndicatorSettings();
     // The first bar load ran before the switches were read: fill what they show now.
-    if (!m_keys.isEmpty())
+    if (!m_bars.isEmpty())
         updateIndicators();
     m_deferReplot = false;
     m_dirty = true;
@@ -439,7 +439,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     m_oneClick->setMinimumVolume(tick.minVol);
     m_oneClick->setMaximumVolume(tick.maxVol);
     m_oneClick->setVolumeStep(tick.stepVol);
-    if (m_keys.isEmpty() || !std::isfinite(tick.bid))
+    if (m_bars.isEmpty() || !std::isfinite(tick.bid))
         return;
 
     const double price = tick.bid;
@@ -481,7 +481,6 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
         m_bars.append({tickStart, price, price, price, price});
-        m_keys.append(double(m_lastIndex));
         if (ticker)
             ticker->setBarTimes(m_bars.times());
         // Points already computed for the completed bar came from its first tick.

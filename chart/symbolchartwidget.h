@@ -143,7 +143,7 @@ public:
     AxisTag *levelTag(int id) const { return m_objects.levelTag(id); }
 
     int barCount() const { return m_bars.size(); }
-    const QVector<double> &barKeys() const { return m_keys; }
+    QVector<double> barKeys() const { return IndicatorKeys::stepping(0.0, m_bars.size()); }
     const QVector<qint64> &barTimestamps() const { return m_bars.times(); }
     const QVector<double> &barOpen() const { return m_bars.open(); }
     const QVector<double> &barHigh() const { return m_bars.high(); }
@@ -182,7 +182,8 @@ protected:
 private:
     struct Bars
     {
-        QVector<double> keys, open, high, low, close;
+        IndicatorKeys keys;
+        QVector<double> open, high, low, close;
     };
 
     struct IndicatorGraphs
@@ -281,9 +282,8 @@ private:
     bool m_backgroundPending = false;
     double m_backgroundFrom = std::numeric_limits<double>::infinity();
 
+    // Bar i sits at key i.
     BarStore m_bars;
-    // Bar i's key is i; the indicators take the keys as a list.
-    QVector<double> m_keys;
 
     qint64 m_lastIndex = 0;
     // The chart manager's revision of the bars shown; 0 while they are not its.
