@@ -37,7 +37,7 @@ void MyDateTimeTicker::ownTimes()
     m_timestamps.reserve(m_barTimes.size());
     for (const qint64 s : qAsConst(m_barTimes))
         m_timestamps.append(double(s));
-    m_barTimes.clear();
+    m_barTimes = QVector<qint64>();
 }
 
 void MyDateTimeTicker::appendTimestamp(double seconds)
@@ -62,26 +62,27 @@ void MyDateTimeTicker::appendTimestamps(const QVector<qint64> &seconds)
 
 void MyDateTimeTicker::setTimestamps(const QVector<double> &seconds)
 {
-    m_barTimes.clear();
+    m_barTimes = QVector<qint64>();
     m_timestamps = seconds;
 }
 
 void MyDateTimeTicker::setTimestamps(const QVector<qint64> &seconds)
 {
-    m_barTimes.clear();
+    m_barTimes = QVector<qint64>();
     m_timestamps.clear();
     appendTimestamps(seconds);
 }
 
 void MyDateTimeTicker::clearTimestamps()
 {
-    m_timestamps.clear();
-    m_barTimes.clear();
+    // Assigned rather than cleared: clearing a vector still shared copies it first.
+    m_timestamps = QVector<double>();
+    m_barTimes = QVector<qint64>();
 }
 
 void MyDateTimeTicker::setBarTimes(const QVector<qint64> &seconds)
 {
-    m_timestamps.clear();
+    m_timestamps = QVector<double>();
     m_barTimes = seconds;
 }
 

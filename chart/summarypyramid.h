@@ -9,7 +9,7 @@
 class SummaryPyramid
 {
 public:
-    static constexpr int Block = 32;
+    static constexpr int Block = 64;
 
     void clear();
     // Takes in values[0, count) after the values from `from` on changed or were added.
