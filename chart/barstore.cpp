@@ -2,27 +2,25 @@
 
 #include <algorithm>
 
+template <typename T> void BarStore::Column<T>::allocate(int capacity, int keep)
+{
+    QTypedArrayData<T> *d = QTypedArrayData<T>::allocate(size_t(std::max(capacity, 1)));
+    if (!d)
+        qBadAlloc();
+    std::copy(values.constBegin(), values.constBegin() + keep, d->begin());
+    d->size = keep;
+    values = QVector<T>(QArrayDataPointerRef<T>{d});
+    data = d;
+}
+
 template <typename Bars> BarStore BarStore::build(const Bars &bars, int count)
 {
     BarStore store;
     count = std::max(count, 0);
-    store.reserveFor(count);
-    store.m_time.resize(count);
-    for (QVector<double> *column : {&store.m_open, &store.m_high, &store.m_low, &store.m_close})
-        column->resize(count);
-    qint64 *time = store.m_time.data();
-    double *open = store.m_open.data();
-    double *high = store.m_high.data();
-    double *low = store.m_low.data();
-    double *close = store.m_close.data();
-    for (int i = 0; i < count; ++i) {
-        const CandleStick &bar = bars[i];
-        time[i] = bar.timestamp;
-        open[i] = bar.open;
-        high[i] = bar.high;
-        low[i] = bar.low;
-        close[i] = bar.close;
-    }
+    store.makeWritable(0, 0, count);
+    for (int i = 0; i < count; ++i)
+        store.write(i, bars[i]);
+    store.setCount(count);
     store.summarizeFrom(0);
     return store;
 }
@@ -34,56 +32,86 @@ BarStore BarStore::fromBars(const QList<CandleStick> &bars) { return build(bars,
 
 int BarStore::indexAtOrAfter(qint64 time) const
 {
-    return int(std::lower_bound(m_time.cbegin(), m_time.cend(), time) - m_time.cbegin());
+    const auto begin = m_time.values.cbegin();
+    return int(std::lower_bound(begin, begin + m_count, time) - begin);
 }
 
-void BarStore::reserveFor(int count)
+bool BarStore::isShared() const
 {
-    if (m_time.capacity() >= count)
+    return m_time.isShared() || m_open.isShared() || m_high.isShared() || m_low.isShared() || m_close.isShared();
+}
+
+void BarStore::makeWritable(int firstWritten, int keep, int total)
+{
+    const bool fits = m_time.data && total <= int(m_time.data->alloc);
+    if (fits && (!isShared() || firstWritten >= m_time.data->size))
         return;
-    const int room = count + count / 8 + 64;
-    m_time.reserve(room);
-    for (QVector<double> *column : {&m_open, &m_high, &m_low, &m_close})
-        column->reserve(room);
+    // Room for the bars still to come, so the first of them copies nothing.
+    const int capacity = total + total / 8 + 64;
+    m_time.allocate(capacity, keep);
+    m_open.allocate(capacity, keep);
+    m_high.allocate(capacity, keep);
+    m_low.allocate(capacity, keep);
+    m_close.allocate(capacity, keep);
+}
+
+void BarStore::write(int i, const CandleStick &bar)
+{
+    m_time.data->data()[i] = bar.timestamp;
+    m_open.data->data()[i] = bar.open;
+    m_high.data->data()[i] = bar.high;
+    m_low.data->data()[i] = bar.low;
+    m_close.data->data()[i] = bar.close;
+}
+
+void BarStore::setCount(int count)
+{
+    m_count = count;
+    if (!m_time.data)
+        return;
+    // Shared columns keep what the other copies show.
+    if (isShared() && count <= m_time.data->size)
+        return;
+    m_time.data->size = count;
+    m_open.data->size = count;
+    m_high.data->size = count;
+    m_low.data->size = count;
+    m_close.data->size = count;
 }
 
 void BarStore::summarizeFrom(int from)
 {
-    m_highs.update(m_high.constData(), m_high.size(), from);
-    m_lows.update(m_low.constData(), m_low.size(), from);
+    m_highs.update(m_high.values.constData(), m_count, from);
+    m_lows.update(m_low.values.constData(), m_count, from);
 }
 
 void BarStore::append(const CandleStick &bar)
 {
-    reserveFor(size() + 1);
-    m_time.append(bar.timestamp);
-    m_open.append(bar.open);
-    m_high.append(bar.high);
-    m_low.append(bar.low);
-    m_close.append(bar.close);
-    summarizeFrom(size() - 1);
+    const int n = m_count;
+    // Another copy may have added this very bar already.
+    if (!(m_time.data && n < m_time.data->size && at(n) == bar)) {
+        makeWritable(n, n, n + 1);
+        write(n, bar);
+    }
+    setCount(n + 1);
+    summarizeFrom(n);
 }
 
 void BarStore::replace(int i, const CandleStick &bar)
 {
-    if (i < 0 || i >= size() || at(i) == bar)
+    if (i < 0 || i >= m_count || at(i) == bar)
         return;
-    m_time[i] = bar.timestamp;
-    m_open[i] = bar.open;
-    m_high[i] = bar.high;
-    m_low[i] = bar.low;
-    m_close[i] = bar.close;
+    makeWritable(i, m_count, m_count);
+    write(i, bar);
     summarizeFrom(i);
 }
 
 void BarStore::truncate(int count)
 {
-    count = std::clamp(count, 0, size());
-    if (count == size())
+    count = std::clamp(count, 0, m_count);
+    if (count == m_count)
         return;
-    m_time.resize(count);
-    for (QVector<double> *column : {&m_open, &m_high, &m_low, &m_close})
-        column->resize(count);
+    setCount(count);
     summarizeFrom(count);
 }
 
@@ -98,9 +126,9 @@ int BarStore::merge(const QVector<CandleStick> &incoming)
     tail.reserve(incoming.size() + size() - start);
     int held = start;
     for (const CandleStick &bar : incoming) {
-        for (; held < size() && m_time.at(held) < bar.timestamp; ++held)
+        for (; held < size() && time(held) < bar.timestamp; ++held)
             tail.append(at(held));
-        if (held < size() && m_time.at(held) == bar.timestamp)
+        if (held < size() && time(held) == bar.timestamp)
             ++held;
         tail.append(bar);
     }
@@ -114,19 +142,10 @@ int BarStore::merge(const QVector<CandleStick> &incoming)
     if (same == tail.size() && changed == size())
         return size();
     const int total = start + tail.size();
-    reserveFor(total);
-    m_time.resize(total);
-    for (QVector<double> *column : {&m_open, &m_high, &m_low, &m_close})
-        column->resize(total);
-    for (int k = same; k < tail.size(); ++k) {
-        const CandleStick &bar = tail.at(k);
-        const int i = start + k;
-        m_time[i] = bar.timestamp;
-        m_open[i] = bar.open;
-        m_high[i] = bar.high;
-        m_low[i] = bar.low;
-        m_close[i] = bar.close;
-    }
+    makeWritable(changed, changed, total);
+    for (int k = same; k < tail.size(); ++k)
+        write(start + k, tail.at(k));
+    setCount(total);
     summarizeFrom(changed);
     return changed;
 }
@@ -150,6 +169,8 @@ QList<CandleStick> BarStore::toList() const
 
 bool operator==(const BarStore &a, const BarStore &b)
 {
-    return a.times() == b.times() && a.open() == b.open() && a.high() == b.high() && a.low() == b.low()
-        && a.close() == b.close();
+    const int n = a.size();
+    const auto same = [n](const auto &x, const auto &y) { return std::equal(x.cbegin(), x.cbegin() + n, y.cbegin()); };
+    return n == b.size() && same(a.times(), b.times()) && same(a.open(), b.open()) && same(a.high(), b.high())
+        && same(a.low(), b.low()) && same(a.close(), b.close());
 }

@@ -26,7 +26,7 @@ void SymbolChartWidget::takeBars(const BarStore &bars)
 {
     // The ticker shares the times; it takes them again below.
     if (const auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>())
-        ticker->setBarTimes(bars.times());
+        ticker->setBarTimes(bars.times(), bars.size());
     m_bars = bars;
     const int count = m_bars.size();
     if (count > 0) {
@@ -87,14 +87,14 @@ void SymbolChartWidget::mergeHistory(const ChartManager::HistoryChange &change)
     if (change.changedFrom != ChartManager::HistoryChange::Everything && shown > 0) {
         from = m_bars.indexAtOrAfter(change.changedFrom);
         if (from == 0 || from != bars.indexAtOrAfter(change.changedFrom) ||
-            m_bars.times().at(from - 1) != bars.times().at(from - 1))
+            m_bars.time(from - 1) != bars.time(from - 1))
             from = -1;
     }
 
     m_deferReplot = true;
     const double oldLast = double(m_lastIndex);
     if (from < 0) {
-        const qint64 leftTime = shown > 0 ? m_bars.times().at(std::clamp(int(std::floor(view.lower)), 0, shown - 1)) : 0;
+        const qint64 leftTime = shown > 0 ? m_bars.time(std::clamp(int(std::floor(view.lower)), 0, shown - 1)) : 0;
         showBars(bars);
         if (bars.isEmpty()) {
         } else if (atLiveEnd && shown == 0) {

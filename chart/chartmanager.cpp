@@ -617,7 +617,7 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
         const int changed = held.merge(incoming);
         if (changed == held.size())
             return; // a repeat of what is held: nothing to show or save
-        changedFrom = held.times().at(changed);
+        changedFrom = held.time(changed);
         m_core->noteChange(symbol, period, changedFrom);
         merged = held; // shares the data; the copy happens on the next change, if any
     }
@@ -640,9 +640,9 @@ void ChartManager::appendCandleStick(QString symbol, int period, qlonglong times
     {
         QMutexLocker lock(&m_core->mutex);
         BarStore &held = m_core->history[symbol][period];
-        if (!held.isEmpty() && timestamp < held.times().constLast())
+        if (!held.isEmpty() && timestamp < held.last().timestamp)
             return;
-        if (!held.isEmpty() && timestamp == held.times().constLast())
+        if (!held.isEmpty() && timestamp == held.last().timestamp)
             held.replace(held.size() - 1, bar);
         else
             held.append(bar);

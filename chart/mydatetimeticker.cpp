@@ -1,6 +1,7 @@
 #include "mydatetimeticker.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -34,10 +35,11 @@ void MyDateTimeTicker::ownTimes()
 {
     if (m_barTimes.isEmpty())
         return;
-    m_timestamps.reserve(m_barTimes.size());
-    for (const qint64 s : qAsConst(m_barTimes))
-        m_timestamps.append(double(s));
+    m_timestamps.reserve(m_barCount);
+    for (int i = 0; i < m_barCount; ++i)
+        m_timestamps.append(double(m_barTimes.at(i)));
     m_barTimes = QVector<qint64>();
+    m_barCount = 0;
 }
 
 void MyDateTimeTicker::appendTimestamp(double seconds)
@@ -63,12 +65,14 @@ void MyDateTimeTicker::appendTimestamps(const QVector<qint64> &seconds)
 void MyDateTimeTicker::setTimestamps(const QVector<double> &seconds)
 {
     m_barTimes = QVector<qint64>();
+    m_barCount = 0;
     m_timestamps = seconds;
 }
 
 void MyDateTimeTicker::setTimestamps(const QVector<qint64> &seconds)
 {
     m_barTimes = QVector<qint64>();
+    m_barCount = 0;
     m_timestamps.clear();
     appendTimestamps(seconds);
 }
@@ -78,12 +82,14 @@ void MyDateTimeTicker::clearTimestamps()
     // Assigned rather than cleared: clearing a vector still shared copies it first.
     m_timestamps = QVector<double>();
     m_barTimes = QVector<qint64>();
+    m_barCount = 0;
 }
 
-void MyDateTimeTicker::setBarTimes(const QVector<qint64> &seconds)
+void MyDateTimeTicker::setBarTimes(const QVector<qint64> &seconds, int count)
 {
     m_timestamps = QVector<double>();
     m_barTimes = seconds;
+    m_barCount = std::clamp(count, 0, seconds.size());
 }
 
 void MyDateTimeTicker::setSubTickCount(int count)

@@ -386,8 +386,8 @@ void SymbolChartWidget::loadChart()
             = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
         requestHistory(std::max<qint64>(from, 0), -1);
     } else {
-        if (bars.times().constLast() > 0)
-            requestHistory(bars.times().constLast(), -1);
+        if (bars.last().timestamp > 0)
+            requestHistory(bars.last().timestamp, -1);
         showBars(bars);
         setKeyRange(defaultKeyRange(), PaneCount);
         m_seenRevision = held.revision;
@@ -476,13 +476,13 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         // indicators read it, not those of its first tick.
         const int completedAt = m_bars.size() - 1;
         if (completedAt == m_lastIndex)
-            m_bars.replace(completedAt, {m_bars.times().at(completedAt), completed.open, completed.high,
+            m_bars.replace(completedAt, {m_bars.time(completedAt), completed.open, completed.high,
                                          completed.low, completed.close});
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
         m_bars.append({tickStart, price, price, price, price});
         if (ticker)
-            ticker->setBarTimes(m_bars.times());
+            ticker->setBarTimes(m_bars.times(), m_bars.size());
         // Points already computed for the completed bar came from its first tick.
         dropPointsFrom(completedKey);
         updateIndicators();

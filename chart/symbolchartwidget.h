@@ -144,11 +144,12 @@ public:
 
     int barCount() const { return m_bars.size(); }
     QVector<double> barKeys() const { return IndicatorKeys::stepping(0.0, m_bars.size()); }
-    const QVector<qint64> &barTimestamps() const { return m_bars.times(); }
-    const QVector<double> &barOpen() const { return m_bars.open(); }
-    const QVector<double> &barHigh() const { return m_bars.high(); }
-    const QVector<double> &barLow() const { return m_bars.low(); }
-    const QVector<double> &barClose() const { return m_bars.close(); }
+    // The shown bars' columns, without what other copies of the bars added after them.
+    QVector<qint64> barTimestamps() const { return m_bars.times().mid(0, m_bars.size()); }
+    QVector<double> barOpen() const { return m_bars.open().mid(0, m_bars.size()); }
+    QVector<double> barHigh() const { return m_bars.high().mid(0, m_bars.size()); }
+    QVector<double> barLow() const { return m_bars.low().mid(0, m_bars.size()); }
+    QVector<double> barClose() const { return m_bars.close().mid(0, m_bars.size()); }
     // The bars shown, shared with the chart manager until either changes them.
     const BarStore &bars() const { return m_bars; }
     double lastBarTime() const { return m_lastTime; }

@@ -121,6 +121,53 @@ private slots:
         }
         holds(changed, expected);
         holds(kept, bars);
+        // Bars added after the shared ones cost no copy of the history.
+        if (change == "append" || change == "merge new bar")
+            QCOMPARE(changed.close().constData(), kept.close().constData());
+    }
+
+    // Both copies go on from the same bars, as the manager and a window do with each completed bar.
+    void copiesGoingOnFromTheSameBars_data()
+    {
+        QTest::addColumn<QString>("kept");    // what the first copy does
+        QTest::addColumn<QString>("changed"); // then the second
+        QTest::addColumn<bool>("oneStorage");
+        QTest::newRow("the same bar added by both") << "add 200" << "add 200" << true;
+        QTest::newRow("different bars added") << "add 200" << "add 200 repriced" << false;
+        QTest::newRow("a bar added, the other cut back and grown") << "add 200" << "cut 120, add 300" << false;
+        QTest::newRow("a bar added, the other reprices its newest") << "add 200" << "reprice 199" << false;
+        QTest::newRow("a bar added, the other cut back") << "add 200" << "cut 50" << true;
+    }
+    void copiesGoingOnFromTheSameBars()
+    {
+        QFETCH(QString, kept);
+        QFETCH(QString, changed);
+        QFETCH(bool, oneStorage);
+        const QVector<CandleStick> bars = barsAt(range(0, 200));
+        BarStore stores[2] = {BarStore::fromBars(bars), {}};
+        stores[1] = stores[0];
+        QVector<CandleStick> expected[2] = {bars, bars};
+        const QString steps[2] = {kept, changed};
+        for (int c = 0; c < 2; ++c) {
+            for (const QString &step : steps[c].split(", ")) {
+                const QStringList words = step.split(' ');
+                const int at = words.at(1).toInt();
+                const CandleStick bar = barsAt({at}, words.size() > 2 ? 0.7 : 0.0).constFirst();
+                if (words.first() == "add") {
+                    stores[c].append(bar);
+                    expected[c].append(bar);
+                } else if (words.first() == "cut") {
+                    stores[c].truncate(at);
+                    expected[c].resize(at);
+                } else {
+                    stores[c].replace(at, barsAt({at}, 0.7).constFirst());
+                    expected[c][at] = barsAt({at}, 0.7).constFirst();
+                }
+            }
+        }
+        holds(stores[0], expected[0]);
+        holds(stores[1], expected[1]);
+        QCOMPARE(stores[0].close().constData() == stores[1].close().constData(), oneStorage);
     }
 
     void windowsOfAChartShareItsBars_data()
