@@ -10,6 +10,7 @@
 #include "mydatetimeticker.h"
 #include "oneclicktradingbuttons.h"
 #include "seriesindex.h"
+#include "straightlinebatch.h"
 #include "tickdata.h"
 
 #include <QAction>
@@ -270,6 +271,10 @@ void SymbolChartWidget::setupPlot()
     m_lastPriceTag->setPen(QPen(Qt::green));
 
     addIndicatorGraphs();
+
+    // Drawn straight lines go above the lines of the indicators, as items made later would.
+    addLayer(QStringLiteral("drawnLines"), layer(QStringLiteral("main")), limAbove);
+    m_lineBatch = new StraightLineBatch(this, layer(QStringLiteral("drawnLines")), layer(QStringLiteral("main")));
 }
 
 QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &line, const QColor &color)

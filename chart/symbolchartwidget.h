@@ -22,6 +22,7 @@
 #include <qcustomplot.h>
 
 class AxisTag;
+class StraightLineBatch;
 class ChartManager;
 class OneClickTradingButtons;
 class QAction;
@@ -261,6 +262,7 @@ private:
     QList<QAction *> m_colorActions;
 
     AxisTag *m_lastPriceTag = nullptr;
+    StraightLineBatch *m_lineBatch = nullptr;
     QString m_lastPriceText;
     bool m_oneClickVisible = false;
     OneClickTradingButtons *m_oneClick = nullptr;
