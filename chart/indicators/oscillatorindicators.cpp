@@ -1,6 +1,7 @@
 #include "oscillatorindicators.h"
 
 #include "indicatoroutput_p.h"
+#include "quotients.h"
 
 #include <QVarLengthArray>
 #include <algorithm>
@@ -70,6 +71,17 @@ void calcMomentum(IndicatorSeries &output, const IndicatorKeys &keys, const QVec
     if (first > last)
         return;
     double *values = extendTo(output, keys, n, last - n + 1) - n;
+    // A price read straight from a column: the quotients all at once.
+    const QVector<double> *column = priceType == PriceOpen ? &open
+        : priceType == PriceHigh                           ? &high
+        : priceType == PriceLow                            ? &low
+        : priceType < PriceOpen || priceType > PriceWeighted ? &close
+                                                           : nullptr;
+    if (column) {
+        const double *p = column->constData();
+        scaledQuotients(p + first, p + first - n, 100.0, values + first, last - first + 1);
+        return;
+    }
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
         for (int i = first; i <= last; ++i)
             values[i] = gapIfNotFinite(price(i) * 100.0 / price(i - n));
