@@ -20,33 +20,46 @@ void plainQuotients(const double *num, const double *den, double scale, double *
 
 #ifdef KESTRAL_HAVE_AVX512_QUOTIENTS
 // Every value takes the same steps wherever it falls, the last few included, so
-// a line extended bar by bar equals the same line computed whole.
-__attribute__((target("avx512f,avx512dq"))) void estimatedQuotients(const double *num, const double *den,
+// a line extended bar by bar equals the same line computed whole. Returns the
+// lanes whose estimate is NaN or infinite.
+__attribute__((target("avx512f,avx512dq,avx512vl,fma"))) inline __mmask8 estimatedBlock(const double *num, const double *den,
+                                                                             __m256d scale, double *out,
+                                                                             __mmask8 lanes)
+{
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d d = _mm256_maskz_loadu_pd(lanes, den);
+    __m256d r = _mm256_maskz_rcp14_pd(lanes, d);
+    r = _mm256_fmadd_pd(r, _mm256_fnmadd_pd(d, r, one), r);
+    r = _mm256_fmadd_pd(r, _mm256_fnmadd_pd(d, r, one), r);
+    const __m256d q = _mm256_mul_pd(_mm256_mul_pd(_mm256_maskz_loadu_pd(lanes, num), scale), r);
+    _mm256_mask_storeu_pd(out, lanes, q);
+    // NaN and infinities: 0x01, 0x08, 0x10, 0x80.
+    return _mm256_mask_fpclass_pd_mask(lanes, q, 0x99);
+}
+
+__attribute__((target("avx512f,avx512dq,avx512vl,fma"))) void estimatedQuotients(const double *num, const double *den,
                                                                       double scale, double *out, int count)
 {
-    const __m512d one = _mm512_set1_pd(1.0);
-    const __m512d factor = _mm512_set1_pd(scale);
-    for (int k = 0; k < count; k += 8) {
-        const __mmask8 lanes = count - k >= 8 ? __mmask8(0xFF) : __mmask8((1u << (count - k)) - 1);
-        const __m512d d = _mm512_maskz_loadu_pd(lanes, den + k);
-        __m512d r = _mm512_maskz_rcp14_pd(lanes, d);
-        r = _mm512_fmadd_pd(r, _mm512_fnmadd_pd(d, r, one), r);
-        r = _mm512_fmadd_pd(r, _mm512_fnmadd_pd(d, r, one), r);
-        const __m512d q = _mm512_mul_pd(_mm512_mul_pd(_mm512_maskz_loadu_pd(lanes, num + k), factor), r);
-        _mm512_mask_storeu_pd(out + k, lanes, q);
-        // NaN and infinities (0x01, 0x08, 0x10, 0x80): a zero, infinite or
-        // subnormal divisor, or a non-finite price. Those are divided exactly.
-        const unsigned odd = _mm512_mask_fpclass_pd_mask(lanes, q, 0x99);
-        for (int j = 0; j < 8; ++j) {
-            if (odd & (1u << j))
-                plainQuotients(num + k + j, den + k + j, scale, out + k + j, 1);
+    const __m256d factor = _mm256_set1_pd(scale);
+    unsigned odd = 0;
+    int k = 0;
+    for (; k + 4 <= count; k += 4)
+        odd |= estimatedBlock(num + k, den + k, factor, out + k, 0x0F);
+    if (k < count)
+        odd |= estimatedBlock(num + k, den + k, factor, out + k, __mmask8((1u << (count - k)) - 1));
+    // A zero, infinite or subnormal divisor, or a non-finite price: those are divided exactly.
+    if (odd) {
+        for (k = 0; k < count; ++k) {
+            if (!std::isfinite(out[k]))
+                plainQuotients(num + k, den + k, scale, out + k, 1);
         }
     }
 }
 
 bool hasAvx512()
 {
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")
+        && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
     return has;
 }
 #endif
