@@ -102,8 +102,13 @@ bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
 
 void SymbolChartWidget::computeIndicator(Indicator indicator)
 {
-    computeInto(indicator, m_outputs[indicator], {IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()},
-                &m_syntheticVolume);
+    computeInto(indicator, m_outputs[indicator], barsForIndicators(), &m_syntheticVolume);
+}
+
+SymbolChartWidget::Bars SymbolChartWidget::barsForIndicators() const
+{
+    // The key count bounds what the indicators read: the columns may run past the bars shown.
+    return {IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
 }
 
 bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
@@ -177,7 +182,7 @@ void SymbolChartWidget::startBackgroundIndicators()
     if (wanted.isEmpty())
         return;
     m_backgroundRunning = true;
-    const Bars bars{IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
+    const Bars bars = barsForIndicators();
     const quint64 generation = m_generation;
     // The outputs so far go along, so each continues from its last bar instead of starting over.
     QMap<int, IndicatorLines> held;

@@ -225,6 +225,7 @@ private:
     void computeIndicator(Indicator indicator);
     static void computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars, QVector<double> *volume);
     static bool rebuildsWhole(Indicator indicator);
+    Bars barsForIndicators() const;
     void startBackgroundIndicators();
     void applyBackgroundIndicators(const QMap<int, IndicatorLines> &results, quint64 generation, int barCount);
     void publishIndicator(Indicator indicator, double fromKey);
