@@ -216,6 +216,8 @@ void waitForIndicators(SymbolChartWidget &chart)
 void BM_OpenLoadedChart(benchmark::State &state)
 {
     ChartManager manager(nullptr);
+    // The manager takes only the history a chart asked for.
+    manager.requestChartHistory(kOff, 60, 0, -1);
     manager.updateChartHistoryFromServer(replyOf(kOff, bars()));
     QCoreApplication::processEvents();
     for (auto _ : state) {
@@ -239,6 +241,7 @@ void BM_OneBarReply(benchmark::State &state)
     const QList<CandleStick> later = held.mid(kHeld);
     held = held.mid(0, kHeld);
     ChartManager manager(nullptr);
+    manager.requestChartHistory(kOn, 60, 0, -1);
     manager.updateChartHistoryFromServer(replyOf(kOn, held));
     QCoreApplication::processEvents();
     SymbolChartWidget chart(&manager, kOn, 60);

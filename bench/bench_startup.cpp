@@ -76,7 +76,7 @@ bool chartsLoaded(Client_Terminal &window, bool withCharts)
     if (!withCharts)
         return true;
     for (SymbolChartWidget *chart : charts) {
-        if (chart->barKeys().size() < barCount)
+        if (chart->barCount() < barCount)
             return false;
     }
     return true;

@@ -82,6 +82,21 @@ void AggregatingGraph::lendVisiblePoints() const
             // As getOptimizedLineData below: the first point, the column's span at its middle
             // key in the way the column goes, and the last point.
             const int n = last - first;
+            if (plotsource::readsSummariesOnly(view, last, snapEnds)) {
+                // Ends moved to the nearest block, like the extremes: read beside the summaries.
+                const double start = plotsource::valueAtSnappedEnd(view, first);
+                const double finish = plotsource::valueAtSnappedEnd(view, last);
+                points.append(QCPGraphData(view.firstKey + first, start));
+                double lowest, highest;
+                plotsource::columnExtremes(view, first, last, snapEnds, lowest, highest);
+                if (lowest <= highest) {
+                    const double middle = view.firstKey + first + n / 2;
+                    points.append(QCPGraphData(middle, finish >= start ? lowest : highest));
+                    points.append(QCPGraphData(middle, finish >= start ? highest : lowest));
+                }
+                points.append(QCPGraphData(view.firstKey + last - 1, finish));
+                return;
+            }
             points.append(point(first));
             if (n > 2) {
                 double lowest, highest;

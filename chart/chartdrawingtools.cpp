@@ -8,6 +8,7 @@
 #include "chartmanager.h"
 #include "diagnostics.h"
 #include "jsonreadings.h"
+#include "straightlinebatch.h"
 
 #include <QDebug>
 #include <QMessageBox>
@@ -258,7 +259,7 @@ void SymbolChartWidget::placeFibonacci(double key, double price)
 
 QCPItemStraightLine *SymbolChartWidget::addStraightLine(const QColor &color, bool onPriceAxes)
 {
-    auto *line = new QCPItemStraightLine(this);
+    QCPItemStraightLine *line = m_lineBatch->addLine();
     line->setPen(QPen(color));
     // Every straight line drawn here runs along an axis, where smoothing only
     // blurs it over two pixel rows and costs a stroker pass per line per replot.

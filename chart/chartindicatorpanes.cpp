@@ -102,7 +102,13 @@ bool SymbolChartWidget::indicatorWanted(Indicator indicator) const
 
 void SymbolChartWidget::computeIndicator(Indicator indicator)
 {
-    computeInto(indicator, m_outputs[indicator], {m_keys, m_open, m_high, m_low, m_close}, &m_syntheticVolume);
+    computeInto(indicator, m_outputs[indicator], barsForIndicators(), &m_syntheticVolume);
+}
+
+SymbolChartWidget::Bars SymbolChartWidget::barsForIndicators() const
+{
+    // The key count bounds what the indicators read: the columns may run past the bars shown.
+    return {IndicatorKeys::stepping(0.0, m_bars.size()), m_bars.open(), m_bars.high(), m_bars.low(), m_bars.close()};
 }
 
 bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
@@ -121,7 +127,7 @@ bool SymbolChartWidget::rebuildsWhole(Indicator indicator)
 void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars,
                                     QVector<double> *volume)
 {
-    const QVector<double> &k = bars.keys;
+    const IndicatorKeys &k = bars.keys;
     const QVector<double> &o = bars.open;
     const QVector<double> &h = bars.high;
     const QVector<double> &l = bars.low;
@@ -145,7 +151,7 @@ void SymbolChartWidget::computeInto(Indicator indicator, IndicatorLines &out, co
         if (volume->size() > k.size())
             volume->resize(k.size());
         if (volume->size() < k.size())
-            *volume += makeSyntheticVolume(k.mid(volume->size()));
+            *volume += makeSyntheticVolume(k.size() - volume->size());
         calcForceIndex(out[QString()], k, c, *volume, 14);
         break;
     case WilliamsPercentRange: calcWilliamsPercentRange(out[QString()], k, h, l, c, 14); break;
@@ -176,7 +182,7 @@ void SymbolChartWidget::startBackgroundIndicators()
     if (wanted.isEmpty())
         return;
     m_backgroundRunning = true;
-    const Bars bars{m_keys, m_open, m_high, m_low, m_close};
+    const Bars bars = barsForIndicators();
     const quint64 generation = m_generation;
     // The outputs so far go along, so each continues from its last bar instead of starting over.
     QMap<int, IndicatorLines> held;
@@ -200,7 +206,7 @@ void SymbolChartWidget::applyBackgroundIndicators(const QMap<int, IndicatorLines
 {
     m_backgroundRunning = false;
     // Results of bars since replaced, or already outgrown by a newer bar, are dropped.
-    if (generation == m_generation && barCount == m_keys.size()) {
+    if (generation == m_generation && barCount == m_bars.size()) {
         for (auto it = results.cbegin(); it != results.cend(); ++it) {
             m_outputs[it.key()] = it.value();
             if (indicatorWanted(Indicator(it.key())))
@@ -247,23 +253,17 @@ SeriesSource SymbolChartWidget::lineSource(Indicator indicator, const QString &n
 CandleView SymbolChartWidget::candleView() const
 {
     CandleView view;
-    view.count = m_keys.size();
-    view.open = m_open.constData();
-    view.high = m_high.constData();
-    view.low = m_low.constData();
-    view.close = m_close.constData();
-    view.highs = &m_highSummary;
-    view.lows = &m_lowSummary;
+    view.count = m_bars.size();
+    view.open = m_bars.open().constData();
+    view.high = m_bars.high().constData();
+    view.low = m_bars.low().constData();
+    view.close = m_bars.close().constData();
+    view.highs = &m_bars.highs();
+    view.lows = &m_bars.lows();
     // The live bar's prices move with each tick; the series keep those of its first.
     view.hasLive = view.count > 0;
     view.live = QCPFinancialData(m_lastIndex, m_lastOpen, m_lastHigh, m_lastLow, m_lastClose);
     return view;
-}
-
-void SymbolChartWidget::summarizeBarsFrom(int from)
-{
-    m_highSummary.update(m_high.constData(), m_high.size(), from);
-    m_lowSummary.update(m_low.constData(), m_low.size(), from);
 }
 
 void SymbolChartWidget::clearIndicatorOutputs()
@@ -369,14 +369,14 @@ void SymbolChartWidget::fitAxes(const QCPRange &range)
     QVector<Pair> panes(fits.size());
 
     // The bars in view and one beyond either side, read through their summaries.
-    const int count = m_keys.size();
+    const int count = m_bars.size();
     int begin = 0, end = 0;
     plotsource::visibleIndexes(0.0, count, range, begin, end);
     if (begin < end) {
         const int stored = std::min(end, count - 1); // the live bar's prices are apart
         double low, high, ignored;
-        m_highSummary.extremes(m_high.constData(), begin, stored, ignored, high);
-        m_lowSummary.extremes(m_low.constData(), begin, stored, low, ignored);
+        m_bars.highs().extremes(m_bars.high().constData(), begin, stored, ignored, high);
+        m_bars.lows().extremes(m_bars.low().constData(), begin, stored, low, ignored);
         price.take(high);
         price.take(low);
         for (int p = 0; p < fits.size(); ++p) {

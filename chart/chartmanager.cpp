@@ -98,53 +98,7 @@ void normalize(Series &bars)
     bars.resize(out);
 }
 
-// Union of two series in time order; on equal times the bar of `winner` is kept.
-Series mergeSeries(const Series &winner, const Series &other)
-{
-    if (other.isEmpty())
-        return winner;
-    if (winner.isEmpty())
-        return other;
-    if (other.constLast().timestamp < winner.constFirst().timestamp)
-        return other + winner;
-    if (winner.constLast().timestamp < other.constFirst().timestamp)
-        return winner + other;
-    Series merged;
-    merged.reserve(winner.size() + other.size());
-    auto w = winner.cbegin();
-    auto o = other.cbegin();
-    while (w != winner.cend() && o != other.cend()) {
-        if (o->timestamp < w->timestamp) {
-            merged.append(*o++);
-        } else {
-            if (o->timestamp == w->timestamp)
-                ++o;
-            merged.append(*w++);
-        }
-    }
-    for (; w != winner.cend(); ++w)
-        merged.append(*w);
-    for (; o != other.cend(); ++o)
-        merged.append(*o);
-    return merged;
-}
-
-// As held = mergeSeries(incoming, held), touching only the bars from the reply's
-// oldest time on: a live chart's replies reach back a few bars, and copying the
-// whole history for them would cost more than everything else they cause.
-void mergeInto(Series &held, const Series &incoming)
-{
-    const int at = int(std::lower_bound(held.cbegin(), held.cend(), incoming.constFirst(), byTime) - held.cbegin());
-    const Series tail = mergeSeries(incoming, held.mid(at));
-    held.resize(at);
-    // Room for the bars still to come, or the first of them would copy every bar held.
-    if (held.capacity() < at + tail.size())
-        held.reserve(at + tail.size() + (at + tail.size()) / 8 + 64);
-    held.resize(at + tail.size());
-    std::copy(tail.cbegin(), tail.cend(), held.begin() + at);
-}
-
-bool writeRecords(const QString &path, const CandleStick *bars, int count)
+template <typename Bars> bool writeRecords(const QString &path, const Bars &bars, int count)
 {
     if (count <= 0)
         return true;
@@ -157,7 +111,7 @@ bool writeRecords(const QString &path, const CandleStick *bars, int count)
         const int n = std::min(kRecordsPerChunk, count - done);
         auto *p = reinterpret_cast<uchar *>(chunk.data());
         for (int i = 0; i < n; ++i)
-            encodeRecord(bars[done + i], p + i * kRecordSize);
+            encodeRecord(bars.at(done + i), p + i * kRecordSize);
         if (file.write(chunk.constData(), n * kRecordSize) != n * kRecordSize)
             return false;
         done += n;
@@ -198,37 +152,26 @@ std::optional<qint64> lastSavedTime(const QString &path)
     return decodeRecord(record).timestamp;
 }
 
-// The earliest time at which `incoming` differs from `held`: a bar not held, or held
-// with other prices. Nothing when the reply changes nothing.
-std::optional<qint64> firstChangedTime(const Series &incoming, const Series &held)
-{
-    auto h = held.cbegin();
-    for (const CandleStick &bar : incoming) {
-        h = std::lower_bound(h, held.cend(), bar, byTime);
-        if (h == held.cend() || h->timestamp != bar.timestamp || h->open != bar.open || h->high != bar.high
-            || h->low != bar.low || h->close != bar.close)
-            return bar.timestamp;
-    }
-    return std::nullopt;
-}
-
 // Saves all bars but the newest, which may still be growing on the server. Bars the
 // file already holds unchanged stay as they are and only newer ones are added; a
 // change to a saved bar rewrites the file.
-void saveReplyBars(const QString &path, const Series &bars, qint64 changedFrom)
+void saveReplyBars(const QString &path, const BarStore &bars, qint64 changedFrom)
 {
     const int count = bars.size() - 1;
     if (count <= 0)
         return;
     const std::optional<qint64> saved = lastSavedTime(path);
     if (!saved || changedFrom <= *saved) {
-        writeRecords(path, bars.constData(), count);
+        writeRecords(path, bars, count);
         return;
     }
-    const auto first = std::upper_bound(bars.cbegin(), bars.cbegin() + count, CandleStick{*saved, 0, 0, 0, 0}, byTime);
-    const int skipped = int(first - bars.cbegin());
-    if (skipped < count)
-        appendRecords(path, bars.constData() + skipped, count - skipped);
+    const QVector<qint64> &times = bars.times();
+    const int skipped = int(std::upper_bound(times.cbegin(), times.cbegin() + count, *saved) - times.cbegin());
+    QVector<CandleStick> added;
+    for (int i = skipped; i < count; ++i)
+        added.append(bars.at(i));
+    if (!added.isEmpty())
+        appendRecords(path, added.constData(), added.size());
 }
 
 // One background worker, started on demand, that runs every cache read and write in
@@ -370,7 +313,7 @@ void registerCandleStickTypes() { registerOnce(); }
 struct ChartManager::Core
 {
     QMutex mutex;
-    QMap<QString, QMap<int, Series>> history;
+    QMap<QString, QMap<int, BarStore>> history;
     quint64 generation = 0;
 
     // Per symbol and period, the oldest time each recent change reached, so a
@@ -441,19 +384,18 @@ struct ChartManager::Core
             const Series loaded = ChartManager::loadHistoryFile(entry.absoluteFilePath());
             if (loaded.isEmpty())
                 continue;
-            // Room for the bars still to come, made here rather than by the first of them on the UI thread.
-            Series bars;
-            bars.reserve(loaded.size() + loaded.size() / 8 + 64);
-            bars.resize(loaded.size());
-            std::copy(loaded.cbegin(), loaded.cend(), bars.begin());
+            // Columns and summaries are built here, so that a chart opens by taking them.
+            BarStore bars = BarStore::fromBars(loaded);
             {
                 QMutexLocker lock(&mutex);
                 if (generation != startedAt)
                     return;
                 // Bars that arrived since the account change are newer than the cache.
-                Series &held = history[symbol][period];
-                held = mergeSeries(held, bars);
-                noteChange(symbol, period, bars.constFirst().timestamp);
+                BarStore &held = history[symbol][period];
+                if (!held.isEmpty())
+                    bars.merge(held.toVector());
+                held = bars;
+                noteChange(symbol, period, loaded.constFirst().timestamp);
             }
             announce(symbol, period, startedAt);
         }
@@ -572,7 +514,7 @@ void ChartManager::setAccount(qint64 login, const QString &server)
 
 QList<CandleStick> ChartManager::getChartHistory(const QString &symbol, int period) const
 {
-    Series bars;
+    BarStore bars;
     {
         QMutexLocker lock(&m_core->mutex);
         bars = m_core->history.value(symbol).value(period);
@@ -668,16 +610,15 @@ void ChartManager::updateChartHistoryFromServer(QJsonObject chart_object)
         return;
     normalize(incoming);
 
-    Series merged;
+    BarStore merged;
     qint64 changedFrom = 0;
     {
         QMutexLocker lock(&m_core->mutex);
-        Series &held = m_core->history[symbol][period];
-        const std::optional<qint64> changed = firstChangedTime(incoming, held);
-        if (!changed)
+        BarStore &held = m_core->history[symbol][period];
+        const int changed = held.merge(incoming);
+        if (changed == held.size())
             return; // a repeat of what is held: nothing to show or save
-        changedFrom = *changed;
-        mergeInto(held, incoming);
+        changedFrom = held.time(changed);
         m_core->noteChange(symbol, period, changedFrom);
         merged = held; // shares the data; the copy happens on the next change, if any
     }
@@ -699,11 +640,11 @@ void ChartManager::appendCandleStick(QString symbol, int period, qlonglong times
     const CandleStick bar{timestamp, open, high, low, close};
     {
         QMutexLocker lock(&m_core->mutex);
-        Series &held = m_core->history[symbol][period];
-        if (!held.isEmpty() && timestamp < held.constLast().timestamp)
+        BarStore &held = m_core->history[symbol][period];
+        if (!held.isEmpty() && timestamp < held.last().timestamp)
             return;
-        if (!held.isEmpty() && timestamp == held.constLast().timestamp)
-            held.last() = bar;
+        if (!held.isEmpty() && timestamp == held.last().timestamp)
+            held.replace(held.size() - 1, bar);
         else
             held.append(bar);
         m_core->noteChange(symbol, period, timestamp);
@@ -763,7 +704,7 @@ QVector<CandleStick> ChartManager::loadHistoryFile(const QString &path)
 
 bool ChartManager::writeHistoryFile(const QString &path, const QVector<CandleStick> &bars)
 {
-    return writeRecords(path, bars.constData(), bars.size());
+    return writeRecords(path, bars, bars.size());
 }
 
 bool ChartManager::appendHistoryRecord(const QString &path, const CandleStick &bar)

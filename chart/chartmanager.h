@@ -2,6 +2,7 @@
 // cache files, and holds each chart's colours, drawn objects and line levels.
 #pragma once
 
+#include "barstore.h"
 #include "candlestick.h"
 #include "chartobjectrecord.h"
 
@@ -46,7 +47,7 @@ public:
     {
         static constexpr qint64 Everything = std::numeric_limits<qint64>::min();
         static constexpr qint64 Nothing = std::numeric_limits<qint64>::max();
-        QVector<CandleStick> bars;
+        BarStore bars;
         quint64 revision = 0;
         // Time of the oldest bar added or replaced since the revision seen.
         qint64 changedFrom = Everything;

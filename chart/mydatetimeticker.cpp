@@ -1,6 +1,7 @@
 #include "mydatetimeticker.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -30,18 +31,32 @@ void MyDateTimeTicker::setDateTimeFormat(const QString &format)
     m_dateTimeFormat = format;
 }
 
+void MyDateTimeTicker::ownTimes()
+{
+    if (m_barTimes.isEmpty())
+        return;
+    m_timestamps.reserve(m_barCount);
+    for (int i = 0; i < m_barCount; ++i)
+        m_timestamps.append(double(m_barTimes.at(i)));
+    m_barTimes = QVector<qint64>();
+    m_barCount = 0;
+}
+
 void MyDateTimeTicker::appendTimestamp(double seconds)
 {
+    ownTimes();
     m_timestamps.append(seconds);
 }
 
 void MyDateTimeTicker::appendTimestamps(const QVector<double> &seconds)
 {
+    ownTimes();
     m_timestamps += seconds;
 }
 
 void MyDateTimeTicker::appendTimestamps(const QVector<qint64> &seconds)
 {
+    ownTimes();
     m_timestamps.reserve(m_timestamps.size() + seconds.size());
     for (const qint64 s : seconds)
         m_timestamps.append(double(s));
@@ -49,18 +64,32 @@ void MyDateTimeTicker::appendTimestamps(const QVector<qint64> &seconds)
 
 void MyDateTimeTicker::setTimestamps(const QVector<double> &seconds)
 {
+    m_barTimes = QVector<qint64>();
+    m_barCount = 0;
     m_timestamps = seconds;
 }
 
 void MyDateTimeTicker::setTimestamps(const QVector<qint64> &seconds)
 {
+    m_barTimes = QVector<qint64>();
+    m_barCount = 0;
     m_timestamps.clear();
     appendTimestamps(seconds);
 }
 
 void MyDateTimeTicker::clearTimestamps()
 {
-    m_timestamps.clear();
+    // Assigned rather than cleared: clearing a vector still shared copies it first.
+    m_timestamps = QVector<double>();
+    m_barTimes = QVector<qint64>();
+    m_barCount = 0;
+}
+
+void MyDateTimeTicker::setBarTimes(const QVector<qint64> &seconds, int count)
+{
+    m_timestamps = QVector<double>();
+    m_barTimes = seconds;
+    m_barCount = std::clamp(count, 0, seconds.size());
 }
 
 void MyDateTimeTicker::setSubTickCount(int count)
@@ -91,10 +120,10 @@ QString MyDateTimeTicker::getTickLabel(double tick, const QLocale &locale, QChar
     Q_UNUSED(precision)
     // Compared as a double first: a far-off or NaN tick must not reach the int conversion.
     const double index = std::trunc(tick);
-    if (!(index >= 0 && index < m_timestamps.size()))
+    if (!(index >= 0 && index < timeCount()))
         return QString();
     // A bar time from the server may lie beyond what a 64-bit count of seconds holds.
-    const double stored = std::trunc(m_timestamps.at(static_cast<int>(index)));
+    const double stored = std::trunc(timeAt(static_cast<int>(index)));
     constexpr double limit = 9223372036854775808.0; // 2^63
     if (!(stored >= -limit && stored < limit))
         return QString();
@@ -105,11 +134,11 @@ QString MyDateTimeTicker::getTickLabel(double tick, const QLocale &locale, QChar
 QVector<double> MyDateTimeTicker::createTickVector(double tickStep, const QCPRange &range)
 {
     QVector<double> ticks;
-    if (m_timestamps.isEmpty())
+    if (timeCount() == 0)
         return ticks;
 
     const double first = range.lower < 0 ? 0.0 : std::trunc(range.lower);
-    const double last = std::trunc(std::min(range.upper, double(m_timestamps.size() - 1)));
+    const double last = std::trunc(std::min(range.upper, double(timeCount() - 1)));
     if (!(last > first)) {
         ticks.append(last);
         return ticks;

@@ -21,6 +21,8 @@ public:
     void setTimestamps(const QVector<double> &seconds);
     void setTimestamps(const QVector<qint64> &seconds);
     void clearTimestamps();
+    // Reads the first `count` bar times from a column shared with the bars, instead of a copy of its own.
+    void setBarTimes(const QVector<qint64> &seconds, int count);
     const QVector<double> &timestamps() const { return m_timestamps; }
 
     void setSubTickCount(int count);
@@ -33,7 +35,14 @@ public:
     QVector<double> createTickVector(double tickStep, const QCPRange &range) override;
 
 private:
+    // Continues from shared bar times in a list of its own.
+    void ownTimes();
+    int timeCount() const { return m_timestamps.isEmpty() ? m_barCount : m_timestamps.size(); }
+    double timeAt(int i) const { return m_timestamps.isEmpty() ? double(m_barTimes.at(i)) : m_timestamps.at(i); }
+
     QVector<double> m_timestamps;
+    QVector<qint64> m_barTimes;
+    int m_barCount = 0;
     int m_subTickCount = 0;
     QString m_dateTimeFormat = QStringLiteral("hh:mm:ss\ndd.MM.yy");
 };

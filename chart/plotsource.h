@@ -93,18 +93,36 @@ inline bool snapsColumnEnds(int values, double pixels)
 // and not the values at its ends, which lie far apart in memory. Neighbouring
 // columns move their shared end alike, so each value still falls in one column.
 // `snapEnds` must hold for a whole view or not at all: columns with many values each.
-inline void columnExtremes(const SeriesView &view, int begin, int end, bool snapEnds, double &low, double &high)
+inline bool readsSummariesOnly(const SeriesView &view, int end, bool snapEnds)
+{
+    return snapEnds && view.summary && view.summary->count() >= end;
+}
+
+// Where a column end moves to when it reads summaries only: the nearest block start.
+inline int snappedEnd(const SeriesView &view, int i)
 {
     constexpr int block = SummaryPyramid::Block;
-    if (snapEnds && view.summary && view.summary->count() >= end) {
-        const auto snap = [&view](int i) {
-            const int rounded = (i + block / 2) / block * block;
-            return i == 0 || i == view.count ? i : std::min(rounded, view.summary->count());
-        };
-        view.summary->extremes(view.values, snap(begin), snap(end), low, high);
+    const int rounded = (i + block / 2) / block * block;
+    return i == 0 || i == view.count ? i : std::min(rounded, view.summary->count());
+}
+
+inline void columnExtremes(const SeriesView &view, int begin, int end, bool snapEnds, double &low, double &high)
+{
+    if (readsSummariesOnly(view, end, snapEnds)) {
+        view.summary->extremes(view.values, snappedEnd(view, begin), snappedEnd(view, end), low, high);
         return;
     }
     extremes(view, begin, end, low, high);
+}
+
+// The value where a column whose ends moved begins, or, for its end, where the
+// next one begins: one bar's move at most from the value at its own end.
+inline double valueAtSnappedEnd(const SeriesView &view, int i)
+{
+    const int at = snappedEnd(view, i);
+    if (at >= view.count)
+        return view.values[view.count - 1];
+    return at % SummaryPyramid::Block == 0 ? view.summary->blockStart(at / SummaryPyramid::Block) : view.values[at];
 }
 
 } // namespace plotsource

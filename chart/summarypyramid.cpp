@@ -20,6 +20,7 @@ void SummaryPyramid::clear()
 {
     m_low.clear();
     m_high.clear();
+    m_starts.clear();
     m_count = 0;
 }
 
@@ -30,6 +31,9 @@ void SummaryPyramid::update(const double *values, int count, int from)
     m_count = count;
     int size = (count + Block - 1) / Block;
     int first = from / Block;
+    m_starts.resize(size);
+    for (int j = first; j < size; ++j)
+        m_starts[j] = values[j * Block];
     for (int level = 0; size > 0; ++level) {
         if (m_low.size() <= level) {
             m_low.append(QVector<double>());

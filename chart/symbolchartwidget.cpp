@@ -10,6 +10,7 @@
 #include "mydatetimeticker.h"
 #include "oneclicktradingbuttons.h"
 #include "seriesindex.h"
+#include "straightlinebatch.h"
 #include "tickdata.h"
 
 #include <QAction>
@@ -120,7 +121,7 @@ SymbolChartWidget::SymbolChartWidget(ChartManager *chartManager, const QString &
     setAttribute(Qt::WA_MouseTracking);
     loadIndicatorSettings();
     // The first bar load ran before the switches were read: fill what they show now.
-    if (!m_keys.isEmpty())
+    if (!m_bars.isEmpty())
         updateIndicators();
     m_deferReplot = false;
     m_dirty = true;
@@ -270,6 +271,10 @@ void SymbolChartWidget::setupPlot()
     m_lastPriceTag->setPen(QPen(Qt::green));
 
     addIndicatorGraphs();
+
+    // Drawn straight lines go above the lines of the indicators, as items made later would.
+    addLayer(QStringLiteral("drawnLines"), layer(QStringLiteral("main")), limAbove);
+    m_lineBatch = new StraightLineBatch(this, layer(QStringLiteral("drawnLines")), layer(QStringLiteral("main")));
 }
 
 QCPGraph *SymbolChartWidget::addLineGraph(Indicator indicator, const QString &line, const QColor &color)
@@ -378,7 +383,7 @@ void SymbolChartWidget::loadChart()
         return;
     }
     const ChartManager::HistoryChange held = m_chartManager->chartHistorySince(m_symbol, m_period, 0);
-    const QVector<CandleStick> &bars = held.bars;
+    const BarStore &bars = held.bars;
     // Until bars of this period are shown, the next announcement loads them whole.
     m_seenRevision = 0;
     if (bars.isEmpty()) {
@@ -386,8 +391,8 @@ void SymbolChartWidget::loadChart()
             = isMonthly(m_period) ? 0 : QDateTime::currentSecsSinceEpoch() - qint64(m_period) * 120000;
         requestHistory(std::max<qint64>(from, 0), -1);
     } else {
-        if (bars.constLast().timestamp > 0)
-            requestHistory(bars.constLast().timestamp, -1);
+        if (bars.last().timestamp > 0)
+            requestHistory(bars.last().timestamp, -1);
         showBars(bars);
         setKeyRange(defaultKeyRange(), PaneCount);
         m_seenRevision = held.revision;
@@ -439,7 +444,7 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
     m_oneClick->setMinimumVolume(tick.minVol);
     m_oneClick->setMaximumVolume(tick.maxVol);
     m_oneClick->setVolumeStep(tick.stepVol);
-    if (m_keys.isEmpty() || !std::isfinite(tick.bid))
+    if (m_bars.isEmpty() || !std::isfinite(tick.bid))
         return;
 
     const double price = tick.bid;
@@ -468,32 +473,27 @@ void SymbolChartWidget::updateWithTick(const TickData &tick)
         if (m_chartManager)
             m_chartManager->appendCandleStick(m_symbol, m_period, lastTime, completed.open, completed.high,
                                               completed.low, completed.close);
+        // The ticker shares the bar times; let go of them so that they grow in place.
+        const auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>();
+        if (ticker)
+            ticker->clearTimestamps();
         // The series must carry the completed bar's final prices before the
         // indicators read it, not those of its first tick.
-        if (!m_keys.isEmpty() && m_keys.constLast() == double(m_lastIndex)) {
-            const int i = m_keys.size() - 1;
-            m_open[i] = completed.open;
-            m_high[i] = completed.high;
-            m_low[i] = completed.low;
-            m_close[i] = completed.close;
-        }
+        const int completedAt = m_bars.size() - 1;
+        if (completedAt == m_lastIndex)
+            m_bars.replace(completedAt, {m_bars.time(completedAt), completed.open, completed.high,
+                                         completed.low, completed.close});
         const double completedKey = double(m_lastIndex);
         ++m_lastIndex;
-        m_keys.append(double(m_lastIndex));
-        m_timestamps.append(double(tickStart));
-        m_open.append(price);
-        m_high.append(price);
-        m_low.append(price);
-        m_close.append(price);
-        summarizeBarsFrom(int(completedKey));
+        m_bars.append({tickStart, price, price, price, price});
+        if (ticker)
+            ticker->setBarTimes(m_bars.times(), m_bars.size());
         // Points already computed for the completed bar came from its first tick.
         dropPointsFrom(completedKey);
         updateIndicators();
 
         m_lastTime = double(tickStart);
         m_lastOpen = m_lastHigh = m_lastLow = m_lastClose = price;
-        if (auto ticker = xAxis->ticker().dynamicCast<MyDateTimeTicker>())
-            ticker->appendTimestamp(double(tickStart));
         if (m_lastIndex != 0) {
             const double i = double(std::max<qint64>(m_lastIndex, 49));
             setKeyRange(QCPRange(i - 49, i + 1), 2);

@@ -2,6 +2,7 @@
 // indicators in overlays and panes, and the price tags.
 #pragma once
 
+#include "barstore.h"
 #include "candlestick.h"
 #include "chartmanager.h"
 #include "chartobjectregistry.h"
@@ -21,6 +22,7 @@
 #include <qcustomplot.h>
 
 class AxisTag;
+class StraightLineBatch;
 class ChartManager;
 class OneClickTradingButtons;
 class QAction;
@@ -141,12 +143,16 @@ public:
     QString objectName(QCPAbstractItem *item) const { return m_objects.name(item); }
     AxisTag *levelTag(int id) const { return m_objects.levelTag(id); }
 
-    const QVector<double> &barKeys() const { return m_keys; }
-    const QVector<double> &barTimestamps() const { return m_timestamps; }
-    const QVector<double> &barOpen() const { return m_open; }
-    const QVector<double> &barHigh() const { return m_high; }
-    const QVector<double> &barLow() const { return m_low; }
-    const QVector<double> &barClose() const { return m_close; }
+    int barCount() const { return m_bars.size(); }
+    QVector<double> barKeys() const { return IndicatorKeys::stepping(0.0, m_bars.size()); }
+    // The shown bars' columns, without what other copies of the bars added after them.
+    QVector<qint64> barTimestamps() const { return m_bars.times().mid(0, m_bars.size()); }
+    QVector<double> barOpen() const { return m_bars.open().mid(0, m_bars.size()); }
+    QVector<double> barHigh() const { return m_bars.high().mid(0, m_bars.size()); }
+    QVector<double> barLow() const { return m_bars.low().mid(0, m_bars.size()); }
+    QVector<double> barClose() const { return m_bars.close().mid(0, m_bars.size()); }
+    // The bars shown, shared with the chart manager until either changes them.
+    const BarStore &bars() const { return m_bars; }
     double lastBarTime() const { return m_lastTime; }
     double lastBarClose() const { return m_lastClose; }
 
@@ -178,7 +184,8 @@ protected:
 private:
     struct Bars
     {
-        QVector<double> keys, open, high, low, close;
+        IndicatorKeys keys;
+        QVector<double> open, high, low, close;
     };
 
     struct IndicatorGraphs
@@ -218,6 +225,7 @@ private:
     void computeIndicator(Indicator indicator);
     static void computeInto(Indicator indicator, IndicatorLines &out, const Bars &bars, QVector<double> *volume);
     static bool rebuildsWhole(Indicator indicator);
+    Bars barsForIndicators() const;
     void startBackgroundIndicators();
     void applyBackgroundIndicators(const QMap<int, IndicatorLines> &results, quint64 generation, int barCount);
     void publishIndicator(Indicator indicator, double fromKey);
@@ -227,14 +235,11 @@ private:
     void finishChange();
     void setKeyRange(const QCPRange &range, int paneCount);
     QCPRange defaultKeyRange() const;
-    template<typename BarList>
-    void showBars(const BarList &data);
+    void showBars(const BarStore &bars);
     void mergeHistory(const ChartManager::HistoryChange &change);
-    void appendBars(const QVector<CandleStick> &bars, int from);
-    int firstShownAt(qint64 time) const;
+    void takeBars(const BarStore &bars);
     SeriesSource lineSource(Indicator indicator, const QString &name);
     CandleView candleView() const;
-    void summarizeBarsFrom(int from);
 
     ChartManager *m_chartManager = nullptr;
     QString m_symbol;
@@ -258,6 +263,7 @@ private:
     QList<QAction *> m_colorActions;
 
     AxisTag *m_lastPriceTag = nullptr;
+    StraightLineBatch *m_lineBatch = nullptr;
     QString m_lastPriceText;
     bool m_oneClickVisible = false;
     OneClickTradingButtons *m_oneClick = nullptr;
@@ -267,8 +273,6 @@ private:
     std::array<IndicatorLines, IndicatorCount> m_outputs;
     // Per output line, what the plottables and the axis fitting read instead of every point.
     std::array<QMap<QString, SummaryPyramid>, IndicatorCount> m_summaries;
-    SummaryPyramid m_highSummary;
-    SummaryPyramid m_lowSummary;
     // Force-index volumes drawn so far, one per bar.
     QVector<double> m_syntheticVolume;
     // First bar whose indicator points changed; graphs keep the points before it.
@@ -282,12 +286,8 @@ private:
     bool m_backgroundPending = false;
     double m_backgroundFrom = std::numeric_limits<double>::infinity();
 
-    QVector<double> m_keys;
-    QVector<double> m_timestamps;
-    QVector<double> m_open;
-    QVector<double> m_high;
-    QVector<double> m_low;
-    QVector<double> m_close;
+    // Bar i sits at key i.
+    BarStore m_bars;
 
     qint64 m_lastIndex = 0;
     // The chart manager's revision of the bars shown; 0 while they are not its.

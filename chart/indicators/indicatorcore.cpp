@@ -113,7 +113,12 @@ double rangeAverage(const QVector<double> &values, int n, int i)
 
 QVector<double> makeSyntheticVolume(const QVector<double> &keys)
 {
-    QVector<double> volume(keys.size());
+    return makeSyntheticVolume(keys.size());
+}
+
+QVector<double> makeSyntheticVolume(int count)
+{
+    QVector<double> volume(count);
     for (double &v : volume)
         v = std::rand() % 1000 + 100;
     return volume;

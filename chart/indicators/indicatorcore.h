@@ -72,3 +72,4 @@ double rangeAverage(const QVector<double> &values, int n, int i);
 
 // Stand-in volume, one whole number in 100 .. 1099 per key.
 QVector<double> makeSyntheticVolume(const QVector<double> &keys);
+QVector<double> makeSyntheticVolume(int count);

@@ -3,6 +3,20 @@
 #include <algorithm>
 #include <numeric>
 
+IndicatorKeys::IndicatorKeys(const QVector<double> &keys)
+{
+    for (const double key : keys)
+        *this << key;
+}
+
+IndicatorKeys IndicatorKeys::stepping(double first, int count)
+{
+    IndicatorKeys keys;
+    keys.m_first = first;
+    keys.m_count = std::max(count, 0);
+    return keys;
+}
+
 void IndicatorKeys::resize(int count)
 {
     count = std::max(0, count);
@@ -48,6 +62,31 @@ void IndicatorKeys::extend(const QVector<double> &keys, int from, int count)
     }
     m_list.resize(count);
     std::copy(k + held, k + count, m_list.begin() + held);
+    m_count = count;
+}
+
+void IndicatorKeys::extend(const IndicatorKeys &keys, int from, int count)
+{
+    if (keys.m_listed) {
+        extend(keys.m_list, from, count);
+        return;
+    }
+    const int held = m_count;
+    if (count <= held) {
+        resize(count);
+        return;
+    }
+    const double start = keys.m_first + from;
+    if (!m_listed && (held == 0 || m_first == start)) {
+        m_first = start;
+        m_count = count;
+        return;
+    }
+    if (!m_listed)
+        list();
+    m_list.resize(count);
+    for (int m = held; m < count; ++m)
+        m_list[m] = start + m;
     m_count = count;
 }
 

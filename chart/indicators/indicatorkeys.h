@@ -50,6 +50,12 @@ public:
         int m_m = 0;
     };
 
+    IndicatorKeys() = default;
+    // The keys of a list; those that step by one are held as their first and count.
+    IndicatorKeys(const QVector<double> &keys);
+    // count keys from first on, stepping by one: a chart's bar indexes.
+    static IndicatorKeys stepping(double first, int count);
+
     int size() const { return m_count; }
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }
@@ -71,6 +77,9 @@ public:
     // Holds keys[from .. from + count - 1], keeping the keys already held,
     // which are taken to be the first of them.
     void extend(const QVector<double> &keys, int from, int count);
+    void extend(const IndicatorKeys &keys, int from, int count);
+    // The keys written out, or null when they step by one from first().
+    const double *listed() const { return m_listed ? m_list.constData() : nullptr; }
 
     operator QVector<double>() const;
     bool operator==(const IndicatorKeys &other) const;

@@ -28,6 +28,11 @@ inline int barCount(std::initializer_list<const QVector<double> *> inputs)
     return n == std::numeric_limits<int>::max() ? 0 : n;
 }
 
+inline int barCount(const IndicatorKeys &keys, std::initializer_list<const QVector<double> *> inputs)
+{
+    return std::min(keys.size(), barCount(inputs));
+}
+
 // Infinities come from zero divisors; a graph must show them as gaps.
 inline double gapIfNotFinite(double v)
 {
@@ -121,14 +126,14 @@ inline double *growValues(QVector<double> &values, int size)
 
 // Grows an extending output to `points` points, keys from the bars from
 // firstBar on; returns where its values are written, from the old size on.
-inline double *extendTo(IndicatorSeries &series, const QVector<double> &keys, int firstBar, int points)
+inline double *extendTo(IndicatorSeries &series, const IndicatorKeys &keys, int firstBar, int points)
 {
     series.keys.extend(keys, firstBar, points);
     return growValues(series.values, points);
 }
 
 // As extendTo for the lines of one indicator, which hold the same keys.
-inline void extendLinesTo(std::initializer_list<IndicatorSeries *> lines, const QVector<double> &keys, int firstBar,
+inline void extendLinesTo(std::initializer_list<IndicatorSeries *> lines, const IndicatorKeys &keys, int firstBar,
                           int points)
 {
     for (IndicatorSeries *line : lines)
@@ -146,7 +151,7 @@ struct Replacing
     bool continued = false;
 };
 
-inline bool holdsEarlierBars(const IndicatorSeries &series, const QVector<double> &keys, int bars)
+inline bool holdsEarlierBars(const IndicatorSeries &series, const IndicatorKeys &keys, int bars)
 {
     const int held = series.keys.size();
     return held > 0 && held <= bars && series.values.size() == held && series.keys.first() == keys.first() &&
@@ -160,7 +165,7 @@ inline bool sameParameters(const IndicatorSeries &series, std::initializer_list<
     return std::equal(parameters.begin(), parameters.end(), series.resume.cbegin());
 }
 
-inline Replacing prepareReplacing(IndicatorSeries &series, const QVector<double> &keys, int bars,
+inline Replacing prepareReplacing(IndicatorSeries &series, const IndicatorKeys &keys, int bars,
                                   std::initializer_list<double> parameters)
 {
     Replacing r;
@@ -184,7 +189,7 @@ inline void warmUp(double *values, int from, int until, double value = 0.0)
 }
 
 // A replacing output rebuilt whole: every key, and the warm-up value everywhere to start with.
-inline void resetReplacing(IndicatorSeries &series, const QVector<double> &keys, int bars, double warmUp = 0.0)
+inline void resetReplacing(IndicatorSeries &series, const IndicatorKeys &keys, int bars, double warmUp = 0.0)
 {
     series.keys.clear();
     series.keys.extend(keys, 0, bars);

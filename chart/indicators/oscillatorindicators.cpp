@@ -1,6 +1,7 @@
 #include "oscillatorindicators.h"
 
 #include "indicatoroutput_p.h"
+#include "quotients.h"
 
 #include <QVarLengthArray>
 #include <algorithm>
@@ -10,13 +11,13 @@
 
 using namespace indicators_p;
 
-void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
+void calcCommodityChannelIndex(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &open,
                                const QVector<double> &high, const QVector<double> &low, const QVector<double> &close,
                                int n, int priceType)
 {
     if (n < 1)
         return;
-    const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
+    const int last = barCount(keys, {&open, &high, &low, &close}) - 2;
     const int first = nextBar(output, 0);
     if (first > last)
         return;
@@ -58,11 +59,11 @@ void calcCommodityChannelIndex(IndicatorSeries &output, const QVector<double> &k
     });
 }
 
-void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
+void calcMomentum(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &open,
                   const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int n,
                   int priceType)
 {
-    const int bars = barCount({&keys, &open, &high, &low, &close});
+    const int bars = barCount(keys, {&open, &high, &low, &close});
     if (n < 1 || bars < n)
         return;
     const int last = bars - 2;
@@ -70,15 +71,26 @@ void calcMomentum(IndicatorSeries &output, const QVector<double> &keys, const QV
     if (first > last)
         return;
     double *values = extendTo(output, keys, n, last - n + 1) - n;
+    // A price read straight from a column: the quotients all at once.
+    const QVector<double> *column = priceType == PriceOpen ? &open
+        : priceType == PriceHigh                           ? &high
+        : priceType == PriceLow                            ? &low
+        : priceType < PriceOpen || priceType > PriceWeighted ? &close
+                                                           : nullptr;
+    if (column) {
+        const double *p = column->constData();
+        scaledQuotients(p + first, p + first - n, 100.0, values + first, last - first + 1);
+        return;
+    }
     withAppliedPrice(open, high, low, close, priceType, [&](auto price) {
         for (int i = first; i <= last; ++i)
             values[i] = gapIfNotFinite(price(i) * 100.0 / price(i - n));
     });
 }
 
-void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
+void calcRsi(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &close});
+    const int bars = barCount(keys, {&close});
     if (n < 1 || bars < n)
         return;
     const int first = nextBar(output, n);
@@ -105,9 +117,9 @@ void calcRsi(IndicatorSeries &output, const QVector<double> &keys, const QVector
         });
 }
 
-void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close, int n)
+void calcStandardDeviation(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &close});
+    const int bars = barCount(keys, {&close});
     if (n < 1 || bars < n)
         return;
     const int first = nextBar(output, n);
@@ -121,10 +133,10 @@ void calcStandardDeviation(IndicatorSeries &output, const QVector<double> &keys,
     });
 }
 
-void calcForceIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
+void calcForceIndex(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &close,
                     const QVector<double> &volume, int n)
 {
-    const int bars = barCount({&keys, &close, &volume});
+    const int bars = barCount(keys, {&close, &volume});
     if (n < 1 || bars < n)
         return;
     const int first = nextBar(output, n);
@@ -152,10 +164,10 @@ template <typename Better> int extremeIndex(const double *values, int from, int 
 
 } // namespace
 
-void calcWilliamsPercentRange(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
+void calcWilliamsPercentRange(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &high,
                               const QVector<double> &low, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &high, &low, &close});
+    const int bars = barCount(keys, {&high, &low, &close});
     if (n < 1 || bars < n)
         return;
     const int first = nextBar(output, n);
@@ -184,10 +196,10 @@ void calcWilliamsPercentRange(IndicatorSeries &output, const QVector<double> &ke
     }
 }
 
-void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
+void calcAverageTrueRange(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &high,
                           const QVector<double> &low, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &high, &low, &close});
+    const int bars = barCount(keys, {&high, &low, &close});
     if (n < 1 || bars <= n)
         return;
     const int first = nextBar(output, n);
@@ -205,10 +217,10 @@ void calcAverageTrueRange(IndicatorSeries &output, const QVector<double> &keys, 
         [values, share = 1.0 / n](int i, const std::array<double, 1> &sum) { values[i] = sum[0] * share; });
 }
 
-void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
+void calcDeMarker(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &high,
                   const QVector<double> &low, int n)
 {
-    const int bars = barCount({&keys, &high, &low});
+    const int bars = barCount(keys, {&high, &low});
     if (n < 1 || bars <= n)
         return;
     const int first = nextBar(output, n);
@@ -234,10 +246,10 @@ void calcDeMarker(IndicatorSeries &output, const QVector<double> &keys, const QV
         [values](int i, const Terms &sums) { values[i] = sums[0] == 0.0 ? 0.0 : sums[1] / sums[0]; });
 }
 
-void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
+void calcAccumulationDistribution(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &open,
                                   const QVector<double> &high, const QVector<double> &low, const QVector<double> &close)
 {
-    const int bars = barCount({&keys, &open, &high, &low, &close});
+    const int bars = barCount(keys, {&open, &high, &low, &close});
     if (bars < 2)
         return;
     const int first = nextBar(output, 1);
@@ -245,24 +257,26 @@ void calcAccumulationDistribution(IndicatorSeries &output, const QVector<double>
         return;
     double total = first == 1 ? 0.0 : output.values.at(first - 2);
     double *values = extendTo(output, keys, 1, bars - 1) - 1;
-    const double *k = keys.constData();
+    // The volume of a bar is its key.
+    const double *listedKeys = keys.listed();
+    const double firstKey = keys.first();
     const double *h = high.constData();
     const double *l = low.constData();
     const double *c = close.constData();
     for (int i = first; i < bars; ++i) {
         const double range = h[i] - l[i];
         if (range != 0.0)
-            total += ((c[i] - l[i]) - (h[i] - c[i])) / range * k[i];
+            total += ((c[i] - l[i]) - (h[i] - c[i])) / range * (listedKeys ? listedKeys[i] : firstKey + i);
         else
             total = 0.0;
         values[i] = total;
     }
 }
 
-void calcOnBalanceVolume(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &close,
+void calcOnBalanceVolume(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &close,
                          const QVector<double> &high)
 {
-    const int bars = barCount({&keys, &close, &high});
+    const int bars = barCount(keys, {&close, &high});
     if (bars < 2)
         return;
     const int first = nextBar(output, 1);
@@ -281,10 +295,10 @@ void calcOnBalanceVolume(IndicatorSeries &output, const QVector<double> &keys, c
     }
 }
 
-void calcPower(const QVector<double> &keys, const QVector<double> &price, const QVector<double> &close,
+void calcPower(const IndicatorKeys &keys, const QVector<double> &price, const QVector<double> &close,
                IndicatorSeries &output, int n)
 {
-    const int bars = barCount({&keys, &price, &close});
+    const int bars = barCount(keys, {&price, &close});
     if (n < 1 || bars < n)
         return;
     const Replacing r = prepareReplacing(output, keys, bars, {double(n)});
@@ -329,10 +343,10 @@ void calcPower(const QVector<double> &keys, const QVector<double> &price, const 
             c[i], [c, i](int m) { return c[i - m]; }, [w](int m) { return w[m][0]; }, p[i]);
 }
 
-void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &high,
+void calcMoneyFlowIndex(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &high,
                         const QVector<double> &low, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &high, &low, &close});
+    const int bars = barCount(keys, {&high, &low, &close});
     if (n < 1 || bars <= n)
         return;
     const int first = nextBar(output, n);
@@ -367,11 +381,11 @@ void calcMoneyFlowIndex(IndicatorSeries &output, const QVector<double> &keys, co
         });
 }
 
-void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
+void calcRelativeVigorIndex(IndicatorLines &output, const IndicatorKeys &keys, const QVector<double> &open,
                             const QVector<double> &high, const QVector<double> &low, const QVector<double> &close,
                             int n)
 {
-    const int bars = barCount({&keys, &open, &high, &low, &close});
+    const int bars = barCount(keys, {&open, &high, &low, &close});
     if (n < 1 || bars < n)
         return;
     IndicatorSeries &plain = output[QStringLiteral("rvi1")];
@@ -405,10 +419,10 @@ void calcRelativeVigorIndex(IndicatorLines &output, const QVector<double> &keys,
         });
 }
 
-void calcStochastic(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,
+void calcStochastic(const IndicatorKeys &keys, const QVector<double> &high, const QVector<double> &low,
                     const QVector<double> &close, IndicatorLines &output, int kPeriod, int dPeriod)
 {
-    const int bars = barCount({&keys, &high, &low, &close});
+    const int bars = barCount(keys, {&high, &low, &close});
     if (kPeriod < 1 || dPeriod < 1 || bars < kPeriod)
         return;
     IndicatorSeries &k = output[QStringLiteral("stock1")];

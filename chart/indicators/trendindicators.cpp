@@ -8,7 +8,7 @@
 
 using namespace indicators_p;
 
-void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, const QVector<double> &open,
+void calcMovingAverage(IndicatorSeries &output, const IndicatorKeys &keys, const QVector<double> &open,
                        const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int n,
                        const QString &method, int priceType)
 {
@@ -16,7 +16,7 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
     if (n < 1)
         return;
     // The forming bar gets no point.
-    const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
+    const int last = barCount(keys, {&open, &high, &low, &close}) - 2;
     const int first = nextBar(output, 0);
     if (first > last)
         return;
@@ -30,11 +30,11 @@ void calcMovingAverage(IndicatorSeries &output, const QVector<double> &keys, con
     });
 }
 
-void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &close, int n, double k)
+void calcBollinger(IndicatorLines &output, const IndicatorKeys &keys, const QVector<double> &close, int n, double k)
 {
     if (n < 1)
         return;
-    const int bars = barCount({&keys, &close});
+    const int bars = barCount(keys, {&close});
     const QStringList names{QStringLiteral("ml"), QStringLiteral("tl"), QStringLiteral("bl")};
     const int first = nextBar(output, names, 0);
     if (first >= bars)
@@ -55,10 +55,10 @@ void calcBollinger(IndicatorLines &output, const QVector<double> &keys, const QV
                      });
 }
 
-void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output, int n,
+void calcEnvelopes(const IndicatorKeys &keys, const QVector<double> &close, IndicatorLines &output, int n,
                    double deviation)
 {
-    const int bars = barCount({&keys, &close});
+    const int bars = barCount(keys, {&close});
     if (n < 1 || bars < n)
         return;
     IndicatorSeries &upper = output[QStringLiteral("upper")];
@@ -81,9 +81,9 @@ void calcEnvelopes(const QVector<double> &keys, const QVector<double> &close, In
         });
 }
 
-void calcAlligator(const QVector<double> &keys, const QVector<double> &close, IndicatorLines &output)
+void calcAlligator(const IndicatorKeys &keys, const QVector<double> &close, IndicatorLines &output)
 {
-    const int bars = barCount({&keys, &close});
+    const int bars = barCount(keys, {&close});
     if (bars < 52)
         return;
     struct Line
@@ -187,10 +187,10 @@ Q_NEVER_INLINE SarState sarSteps(const double *h, const double *l, double *value
 
 } // namespace
 
-void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, const QVector<double> &low,
+void calcParabolicSar(const IndicatorKeys &keys, const QVector<double> &high, const QVector<double> &low,
                       IndicatorSeries &output, double step, double maximum)
 {
-    const int bars = barCount({&keys, &high, &low});
+    const int bars = barCount(keys, {&high, &low});
     if (bars < 2)
         return;
     // The running state after the bar before the last one: bar, sar, extreme, factor, rising.
@@ -235,10 +235,10 @@ void calcParabolicSar(const QVector<double> &keys, const QVector<double> &high, 
     sarSteps(high.constData(), low.constData(), values, std::max(i, bars - 1), bars - 1, last, step, maximum);
 }
 
-void calcAdx(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
+void calcAdx(IndicatorLines &output, const IndicatorKeys &keys, const QVector<double> &open,
              const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int n)
 {
-    const int bars = barCount({&keys, &open, &high, &low, &close});
+    const int bars = barCount(keys, {&open, &high, &low, &close});
     if (n < 1 || bars < n)
         return;
     const QStringList names{QStringLiteral("adx"), QStringLiteral("pdi"), QStringLiteral("mdi")};
@@ -307,14 +307,14 @@ Q_NEVER_INLINE void macdSteps(Price price, int from, int last, std::array<double
 
 } // namespace
 
-void calcMacd(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &open,
+void calcMacd(IndicatorLines &output, const IndicatorKeys &keys, const QVector<double> &open,
               const QVector<double> &high, const QVector<double> &low, const QVector<double> &close, int fast, int slow,
               int signal, int priceType)
 {
     if (fast < 1 || slow < 1 || signal < 1)
         return;
     // The forming bar gets no point.
-    const int last = barCount({&keys, &open, &high, &low, &close}) - 2;
+    const int last = barCount(keys, {&open, &high, &low, &close}) - 2;
     const QStringList names{QStringLiteral("fastEMA"), QStringLiteral("slowEMA"), QStringLiteral("MACD"),
                             QStringLiteral("signal")};
     const int first = nextBar(output, names, 0);
@@ -380,11 +380,11 @@ double midRange(const QVector<double> &high, const QVector<double> &low, int i, 
 
 } // namespace
 
-void calcIchimoku(IndicatorLines &output, const QVector<double> &keys, const QVector<double> &high,
+void calcIchimoku(IndicatorLines &output, const IndicatorKeys &keys, const QVector<double> &high,
                   const QVector<double> &low, const QVector<double> &close, int tenkanPeriod, int kijunPeriod,
                   int senkouSpanBPeriod)
 {
-    const int bars = barCount({&keys, &high, &low, &close});
+    const int bars = barCount(keys, {&high, &low, &close});
     if (std::min({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) < 1 ||
         std::max({tenkanPeriod, kijunPeriod, senkouSpanBPeriod}) > bars)
         return;

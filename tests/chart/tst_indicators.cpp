@@ -238,6 +238,7 @@ private slots:
         // A zero divisor must leave a gap, not an infinite value on the axis.
         row("a one-bar sample deviation is a gap", stdDev, closes({2, 3, 4}), {1}, "", 2, {{1, gap}});
         row("momentum from a zero price is a gap", momentum, closes({0, 1, 2}), {1}, "", 1, {{1, gap}});
+        row("momentum over an infinite price is zero", momentum, closes({INFINITY, 1, 2}), {1}, "", 1, {{1, 0}});
         row("Williams' range with the close outside a flat window is a gap", williams,
             hlc({4, 4, 4}, {4, 4, 4}, {4, 4, 5}), {2}, "", 1, {{2, gap}});
         row("a vigor index with bodies but no range is a gap", rvi, ohlc({1, 1}, {2, 2}, {2, 2}, {2, 2}), {2}, "rvi2",

@@ -117,6 +117,9 @@ private slots:
             }
             return up + down == 0 ? 0.0 : up / (up + down);
         }) << n;
+        QTest::newRow("momentum") << Run([](IndicatorLines &o, const Bars &b) {
+            calcMomentum(o[""], b.keys, b.open, b.high, b.low, b.close, n, 0);
+        }) << "" << Reference([](const Bars &b, int i) { return b.close[i] * 100.0 / b.close[i - n]; }) << n;
         QTest::newRow("money flow index") << Run([](IndicatorLines &o, const Bars &b) {
             calcMoneyFlowIndex(o[""], b.keys, b.high, b.low, b.close, n);
         }) << "" << Reference([](const Bars &b, int i) {
