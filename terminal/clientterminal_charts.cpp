@@ -43,8 +43,14 @@ SymbolChartWidget *Client_Terminal::createNewChart(const QString &symbol, int pe
         qCDebug(lcKestral) << "Chart shown successfully.";
         connect(chart, &SymbolChartWidget::sell, this, &Client_Terminal::doInstantSell);
         connect(chart, &SymbolChartWidget::buy, this, &Client_Terminal::doInstantBuy);
-        connect(chart, &SymbolChartWidget::timeframeChanged, this, &Client_Terminal::onTimeframeChanged,
-                Qt::QueuedConnection);
+        // The toolbar shows the active chart's period only, whichever chart switched.
+        connect(
+            chart, &SymbolChartWidget::timeframeChanged, this,
+            [this, window](int minutes) {
+                if (ui->graphArea->activeSubWindow() == window)
+                    onTimeframeChanged(minutes);
+            },
+            Qt::QueuedConnection);
         connect(chart, &SymbolChartWidget::drawStateFinished, this, &Client_Terminal::onDrawStateFinished);
         return chart;
     } catch (const std::exception &error) {

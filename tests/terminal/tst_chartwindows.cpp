@@ -79,6 +79,11 @@ private slots:
             checked << m_session->window->findChild<QAction *>("actionH1")->actionGroup()->checkedAction()->text();
         }
         QCOMPARE(checked, QStringList({"H4", "H1", "H4", "D1", "M5"}));
+        // A chart that is not the active one switching its period leaves the check alone.
+        QAction weekly("W1");
+        all[1]->onTimeframeChanged(&weekly);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_session->window->findChild<QAction *>("actionH1")->actionGroup()->checkedAction()->text(), "M5");
     }
 
     void pricesShowTheSymbolsDigitsBeforeAnyTick_data()
