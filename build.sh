@@ -13,7 +13,7 @@ jobs=${JOBS:-$(nproc)}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qtbase5-dev-tools libqt5websockets5-dev qtmultimedia5-dev
+  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5websockets5-dev qtmultimedia5-dev
   qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqcustomplot-dev libbenchmark-dev libsimdjson-dev
   libqt5multimedia5-plugins fonts-dejavu-core

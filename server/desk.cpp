@@ -121,6 +121,8 @@ QList<QJsonObject> Desk::advance(qint64 nowMs, QSet<qint64> *changed)
         *changed += m_engine.setQuote(tick.symbol, {tick.bid, tick.ask});
         messages.append(protocol::tick(tick, *m_engine.instrument(tick.symbol), m_zoneOffset));
     }
+    // What the round's quotes closed, filled or expired is kept before anyone hears of it.
+    m_engine.persist();
     return messages;
 }
 

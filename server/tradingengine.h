@@ -10,6 +10,7 @@
 #pragma once
 
 #include "instruments.h"
+#include "passwordhash.h"
 
 #include <QHash>
 #include <QList>
@@ -127,8 +128,8 @@ struct Deal
 struct Account
 {
     qint64 login = 0;
-    QString password;
-    QString investorPassword;
+    PasswordHash password;
+    PasswordHash investorPassword;
     QString name;
     QString group;
     double balance = 0.0;
@@ -139,6 +140,25 @@ struct Account
     QList<ClosedPosition> closed;
     QList<HistoryOrder> orderHistory;
     QList<Deal> deals;
+};
+
+// What changed since the last save, for the store to write.
+struct AccountChanges
+{
+    bool figures = false;   // names, leverage, money or passwords
+    QSet<qint64> positions; // tickets written or gone
+    QSet<qint64> orders;
+    // How many entries were appended to the end of each history list.
+    int closed = 0;
+    int orderHistory = 0;
+    int deals = 0;
+};
+
+struct EngineChanges
+{
+    QHash<qint64, AccountChanges> accounts; // by login
+    bool counters = false;                  // the next ticket or login
+    bool isEmpty() const { return accounts.isEmpty() && !counters; }
 };
 
 // A trade operation (request code 4) as read from the wire.
@@ -199,6 +219,18 @@ public:
 
     TradeResult execute(qint64 login, const TradeRequest &request);
 
+    // Takes what changed since the last call before a result is reported, to keep it
+    // where it survives a restart; it must not return until it is kept. Requests and
+    // account changes call it themselves; quotes leave it to persist(), once a round.
+    using Saver = std::function<void(const TradingEngine &, const EngineChanges &)>;
+    void setSaver(Saver saver);
+    void persist();
+    // Replaces every account with saved ones; changes are not recorded.
+    void restore(const QMap<qint64, Account> &accounts, qint64 nextTicket, qint64 nextLogin);
+    const QMap<qint64, Account> &accounts() const { return m_accounts; }
+    qint64 nextTicketNumber() const { return m_nextTicket; }
+    qint64 nextLoginNumber() const { return m_nextLogin; }
+
     double conversionRate(const QString &currency) const;
     double currentClosePrice(const OpenPosition &position) const;
     double profit(const OpenPosition &position) const; // at the current close price
@@ -206,6 +238,7 @@ public:
     double floatingProfit(const Account &account) const;
 
 private:
+    TradeResult dispatch(Account &account, const TradeRequest &request);
     TradeResult openMarket(Account &account, const TradeRequest &request);
     TradeResult placePending(Account &account, const TradeRequest &request);
     TradeResult modifyPending(Account &account, const TradeRequest &request);
@@ -226,7 +259,14 @@ private:
     void endOrder(Account &account, const WorkingOrder &order, int state);
     void recordOrder(Account &account, const HistoryOrder &order);
     void recordDeal(Account &account, const Deal &deal);
-    qint64 nextTicket() { return m_nextTicket++; }
+    qint64 nextTicket()
+    {
+        if (m_saver)
+            m_changes.counters = true;
+        return m_nextTicket++;
+    }
+    AccountChanges *changesOf(qint64 login);
+    void recordClosed(Account &account, const ClosedPosition &closed);
     // Every open position and pending order enters the index by symbol, and leaves it.
     void hold(const QString &symbol, qint64 login, qint64 ticket, bool order);
     void release(const QString &symbol, qint64 login, qint64 ticket, bool order);
@@ -246,6 +286,8 @@ private:
     std::function<qint64()> m_clock;
     qint64 m_nextTicket = 100000;
     qint64 m_nextLogin = 100001;
+    Saver m_saver;
+    EngineChanges m_changes; // recorded only while there is a saver
 };
 
 // Rounds to whole cents, as realised money is booked.
