@@ -272,7 +272,8 @@ bool ServerStore::check(QSqlDatabase &db, bool *fresh)
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
         return fail(QStringLiteral("%1 is damaged (%2); move it away to start afresh")
                         .arg(m_path, query.lastError().text()));
-    const QString verdict = query.value(0).toString();
+    QString verdict = query.value(0).toString();
+    verdict.replace(QLatin1Char('\n'), QLatin1String("; "));
     if (verdict != QLatin1String("ok"))
         return fail(QStringLiteral("%1 fails its integrity check (%2); move it away to start afresh")
                         .arg(m_path, verdict));
