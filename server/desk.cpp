@@ -83,7 +83,7 @@ QList<QJsonObject> Desk::handle(SessionState &session, const QJsonObject &reques
     case 5: {
         const qint64 from = integer(request.value(QLatin1String("from")));
         const qint64 to = integer(request.value(QLatin1String("to")), -1);
-        return {protocol::tradeHistory(m_engine, *m_engine.account(session.login), from, to)};
+        return {protocol::tradeHistory(m_engine, *m_engine.accountWithHistory(session.login), from, to)};
     }
     default:
         return {};

@@ -56,6 +56,10 @@ ServerApp::ServerApp(const ServerOptions &options, QObject *parent)
             if (!m_store->save(engine, changes))
                 storeFailed();
         });
+        engine.setHistoryLoader([this](Account &account) {
+            if (!m_store->loadHistory(account))
+                storeFailed();
+        });
         // Once per file: a password changed since stays changed.
         if (!engine.account(m_demo.login))
             engine.createAccount(QStringLiteral("Demo Trader"), m_demo.password, m_demo.investorPassword,

@@ -101,7 +101,12 @@ struct ServerStore::Statements
         , trimClosed(db)
         , trimOrders(db)
         , trimDeals(db)
+        , loadClosed(db)
+        , loadOrders(db)
+        , loadDeals(db)
     {
+        for (QSqlQuery *query : {&loadClosed, &loadOrders, &loadDeals})
+            query->setForwardOnly(true);
     }
 
     QSqlQuery counter;
@@ -116,6 +121,9 @@ struct ServerStore::Statements
     QSqlQuery trimClosed;
     QSqlQuery trimOrders;
     QSqlQuery trimDeals;
+    QSqlQuery loadClosed;
+    QSqlQuery loadOrders;
+    QSqlQuery loadDeals;
 };
 
 ServerStore::ServerStore()
@@ -384,39 +392,9 @@ bool ServerStore::read(QSqlDatabase &db)
         o.expiry = query.value(10).toLongLong();
         account->orders.insert(o.ticket, o);
     }
-    // History rows by seq are oldest first, as the lists keep them.
-    if (!run("SELECT login, ticket, symbol, sell, volume, open_price, close_price, sl, tp, open_time, close_time,"
-             " profit FROM closed_positions ORDER BY seq"))
-        return damaged();
-    while (query.next()) {
-        if (!owner(query.value(0)))
-            return orphan("a closed position");
-        account->closed.append({query.value(1).toLongLong(), symbol(query.value(2)), query.value(3).toBool(),
-                                query.value(4).toLongLong(), query.value(5).toDouble(), query.value(6).toDouble(),
-                                query.value(7).toDouble(), query.value(8).toDouble(), query.value(9).toLongLong(),
-                                query.value(10).toLongLong(), query.value(11).toDouble()});
-    }
-    if (!run("SELECT login, ticket, symbol, type, volume, price, stop_price, sl, tp, time, state FROM history_orders"
-             " ORDER BY seq"))
-        return damaged();
-    while (query.next()) {
-        if (!owner(query.value(0)))
-            return orphan("a history order");
-        account->orderHistory.append({query.value(1).toLongLong(), symbol(query.value(2)), query.value(3).toInt(),
-                                      query.value(4).toLongLong(), query.value(5).toDouble(),
-                                      query.value(6).toDouble(), query.value(7).toDouble(),
-                                      query.value(8).toDouble(), query.value(9).toLongLong(),
-                                      query.value(10).toInt()});
-    }
-    if (!run("SELECT login, ticket, type, symbol, time, order_ticket, volume, price, profit FROM deals ORDER BY seq"))
-        return damaged();
-    while (query.next()) {
-        if (!owner(query.value(0)))
-            return orphan("a deal");
-        account->deals.append({query.value(1).toLongLong(), query.value(2).toInt(), symbol(query.value(3)),
-                               query.value(4).toLongLong(), query.value(5).toLongLong(), query.value(6).toLongLong(),
-                               query.value(7).toDouble(), query.value(8).toDouble()});
-    }
+    // The history waits until it is needed: a start reads what every account holds, not all it did.
+    for (Account &loaded : m_loaded)
+        loaded.historyLoaded = false;
     return true;
 }
 
@@ -445,11 +423,69 @@ bool ServerStore::prepare(QSqlDatabase &db)
         s.deal.prepare(QStringLiteral("INSERT INTO deals (login, ticket, type, symbol, time, order_ticket, volume,"
                                       " price, profit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")) &&
         s.trimClosed.prepare(trimSql("closed_positions")) && s.trimOrders.prepare(trimSql("history_orders")) &&
-        s.trimDeals.prepare(trimSql("deals"));
+        s.trimDeals.prepare(trimSql("deals")) &&
+        s.loadClosed.prepare(QStringLiteral("SELECT ticket, symbol, sell, volume, open_price, close_price, sl, tp,"
+                                            " open_time, close_time, profit FROM closed_positions WHERE login = ?"
+                                            " ORDER BY seq")) &&
+        s.loadOrders.prepare(QStringLiteral("SELECT ticket, symbol, type, volume, price, stop_price, sl, tp, time,"
+                                            " state FROM history_orders WHERE login = ? ORDER BY seq")) &&
+        s.loadDeals.prepare(QStringLiteral("SELECT ticket, type, symbol, time, order_ticket, volume, price, profit"
+                                           " FROM deals WHERE login = ? ORDER BY seq"));
     if (!ok)
         return fail(QStringLiteral("%1 is damaged (its tables do not match this server); move it away to start afresh")
                         .arg(m_path));
     return true;
+}
+
+bool ServerStore::loadHistory(Account &account)
+{
+    if (!m_statements)
+        return false;
+    Statements &s = *m_statements;
+    Symbols symbol;
+    account.closed.clear();
+    account.orderHistory.clear();
+    account.deals.clear();
+    // Rows by seq are oldest first, as the lists keep them.
+    s.loadClosed.bindValue(0, account.login);
+    if (!s.loadClosed.exec())
+        return historyFailed(s.loadClosed);
+    while (s.loadClosed.next()) {
+        const QSqlQuery &q = s.loadClosed;
+        account.closed.append({q.value(0).toLongLong(), symbol(q.value(1)), q.value(2).toBool(),
+                               q.value(3).toLongLong(), q.value(4).toDouble(), q.value(5).toDouble(),
+                               q.value(6).toDouble(), q.value(7).toDouble(), q.value(8).toLongLong(),
+                               q.value(9).toLongLong(), q.value(10).toDouble()});
+    }
+    s.loadClosed.finish();
+    s.loadOrders.bindValue(0, account.login);
+    if (!s.loadOrders.exec())
+        return historyFailed(s.loadOrders);
+    while (s.loadOrders.next()) {
+        const QSqlQuery &q = s.loadOrders;
+        account.orderHistory.append({q.value(0).toLongLong(), symbol(q.value(1)), q.value(2).toInt(),
+                                     q.value(3).toLongLong(), q.value(4).toDouble(), q.value(5).toDouble(),
+                                     q.value(6).toDouble(), q.value(7).toDouble(), q.value(8).toLongLong(),
+                                     q.value(9).toInt()});
+    }
+    s.loadOrders.finish();
+    s.loadDeals.bindValue(0, account.login);
+    if (!s.loadDeals.exec())
+        return historyFailed(s.loadDeals);
+    while (s.loadDeals.next()) {
+        const QSqlQuery &q = s.loadDeals;
+        account.deals.append({q.value(0).toLongLong(), q.value(1).toInt(), symbol(q.value(2)),
+                              q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toLongLong(),
+                              q.value(6).toDouble(), q.value(7).toDouble()});
+    }
+    s.loadDeals.finish();
+    return true;
+}
+
+bool ServerStore::historyFailed(const QSqlQuery &query)
+{
+    m_error = QStringLiteral("cannot read %1: %2").arg(m_path, query.lastError().text());
+    return false;
 }
 
 void ServerStore::restore(TradingEngine &engine)

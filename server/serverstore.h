@@ -9,6 +9,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlQuery;
 
 namespace tradeserver {
 
@@ -31,6 +32,8 @@ public:
     bool open(const QString &path);
     // Hands what open() read to the engine, replacing its accounts.
     void restore(TradingEngine &engine);
+    // Reads an account's history lists; false, with errorString(), when it cannot.
+    bool loadHistory(Account &account);
     // One transaction with every change; false, with errorString(), when not kept.
     bool save(const TradingEngine &engine, const EngineChanges &changes);
     // Writes the engine's whole state into a fresh file, as one transaction.
@@ -48,6 +51,7 @@ private:
     bool createSchema(QSqlDatabase &db);
     bool read(QSqlDatabase &db);
     bool prepare(QSqlDatabase &db);
+    bool historyFailed(const QSqlQuery &query);
     bool writeAccount(const Account &account, const AccountChanges &changes);
     void close();
 

@@ -98,6 +98,24 @@ const Account *TradingEngine::account(qint64 login) const
     return it == m_accounts.constEnd() ? nullptr : &*it;
 }
 
+const Account *TradingEngine::accountWithHistory(qint64 login)
+{
+    const auto it = m_accounts.find(login);
+    if (it == m_accounts.end())
+        return nullptr;
+    needHistory(*it);
+    return &*it;
+}
+
+void TradingEngine::needHistory(Account &account)
+{
+    if (account.historyLoaded)
+        return;
+    if (m_historyLoader)
+        m_historyLoader(account);
+    account.historyLoaded = true;
+}
+
 Access TradingEngine::authenticate(qint64 login, const QString &password) const
 {
     const Account *found = account(login);
@@ -553,6 +571,7 @@ void TradingEngine::endOrder(Account &account, const WorkingOrder &order, int st
 
 void TradingEngine::recordClosed(Account &account, const ClosedPosition &closed)
 {
+    needHistory(account);
     account.closed.append(closed);
     while (account.closed.size() > maxHistory)
         account.closed.removeFirst();
@@ -562,6 +581,7 @@ void TradingEngine::recordClosed(Account &account, const ClosedPosition &closed)
 
 void TradingEngine::recordOrder(Account &account, const HistoryOrder &order)
 {
+    needHistory(account);
     account.orderHistory.append(order);
     while (account.orderHistory.size() > maxHistory)
         account.orderHistory.removeFirst();
@@ -571,6 +591,7 @@ void TradingEngine::recordOrder(Account &account, const HistoryOrder &order)
 
 void TradingEngine::recordDeal(Account &account, const Deal &deal)
 {
+    needHistory(account);
     account.deals.append(deal);
     while (account.deals.size() > maxHistory)
         account.deals.removeFirst();

@@ -137,6 +137,8 @@ struct Account
     int leverage = 100;
     QMap<qint64, OpenPosition> positions;
     QMap<qint64, WorkingOrder> orders;
+    // The history lists of an account read from a file come in when first needed.
+    bool historyLoaded = true;
     QList<ClosedPosition> closed;
     QList<HistoryOrder> orderHistory;
     QList<Deal> deals;
@@ -214,6 +216,8 @@ public:
     qint64 createAccount(const QString &name, const QString &password, const QString &investorPassword, double deposit,
                          int leverage, qint64 login = 0);
     const Account *account(qint64 login) const;
+    // The account with its history lists read in.
+    const Account *accountWithHistory(qint64 login);
     Access authenticate(qint64 login, const QString &password) const;
     bool setPassword(qint64 login, bool mainPassword, const QString &password);
 
@@ -225,6 +229,9 @@ public:
     using Saver = std::function<void(const TradingEngine &, const EngineChanges &)>;
     void setSaver(Saver saver);
     void persist();
+    // Reads an account's history lists when an account restored without them needs them.
+    using HistoryLoader = std::function<void(Account &)>;
+    void setHistoryLoader(HistoryLoader loader) { m_historyLoader = std::move(loader); }
     // Replaces every account with saved ones; changes are not recorded.
     void restore(const QMap<qint64, Account> &accounts, qint64 nextTicket, qint64 nextLogin);
     const QMap<qint64, Account> &accounts() const { return m_accounts; }
@@ -267,6 +274,7 @@ private:
     }
     AccountChanges *changesOf(qint64 login);
     void recordClosed(Account &account, const ClosedPosition &closed);
+    void needHistory(Account &account);
     // Every open position and pending order enters the index by symbol, and leaves it.
     void hold(const QString &symbol, qint64 login, qint64 ticket, bool order);
     void release(const QString &symbol, qint64 login, qint64 ticket, bool order);
@@ -287,6 +295,7 @@ private:
     qint64 m_nextTicket = 100000;
     qint64 m_nextLogin = 100001;
     Saver m_saver;
+    HistoryLoader m_historyLoader;
     EngineChanges m_changes; // recorded only while there is a saver
 };
 

@@ -328,6 +328,7 @@ struct Stored
             return;
         store.restore(engine);
         engine.setSaver([this](const TradingEngine &e, const EngineChanges &c) { saved = store.save(e, c) && saved; });
+        engine.setHistoryLoader([this](Account &account) { saved = store.loadHistory(account) && saved; });
     }
 
     qint64 clock = 1700000000;
@@ -404,6 +405,10 @@ private slots:
                 newest = std::max(newest, item.toObject().value("ticket").toVariant().toLongLong());
         QCOMPARE(session.trade(buy()).value("status").toInt(), int(Done));
         QVERIFY(session.lastTicket("positions") > newest);
+        // The new deal follows the old ones, which came back with it.
+        const QJsonArray deals = session.state().value("history deals").toArray();
+        QCOMPARE(deals.size(), before.value("history deals").toArray().size() + 1);
+        QCOMPARE(QJsonArray(deals).takeAt(0), before.value("history deals").toArray().first());
         const QJsonObject another = post(server.port("account-port"), "/account/create",
                                          R"({"name":"Bo","deposit":100,"leverage":100})");
         QCOMPARE(another.value("login").toVariant().toLongLong(), login + 1);
@@ -654,7 +659,7 @@ private slots:
         Stored again(path);
         QVERIFY2(again.opened, qPrintable(again.store.errorString()));
         QVERIFY(again.engine.account(login));
-        const Account &account = *again.engine.account(login);
+        const Account &account = *again.engine.accountWithHistory(login);
         const auto tickets = [](const auto &list) {
             QList<qint64> result;
             for (const auto &item : list)
@@ -698,7 +703,7 @@ private slots:
         Stored again(path);
         QVERIFY(again.opened);
         QVERIFY(again.engine.account(100001));
-        QCOMPARE(summary(*again.engine.account(100001)), outcome);
+        QCOMPARE(summary(*again.engine.accountWithHistory(100001)), outcome);
     }
 };
 
