@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWebSocket>
 #include <algorithm>
@@ -104,9 +105,11 @@ private:
     QJsonObject m_positions;
 };
 
+// Each server answers from a thread of its own, so one's rounds of ticks never delay the other's replies.
 struct Side
 {
-    std::unique_ptr<tradeserver::ServerApp> server;
+    std::unique_ptr<QThread> thread;
+    tradeserver::ServerApp *server = nullptr; // lives in `thread`
     std::vector<std::unique_ptr<Trader>> traders;
     size_t next = 0;
     std::vector<double> seconds;
@@ -180,17 +183,31 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir folder;
     const QString file = folder.filePath(tradeserver::ServerStore::fileName());
-    g_memory.server = std::make_unique<tradeserver::ServerApp>(options(tradeserver::ServerStore::memoryPath()));
-    g_file.server = std::make_unique<tradeserver::ServerApp>(options(file));
     for (Side *side : {&g_memory, &g_file}) {
-        if (!side->server->start()) {
+        side->thread = std::make_unique<QThread>();
+        side->thread->start();
+        // Made in its thread: a database connection serves only the thread that opened it.
+        QObject anchor;
+        anchor.moveToThread(side->thread.get());
+        bool started = false;
+        const QString database = side == &g_file ? file : tradeserver::ServerStore::memoryPath();
+        QMetaObject::invokeMethod(
+            &anchor,
+            [&started, side, database] {
+                side->server = new tradeserver::ServerApp(options(database));
+                tradeserver::ServerApp *server = side->server;
+                started = server->start();
+                for (int i = 0; i < tradersPerServer; ++i)
+                    server->desk().engine().createAccount(QStringLiteral("Bench"), QStringLiteral("bench"),
+                                                          QStringLiteral("view"), 100000.0, 100, firstTraderLogin + i);
+            },
+            Qt::BlockingQueuedConnection);
+        if (!started) {
             std::fprintf(stderr, "server: %s\n", qPrintable(side->server->errorString()));
             return 1;
         }
         for (int i = 0; i < tradersPerServer; ++i) {
             const qint64 login = firstTraderLogin + i;
-            side->server->desk().engine().createAccount(QStringLiteral("Bench"), QStringLiteral("bench"),
-                                                        QStringLiteral("view"), 100000.0, 100, login);
             side->traders.push_back(std::make_unique<Trader>(side->server->tradePort(), login));
             if (!side->traders.back()->ready()) {
                 std::fprintf(stderr, "a client could not log in\n");
@@ -204,8 +221,14 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     const std::vector<double> memorySeconds = std::move(g_memory.seconds);
     const std::vector<double> fileSeconds = std::move(g_file.seconds);
-    g_memory = {};
-    g_file = {};
+    for (Side *side : {&g_memory, &g_file}) {
+        side->traders.clear();
+        tradeserver::ServerApp *server = side->server;
+        QMetaObject::invokeMethod(
+            server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+        side->thread->quit();
+        side->thread->wait();
+    }
 
     // Start-up on a large file, from nothing to listening.
     const QString large = folder.filePath(QStringLiteral("large/") + tradeserver::ServerStore::fileName());

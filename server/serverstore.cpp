@@ -1,5 +1,7 @@
 #include "serverstore.h"
 
+#include "checkpointer.h"
+
 #include <QAtomicInt>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,11 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tradeserver {
 
@@ -21,8 +28,10 @@ constexpr int sqliteLocked = 6;
 constexpr int sqliteCorrupt = 11;
 constexpr int sqliteNotADatabase = 26;
 
-// Another server starting while one stops gets a moment before it is refused.
+// Another program's transaction gets a moment before the server is refused.
 constexpr int busyTimeoutMs = 500;
+// Past this many pages the journal is copied back on a commit, should the checkpointer fall behind.
+constexpr int autoCheckpointPages = 10000;
 
 const char *const schema[] = {
     "CREATE TABLE meta (key TEXT PRIMARY KEY, value INTEGER NOT NULL)",
@@ -139,10 +148,16 @@ ServerStore::~ServerStore()
 
 void ServerStore::close()
 {
+    m_checkpointer.reset();
     m_statements.reset();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
+    }
+    // Last: closing any descriptor of the file drops SQLite's own locks on it.
+    if (m_lock >= 0) {
+        ::close(m_lock);
+        m_lock = -1;
     }
 }
 
@@ -194,6 +209,12 @@ bool ServerStore::take(const QString &path)
             if (!info.isWritable())
                 return fail(QStringLiteral("cannot open %1: it is read-only").arg(path));
         }
+        // One server to a file, for as long as it runs; the kernel lets go when it dies.
+        m_lock = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (m_lock < 0)
+            return fail(QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0)
+            return fail(QStringLiteral("%1 is in use by another program (another kestral-server?)").arg(path));
     }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
@@ -204,10 +225,6 @@ bool ServerStore::take(const QString &path)
     if (!db.open())
         return fail(QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text()));
     QSqlQuery query(db);
-    // Once read, the file stays locked to this server until it exits; a second
-    // server, or any program, is refused rather than writing under us.
-    if (!memory && !query.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, query.lastError().text()));
     if (!check(db, &fresh))
         return false;
     m_fresh = fresh;
@@ -223,17 +240,22 @@ bool ServerStore::take(const QString &path)
         // A commit reaches the operating system before the reply goes out, which a
         // killed server cannot undo; only a power cut could lose the latest ones.
         query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        query.exec(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(autoCheckpointPages));
     }
     if (fresh && !createSchema(db))
         return false;
-    // Takes the write lock now, so a second server is refused at its start, not at its first trade.
+    // A program in the middle of writing it is found now, not at the first trade.
     if (!memory && (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) || !query.exec(QStringLiteral("COMMIT")))) {
         const int code = primaryCode(query.lastError());
         if (code == sqliteBusy || code == sqliteLocked)
             return fail(QStringLiteral("%1 is in use by another program (another kestral-server?)").arg(path));
         return fail(QStringLiteral("cannot write %1: %2").arg(path, query.lastError().text()));
     }
-    return prepare(db);
+    if (!prepare(db))
+        return false;
+    if (!memory)
+        m_checkpointer = std::make_unique<Checkpointer>(path);
+    return true;
 }
 
 bool ServerStore::check(QSqlDatabase &db, bool *fresh)
@@ -597,8 +619,11 @@ bool ServerStore::save(const TradingEngine &engine, const EngineChanges &changes
                 failed = q;
         }
     }
-    if (ok && db.commit())
+    if (ok && db.commit()) {
+        if (m_checkpointer)
+            m_checkpointer->wrote();
         return true;
+    }
     m_error = QStringLiteral("cannot write %1: %2")
                   .arg(m_path, failed ? failed->lastError().text() : db.lastError().text());
     db.rollback();

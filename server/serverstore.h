@@ -13,6 +13,8 @@ class QSqlQuery;
 
 namespace tradeserver {
 
+class Checkpointer;
+
 class ServerStore
 {
 public:
@@ -59,6 +61,8 @@ private:
     QString m_connection; // Qt's name for our database connection
     QString m_error;
     std::unique_ptr<Statements> m_statements;
+    std::unique_ptr<Checkpointer> m_checkpointer;
+    int m_lock = -1; // the descriptor that holds the file for this server
     bool m_fresh = false;
     QMap<qint64, Account> m_loaded;
     qint64 m_nextTicket = 100000;
