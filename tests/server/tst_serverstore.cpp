@@ -495,6 +495,8 @@ private slots:
 
         QTest::newRow("not SQLite") << "text" << "is not an SQLite database";
         QTest::newRow("damaged") << "damaged" << "(is damaged|fails its integrity check)";
+        // Read only when first needed, so only the check at start finds it.
+        QTest::newRow("damaged in the history") << "damaged history" << "fails its integrity check";
         QTest::newRow("another program's database") << "foreign" << "is another program's database";
         QTest::newRow("written by a newer server") << "newer" << "was written by a newer kestral-server";
         QTest::newRow("in use by a running server") << "running" << "is in use by another program";
@@ -531,6 +533,25 @@ private slots:
         std::unique_ptr<QSqlQuery> holding; // the lock lasts as long as its statement
         if (kind == "newer")
             QVERIFY(execute(path, {QStringLiteral("PRAGMA user_version = %1").arg(ServerStore::schemaVersion + 1)}));
+        if (kind == "damaged history") {
+            qint64 page = 0;
+            qint64 pageSize = 0;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QSqlQuery query(db);
+                QVERIFY(query.exec("SELECT rootpage FROM sqlite_master WHERE name = 'deals'") && query.next());
+                page = query.value(0).toLongLong();
+                QVERIFY(query.exec("PRAGMA page_size") && query.next());
+                pageSize = query.value(0).toLongLong();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek((page - 1) * pageSize + 8); // the page's cell pointers, past its header
+            file.write(QByteArray(64, '\x7f'));
+        }
         if (kind == "damaged") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -615,17 +636,23 @@ private slots:
     void passwordsAreSaltedAndChecked_data()
     {
         QTest::addColumn<QString>("tried");
+        QTest::addColumn<int>("alteredByte"); // of the stored key; -1 for none
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("the password") << "Tr0ub4dor" << true;
-        QTest::newRow("another") << "tr0ub4dor" << false;
-        QTest::newRow("a prefix") << "Tr0ub4do" << false;
-        QTest::newRow("empty") << "" << false;
+        QTest::newRow("the password") << "Tr0ub4dor" << -1 << true;
+        QTest::newRow("another") << "tr0ub4dor" << -1 << false;
+        QTest::newRow("a prefix") << "Tr0ub4do" << -1 << false;
+        QTest::newRow("empty") << "" << -1 << false;
+        QTest::newRow("a stored key off in its first byte") << "Tr0ub4dor" << 0 << false;
+        QTest::newRow("a stored key off in a middle byte") << "Tr0ub4dor" << 17 << false;
     }
     void passwordsAreSaltedAndChecked()
     {
         QFETCH(QString, tried);
-        const PasswordHash first = PasswordHash::make("Tr0ub4dor");
+        QFETCH(int, alteredByte);
+        PasswordHash first = PasswordHash::make("Tr0ub4dor");
         const PasswordHash second = PasswordHash::make("Tr0ub4dor");
+        if (alteredByte >= 0)
+            first.key[alteredByte] = char(first.key.at(alteredByte) ^ 0x01);
         QTEST(first.matches(tried), "accepted");
         QVERIFY(first.salt != second.salt && first.key != second.key); // the same password, told apart
         QVERIFY(first.rounds >= 500);
