@@ -236,7 +236,7 @@ bool ServerStore::take(const QString &path)
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next() ||
             query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return fail(QStringLiteral("cannot use %1: %2").arg(path, query.lastError().text()));
+            return writeFailed(query.lastError());
         // A commit reaches the operating system before the reply goes out, which a
         // killed server cannot undo; only a power cut could lose the latest ones.
         query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
@@ -245,17 +245,21 @@ bool ServerStore::take(const QString &path)
     if (fresh && !createSchema(db))
         return false;
     // A program in the middle of writing it is found now, not at the first trade.
-    if (!memory && (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) || !query.exec(QStringLiteral("COMMIT")))) {
-        const int code = primaryCode(query.lastError());
-        if (code == sqliteBusy || code == sqliteLocked)
-            return fail(QStringLiteral("%1 is in use by another program (another kestral-server?)").arg(path));
-        return fail(QStringLiteral("cannot write %1: %2").arg(path, query.lastError().text()));
-    }
+    if (!memory && (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) || !query.exec(QStringLiteral("COMMIT"))))
+        return writeFailed(query.lastError());
     if (!prepare(db))
         return false;
     if (!memory)
         m_checkpointer = std::make_unique<Checkpointer>(path);
     return true;
+}
+
+bool ServerStore::writeFailed(const QSqlError &error)
+{
+    const int code = primaryCode(error);
+    if (code == sqliteBusy || code == sqliteLocked)
+        return fail(QStringLiteral("%1 is in use by another program (another kestral-server?)").arg(m_path));
+    return fail(QStringLiteral("cannot write %1: %2").arg(m_path, error.text()));
 }
 
 bool ServerStore::check(QSqlDatabase &db, bool *fresh)

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlError;
 class QSqlQuery;
 
 namespace tradeserver {
@@ -49,6 +50,7 @@ private:
 
     bool take(const QString &path);
     bool fail(const QString &why);
+    bool writeFailed(const QSqlError &error); // "in use" when another program holds it
     bool check(QSqlDatabase &db, bool *fresh);
     bool createSchema(QSqlDatabase &db);
     bool read(QSqlDatabase &db);
