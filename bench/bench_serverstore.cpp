@@ -52,7 +52,10 @@ public:
         m_socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port)));
     }
 
-    bool ready() { return waitFor([this] { return m_loggedIn; }); }
+    bool ready()
+    {
+        return waitFor([this] { return m_loggedIn; });
+    }
 
     // One trade, opening or closing by turns: the seconds from sending it to its result; < 0 on failure.
     double trade()
@@ -75,7 +78,8 @@ public:
             return -1.0;
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
         // The pushed positions name the next trade's ticket; not part of the round trip.
-        if (m_result.value("status").toInt() != tradeserver::Done || !waitFor([this] { return !m_positions.isEmpty(); }))
+        if (m_result.value("status").toInt() != tradeserver::Done ||
+            !waitFor([this] { return !m_positions.isEmpty(); }))
             return -1.0;
         return seconds;
     }
@@ -86,8 +90,7 @@ private:
         m_socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
     }
     // Sleeps in the event loop until a message comes, not in a timed poll that would blur the figures.
-    template<typename Predicate>
-    bool waitFor(Predicate done)
+    template <typename Predicate> bool waitFor(Predicate done)
     {
         QElapsedTimer patience;
         patience.start();
@@ -246,8 +249,7 @@ int main(int argc, char **argv)
         tradeserver::ServerApp server(options(large));
         const bool started = server.start();
         startups.push_back(double(timer.nsecsElapsed()) / 1e9);
-        const tradeserver::Account *sample =
-            server.desk().engine().accountWithHistory(100001 + startupAccounts / 2);
+        const tradeserver::Account *sample = server.desk().engine().accountWithHistory(100001 + startupAccounts / 2);
         if (!started || !sample || sample->deals.size() != dealsPerAccount) {
             std::fprintf(stderr, "the server did not start on the large file: %s\n", qPrintable(server.errorString()));
             return 1;

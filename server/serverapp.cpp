@@ -94,21 +94,27 @@ bool ServerApp::start()
         m_record.setFileName(m_options.recordPath);
         // Unbuffered, so a reader sees each request as soon as it is handled.
         if (!m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            m_error = QStringLiteral("cannot open record file %1: %2").arg(m_options.recordPath, m_record.errorString());
+            m_error =
+                QStringLiteral("cannot open record file %1: %2").arg(m_options.recordPath, m_record.errorString());
             return false;
         }
         m_trade->setRecord(&m_record);
     }
     if (!m_trade->listen(m_options.address, m_options.tradePort)) {
-        m_error = QStringLiteral("cannot listen on trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
+        m_error =
+            QStringLiteral("cannot listen on trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
         return false;
     }
     if (!m_brokers->listen(m_options.address, m_options.brokerPort)) {
-        m_error = QStringLiteral("cannot listen on broker port %1: %2").arg(m_options.brokerPort).arg(m_brokers->errorString());
+        m_error = QStringLiteral("cannot listen on broker port %1: %2")
+                      .arg(m_options.brokerPort)
+                      .arg(m_brokers->errorString());
         return false;
     }
     if (!m_accounts->listen(m_options.address, m_options.accountPort)) {
-        m_error = QStringLiteral("cannot listen on account port %1: %2").arg(m_options.accountPort).arg(m_accounts->errorString());
+        m_error = QStringLiteral("cannot listen on account port %1: %2")
+                      .arg(m_options.accountPort)
+                      .arg(m_accounts->errorString());
         return false;
     }
     return true;

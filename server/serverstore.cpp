@@ -274,7 +274,8 @@ bool ServerStore::check(QSqlDatabase &db, bool *fresh)
     qint64 id = 0;
     qint64 version = 0;
     qint64 objects = 0;
-    if (!value(QStringLiteral("PRAGMA application_id"), &id) || !value(QStringLiteral("PRAGMA user_version"), &version) ||
+    if (!value(QStringLiteral("PRAGMA application_id"), &id) ||
+        !value(QStringLiteral("PRAGMA user_version"), &version) ||
         !value(QStringLiteral("SELECT count(*) FROM sqlite_master"), &objects)) {
         const QSqlError error = query.lastError();
         switch (primaryCode(error)) {
@@ -304,13 +305,13 @@ bool ServerStore::check(QSqlDatabase &db, bool *fresh)
     if (version < 1)
         return fail(QStringLiteral("%1 has no known schema version (%2)").arg(m_path).arg(version));
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
-        return fail(QStringLiteral("%1 is damaged (%2); move it away to start afresh")
-                        .arg(m_path, query.lastError().text()));
+        return fail(
+            QStringLiteral("%1 is damaged (%2); move it away to start afresh").arg(m_path, query.lastError().text()));
     QString verdict = query.value(0).toString();
     verdict.replace(QLatin1Char('\n'), QLatin1String("; "));
     if (verdict != QLatin1String("ok"))
-        return fail(QStringLiteral("%1 fails its integrity check (%2); move it away to start afresh")
-                        .arg(m_path, verdict));
+        return fail(
+            QStringLiteral("%1 fails its integrity check (%2); move it away to start afresh").arg(m_path, verdict));
     *fresh = false;
     return true;
 }
@@ -340,8 +341,8 @@ bool ServerStore::read(QSqlDatabase &db)
     query.setForwardOnly(true);
     auto run = [&](const char *sql) { return query.exec(QLatin1String(sql)); };
     auto damaged = [&] {
-        return fail(QStringLiteral("%1 is damaged (%2); move it away to start afresh")
-                        .arg(m_path, query.lastError().text()));
+        return fail(
+            QStringLiteral("%1 is damaged (%2); move it away to start afresh").arg(m_path, query.lastError().text()));
     };
     // The account a row names; rows of accounts that do not exist are damage.
     Account *account = nullptr;
@@ -437,8 +438,9 @@ bool ServerStore::prepare(QSqlDatabase &db)
         s.position.prepare(QStringLiteral("INSERT OR REPLACE INTO positions (ticket, login, symbol, sell, volume,"
                                           " open_price, sl, tp, open_time) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")) &&
         s.dropPosition.prepare(QStringLiteral("DELETE FROM positions WHERE ticket = ?")) &&
-        s.order.prepare(QStringLiteral("INSERT OR REPLACE INTO orders (ticket, login, symbol, type, volume, price,"
-                                       " stop_price, sl, tp, time, expiry) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")) &&
+        s.order.prepare(
+            QStringLiteral("INSERT OR REPLACE INTO orders (ticket, login, symbol, type, volume, price,"
+                           " stop_price, sl, tp, time, expiry) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")) &&
         s.dropOrder.prepare(QStringLiteral("DELETE FROM orders WHERE ticket = ?")) &&
         s.closed.prepare(QStringLiteral(
             "INSERT INTO closed_positions (login, ticket, symbol, sell, volume, open_price, close_price, sl, tp,"
@@ -500,9 +502,9 @@ bool ServerStore::loadHistory(Account &account)
         return historyFailed(s.loadDeals);
     while (s.loadDeals.next()) {
         const QSqlQuery &q = s.loadDeals;
-        account.deals.append({q.value(0).toLongLong(), q.value(1).toInt(), symbol(q.value(2)),
-                              q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toLongLong(),
-                              q.value(6).toDouble(), q.value(7).toDouble()});
+        account.deals.append({q.value(0).toLongLong(), q.value(1).toInt(), symbol(q.value(2)), q.value(3).toLongLong(),
+                              q.value(4).toLongLong(), q.value(5).toLongLong(), q.value(6).toDouble(),
+                              q.value(7).toDouble()});
     }
     s.loadDeals.finish();
     return true;
@@ -549,10 +551,9 @@ bool trim(QSqlQuery &query, qint64 login, int listSize)
 bool ServerStore::writeAccount(const Account &a, const AccountChanges &changes)
 {
     Statements &s = *m_statements;
-    if (changes.figures &&
-        !run(s.account, {a.login, text(a.name), text(a.group), a.leverage, a.balance, a.credit, a.password.salt, a.password.key,
-                         a.password.rounds, a.investorPassword.salt, a.investorPassword.key,
-                         a.investorPassword.rounds}))
+    if (changes.figures && !run(s.account, {a.login, text(a.name), text(a.group), a.leverage, a.balance, a.credit,
+                                            a.password.salt, a.password.key, a.password.rounds, a.investorPassword.salt,
+                                            a.investorPassword.key, a.investorPassword.rounds}))
         return false;
     for (qint64 ticket : changes.positions) {
         const auto it = a.positions.constFind(ticket);
@@ -628,8 +629,8 @@ bool ServerStore::save(const TradingEngine &engine, const EngineChanges &changes
             m_checkpointer->wrote();
         return true;
     }
-    m_error = QStringLiteral("cannot write %1: %2")
-                  .arg(m_path, failed ? failed->lastError().text() : db.lastError().text());
+    m_error =
+        QStringLiteral("cannot write %1: %2").arg(m_path, failed ? failed->lastError().text() : db.lastError().text());
     db.rollback();
     return false;
 }

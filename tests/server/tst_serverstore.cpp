@@ -39,9 +39,9 @@ public:
     // Starts it and waits for the ports it chose; false when it stopped instead.
     bool start(const QString &data)
     {
-        m_process.start(QStringLiteral(KESTRAL_SERVER_EXE), {"--data", data, "--broker-port", "0", "--trade-port",
-                                                             "0", "--account-port", "0", "--seed", "7", "--duration",
-                                                             "120"});
+        m_process.start(QStringLiteral(KESTRAL_SERVER_EXE),
+                        {"--data", data, "--broker-port", "0", "--trade-port", "0", "--account-port", "0", "--seed",
+                         "7", "--duration", "120"});
         (void)QTest::qWaitFor(
             [&] {
                 while (m_process.canReadLine()) {
@@ -268,8 +268,9 @@ QString outline(const QJsonObject &state)
                                 number(o, "price"));
                    }))
         .arg(state.value("history positions").toArray().size())
-        .arg(items("history orders", [&](const QJsonObject &o) { return number(o, "type") + ':' + number(o, "state"); }),
-             items("history deals", [&](const QJsonObject &d) { return number(d, "type"); }));
+        .arg(
+            items("history orders", [&](const QJsonObject &o) { return number(o, "type") + ':' + number(o, "state"); }),
+            items("history deals", [&](const QJsonObject &d) { return number(d, "type"); }));
 }
 
 // The balance is the deposit plus every closed position's profit: a trade kept by halves breaks it.
@@ -311,8 +312,10 @@ QString summary(const Account &account)
         text += QStringLiteral(" P%1 %2 %3 %4").arg(p.ticket).arg(p.openPrice).arg(p.volume).arg(p.tp);
     for (const WorkingOrder &o : account.orders)
         text += QStringLiteral(" O%1 %2 type %3").arg(o.ticket).arg(o.price).arg(o.type);
-    text += QStringLiteral(" C%1 H%2 D%3").arg(account.closed.size()).arg(account.orderHistory.size()).arg(
-        account.deals.size());
+    text += QStringLiteral(" C%1 H%2 D%3")
+                .arg(account.closed.size())
+                .arg(account.orderHistory.size())
+                .arg(account.deals.size());
     return text;
 }
 
@@ -365,8 +368,8 @@ private slots:
                          .value("http")
                          .toInt(),
                      200);
-            const QJsonObject created = post(server.port("account-port"), "/account/create",
-                                             R"({"name":"Ann","deposit":5000,"leverage":200})");
+            const QJsonObject created =
+                post(server.port("account-port"), "/account/create", R"({"name":"Ann","deposit":5000,"leverage":200})");
             login = created.value("login").toVariant().toLongLong();
             password = created.value("password").toString();
             QVERIFY(login > 100001);
@@ -374,13 +377,15 @@ private slots:
             QVERIFY(session.login(login, password));
             QCOMPARE(session.trade(buy()).value("status").toInt(), int(Done));
             QCOMPARE(session.trade(buy("GBPUSD")).value("status").toInt(), int(Done));
-            QCOMPARE(session.trade({{"type", 4}, {"order_id", session.lastTicket("positions")}}).value("status").toInt(),
-                     int(Done));
+            QCOMPARE(
+                session.trade({{"type", 4}, {"order_id", session.lastTicket("positions")}}).value("status").toInt(),
+                int(Done));
             QCOMPARE(session.trade(buyLimit(0.5)).value("status").toInt(), int(Done));
-            QCOMPARE(session.trade({{"type", 2}, {"order_id", session.lastTicket("positions")}, {"sl", 0.5}, {"tp", 2.0}})
-                         .value("status")
-                         .toInt(),
-                     int(Done));
+            QCOMPARE(
+                session.trade({{"type", 2}, {"order_id", session.lastTicket("positions")}, {"sl", 0.5}, {"tp", 2.0}})
+                    .value("status")
+                    .toInt(),
+                int(Done));
             before = session.state();
             if (killed)
                 server.kill();
@@ -397,7 +402,8 @@ private slots:
         QVERIFY(session.login(login, password));
         const QJsonObject after = session.state();
         QCOMPARE(after, before);
-        QCOMPARE(outline(after), "P[EURUSD buy 1000 sl 0.5 tp 2] O[EURUSD 2 1000 at 0.5] C1 H[0:4, 0:4, 1:4] D[2, 0, 0, 1]");
+        QCOMPARE(outline(after),
+                 "P[EURUSD buy 1000 sl 0.5 tp 2] O[EURUSD 2 1000 at 0.5] C1 H[0:4, 0:4, 1:4] D[2, 0, 0, 1]");
         // Numbers go on from where they were, never handed out twice.
         qint64 newest = 0;
         for (const char *list : {"history orders", "history deals"})
@@ -409,8 +415,8 @@ private slots:
         const QJsonArray deals = session.state().value("history deals").toArray();
         QCOMPARE(deals.size(), before.value("history deals").toArray().size() + 1);
         QCOMPARE(QJsonArray(deals).takeAt(0), before.value("history deals").toArray().first());
-        const QJsonObject another = post(server.port("account-port"), "/account/create",
-                                         R"({"name":"Bo","deposit":100,"leverage":100})");
+        const QJsonObject another =
+            post(server.port("account-port"), "/account/create", R"({"name":"Bo","deposit":100,"leverage":100})");
         QCOMPARE(another.value("login").toVariant().toLongLong(), login + 1);
     }
 
@@ -421,13 +427,25 @@ private slots:
         QTest::addColumn<QString>("outline");
 
         const QString opened("P[EURUSD buy 1000 sl 0 tp 0] O[] C0 H[0:4] D[2, 0]");
-        QTest::newRow("open") << "" << "open" << opened;
-        QTest::newRow("modify a position") << "open" << "modify" << "P[EURUSD buy 1000 sl 0.5 tp 2] O[] C0 H[0:4] D[2, 0]";
-        QTest::newRow("close") << "open" << "close" << "P[] O[] C1 H[0:4, 1:4] D[2, 0, 1]";
-        QTest::newRow("place pending") << "" << "pending" << "P[] O[EURUSD 2 1000 at 0.5] C0 H[] D[2]";
-        QTest::newRow("modify pending") << "pending" << "move" << "P[] O[EURUSD 2 1000 at 0.6] C0 H[] D[2]";
-        QTest::newRow("delete pending") << "pending" << "delete" << "P[] O[] C0 H[2:2] D[2]";
-        QTest::newRow("password change") << "open" << "password" << opened;
+        QTest::newRow("open") << ""
+                              << "open" << opened;
+        QTest::newRow("modify a position") << "open"
+                                           << "modify"
+                                           << "P[EURUSD buy 1000 sl 0.5 tp 2] O[] C0 H[0:4] D[2, 0]";
+        QTest::newRow("close") << "open"
+                               << "close"
+                               << "P[] O[] C1 H[0:4, 1:4] D[2, 0, 1]";
+        QTest::newRow("place pending") << ""
+                                       << "pending"
+                                       << "P[] O[EURUSD 2 1000 at 0.5] C0 H[] D[2]";
+        QTest::newRow("modify pending") << "pending"
+                                        << "move"
+                                        << "P[] O[EURUSD 2 1000 at 0.6] C0 H[] D[2]";
+        QTest::newRow("delete pending") << "pending"
+                                        << "delete"
+                                        << "P[] O[] C0 H[2:2] D[2]";
+        QTest::newRow("password change") << "open"
+                                         << "password" << opened;
     }
     void killKeepsWhatWasAcknowledged()
     {
@@ -450,9 +468,8 @@ private slots:
             // Killed the instant the acknowledgement arrives: nothing after it can help.
             bool acknowledged = false;
             if (action == "password") {
-                const QJsonObject reply =
-                    changePassword(server.port("account-port"), 100001, password, "master_password", "Fresh-42",
-                                   [&] { server.kill(); });
+                const QJsonObject reply = changePassword(server.port("account-port"), 100001, password,
+                                                         "master_password", "Fresh-42", [&] { server.kill(); });
                 QCOMPARE(reply.value("http").toInt(), 200);
                 password = "Fresh-42";
             } else {
@@ -493,15 +510,23 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("says");
 
-        QTest::newRow("not SQLite") << "text" << "is not an SQLite database";
-        QTest::newRow("damaged") << "damaged" << "(is damaged|fails its integrity check)";
+        QTest::newRow("not SQLite") << "text"
+                                    << "is not an SQLite database";
+        QTest::newRow("damaged") << "damaged"
+                                 << "(is damaged|fails its integrity check)";
         // Read only when first needed, so only the check at start finds it.
-        QTest::newRow("damaged in the history") << "damaged history" << "fails its integrity check";
-        QTest::newRow("another program's database") << "foreign" << "is another program's database";
-        QTest::newRow("written by a newer server") << "newer" << "was written by a newer kestral-server";
-        QTest::newRow("in use by a running server") << "running" << "is in use by another program";
-        QTest::newRow("locked by another program") << "locked" << "is in use by another program";
-        QTest::newRow("a folder in its place") << "folder" << "cannot open .* it is not a file";
+        QTest::newRow("damaged in the history") << "damaged history"
+                                                << "fails its integrity check";
+        QTest::newRow("another program's database") << "foreign"
+                                                    << "is another program's database";
+        QTest::newRow("written by a newer server") << "newer"
+                                                   << "was written by a newer kestral-server";
+        QTest::newRow("in use by a running server") << "running"
+                                                    << "is in use by another program";
+        QTest::newRow("locked by another program") << "locked"
+                                                   << "is in use by another program";
+        QTest::newRow("a folder in its place") << "folder"
+                                               << "cannot open .* it is not a file";
     }
     void badFilesAreRefusedAndLeftAlone()
     {
@@ -607,15 +632,14 @@ private slots:
         if (which.startsWith("changed")) {
             password = "Secret-Word-7";
             const char *key = which.endsWith("main") ? "master_password" : "investor_password";
-            QCOMPARE(changePassword(server.port("account-port"), 100001, demoPassword, key, password)
-                         .value("http")
-                         .toInt(),
-                     200);
+            QCOMPARE(
+                changePassword(server.port("account-port"), 100001, demoPassword, key, password).value("http").toInt(),
+                200);
         } else if (which == "generated") {
-            password = post(server.port("account-port"), "/account/create",
-                            R"({"name":"Ann","deposit":5000,"leverage":200})")
-                           .value("password")
-                           .toString();
+            password =
+                post(server.port("account-port"), "/account/create", R"({"name":"Ann","deposit":5000,"leverage":200})")
+                    .value("password")
+                    .toString();
             QCOMPARE(password.size(), 10);
         }
         // Both while it runs (the journal beside it holds the newest) and once it is stopped.
