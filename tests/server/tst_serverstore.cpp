@@ -392,8 +392,13 @@ private slots:
             else
                 QVERIFY(server.stop());
         }
+        // A file someone opened up to others is closed again.
+        const QString path = data.filePath(ServerStore::fileName());
+        QVERIFY(
+            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         Server server;
         QVERIFY(server.start(data.path()));
+        QCOMPARE(int(QFile::permissions(path) & 0x00ff), 0);
         QCOMPARE(server.demoLine(), "demo-account login 100001 password (changed) investor view123");
         Session demo(server.port("trade-port"));
         QVERIFY(!demo.login(100001, demoPassword));
