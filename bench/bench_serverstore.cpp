@@ -153,6 +153,9 @@ tradeserver::ServerOptions options(const QString &database)
     tradeserver::ServerOptions result;
     result.brokerPort = result.tradePort = result.accountPort = 0;
     result.seed = 9;
+    // Few ticks: a round of them sent to every client holds up a reply by milliseconds,
+    // on either server alike, and would bury what the file costs in the tail.
+    result.tickRate = 0.2;
     result.database = database;
     return result;
 }
