@@ -98,7 +98,8 @@ private:
 struct ServerStore::Statements
 {
     explicit Statements(const QSqlDatabase &db)
-        : counter(db)
+        : db(db)
+        , counter(db)
         , account(db)
         , position(db)
         , dropPosition(db)
@@ -118,6 +119,9 @@ struct ServerStore::Statements
             query->setForwardOnly(true);
     }
 
+    // Held, not looked up by name: Qt finds a connection by name only in the thread that
+    // opened it, and a server may be moved to a thread of its own once made.
+    QSqlDatabase db;
     QSqlQuery counter;
     QSqlQuery account;
     QSqlQuery position;
@@ -150,10 +154,9 @@ void ServerStore::close()
 {
     m_checkpointer.reset();
     m_statements.reset();
-    if (QSqlDatabase::contains(m_connection)) {
-        QSqlDatabase::database(m_connection, false).close();
+    // The connection closes as the last handle on it goes, whichever thread it was opened in.
+    if (QSqlDatabase::contains(m_connection))
         QSqlDatabase::removeDatabase(m_connection);
-    }
     // Last: closing any descriptor of the file drops SQLite's own locks on it.
     if (m_lock >= 0) {
         ::close(m_lock);
@@ -601,7 +604,7 @@ bool ServerStore::save(const TradingEngine &engine, const EngineChanges &changes
 {
     if (!m_statements)
         return false;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlDatabase &db = m_statements->db;
     if (!db.transaction()) {
         m_error = QStringLiteral("cannot write %1: %2").arg(m_path, db.lastError().text());
         return false;

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWebSocket>
 #include <functional>
 #include <memory>
@@ -726,6 +727,27 @@ private slots:
         QCOMPARE(tickets(account.orderHistory), tickets(orders));
         QCOMPARE(tickets(account.closed), tickets(closed));
         QCOMPARE(account.closed.size(), 520);
+    }
+
+    void storeServesTheThreadItMovesTo()
+    {
+        QTemporaryDir data;
+        const QString path = data.filePath(ServerStore::fileName());
+        {
+            Stored run(path);
+            QVERIFY(run.opened);
+            std::unique_ptr<QThread> thread(QThread::create([&run] {
+                run.engine.createAccount("Ann", "pw", "view", 10000.0, 100);
+                run.engine.execute(100001, {0, Buy, 1000, "EURUSD"});
+            }));
+            thread->start();
+            QVERIFY(thread->wait(patienceMs));
+            QVERIFY(run.saved);
+        }
+        Stored again(path);
+        QVERIFY(again.opened);
+        QVERIFY(again.engine.account(100001));
+        QCOMPARE(again.engine.account(100001)->positions.size(), 1);
     }
 
     void quoteDrivenChangesAreKept()
