@@ -61,7 +61,8 @@ public:
     // Waits for a run that is expected to end by itself: its exit code, -1 if it did not end.
     int finish()
     {
-        if ((m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(patienceMs)) ||
+        // Events keep flowing meanwhile: what was sent to it still has to go out.
+        if (!QTest::qWaitFor([&] { return m_process.state() == QProcess::NotRunning; }, patienceMs) ||
             m_process.exitStatus() != QProcess::NormalExit)
             return -1;
         return m_process.exitCode();
@@ -617,6 +618,27 @@ private slots:
             holder = {};
             QSqlDatabase::removeDatabase(QStringLiteral("holder"));
         }
+    }
+
+    void aChangeThatCannotBeKeptIsNeverAcknowledged()
+    {
+        QTemporaryDir data;
+        Server server;
+        QVERIFY(server.start(data.path()));
+        Session session(server.port("trade-port"));
+        QVERIFY(session.login(100001, demoPassword));
+        // Another program takes away what a trade must write to.
+        QVERIFY(execute(data.filePath(ServerStore::fileName()), {"DROP TABLE deals"}));
+        bool answered = false;
+        session.onMessage = [&](const QJsonObject &message) { answered |= message.value("res_code").toInt() == 7; };
+        QJsonObject request = buy();
+        request.insert("req_code", 4);
+        session.send(request);
+        QCOMPARE(server.finish(), 1);
+        QVERIFY(!answered);
+        const QStringList lines = server.errorLines();
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().startsWith("kestral-server: cannot write "), qPrintable(lines.first()));
     }
 
     void passwordsAreNotInTheFile_data()
