@@ -13,7 +13,7 @@ jobs=${JOBS:-$(nproc)}
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qtbase5-dev-tools libqt5websockets5-dev qtmultimedia5-dev
+  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5websockets5-dev qtmultimedia5-dev
   qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqcustomplot-dev libbenchmark-dev libsimdjson-dev
   libqt5multimedia5-plugins fonts-dejavu-core
@@ -69,7 +69,8 @@ case "$mode" in
       done
       read -r _ _ login _ password _ investor < <(grep "^demo-account" "$server_log") ||
         { echo "The local trade server did not start:" >&2; cat "$server_log" >&2; exit 1; }
-      echo "Local trade server running (log: $server_log)."
+      database=$(sed -n 's/^database //p' "$server_log")
+      echo "Local trade server running (log: $server_log; accounts and trades kept in $database)."
       echo "Log in (File > Connect to Trade server) to KestralDemo with login $login, password $password (read-only: $investor)."
       export KESTRAL_BROKER_HOST=127.0.0.1
     fi

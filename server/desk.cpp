@@ -83,7 +83,7 @@ QList<QJsonObject> Desk::handle(SessionState &session, const QJsonObject &reques
     case 5: {
         const qint64 from = integer(request.value(QLatin1String("from")));
         const qint64 to = integer(request.value(QLatin1String("to")), -1);
-        return {protocol::tradeHistory(m_engine, *m_engine.account(session.login), from, to)};
+        return {protocol::tradeHistory(m_engine, *m_engine.accountWithHistory(session.login), from, to)};
     }
     default:
         return {};
@@ -121,6 +121,8 @@ QList<QJsonObject> Desk::advance(qint64 nowMs, QSet<qint64> *changed)
         *changed += m_engine.setQuote(tick.symbol, {tick.bid, tick.ask});
         messages.append(protocol::tick(tick, *m_engine.instrument(tick.symbol), m_zoneOffset));
     }
+    // What the round's quotes closed, filled or expired is kept before anyone hears of it.
+    m_engine.persist();
     return messages;
 }
 

@@ -1,10 +1,13 @@
 // kestral-server: a local trade server with a simulated market, so the terminal
 // has something to log in to without a broker.
 #include "serverapp.h"
+#include "serverstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -38,6 +41,7 @@ bool readPort(const QCommandLineParser &parser, const QString &name, quint16 *po
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // Also names the data folder, so the server's file sits apart from the terminal's.
     QCoreApplication::setApplicationName(QStringLiteral("kestral-server"));
 
     QCommandLineParser parser;
@@ -60,6 +64,10 @@ int main(int argc, char *argv[])
          QStringLiteral("rate")},
         {QStringLiteral("timezone"), QStringLiteral("Server time zone sent at login, as +HH:MM."),
          QStringLiteral("zone")},
+        {QStringLiteral("data"),
+         QStringLiteral("Keep accounts and trades in this folder instead of the user's data folder "
+                        "(:memory: keeps them for this run only)."),
+         QStringLiteral("folder")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -108,6 +116,17 @@ int main(int argc, char *argv[])
         QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     }
 
+    const QString data = parser.isSet(QStringLiteral("data"))
+                             ? parser.value(QStringLiteral("data"))
+                             : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty()) {
+        std::fprintf(stderr, "kestral-server: no data folder; name one with --data\n");
+        return 2;
+    }
+    settings.database = data == tradeserver::ServerStore::memoryPath()
+                            ? data
+                            : QDir(data).absoluteFilePath(tradeserver::ServerStore::fileName());
+
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
@@ -120,14 +139,20 @@ int main(int argc, char *argv[])
 
     tradeserver::ServerApp server(settings);
     if (!server.start()) {
-        std::fprintf(stderr, "kestral-server: cannot listen on %s\n", qPrintable(server.errorString()));
+        std::fprintf(stderr, "kestral-server: %s\n", qPrintable(server.errorString()));
         return 1;
     }
     const auto &demo = server.demo();
     std::printf("broker-port %u\ntrade-port %u\naccount-port %u\n", server.brokerPort(), server.tradePort(),
                 server.accountPort());
+    std::printf("database %s\n", qPrintable(QDir::toNativeSeparators(settings.database)));
+    // The demo account outlives the run: a password changed since is not printed as it was.
+    const tradeserver::TradingEngine &engine = server.desk().engine();
+    const bool mainKept = engine.authenticate(demo.login, demo.password) == tradeserver::Access::Full;
+    const bool investorKept = engine.authenticate(demo.login, demo.investorPassword) == tradeserver::Access::ReadOnly;
     std::printf("demo-account login %lld password %s investor %s\n", static_cast<long long>(demo.login),
-                qPrintable(demo.password), qPrintable(demo.investorPassword));
+                mainKept ? qPrintable(demo.password) : "(changed)",
+                investorKept ? qPrintable(demo.investorPassword) : "(changed)");
     std::fflush(stdout);
     const int result = app.exec();
     std::printf("stopped\n");

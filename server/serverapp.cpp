@@ -1,12 +1,15 @@
 #include "serverapp.h"
 
 #include "protocol.h"
+#include "serverstore.h"
 #include "tradeserver.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tradeserver {
 
@@ -45,8 +48,25 @@ ServerApp::ServerApp(const ServerOptions &options, QObject *parent)
     m_desk = std::make_unique<Desk>(options.symbols > 0 ? instruments(options.symbols) : defaultInstruments(), seed,
                                     options.timeZone, QDateTime::currentMSecsSinceEpoch());
     m_desk->feed().setTicksPerSecond(options.tickRate);
-    m_desk->engine().createAccount(QStringLiteral("Demo Trader"), m_demo.password, m_demo.investorPassword,
-                                   m_demo.deposit, m_demo.leverage, m_demo.login);
+    m_store = std::make_unique<ServerStore>();
+    if (m_store->open(options.database)) {
+        TradingEngine &engine = m_desk->engine();
+        m_store->restore(engine);
+        engine.setSaver([this](const TradingEngine &engine, const EngineChanges &changes) {
+            if (!m_store->save(engine, changes))
+                storeFailed();
+        });
+        engine.setHistoryLoader([this](Account &account) {
+            if (!m_store->loadHistory(account))
+                storeFailed();
+        });
+        // Once per file: a password changed since stays changed.
+        if (!engine.account(m_demo.login))
+            engine.createAccount(QStringLiteral("Demo Trader"), m_demo.password, m_demo.investorPassword,
+                                 m_demo.deposit, m_demo.leverage, m_demo.login);
+    } else {
+        m_error = m_store->errorString();
+    }
     m_trade = new TradeServer(m_desk.get(), this);
     m_brokers = new HttpService([this](const HttpRequest &request) { return brokerList(request); }, this);
     m_accounts = new HttpService([this](const HttpRequest &request) { return accountService(request); }, this);
@@ -58,27 +78,43 @@ ServerApp::~ServerApp()
     delete m_trade;
 }
 
+void ServerApp::storeFailed() const
+{
+    // The reply has not gone yet: stopping now keeps every acknowledged change true.
+    std::fprintf(stderr, "kestral-server: %s\n", qPrintable(m_store->errorString()));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 bool ServerApp::start()
 {
+    if (!m_error.isEmpty())
+        return false;
     if (!m_options.recordPath.isEmpty()) {
         m_record.setFileName(m_options.recordPath);
         // Unbuffered, so a reader sees each request as soon as it is handled.
         if (!m_record.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            m_error = QStringLiteral("record file %1: %2").arg(m_options.recordPath, m_record.errorString());
+            m_error =
+                QStringLiteral("cannot open record file %1: %2").arg(m_options.recordPath, m_record.errorString());
             return false;
         }
         m_trade->setRecord(&m_record);
     }
     if (!m_trade->listen(m_options.address, m_options.tradePort)) {
-        m_error = QStringLiteral("trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
+        m_error =
+            QStringLiteral("cannot listen on trade port %1: %2").arg(m_options.tradePort).arg(m_trade->errorString());
         return false;
     }
     if (!m_brokers->listen(m_options.address, m_options.brokerPort)) {
-        m_error = QStringLiteral("broker port %1: %2").arg(m_options.brokerPort).arg(m_brokers->errorString());
+        m_error = QStringLiteral("cannot listen on broker port %1: %2")
+                      .arg(m_options.brokerPort)
+                      .arg(m_brokers->errorString());
         return false;
     }
     if (!m_accounts->listen(m_options.address, m_options.accountPort)) {
-        m_error = QStringLiteral("account port %1: %2").arg(m_options.accountPort).arg(m_accounts->errorString());
+        m_error = QStringLiteral("cannot listen on account port %1: %2")
+                      .arg(m_options.accountPort)
+                      .arg(m_accounts->errorString());
         return false;
     }
     return true;

@@ -12,6 +12,7 @@
 
 namespace tradeserver {
 
+class ServerStore;
 class TradeServer;
 
 struct ServerOptions
@@ -26,6 +27,8 @@ struct ServerOptions
     QString recordPath;    // empty: requests are not recorded
     int symbols = 0;       // 0: the real market's instruments
     double tickRate = 3.0; // per symbol and second
+    // The file that keeps accounts and trades across runs; ":memory:" keeps them for this run only.
+    QString database = QStringLiteral(":memory:");
 };
 
 struct DemoCredentials
@@ -47,7 +50,9 @@ public:
     explicit ServerApp(const ServerOptions &options, QObject *parent = nullptr);
     ~ServerApp() override;
 
-    // False, with errorString() saying why, when a port cannot be taken.
+    // False, with errorString() saying why, when the database or a port cannot be taken.
+    // A database that later fails to keep a change stops the process at once, before
+    // anything reports that change as done.
     bool start();
     QString errorString() const { return m_error; }
     quint16 brokerPort() const;
@@ -61,11 +66,13 @@ public:
     HttpReply accountService(const HttpRequest &request);
 
 private:
+    [[noreturn]] void storeFailed() const;
     HttpReply createAccount(const QJsonObject &body);
     HttpReply updateAccount(const QJsonObject &body, const QByteArray &authorization);
 
     ServerOptions m_options;
     DemoCredentials m_demo;
+    std::unique_ptr<ServerStore> m_store; // outlives the desk, which saves through it
     std::unique_ptr<Desk> m_desk;
     TradeServer *m_trade;
     HttpService *m_brokers;

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <cmath>
+#include <utility>
 
 namespace tradeserver {
 
@@ -68,20 +69,26 @@ qint64 TradingEngine::createAccount(const QString &name, const QString &password
         while (m_accounts.contains(m_nextLogin))
             ++m_nextLogin;
         login = m_nextLogin++;
+        if (m_saver)
+            m_changes.counters = true;
     } else if (login < 0 || m_accounts.contains(login)) {
         return 0;
     }
     Account account;
     account.login = login;
     account.name = name;
-    account.password = password;
-    account.investorPassword = investorPassword;
+    account.password = PasswordHash::make(password);
+    if (!investorPassword.isEmpty())
+        account.investorPassword = PasswordHash::make(investorPassword);
     account.group = QStringLiteral("demo\\usd");
     account.leverage = leverage;
     account.balance = roundMoney(deposit);
     if (deposit > 0.0)
         recordDeal(account, {nextTicket(), DealBalance, QString(), now(), 0, 0, 0.0, account.balance});
     m_accounts.insert(login, account);
+    if (AccountChanges *changes = changesOf(login))
+        changes->figures = true;
+    persist();
     return login;
 }
 
@@ -91,14 +98,32 @@ const Account *TradingEngine::account(qint64 login) const
     return it == m_accounts.constEnd() ? nullptr : &*it;
 }
 
+const Account *TradingEngine::accountWithHistory(qint64 login)
+{
+    const auto it = m_accounts.find(login);
+    if (it == m_accounts.end())
+        return nullptr;
+    needHistory(*it);
+    return &*it;
+}
+
+void TradingEngine::needHistory(Account &account)
+{
+    if (account.historyLoaded)
+        return;
+    if (m_historyLoader)
+        m_historyLoader(account);
+    account.historyLoaded = true;
+}
+
 Access TradingEngine::authenticate(qint64 login, const QString &password) const
 {
     const Account *found = account(login);
     if (!found || password.isEmpty())
         return Access::Denied;
-    if (password == found->password)
+    if (found->password.matches(password))
         return Access::Full;
-    if (password == found->investorPassword)
+    if (found->investorPassword.matches(password))
         return Access::ReadOnly;
     return Access::Denied;
 }
@@ -108,7 +133,10 @@ bool TradingEngine::setPassword(qint64 login, bool mainPassword, const QString &
     auto it = m_accounts.find(login);
     if (it == m_accounts.end() || password.isEmpty())
         return false;
-    (mainPassword ? it->password : it->investorPassword) = password;
+    (mainPassword ? it->password : it->investorPassword) = PasswordHash::make(password);
+    if (AccountChanges *changes = changesOf(login))
+        changes->figures = true;
+    persist();
     return true;
 }
 
@@ -169,12 +197,53 @@ double TradingEngine::floatingProfit(const Account &account) const
     return sum;
 }
 
+void TradingEngine::setSaver(Saver saver)
+{
+    m_saver = std::move(saver);
+    m_changes = {};
+}
+
+AccountChanges *TradingEngine::changesOf(qint64 login)
+{
+    return m_saver ? &m_changes.accounts[login] : nullptr;
+}
+
+void TradingEngine::persist()
+{
+    if (!m_saver || m_changes.isEmpty())
+        return;
+    // Taken first, so a saver that fails and returns does not see the same changes twice.
+    const EngineChanges changes = std::exchange(m_changes, {});
+    m_saver(*this, changes);
+}
+
+void TradingEngine::restore(const QMap<qint64, Account> &accounts, qint64 nextTicket, qint64 nextLogin)
+{
+    m_accounts = accounts;
+    m_holdings.clear();
+    for (const Account &account : std::as_const(m_accounts)) {
+        for (const OpenPosition &position : account.positions)
+            hold(position.symbol, account.login, position.ticket, false);
+        for (const WorkingOrder &order : account.orders)
+            hold(order.symbol, account.login, order.ticket, true);
+    }
+    m_nextTicket = nextTicket;
+    m_nextLogin = nextLogin;
+    m_changes = {};
+}
+
 TradeResult TradingEngine::execute(qint64 login, const TradeRequest &request)
 {
     auto it = m_accounts.find(login);
     if (it == m_accounts.end())
         return fail(InvalidRequest, QStringLiteral("Invalid request"), QStringLiteral("Unknown account"));
-    Account &account = *it;
+    const TradeResult result = dispatch(*it, request);
+    persist();
+    return result;
+}
+
+TradeResult TradingEngine::dispatch(Account &account, const TradeRequest &request)
+{
     switch (request.type) {
     case 0:
         if (request.orderType == Buy || request.orderType == Sell)
@@ -331,6 +400,8 @@ TradeResult TradingEngine::placePending(Account &account, const TradeRequest &re
     order.expiry = expiry;
     account.orders.insert(order.ticket, order);
     hold(order.symbol, account.login, order.ticket, true);
+    if (AccountChanges *changes = changesOf(account.login))
+        changes->orders.insert(order.ticket);
     return done(QStringLiteral("Order #%1 placed").arg(order.ticket));
 }
 
@@ -353,6 +424,8 @@ TradeResult TradingEngine::modifyPending(Account &account, const TradeRequest &r
     it->sl = changed.sl;
     it->tp = changed.tp;
     it->expiry = expiry;
+    if (AccountChanges *changes = changesOf(account.login))
+        changes->orders.insert(it->ticket);
     return done(QStringLiteral("Order #%1 modified").arg(it->ticket));
 }
 
@@ -366,6 +439,8 @@ TradeResult TradingEngine::modifyPosition(Account &account, const TradeRequest &
                     QStringLiteral("Stop loss and take profit must lie on either side of the price"));
     it->sl = request.sl;
     it->tp = request.tp;
+    if (AccountChanges *changes = changesOf(account.login))
+        changes->positions.insert(it->ticket);
     return done(QStringLiteral("Position #%1 modified").arg(it->ticket));
 }
 
@@ -443,15 +518,17 @@ void TradingEngine::close(Account &account, OpenPosition &position, double price
                           position.openTime,
                           t,
                           booked};
-    account.closed.append(closed);
-    while (account.closed.size() > maxHistory)
-        account.closed.removeFirst();
+    recordClosed(account, closed);
     const qint64 order = nextTicket();
     recordOrder(account, {order, position.symbol, position.sell ? Buy : Sell, volume, price, 0.0, 0.0, 0.0, t, Filled});
     recordDeal(account,
                {nextTicket(), position.sell ? DealBuy : DealSell, position.symbol, t, order, volume, price, booked});
     // The key is copied: `position` lives in the map that remove() rebalances.
     const qint64 ticket = position.ticket;
+    if (AccountChanges *changes = changesOf(account.login)) {
+        changes->figures = true;
+        changes->positions.insert(ticket);
+    }
     if (volume >= position.volume) {
         release(position.symbol, account.login, ticket, false);
         account.positions.remove(ticket);
@@ -473,6 +550,8 @@ void TradingEngine::fill(Account &account, const WorkingOrder &order, const Quot
     position.openTime = now();
     account.positions.insert(position.ticket, position);
     hold(position.symbol, account.login, position.ticket, false);
+    if (AccountChanges *changes = changesOf(account.login))
+        changes->positions.insert(position.ticket);
     recordOrder(account, {order.ticket, order.symbol, order.type, order.volume, position.openPrice, order.stopPrice,
                           order.sl, order.tp, position.openTime, Filled});
     recordDeal(account, {nextTicket(), sell ? DealSell : DealBuy, order.symbol, position.openTime, order.ticket,
@@ -486,20 +565,38 @@ void TradingEngine::endOrder(Account &account, const WorkingOrder &order, int st
                           order.tp, now(), state});
     release(order.symbol, account.login, ticket, true);
     account.orders.remove(ticket);
+    if (AccountChanges *changes = changesOf(account.login))
+        changes->orders.insert(ticket);
+}
+
+void TradingEngine::recordClosed(Account &account, const ClosedPosition &closed)
+{
+    needHistory(account);
+    account.closed.append(closed);
+    while (account.closed.size() > maxHistory)
+        account.closed.removeFirst();
+    if (AccountChanges *changes = changesOf(account.login))
+        ++changes->closed;
 }
 
 void TradingEngine::recordOrder(Account &account, const HistoryOrder &order)
 {
+    needHistory(account);
     account.orderHistory.append(order);
     while (account.orderHistory.size() > maxHistory)
         account.orderHistory.removeFirst();
+    if (AccountChanges *changes = changesOf(account.login))
+        ++changes->orderHistory;
 }
 
 void TradingEngine::recordDeal(Account &account, const Deal &deal)
 {
+    needHistory(account);
     account.deals.append(deal);
     while (account.deals.size() > maxHistory)
         account.deals.removeFirst();
+    if (AccountChanges *changes = changesOf(account.login))
+        ++changes->deals;
 }
 
 void TradingEngine::hold(const QString &symbol, qint64 login, qint64 ticket, bool order)
@@ -583,6 +680,8 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
                 it->stopPrice = 0.0;
                 reached = it->type == BuyLimit ? q.ask <= it->price : q.bid >= it->price;
                 armed = true;
+                if (AccountChanges *changes = changesOf(account.login))
+                    changes->orders.insert(ticket);
             }
             if (reached || (it->expiry > 0 && t >= it->expiry))
                 due.append(*it);
@@ -604,6 +703,8 @@ QSet<qint64> TradingEngine::setQuote(const QString &symbol, const Quote &q)
             }
             release(order.symbol, account.login, order.ticket, true);
             account.orders.remove(order.ticket);
+            if (AccountChanges *changes = changesOf(account.login))
+                changes->orders.insert(order.ticket);
             fill(account, order, q);
         }
         if (!hits.isEmpty() || armed || !due.isEmpty())

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "instruments.h"
+#include "passwordhash.h"
 
 #include <QHash>
 #include <QList>
@@ -127,8 +128,8 @@ struct Deal
 struct Account
 {
     qint64 login = 0;
-    QString password;
-    QString investorPassword;
+    PasswordHash password;
+    PasswordHash investorPassword;
     QString name;
     QString group;
     double balance = 0.0;
@@ -136,9 +137,30 @@ struct Account
     int leverage = 100;
     QMap<qint64, OpenPosition> positions;
     QMap<qint64, WorkingOrder> orders;
+    // The history lists of an account read from a file come in when first needed.
+    bool historyLoaded = true;
     QList<ClosedPosition> closed;
     QList<HistoryOrder> orderHistory;
     QList<Deal> deals;
+};
+
+// What changed since the last save, for the store to write.
+struct AccountChanges
+{
+    bool figures = false;   // names, leverage, money or passwords
+    QSet<qint64> positions; // tickets written or gone
+    QSet<qint64> orders;
+    // How many entries were appended to the end of each history list.
+    int closed = 0;
+    int orderHistory = 0;
+    int deals = 0;
+};
+
+struct EngineChanges
+{
+    QHash<qint64, AccountChanges> accounts; // by login
+    bool counters = false;                  // the next ticket or login
+    bool isEmpty() const { return accounts.isEmpty() && !counters; }
 };
 
 // A trade operation (request code 4) as read from the wire.
@@ -194,10 +216,27 @@ public:
     qint64 createAccount(const QString &name, const QString &password, const QString &investorPassword, double deposit,
                          int leverage, qint64 login = 0);
     const Account *account(qint64 login) const;
+    // The account with its history lists read in.
+    const Account *accountWithHistory(qint64 login);
     Access authenticate(qint64 login, const QString &password) const;
     bool setPassword(qint64 login, bool mainPassword, const QString &password);
 
     TradeResult execute(qint64 login, const TradeRequest &request);
+
+    // Takes what changed since the last call before a result is reported, to keep it
+    // where it survives a restart; it must not return until it is kept. Requests and
+    // account changes call it themselves; quotes leave it to persist(), once a round.
+    using Saver = std::function<void(const TradingEngine &, const EngineChanges &)>;
+    void setSaver(Saver saver);
+    void persist();
+    // Reads an account's history lists when an account restored without them needs them.
+    using HistoryLoader = std::function<void(Account &)>;
+    void setHistoryLoader(HistoryLoader loader) { m_historyLoader = std::move(loader); }
+    // Replaces every account with saved ones; changes are not recorded.
+    void restore(const QMap<qint64, Account> &accounts, qint64 nextTicket, qint64 nextLogin);
+    const QMap<qint64, Account> &accounts() const { return m_accounts; }
+    qint64 nextTicketNumber() const { return m_nextTicket; }
+    qint64 nextLoginNumber() const { return m_nextLogin; }
 
     double conversionRate(const QString &currency) const;
     double currentClosePrice(const OpenPosition &position) const;
@@ -206,6 +245,7 @@ public:
     double floatingProfit(const Account &account) const;
 
 private:
+    TradeResult dispatch(Account &account, const TradeRequest &request);
     TradeResult openMarket(Account &account, const TradeRequest &request);
     TradeResult placePending(Account &account, const TradeRequest &request);
     TradeResult modifyPending(Account &account, const TradeRequest &request);
@@ -226,7 +266,15 @@ private:
     void endOrder(Account &account, const WorkingOrder &order, int state);
     void recordOrder(Account &account, const HistoryOrder &order);
     void recordDeal(Account &account, const Deal &deal);
-    qint64 nextTicket() { return m_nextTicket++; }
+    qint64 nextTicket()
+    {
+        if (m_saver)
+            m_changes.counters = true;
+        return m_nextTicket++;
+    }
+    AccountChanges *changesOf(qint64 login);
+    void recordClosed(Account &account, const ClosedPosition &closed);
+    void needHistory(Account &account);
     // Every open position and pending order enters the index by symbol, and leaves it.
     void hold(const QString &symbol, qint64 login, qint64 ticket, bool order);
     void release(const QString &symbol, qint64 login, qint64 ticket, bool order);
@@ -246,6 +294,9 @@ private:
     std::function<qint64()> m_clock;
     qint64 m_nextTicket = 100000;
     qint64 m_nextLogin = 100001;
+    Saver m_saver;
+    HistoryLoader m_historyLoader;
+    EngineChanges m_changes; // recorded only while there is a saver
 };
 
 // Rounds to whole cents, as realised money is booked.
