@@ -30,6 +30,10 @@ constexpr int sendIntervalMs = 5;
 constexpr quint64 maxIncomingBytes = 64 << 20;
 // The longest the window spends on waiting replies before it looks at input again.
 constexpr qint64 deliverySliceMs = 20;
+// A price tick is a few hundred characters. The fast tick reader keeps its buffers at
+// the size of the largest text it saw, for the thread's life, so the big replies go
+// straight to the general parser.
+constexpr int maxTickTextLength = 4096;
 
 // Every live client, so that a batcher going away can detach itself from all.
 QMutex &registryMutex()
@@ -412,7 +416,7 @@ void TradeClient::onMessageReceived(const QString &msg)
 void TradeClient::handleMessage(const QString &text)
 {
     TickData tick;
-    if (tickreader::read(text, tick)) {
+    if (text.size() <= maxTickTextLength && tickreader::read(text, tick)) {
         if (priceBuffer.load(std::memory_order_relaxed))
             deliverTick(tick);
         return;

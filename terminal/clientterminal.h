@@ -277,6 +277,7 @@ private:
     // Trade table: the row of each position's ticket.
     TableRowIndex m_positionRows{1, QStringLiteral("position")};
     NetTable m_netTable;
+    TradeTable m_tradeTable;
     SummaryInputs m_summaryInputs;
 
     // Account figures of the last open-positions reply.

@@ -25,13 +25,12 @@ void Client_Terminal::setupTradeTables()
 
 void Client_Terminal::tradeTableLoad()
 {
-    fillTradeTable(ui->tradeTableWidget, m_positionStore.positions(), m_positionStore.pendingOrders(),
-                   m_client->timeZone());
+    const QList<Position> positions = m_positionStore.positions();
+    m_tradeTable.fill(ui->tradeTableWidget, positions, m_positionStore.pendingOrders(), m_client->timeZone());
     m_positionRows.clear();
-    updateTradeRows();
     formatSummaryTable(ui->tradeTableWidget);
     m_netTable.fill(
-        ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
+        ui->netTableWidget, netFiguresOf(positions),
         [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
     formatSummaryTable(ui->netTableWidget);
 }

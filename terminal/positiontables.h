@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QList>
+#include <QVector>
 #include <QTimeZone>
 #include <functional>
 
@@ -17,10 +18,33 @@ extern const QString orderRowTag;
 
 void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
                     const QTimeZone &zone);
-// Current price and profit of a position row.
-void setPositionPrices(QTableWidget *table, int row, const Position &position);
+// Current price and profit of a position row; false when both already read so.
+bool setPositionPrices(QTableWidget *table, int row, const Position &position);
 // Side word blue for "buy", red for "sell"; profit blue above 0, red below.
 void colourTradeRow(QTableWidget *table, int row);
+
+// The trade table with what its rows were last filled with: a refill rewrites only
+// the rows whose position or order changed, and inserts and removes rows for tickets
+// come and gone, so a resent reply of 50,000 rows with one change costs one row.
+class TradeTable
+{
+public:
+    // Positions, then orders, each in ascending ticket order (as the store gives them).
+    void fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
+              const QTimeZone &zone);
+
+    // Past this many separate runs of rows to insert or remove, each moving the rows
+    // below it, a refill of the whole table costs less.
+    static constexpr int maxRowRuns = 32;
+
+private:
+    bool inStep(const QTableWidget *table, const QTimeZone &zone) const;
+
+    QVector<Position> m_positions;
+    QVector<PendingOrder> m_orders;
+    QTimeZone m_zone;
+    bool m_filled = false;
+};
 
 struct SymbolNetFigures
 {
