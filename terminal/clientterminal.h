@@ -6,6 +6,7 @@
 #include "brokerserver.h"
 #include "position.h"
 #include "positiondatastore.h"
+#include "historytables.h"
 #include "positiontables.h"
 #include "symboldatastorage.h"
 #include "tablerowindex.h"
@@ -278,6 +279,7 @@ private:
     TableRowIndex m_positionRows{1, QStringLiteral("position")};
     NetTable m_netTable;
     TradeTable m_tradeTable;
+    TradeHistoryView m_historyView;
     SummaryInputs m_summaryInputs;
 
     // Account figures of the last open-positions reply.
