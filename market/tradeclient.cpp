@@ -18,6 +18,9 @@
 #include <QTimer>
 #include <QWebSocket>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <utility>
 #include <vector>
 
@@ -30,6 +33,8 @@ constexpr int sendIntervalMs = 5;
 constexpr quint64 maxIncomingBytes = 64 << 20;
 // The longest the window spends on waiting replies before it looks at input again.
 constexpr qint64 deliverySliceMs = 20;
+// Replies this big are freed by the network thread once handled.
+constexpr qint64 bigReplyBytes = qint64(4) << 20;
 // A price tick is a few hundred characters. The fast tick reader keeps its buffers at
 // the size of the largest text it saw, for the thread's life, so the big replies go
 // straight to the general parser.
@@ -299,14 +304,38 @@ void TradeClient::deliverReplies()
             }
         }
         emitReply(entry.code, entry.reply);
+        if (entry.bytes >= bigReplyBytes && isRunning()) {
+            QMutexLocker locker(&m_waitingMutex);
+            m_handled.push_back(std::move(entry.reply));
+        }
         if (spent.elapsed() >= deliverySliceMs) {
-            // Input and painting go first; the rest follows on the next turn of the loop.
+            // Input, painting and timers (the tick batcher's, the charts') go first; the
+            // rest follows on a later turn of the loop. A zero delay would be a posted
+            // event, handled before any timer.
             QMutexLocker locker(&m_waitingMutex);
             if (!m_waiting.isEmpty() && !std::exchange(m_deliveryPosted, true))
-                QTimer::singleShot(0, this, [this] { deliverReplies(); });
+                QTimer::singleShot(1, this, [this] { deliverReplies(); });
             return;
         }
     }
+}
+
+void TradeClient::releaseHandledReplies()
+{
+    std::vector<QJsonObject> handled;
+    {
+        QMutexLocker locker(&m_waitingMutex);
+        if (m_handled.empty())
+            return;
+        handled.swap(m_handled);
+    }
+    handled.clear();
+#ifdef __GLIBC__
+    // A parsed reply of 50,000 rows leaves some hundred thousand small blocks free
+    // here, most in this thread's arena, which malloc keeps resident until the next
+    // big reply; a minute of such replies held twice the memory the tables need.
+    malloc_trim(0);
+#endif
 }
 
 void TradeClient::deliverTick(const QJsonObject &message)
@@ -351,6 +380,7 @@ void TradeClient::run()
     connect(socket, &QWebSocket::pong, this, &TradeClient::onPong, Qt::DirectConnection);
     connect(pingTimer, &QTimer::timeout, this, &TradeClient::pingToServer, Qt::DirectConnection);
     connect(sendTimer, &QTimer::timeout, this, &TradeClient::drainQueue, Qt::DirectConnection);
+    connect(sendTimer, &QTimer::timeout, this, &TradeClient::releaseHandledReplies, Qt::DirectConnection);
     connect(m_pongWatchdog, &QTimer::timeout, this, &TradeClient::forceDisconnect, Qt::DirectConnection);
     connect(m_reconnectTimer, &QTimer::timeout, this, &TradeClient::reconnect, Qt::DirectConnection);
 
@@ -365,6 +395,7 @@ void TradeClient::run()
     pingTimer = sendTimer = m_pongWatchdog = m_reconnectTimer = nullptr;
     // What was queued on this connection goes now or is dropped in the open.
     drainQueue();
+    releaseHandledReplies();
     // Reports the disconnection at once when the socket was open, so closed() runs here.
     socket->close(QWebSocketProtocol::CloseCodeNormal, QString());
     delete socket;

@@ -10,6 +10,7 @@
 #include <QTimeZone>
 #include <QUrl>
 #include <atomic>
+#include <vector>
 
 #include "replyqueue.h"
 
@@ -87,6 +88,7 @@ private:
     void emitReply(int code, const QJsonObject &message);
     void post(ReplyQueue::Entry entry);
     void deliverReplies();
+    void releaseHandledReplies();
     void deliverTick(const QJsonObject &message);
     void deliverTick(const TickData &tick);
     void stopThread();
@@ -112,9 +114,12 @@ private:
     QMutex m_passwordMutex;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
-    // Guards the three below: the network thread puts, the object's own thread takes.
+    // Guards the four below, shared by the network thread and the object's own thread.
     mutable QMutex m_waitingMutex;
     ReplyQueue m_waiting;
     bool m_deliveryPosted = false;
     bool m_overflowLogged = false;
+    // Big replies the window has handled, for the network thread to free: freeing the
+    // parsed rows of one took the window as long as handling them.
+    std::vector<QJsonObject> m_handled;
 };

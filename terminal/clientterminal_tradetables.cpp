@@ -26,9 +26,10 @@ void Client_Terminal::setupTradeTables()
 void Client_Terminal::tradeTableLoad()
 {
     const QList<Position> positions = m_positionStore.positions();
-    m_tradeTable.fill(ui->tradeTableWidget, positions, m_positionStore.pendingOrders(), m_client->timeZone());
+    // Rows kept in place keep their style.
+    if (m_tradeTable.fill(ui->tradeTableWidget, positions, m_positionStore.pendingOrders(), m_client->timeZone()))
+        formatSummaryTable(ui->tradeTableWidget);
     m_positionRows.clear();
-    formatSummaryTable(ui->tradeTableWidget);
     m_netTable.fill(
         ui->netTableWidget, netFiguresOf(positions),
         [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);

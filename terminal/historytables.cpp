@@ -200,14 +200,14 @@ namespace {
 ClosedPositionRow readPosition(const QJsonObject &p)
 {
     ClosedPositionRow row;
-    row.symbol = p.value("symbol").toString();
-    row.type = p.value("type").toString();
-    row.ticket = int32Of(p.value("ticket"));
-    row.time = int32Of(p.value("time"));
-    row.digits = digitsOf(p.value("digits"));
-    row.number = {p.value("volume").toDouble(), p.value("sl").toDouble(),      p.value("tp").toDouble(),
-                  p.value("price_o").toDouble(), p.value("price_c").toDouble(), p.value("swap").toDouble(),
-                  p.value("commission").toDouble(), p.value("profit").toDouble()};
+    row.symbol = p.value(QLatin1String("symbol")).toString();
+    row.type = p.value(QLatin1String("type")).toString();
+    row.ticket = int32Of(p.value(QLatin1String("ticket")));
+    row.time = int32Of(p.value(QLatin1String("time")));
+    row.digits = digitsOf(p.value(QLatin1String("digits")));
+    row.number = {p.value(QLatin1String("volume")).toDouble(), p.value(QLatin1String("sl")).toDouble(),      p.value(QLatin1String("tp")).toDouble(),
+                  p.value(QLatin1String("price_o")).toDouble(), p.value(QLatin1String("price_c")).toDouble(), p.value(QLatin1String("swap")).toDouble(),
+                  p.value(QLatin1String("commission")).toDouble(), p.value(QLatin1String("profit")).toDouble()};
     return row;
 }
 
@@ -215,34 +215,34 @@ ClosedPositionRow readPosition(const QJsonObject &p)
 int shownDigits(const QJsonObject &object, const QString &symbol, const DigitsLookup &storeDigits)
 {
     const int digits = storeDigits ? jsonreading::boundedDigits(storeDigits(symbol)) : 0;
-    return digits != 0 ? digits : digitsOf(object.value("digits"));
+    return digits != 0 ? digits : digitsOf(object.value(QLatin1String("digits")));
 }
 
 HistoryOrderRow readOrder(const QJsonObject &o, const DigitsLookup &storeDigits)
 {
     HistoryOrderRow row;
-    row.symbol = o.value("symbol").toString();
-    row.ticket = int32Of(o.value("ticket"));
-    row.time = int32Of(o.value("time"));
-    row.type = int32Of(o.value("type"));
-    row.state = codeOf(o.value("state"));
+    row.symbol = o.value(QLatin1String("symbol")).toString();
+    row.ticket = int32Of(o.value(QLatin1String("ticket")));
+    row.time = int32Of(o.value(QLatin1String("time")));
+    row.type = int32Of(o.value(QLatin1String("type")));
+    row.state = codeOf(o.value(QLatin1String("state")));
     row.digits = shownDigits(o, row.symbol, storeDigits);
-    row.number = {o.value("volume").toDouble(), o.value("sl").toDouble(), o.value("tp").toDouble(),
-                  o.value("price").toDouble(), o.value("s_price").toDouble()};
+    row.number = {o.value(QLatin1String("volume")).toDouble(), o.value(QLatin1String("sl")).toDouble(), o.value(QLatin1String("tp")).toDouble(),
+                  o.value(QLatin1String("price")).toDouble(), o.value(QLatin1String("s_price")).toDouble()};
     return row;
 }
 
 DealRow readDeal(const QJsonObject &d, const DigitsLookup &storeDigits)
 {
     DealRow row;
-    row.symbol = d.value("symbol").toString();
-    row.ticket = int32Of(d.value("ticket"));
-    row.order = int32Of(d.value("order"));
-    row.time = int32Of(d.value("time"));
-    row.type = int32Of(d.value("type"));
+    row.symbol = d.value(QLatin1String("symbol")).toString();
+    row.ticket = int32Of(d.value(QLatin1String("ticket")));
+    row.order = int32Of(d.value(QLatin1String("order")));
+    row.time = int32Of(d.value(QLatin1String("time")));
+    row.type = int32Of(d.value(QLatin1String("type")));
     row.digits = shownDigits(d, row.symbol, storeDigits);
-    row.number = {d.value("volume").toDouble(),     d.value("price").toDouble(),  d.value("swap").toDouble(),
-                  d.value("commission").toDouble(), d.value("profit").toDouble(), d.value("fee").toDouble()};
+    row.number = {d.value(QLatin1String("volume")).toDouble(),     d.value(QLatin1String("price")).toDouble(),  d.value(QLatin1String("swap")).toDouble(),
+                  d.value(QLatin1String("commission")).toDouble(), d.value(QLatin1String("profit")).toDouble(), d.value(QLatin1String("fee")).toDouble()};
     return row;
 }
 
@@ -399,11 +399,11 @@ HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTabl
     HistoryTotals totals;
     if (!tables.positions || !tables.orders || !tables.deals)
         return totals;
-    auto positions = rowsOf<ClosedPositionRow>(reply.value("positions"), readPosition);
-    auto orders = rowsOf<HistoryOrderRow>(reply.value("orders"),
+    auto positions = rowsOf<ClosedPositionRow>(reply.value(QLatin1String("positions")), readPosition);
+    auto orders = rowsOf<HistoryOrderRow>(reply.value(QLatin1String("orders")),
                                           [&](const QJsonObject &o) { return readOrder(o, digitsOf); });
     auto deals =
-        rowsOf<DealRow>(reply.value("deals"), [&](const QJsonObject &d) { return readDeal(d, digitsOf); });
+        rowsOf<DealRow>(reply.value(QLatin1String("deals")), [&](const QJsonObject &d) { return readDeal(d, digitsOf); });
     addTotals(positions, totals);
     addTotals(deals, totals);
     addTotals(orders, totals);

@@ -27,7 +27,8 @@ QTableWidgetItem *put(QTableWidget *table, int row, int column, const QString &t
 {
     QTableWidgetItem *item = table->item(row, column);
     if (item) {
-        if (item->text() != text) {
+        const auto *textItem = dynamic_cast<const TextItem *>(item);
+        if (textItem ? !textItem->reads(text) : item->text() != text) {
             item->setText(text);
             if (changed)
                 *changed = true;
@@ -56,6 +57,12 @@ QString orderTypeText(int code)
     static const char *const words[] = {"buy",      "sell",      "buy limit",      "sell limit",
                                         "buy stop", "sell stop", "buy limit stop", "sell limit stop"};
     return code >= 0 && code <= 7 ? QLatin1String(words[code]) : QString();
+}
+
+void colourProfit(QTableWidgetItem *profit)
+{
+    const double value = profit->text().toDouble();
+    profit->setForeground(brushOf(value < 0 ? Qt::red : value > 0 ? Qt::blue : Qt::black));
 }
 
 void writePositionRow(QTableWidget *table, int row, const Position &p, const QTimeZone &zone)
@@ -216,9 +223,10 @@ bool TradeTable::inStep(const QTableWidget *table, const QTimeZone &zone) const
     return m_orders.isEmpty() || (shows(m_positions.size(), m_orders.first().ticket) && shows(rows - 1, m_orders.last().ticket));
 }
 
-void TradeTable::fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
+bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
                       const QTimeZone &zone)
 {
+    bool newRows = true;
     const QVector<qint64> oldPositions = ticketsOf(m_positions);
     const QVector<qint64> oldOrders = ticketsOf(m_orders);
     const QVector<qint64> freshPositions = ticketsOf(positions);
@@ -231,6 +239,8 @@ void TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         for (int row = 0; row < table->rowCount(); ++row)
             colourTradeRow(table, row);
     } else {
+        newRows = table->rowCount() != positions.size() + orders.size()
+            || rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > 0;
         const QVector<int> positionFrom = alignRows(table, 0, oldPositions, freshPositions);
         const QVector<int> orderFrom = alignRows(table, positions.size(), oldOrders, freshOrders);
         QAbstractItemModel *model = table->model();
@@ -242,7 +252,7 @@ void TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
                 writePositionRow(table, j, p, zone);
                 colourTradeRow(table, j);
             } else if (setPositionPrices(table, j, p)) {
-                colourTradeRow(table, j);
+                colourProfit(table->item(j, 10));
             }
         }
         for (int j = 0; j < orders.size(); ++j) {
@@ -261,6 +271,7 @@ void TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
     m_orders = orders.toVector();
     m_zone = zone;
     m_filled = true;
+    return newRows;
 }
 
 bool setPositionPrices(QTableWidget *table, int row, const Position &position)
@@ -279,10 +290,8 @@ void colourTradeRow(QTableWidget *table, int row)
                                     : side == QLatin1String("sell") ? Qt::red
                                                                     : Qt::black));
     }
-    if (QTableWidgetItem *profit = table->item(row, 10)) {
-        const double value = profit->text().toDouble();
-        profit->setForeground(brushOf(value < 0 ? Qt::red : value > 0 ? Qt::blue : Qt::black));
-    }
+    if (QTableWidgetItem *profit = table->item(row, 10))
+        colourProfit(profit);
 }
 
 QList<SymbolNetFigures> netFiguresOf(const QList<Position> &positions)

@@ -30,7 +30,8 @@ class TradeTable
 {
 public:
     // Positions, then orders, each in ascending ticket order (as the store gives them).
-    void fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
+    // False when no row was added or replaced, only texts changed in place.
+    bool fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
               const QTimeZone &zone);
 
     // Past this many separate runs of rows to insert or remove, each moving the rows

@@ -34,3 +34,17 @@ QTableWidgetItem *TextItem::clone() const
 {
     return new TextItem(*this);
 }
+
+bool TextItem::reads(const QString &text) const
+{
+    if (m_length == notInline || QTableWidgetItem::data(Qt::DisplayRole).isValid())
+        return QTableWidgetItem::text() == text;
+    if (text.size() != m_length)
+        return false;
+    const QChar *chars = text.constData();
+    for (int i = 0; i < m_length; ++i) {
+        if (chars[i].unicode() != uchar(m_chars[i]))
+            return false;
+    }
+    return true;
+}

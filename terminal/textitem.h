@@ -13,6 +13,8 @@ public:
 
     QVariant data(int role) const override;
     QTableWidgetItem *clone() const override;
+    // Whether the item shows `text`, told without making a string of its own.
+    bool reads(const QString &text) const;
 
     // Sized so that the item, with a flag of a subclass in its tail, fills a 72-byte
     // block: a time "yyyy-MM-dd hh:mm:ss" and any price fit.
