@@ -1,10 +1,11 @@
 #include "historytables.h"
 
+#include "datetimetexts.h"
 #include "footeritem.h"
 #include "jsonreadings.h"
-#include "servertime.h"
 #include "tablestyle.h"
 
+#include <QHeaderView>
 #include <QIcon>
 #include <QJsonArray>
 #include <QTableWidget>
@@ -85,10 +86,13 @@ class TableFiller
 public:
     TableFiller(QTableWidget *table, int dataRows)
         : m_table(table)
-        , m_sorting(table->isSortingEnabled())
+        , m_sorting(table->isSortingEnabled() && table->horizontalHeader()->sortIndicatorSection() >= 0)
     {
         // Sorting stays off while filling so that each new cell does not re-sort the table.
-        m_table->setSortingEnabled(false);
+        // Without a sorted column no cell re-sorts it, and switching sorting back on would
+        // walk every cell only to keep the rows where they are.
+        if (m_sorting)
+            m_table->setSortingEnabled(false);
         m_table->setUpdatesEnabled(false);
         m_table->setRowCount(0);
         m_table->setRowCount(dataRows + 1);
@@ -102,7 +106,8 @@ public:
         if (!m_wasBlocked)
             emit model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
         m_table->setUpdatesEnabled(true);
-        m_table->setSortingEnabled(m_sorting);
+        if (m_sorting)
+            m_table->setSortingEnabled(true);
     }
 
     void set(int row, int column, const QString &text, const QIcon *icon = nullptr)
@@ -283,7 +288,7 @@ void addTotals(const QVector<HistoryOrderRow> &orders, HistoryTotals &totals)
     }
 }
 
-void fillPositions(const QVector<ClosedPositionRow> &positions, TableFiller &filler, const QTimeZone &zone,
+void fillPositions(const QVector<ClosedPositionRow> &positions, TableFiller &filler, const DateTimeTexts &timeText,
                    const RowIcons &icons)
 {
     for (int row = 0; row < positions.size(); ++row) {
@@ -291,7 +296,7 @@ void fillPositions(const QVector<ClosedPositionRow> &positions, TableFiller &fil
         const auto &n = p.number;
         filler.set(row, 0, p.symbol, p.type == QLatin1String("buy") ? &icons.buy : &icons.sell);
         filler.set(row, 1, QString::number(p.ticket));
-        filler.set(row, 2, formatDateTime(p.time, zone));
+        filler.set(row, 2, timeText(p.time));
         filler.set(row, 3, p.type);
         filler.set(row, 4, lots(n[ClosedPositionRow::Volume]));
         filler.set(row, 5, priceOrEmpty(n[ClosedPositionRow::Sl], p.digits));
@@ -304,7 +309,7 @@ void fillPositions(const QVector<ClosedPositionRow> &positions, TableFiller &fil
     }
 }
 
-void fillDeals(const QVector<DealRow> &deals, TableFiller &filler, const QTimeZone &zone, const RowIcons &icons)
+void fillDeals(const QVector<DealRow> &deals, TableFiller &filler, const DateTimeTexts &timeText, const RowIcons &icons)
 {
     static const char *const typeWords[] = {"buy", "sell", "balance", "credit", "charge"};
     for (int row = 0; row < deals.size(); ++row) {
@@ -313,7 +318,7 @@ void fillDeals(const QVector<DealRow> &deals, TableFiller &filler, const QTimeZo
         const bool trade = d.type == 0 || d.type == 1;
         filler.set(row, 0, d.symbol, d.type == 0 ? &icons.buy : d.type == 1 ? &icons.sell : nullptr);
         filler.set(row, 1, QString::number(d.ticket));
-        filler.set(row, 3, formatDateTime(d.time, zone));
+        filler.set(row, 3, timeText(d.time));
         if (trade) {
             filler.set(row, 2, QString::number(d.order));
             filler.set(row, 5, lots(n[DealRow::Volume]));
@@ -327,7 +332,7 @@ void fillDeals(const QVector<DealRow> &deals, TableFiller &filler, const QTimeZo
     }
 }
 
-void fillOrders(const QVector<HistoryOrderRow> &orders, TableFiller &filler, const QTimeZone &zone,
+void fillOrders(const QVector<HistoryOrderRow> &orders, TableFiller &filler, const DateTimeTexts &timeText,
                 const RowIcons &icons)
 {
     static const char *const typeWords[] = {"buy",      "sell",      "buy limit",      "sell limit",
@@ -340,7 +345,7 @@ void fillOrders(const QVector<HistoryOrderRow> &orders, TableFiller &filler, con
         const bool knownType = o.type >= 0 && o.type <= 7;
         filler.set(row, 0, o.symbol, knownType ? &icons.pending : nullptr);
         filler.set(row, 1, QString::number(o.ticket));
-        filler.set(row, 2, formatDateTime(o.time, zone));
+        filler.set(row, 2, timeText(o.time));
         filler.set(row, 3, knownType ? QLatin1String(typeWords[o.type]) : QString());
         filler.set(row, 4, lots(n[HistoryOrderRow::Volume]));
         filler.set(row, 5, priceOrEmpty(n[HistoryOrderRow::Sl], o.digits));
@@ -414,11 +419,12 @@ HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTabl
         return sameZone && table->rowCount() == fresh.size() + 1 && held == fresh;
     };
     const RowIcons icons;
+    const DateTimeTexts timeText(zone);
     if (shows(tables.positions, m_positions, positions)) {
         refreshFooter(tables.positions, totals.positionsFooter());
     } else {
         TableFiller filler(tables.positions, positions.size());
-        fillPositions(positions, filler, zone, icons);
+        fillPositions(positions, filler, timeText, icons);
         styleSummaryTable(tables.positions);
         filler.footer(11, totals.positionsFooter(), footerFont);
     }
@@ -426,7 +432,7 @@ HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTabl
         refreshFooter(tables.deals, totals.dealsFooter());
     } else {
         TableFiller filler(tables.deals, deals.size());
-        fillDeals(deals, filler, zone, icons);
+        fillDeals(deals, filler, timeText, icons);
         styleSummaryTable(tables.deals);
         filler.footer(8, totals.dealsFooter(), footerFont);
     }
@@ -434,7 +440,7 @@ HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTabl
         refreshFooter(tables.orders, totals.ordersFooter());
     } else {
         TableFiller filler(tables.orders, orders.size());
-        fillOrders(orders, filler, zone, icons);
+        fillOrders(orders, filler, timeText, icons);
         filler.footer(10, totals.ordersFooter(), footerFont);
     }
     m_positions = std::move(positions);

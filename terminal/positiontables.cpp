@@ -1,8 +1,8 @@
 #include "positiontables.h"
 
+#include "datetimetexts.h"
 #include "jsonreadings.h"
 #include "quietrowupdate.h"
-#include "servertime.h"
 #include "textitem.h"
 
 #include <algorithm>
@@ -65,11 +65,11 @@ void colourProfit(QTableWidgetItem *profit)
     profit->setForeground(brushOf(value < 0 ? Qt::red : value > 0 ? Qt::blue : Qt::black));
 }
 
-void writePositionRow(QTableWidget *table, int row, const Position &p, const QTimeZone &zone)
+void writePositionRow(QTableWidget *table, int row, const Position &p, const DateTimeTexts &timeText)
 {
     put(table, row, 0, p.symbol)->setData(Qt::UserRole, positionRowTag);
     put(table, row, 1, QString::number(p.ticket));
-    put(table, row, 2, formatDateTime(p.time, zone));
+    put(table, row, 2, timeText(p.time));
     put(table, row, 3, p.type);
     put(table, row, 4, fixed(p.volume, 2));
     put(table, row, 5, fixed(p.price, p.digits));
@@ -79,11 +79,11 @@ void writePositionRow(QTableWidget *table, int row, const Position &p, const QTi
     setPositionPrices(table, row, p);
 }
 
-void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const QTimeZone &zone)
+void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const DateTimeTexts &timeText)
 {
     put(table, row, 0, o.symbol)->setData(Qt::UserRole, orderRowTag);
     put(table, row, 1, QString::number(o.ticket));
-    put(table, row, 2, formatDateTime(o.time, zone));
+    put(table, row, 2, timeText(o.time));
     put(table, row, 3, orderTypeText(o.type));
     put(table, row, 4, fixed(o.volume, 2));
     put(table, row, 5, fixed(o.price, o.digits));
@@ -198,11 +198,12 @@ void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const
     // One change notice for every cell, not one or two per cell.
     QAbstractItemModel *model = table->model();
     const bool wasBlocked = model->blockSignals(true);
+    const DateTimeTexts timeText(zone);
     int row = 0;
     for (const Position &p : positions)
-        writePositionRow(table, row++, p, zone);
+        writePositionRow(table, row++, p, timeText);
     for (const PendingOrder &o : orders)
-        writeOrderRow(table, row++, o, zone);
+        writeOrderRow(table, row++, o, timeText);
     model->blockSignals(wasBlocked);
     if (row > 0 && !wasBlocked)
         emit model->dataChanged(model->index(0, 0), model->index(row - 1, model->columnCount() - 1));
@@ -236,8 +237,15 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
     if (!ascending || !inStep(table, zone)
         || rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > maxRowRuns) {
         fillTradeTable(table, positions, orders, zone);
+        // Behind one change notice too: a notice per coloured cell costs as much as the fill.
+        QAbstractItemModel *model = table->model();
+        const bool wasBlocked = model->blockSignals(true);
         for (int row = 0; row < table->rowCount(); ++row)
             colourTradeRow(table, row);
+        model->blockSignals(wasBlocked);
+        const int rows = table->rowCount();
+        if (rows > 0 && !wasBlocked)
+            emit model->dataChanged(model->index(0, 0), model->index(rows - 1, model->columnCount() - 1));
     } else {
         newRows = table->rowCount() != positions.size() + orders.size()
             || rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > 0;
@@ -245,11 +253,12 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         const QVector<int> orderFrom = alignRows(table, positions.size(), oldOrders, freshOrders);
         QAbstractItemModel *model = table->model();
         const bool wasBlocked = model->blockSignals(true);
+        const DateTimeTexts timeText(zone);
         for (int j = 0; j < positions.size(); ++j) {
             const Position &p = positions.at(j);
             const int old = positionFrom.at(j);
             if (old < 0 || m_positions.at(old) != p) {
-                writePositionRow(table, j, p, zone);
+                writePositionRow(table, j, p, timeText);
                 colourTradeRow(table, j);
             } else if (setPositionPrices(table, j, p)) {
                 colourProfit(table->item(j, 10));
@@ -258,7 +267,7 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         for (int j = 0; j < orders.size(); ++j) {
             const int old = orderFrom.at(j);
             if (old < 0 || m_orders.at(old) != orders.at(j)) {
-                writeOrderRow(table, positions.size() + j, orders.at(j), zone);
+                writeOrderRow(table, positions.size() + j, orders.at(j), timeText);
                 colourTradeRow(table, positions.size() + j);
             }
         }
