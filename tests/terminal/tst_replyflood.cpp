@@ -56,7 +56,7 @@ QList<Position> positionList(const QList<int> &tickets, const QList<int> &change
     return list;
 }
 
-QList<PendingOrder> orderList(const QList<int> &tickets)
+QList<PendingOrder> orderList(const QList<int> &tickets, const QList<int> &changed = {})
 {
     QList<PendingOrder> list;
     for (const int ticket : tickets) {
@@ -65,7 +65,7 @@ QList<PendingOrder> orderList(const QList<int> &tickets)
         o.symbol = QStringLiteral("XAUUSD");
         o.type = ticket % 6;
         o.volume = 0.5;
-        o.price = 1900.0 + ticket;
+        o.price = 1900.0 + ticket + (changed.contains(ticket) ? 0.5 : 0.0);
         o.time = 1700000000 + ticket;
         o.digits = 2;
         list.append(o);
@@ -202,42 +202,46 @@ private slots:
         QTest::addColumn<QList<int>>("after");
         QTest::addColumn<QList<int>>("ordersBefore");
         QTest::addColumn<QList<int>>("ordersAfter");
-        QTest::addColumn<QList<int>>("changed"); // tickets whose position differs in the second fill
+        QTest::addColumn<QList<int>>("changed"); // tickets whose position or order differs in the second fill
         QTest::addColumn<QList<int>>("losing");  // tickets whose profit turns to a loss
-        QTest::addColumn<bool>("emptiedMeanwhile");
+        QTest::addColumn<int>("meanwhile"); // 1: the table emptied, 2: filled with as many other rows
         QTest::addColumn<QList<int>>("kept"); // tickets whose cells must be the same objects
         QTest::addColumn<int>("rowMoves");    // rows inserted and removed
 
         const QList<int> five{1, 2, 3, 4, 5};
         const QList<int> orders{10, 11};
         QTest::newRow("the same rows again keep every cell")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << false << QList<int>{1, 2, 3, 4, 5, 10, 11} << 0;
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{1, 2, 3, 4, 5, 10, 11} << 0;
         QTest::newRow("one closed in the middle, one opened at the end")
-            << five << QList<int>{1, 2, 4, 5, 6} << orders << orders << QList<int>{} << QList<int>{} << false
+            << five << QList<int>{1, 2, 4, 5, 6} << orders << orders << QList<int>{} << QList<int>{} << 0
             << QList<int>{1, 2, 4, 5, 10, 11} << 2;
         QTest::newRow("one opened before all")
-            << five << QList<int>{0, 1, 2, 3, 4, 5} << orders << orders << QList<int>{} << QList<int>{} << false
+            << five << QList<int>{0, 1, 2, 3, 4, 5} << orders << orders << QList<int>{} << QList<int>{} << 0
             << QList<int>{1, 5, 10} << 1;
         QTest::newRow("a changed position is rewritten in its row")
-            << five << five << orders << orders << QList<int>{3} << QList<int>{} << false << QList<int>{1, 2, 4, 5, 10} << 0;
+            << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << QList<int>{1, 2, 4, 5, 10} << 0;
         QTest::newRow("a profit turned to a loss is shown in red")
-            << five << five << orders << orders << QList<int>{} << QList<int>{2} << false << QList<int>{2} << 0;
+            << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << QList<int>{2} << 0;
         QTest::newRow("every position replaced")
-            << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders << QList<int>{} << QList<int>{} << false
+            << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders << QList<int>{} << QList<int>{} << 0
             << QList<int>{10, 11} << 5;
         QTest::newRow("orders come and go below the positions")
-            << five << five << QList<int>{10, 11, 12} << QList<int>{9, 11, 13} << QList<int>{} << QList<int>{} << false
+            << five << five << QList<int>{10, 11, 12} << QList<int>{9, 11, 13} << QList<int>{} << QList<int>{} << 0
             << QList<int>{1, 5, 11} << 4;
         QTest::newRow("every row gone")
-            << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << false << QList<int>{} << 7;
+            << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << 0 << QList<int>{} << 7;
+        QTest::newRow("a changed order is rewritten in its row")
+            << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << QList<int>{1, 10} << 0;
         QTest::newRow("a table emptied meanwhile is filled again")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << true << QList<int>{} << -1;
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 1 << QList<int>{} << -1;
+        QTest::newRow("a table refilled meanwhile with as many rows is filled again")
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 2 << QList<int>{} << -1;
         QList<int> evens;
         QList<int> odds;
         for (int ticket = 1; ticket <= 200; ++ticket)
             (ticket % 2 ? odds : evens) << ticket;
         QTest::newRow("changes scattered over many places refill the table")
-            << evens << odds << orders << orders << QList<int>{} << QList<int>{} << false << QList<int>{} << -1;
+            << evens << odds << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{} << -1;
     }
     void tradeTableRefill()
     {
@@ -247,25 +251,27 @@ private slots:
         QFETCH(QList<int>, ordersAfter);
         QFETCH(QList<int>, changed);
         QFETCH(QList<int>, losing);
-        QFETCH(bool, emptiedMeanwhile);
+        QFETCH(int, meanwhile);
         QFETCH(QList<int>, kept);
         QFETCH(int, rowMoves);
         const QTimeZone zone(3 * 3600);
         QTableWidget table(0, 11);
         TradeTable trade;
         trade.fill(&table, positionList(before), orderList(ordersBefore), zone);
-        if (emptiedMeanwhile)
+        if (meanwhile == 1)
             table.setRowCount(0);
+        else if (meanwhile == 2)
+            fillTradeTable(&table, positionList({31, 32, 33, 34, 35}), orderList({40, 41}), zone);
         QHash<int, QTableWidgetItem *> itemOf;
         for (int row = 0; row < table.rowCount(); ++row)
             itemOf.insert(table.item(row, 1)->text().toInt(), table.item(row, 1));
         QSignalSpy inserted(table.model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(table.model(), &QAbstractItemModel::rowsRemoved);
 
-        trade.fill(&table, positionList(after, changed, losing), orderList(ordersAfter), zone);
+        trade.fill(&table, positionList(after, changed, losing), orderList(ordersAfter, changed), zone);
 
         QTableWidget fresh(0, 11);
-        fillTradeTable(&fresh, positionList(after, changed, losing), orderList(ordersAfter), zone);
+        fillTradeTable(&fresh, positionList(after, changed, losing), orderList(ordersAfter, changed), zone);
         for (int row = 0; row < fresh.rowCount(); ++row)
             colourTradeRow(&fresh, row);
         QCOMPARE(cells(table), cells(fresh));
