@@ -204,44 +204,47 @@ private slots:
         QTest::addColumn<QList<int>>("ordersAfter");
         QTest::addColumn<QList<int>>("changed"); // tickets whose position or order differs in the second fill
         QTest::addColumn<QList<int>>("losing");  // tickets whose profit turns to a loss
-        QTest::addColumn<int>("meanwhile"); // 1: the table emptied, 2: filled with as many other rows
+        QTest::addColumn<int>("meanwhile"); // 1: the table emptied; 2, 3: other positions, other orders
         QTest::addColumn<QList<int>>("kept"); // tickets whose cells must be the same objects
         QTest::addColumn<int>("rowMoves");    // rows inserted and removed
+        QTest::addColumn<int>("maxNotices");  // of rows inserted or removed, told the view
 
         const QList<int> five{1, 2, 3, 4, 5};
         const QList<int> orders{10, 11};
         QTest::newRow("the same rows again keep every cell")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{1, 2, 3, 4, 5, 10, 11} << 0;
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{1, 2, 3, 4, 5, 10, 11} << 0 << -1;
         QTest::newRow("one closed in the middle, one opened at the end")
             << five << QList<int>{1, 2, 4, 5, 6} << orders << orders << QList<int>{} << QList<int>{} << 0
-            << QList<int>{1, 2, 4, 5, 10, 11} << 2;
+            << QList<int>{1, 2, 4, 5, 10, 11} << 2 << -1;
         QTest::newRow("one opened before all")
             << five << QList<int>{0, 1, 2, 3, 4, 5} << orders << orders << QList<int>{} << QList<int>{} << 0
-            << QList<int>{1, 5, 10} << 1;
+            << QList<int>{1, 5, 10} << 1 << -1;
         QTest::newRow("a changed position is rewritten in its row")
-            << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << QList<int>{1, 2, 4, 5, 10} << 0;
+            << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << QList<int>{1, 2, 4, 5, 10} << 0 << -1;
         QTest::newRow("a profit turned to a loss is shown in red")
-            << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << QList<int>{2} << 0;
+            << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << QList<int>{2} << 0 << -1;
         QTest::newRow("every position replaced")
             << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders << QList<int>{} << QList<int>{} << 0
-            << QList<int>{10, 11} << 5;
+            << QList<int>{10, 11} << 5 << -1;
         QTest::newRow("orders come and go below the positions")
             << five << five << QList<int>{10, 11, 12} << QList<int>{9, 11, 13} << QList<int>{} << QList<int>{} << 0
-            << QList<int>{1, 5, 11} << 4;
+            << QList<int>{1, 5, 11} << 4 << -1;
         QTest::newRow("every row gone")
-            << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << 0 << QList<int>{} << 7;
+            << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << 0 << QList<int>{} << 7 << -1;
         QTest::newRow("a changed order is rewritten in its row")
-            << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << QList<int>{1, 10} << 0;
+            << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << QList<int>{1, 10} << 0 << -1;
         QTest::newRow("a table emptied meanwhile is filled again")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << 1 << QList<int>{} << -1;
-        QTest::newRow("a table refilled meanwhile with as many rows is filled again")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << 2 << QList<int>{} << -1;
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 1 << QList<int>{} << -1 << -1;
+        QTest::newRow("a table refilled meanwhile with as many positions is filled again")
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 2 << QList<int>{} << -1 << -1;
+        QTest::newRow("a table refilled meanwhile with as many orders is filled again")
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 3 << QList<int>{} << -1 << -1;
         QList<int> evens;
         QList<int> odds;
         for (int ticket = 1; ticket <= 200; ++ticket)
             (ticket % 2 ? odds : evens) << ticket;
         QTest::newRow("changes scattered over many places refill the table")
-            << evens << odds << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{} << -1;
+            << evens << odds << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{} << -1 << 2;
     }
     void tradeTableRefill()
     {
@@ -254,6 +257,7 @@ private slots:
         QFETCH(int, meanwhile);
         QFETCH(QList<int>, kept);
         QFETCH(int, rowMoves);
+        QFETCH(int, maxNotices);
         const QTimeZone zone(3 * 3600);
         QTableWidget table(0, 11);
         TradeTable trade;
@@ -261,7 +265,9 @@ private slots:
         if (meanwhile == 1)
             table.setRowCount(0);
         else if (meanwhile == 2)
-            fillTradeTable(&table, positionList({31, 32, 33, 34, 35}), orderList({40, 41}), zone);
+            fillTradeTable(&table, positionList({31, 32, 33, 34, 35}), orderList(ordersBefore), zone);
+        else if (meanwhile == 3)
+            fillTradeTable(&table, positionList(before), orderList({40, 41}), zone);
         QHash<int, QTableWidgetItem *> itemOf;
         for (int row = 0; row < table.rowCount(); ++row)
             itemOf.insert(table.item(row, 1)->text().toInt(), table.item(row, 1));
@@ -289,6 +295,8 @@ private slots:
                 moved += signal.at(2).toInt() - signal.at(1).toInt() + 1;
             QCOMPARE(moved, rowMoves);
         }
+        if (maxNotices >= 0)
+            QVERIFY(inserted.size() + removed.size() <= maxNotices);
     }
 
     // The history tables after a second reply read as after that reply alone; a table
