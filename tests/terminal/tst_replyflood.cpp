@@ -89,13 +89,7 @@ QStringList cells(const QTableWidget &table)
     return shown;
 }
 
-QList<QTableWidgetItem *> ticketItems(const QTableWidget &table)
-{
-    QList<QTableWidgetItem *> items;
-    for (int row = 0; row < table.rowCount(); ++row)
-        items << table.item(row, 1);
-    return items;
-}
+constexpr int markRole = Qt::UserRole + 7;
 
 QJsonObject closedPosition(int ticket, double profit = 2.0)
 {
@@ -205,34 +199,35 @@ private slots:
         QTest::addColumn<QList<int>>("changed"); // tickets whose position or order differs in the second fill
         QTest::addColumn<QList<int>>("losing");  // tickets whose profit turns to a loss
         QTest::addColumn<int>("meanwhile"); // 1: the table emptied; 2, 3: other positions, other orders
-        QTest::addColumn<QList<int>>("kept"); // tickets whose cells must be the same objects
+        QTest::addColumn<QList<int>>("kept"); // tickets whose rows keep their cells, changed or not
         QTest::addColumn<int>("rowMoves");    // rows inserted and removed
         QTest::addColumn<int>("maxNotices");  // of rows inserted or removed, told the view
 
         const QList<int> five{1, 2, 3, 4, 5};
         const QList<int> orders{10, 11};
+        const QList<int> all{1, 2, 3, 4, 5, 10, 11};
         QTest::newRow("the same rows again keep every cell")
-            << five << five << orders << orders << QList<int>{} << QList<int>{} << 0 << QList<int>{1, 2, 3, 4, 5, 10, 11} << 0 << -1;
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 0 << all << 0 << -1;
         QTest::newRow("one closed in the middle, one opened at the end")
             << five << QList<int>{1, 2, 4, 5, 6} << orders << orders << QList<int>{} << QList<int>{} << 0
             << QList<int>{1, 2, 4, 5, 10, 11} << 2 << -1;
         QTest::newRow("one opened before all")
             << five << QList<int>{0, 1, 2, 3, 4, 5} << orders << orders << QList<int>{} << QList<int>{} << 0
-            << QList<int>{1, 5, 10} << 1 << -1;
+            << QList<int>{1, 2, 3, 4, 5, 10, 11} << 1 << -1;
         QTest::newRow("a changed position is rewritten in its row")
-            << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << QList<int>{1, 2, 4, 5, 10} << 0 << -1;
+            << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << all << 0 << -1;
         QTest::newRow("a profit turned to a loss is shown in red")
-            << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << QList<int>{2} << 0 << -1;
+            << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << all << 0 << -1;
         QTest::newRow("every position replaced")
             << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders << QList<int>{} << QList<int>{} << 0
             << QList<int>{10, 11} << 5 << -1;
         QTest::newRow("orders come and go below the positions")
             << five << five << QList<int>{10, 11, 12} << QList<int>{9, 11, 13} << QList<int>{} << QList<int>{} << 0
-            << QList<int>{1, 5, 11} << 4 << -1;
+            << QList<int>{1, 2, 3, 4, 5, 11} << 4 << -1;
         QTest::newRow("every row gone")
             << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << 0 << QList<int>{} << 7 << -1;
         QTest::newRow("a changed order is rewritten in its row")
-            << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << QList<int>{1, 10} << 0 << -1;
+            << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << all << 0 << -1;
         QTest::newRow("a table emptied meanwhile is filled again")
             << five << five << orders << orders << QList<int>{} << QList<int>{} << 1 << QList<int>{} << -1 << -1;
         QTest::newRow("a table refilled meanwhile with as many positions is filled again")
@@ -268,9 +263,8 @@ private slots:
             fillTradeTable(&table, positionList({31, 32, 33, 34, 35}), orderList(ordersBefore), zone);
         else if (meanwhile == 3)
             fillTradeTable(&table, positionList(before), orderList({40, 41}), zone);
-        QHash<int, QTableWidgetItem *> itemOf;
         for (int row = 0; row < table.rowCount(); ++row)
-            itemOf.insert(table.item(row, 1)->text().toInt(), table.item(row, 1));
+            table.item(row, 1)->setData(markRole, true);
         QSignalSpy inserted(table.model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(table.model(), &QAbstractItemModel::rowsRemoved);
 
@@ -281,11 +275,9 @@ private slots:
         for (int row = 0; row < fresh.rowCount(); ++row)
             colourTradeRow(&fresh, row);
         QCOMPARE(cells(table), cells(fresh));
-        const QList<QTableWidgetItem *> items = ticketItems(table);
-        for (const int ticket : std::as_const(kept)) {
-            const auto found = std::find_if(items.cbegin(), items.cend(),
-                                            [ticket](const QTableWidgetItem *item) { return item->text().toInt() == ticket; });
-            QVERIFY2(found != items.cend() && *found == itemOf.value(ticket), qPrintable(QString::number(ticket)));
+        for (int row = 0; row < table.rowCount(); ++row) {
+            const QTableWidgetItem *item = table.item(row, 1);
+            QVERIFY2(item->data(markRole).toBool() == kept.contains(item->text().toInt()), qPrintable(item->text()));
         }
         if (rowMoves >= 0) {
             int moved = 0;
@@ -308,22 +300,28 @@ private slots:
         QTest::addColumn<int>("digitsAfter"); // what the symbol store knows at the second reply
         QTest::addColumn<bool>("emptiedMeanwhile");
         QTest::addColumn<QList<bool>>("kept"); // positions, orders, deals tables
+        QTest::addColumn<int>("sortedBy");     // the column the user sorted the tables by, or -1
 
         const QJsonArray positions{closedPosition(1), closedPosition(2), closedPosition(3)};
         const QJsonArray deals{deal(20, 2, 1000.0), deal(21, 0, 5.0)};
         const QJsonObject base = history(positions, deals);
         QTest::newRow("the same history again keeps every row")
-            << base << base << 0 << false << QList<bool>{true, true, true};
+            << base << base << 0 << false << QList<bool>{true, true, true} << -1;
         QTest::newRow("a deposit changes the positions footer only")
             << base << history(positions, QJsonArray{deal(20, 2, 1000.0), deal(21, 0, 5.0), deal(22, 2, 50.0)}) << 0
-            << false << QList<bool>{true, true, false};
+            << false << QList<bool>{true, true, false} << -1;
         QTest::newRow("a changed closed position refills its table")
             << base << history(QJsonArray{closedPosition(1), closedPosition(2, -7.0), closedPosition(3)}, deals) << 0
-            << false << QList<bool>{false, true, true};
+            << false << QList<bool>{false, true, true} << -1;
         QTest::newRow("a table emptied meanwhile is filled again")
-            << base << base << 0 << true << QList<bool>{true, true, false};
+            << base << base << 0 << true << QList<bool>{true, true, false} << -1;
         QTest::newRow("digits the symbol store learnt redraw the prices it gives")
-            << base << base << 3 << false << QList<bool>{true, false, false};
+            << base << base << 3 << false << QList<bool>{true, false, false} << -1;
+        QTest::newRow("tables sorted by profit are filled in order, then sorted")
+            << base
+            << history(QJsonArray{closedPosition(1, 9.0), closedPosition(2, -7.0), closedPosition(4, 3.0), closedPosition(3)},
+                       QJsonArray{deal(20, 2, 1000.0), deal(21, 0, 5.0), deal(23, 0, -5.0)})
+            << 0 << false << QList<bool>{false, true, false} << 9;
     }
     void historyRefill()
     {
@@ -332,14 +330,19 @@ private slots:
         QFETCH(int, digitsAfter);
         QFETCH(bool, emptiedMeanwhile);
         QFETCH(QList<bool>, kept);
+        QFETCH(int, sortedBy);
         const QTimeZone zone(3 * 3600);
         const QFont font = summaryFooterFont();
         HistoryTableSet shown;
         TradeHistoryView view;
         view.load(first, shown.all(), [](const QString &) { return 0; }, zone, font);
-        QList<QTableWidgetItem *> before;
-        for (const QTableWidget &table : shown.tables)
-            before << table.item(0, 1);
+        if (sortedBy >= 0) {
+            for (QTableWidget &table : shown.tables)
+                table.sortByColumn(sortedBy, Qt::DescendingOrder);
+        }
+        // A mark on a cell stays while the cell does: a new one at the same address has none.
+        for (QTableWidget &table : shown.tables)
+            table.item(0, 1)->setData(markRole, true);
         if (emptiedMeanwhile)
             shown.tables[2].setRowCount(0);
 
@@ -348,9 +351,13 @@ private slots:
 
         HistoryTableSet fresh;
         loadTradeHistory(second, fresh.all(), digits, zone, font);
+        if (sortedBy >= 0) {
+            for (QTableWidget &table : fresh.tables)
+                table.sortByColumn(sortedBy, Qt::DescendingOrder);
+        }
         for (int t = 0; t < 3; ++t) {
             QCOMPARE(cells(shown.tables[t]), cells(fresh.tables[t]));
-            QCOMPARE(shown.tables[t].item(0, 1) == before.at(t), kept.at(t));
+            QCOMPARE(shown.tables[t].item(0, 1)->data(markRole).toBool(), kept.at(t));
         }
     }
 
