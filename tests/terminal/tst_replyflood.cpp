@@ -363,21 +363,32 @@ private slots:
 
     // A reply that took the window long is not followed at once by the next one:
     // timers due meanwhile (the tick batcher's, a chart's redraw) run in between.
+    void longRepliesLetTimersIn_data()
+    {
+        QTest::addColumn<bool>("arrivesDuring"); // the next reply comes while the long one is handled
+        QTest::newRow("the next reply waiting already") << false;
+        QTest::newRow("the next reply arriving meanwhile") << true;
+    }
     void longRepliesLetTimersIn()
     {
+        QFETCH(bool, arrivesDuring);
         TradeClient client;
         QStringList order;
         QTimer due;
         due.setSingleShot(true);
         connect(&due, &QTimer::timeout, this, [&] { order << "timer"; });
+        const QString response = QStringLiteral("{\"res_code\":7,\"status\":10009}");
         connect(&client, &TradeClient::pendingOrdersReceived, this, [&] {
             order << "orders";
             due.start(0);
+            if (arrivesDuring)
+                client.handleMessage(response);
             QThread::msleep(40);
         });
         connect(&client, &TradeClient::tradeResponseReceived, this, [&] { order << "response"; });
         client.handleMessage(QStringLiteral("{\"res_code\":6,\"array\":[]}"));
-        client.handleMessage(QStringLiteral("{\"res_code\":7,\"status\":10009}"));
+        if (!arrivesDuring)
+            client.handleMessage(response);
         QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, patienceMs);
         QCOMPARE(order, (QStringList{"orders", "timer", "response"}));
     }
