@@ -17,6 +17,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <thread>
+
 Q_DECLARE_METATYPE(QList<QJsonObject>)
 
 namespace {
@@ -381,8 +383,9 @@ private slots:
         connect(&client, &TradeClient::pendingOrdersReceived, this, [&] {
             order << "orders";
             due.start(0);
+            // From another thread, as the network thread hands replies over.
             if (arrivesDuring)
-                client.handleMessage(response);
+                std::thread([&] { client.handleMessage(response); }).join();
             QThread::msleep(40);
         });
         connect(&client, &TradeClient::tradeResponseReceived, this, [&] { order << "response"; });
