@@ -378,11 +378,12 @@ private slots:
         QStringList order;
         QTimer due;
         due.setSingleShot(true);
+        due.setTimerType(Qt::PreciseTimer);
         connect(&due, &QTimer::timeout, this, [&] { order << "timer"; });
         const QString response = QStringLiteral("{\"res_code\":7,\"status\":10009}");
         connect(&client, &TradeClient::pendingOrdersReceived, this, [&] {
             order << "orders";
-            due.start(0);
+            due.start(1);
             // From another thread, as the network thread hands replies over.
             if (arrivesDuring)
                 std::thread([&] { client.handleMessage(response); }).join();
