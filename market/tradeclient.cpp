@@ -288,12 +288,6 @@ bool TradeClient::repliesWaiting() const
 
 void TradeClient::deliverReplies()
 {
-    if (std::exchange(m_yieldFirst, false)) {
-        // The last turn ran long: timers, input and painting go before the next reply,
-        // which a posted call would not let them.
-        QTimer::singleShot(1, this, [this] { deliverReplies(); });
-        return;
-    }
     QElapsedTimer spent;
     spent.start();
     {
@@ -306,7 +300,6 @@ void TradeClient::deliverReplies()
             QMutexLocker locker(&m_waitingMutex);
             if (!m_waiting.take(entry)) {
                 m_overflowLogged = false;
-                m_yieldFirst = spent.elapsed() >= deliverySliceMs;
                 return;
             }
         }
@@ -322,8 +315,6 @@ void TradeClient::deliverReplies()
             QMutexLocker locker(&m_waitingMutex);
             if (!m_waiting.isEmpty() && !std::exchange(m_deliveryPosted, true))
                 QTimer::singleShot(1, this, [this] { deliverReplies(); });
-            else
-                m_yieldFirst = true;
             return;
         }
     }

@@ -122,6 +122,4 @@ private:
     // Big replies the window has handled, for the network thread to free: freeing the
     // parsed rows of one took the window as long as handling them.
     std::vector<QJsonObject> m_handled;
-    // The object's own thread only: the last delivery ran past its slice.
-    bool m_yieldFirst = false;
 };
