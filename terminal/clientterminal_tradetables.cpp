@@ -112,7 +112,7 @@ void Client_Terminal::postionPriceChanged(Position position)
     if (row < 0)
         return;
     const QuietRowUpdate quiet(ui->tradeTableWidget, row);
-    setPositionPrices(ui->tradeTableWidget, row, position);
+    m_tradeTable.setPrices(ui->tradeTableWidget, row, position);
     // Only this row's texts changed, so recolouring the others would be wasted work per tick.
     colourTradeRow(ui->tradeTableWidget, row);
 }

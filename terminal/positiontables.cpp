@@ -6,6 +6,7 @@
 #include "textitem.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QBrush>
 #include <QMap>
@@ -91,18 +92,15 @@ void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const Da
     put(table, row, 7, fixed(o.tp, o.digits));
 }
 
-template<typename Row>
-QVector<qint64> ticketsOf(const QList<Row> &rows)
+// Bit for bit, as their texts would differ: 0 and -0 print apart.
+bool sameLiveFigures(const Position &a, const Position &b)
 {
-    QVector<qint64> tickets;
-    tickets.reserve(rows.size());
-    for (const Row &row : rows)
-        tickets.append(row.ticket);
-    return tickets;
+    return a.digits == b.digits && std::memcmp(&a.currentPrice, &b.currentPrice, sizeof(double)) == 0
+        && std::memcmp(&a.profit, &b.profit, sizeof(double)) == 0;
 }
 
 template<typename Row>
-QVector<qint64> ticketsOf(const QVector<Row> &rows)
+QVector<qint64> ticketsOf(const QList<Row> &rows)
 {
     QVector<qint64> tickets;
     tickets.reserve(rows.size());
@@ -260,7 +258,7 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
             if (old < 0 || m_positions.at(old) != p) {
                 writePositionRow(table, j, p, timeText);
                 colourTradeRow(table, j);
-            } else if (setPositionPrices(table, j, p)) {
+            } else if (!(m_pricesKnown && sameLiveFigures(m_positions.at(old), p)) && setPositionPrices(table, j, p)) {
                 colourProfit(table->item(j, 10));
             }
         }
@@ -276,11 +274,25 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         if (rows > 0 && !wasBlocked)
             emit model->dataChanged(model->index(0, 0), model->index(rows - 1, model->columnCount() - 1));
     }
-    m_positions = positions.toVector();
-    m_orders = orders.toVector();
+    m_positions = positions;
+    m_orders = orders;
     m_zone = zone;
     m_filled = true;
+    m_pricesKnown = true;
     return newRows;
+}
+
+void TradeTable::setPrices(QTableWidget *table, int row, const Position &position)
+{
+    setPositionPrices(table, row, position);
+    if (row >= 0 && row < m_positions.size() && m_positions.at(row).ticket == position.ticket) {
+        Position &shown = m_positions[row];
+        shown.currentPrice = position.currentPrice;
+        shown.profit = position.profit;
+        shown.digits = position.digits;
+    } else {
+        m_pricesKnown = false;
+    }
 }
 
 bool setPositionPrices(QTableWidget *table, int row, const Position &position)

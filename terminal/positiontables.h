@@ -33,6 +33,9 @@ public:
     // False when no row was added or replaced, only texts changed in place.
     bool fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
               const QTimeZone &zone);
+    // A position row's live prices, as a tick moved them: remembered too, so a refill
+    // rewrites only the prices that differ from those shown.
+    void setPrices(QTableWidget *table, int row, const Position &position);
 
     // Past this many separate runs of rows to insert or remove, each moving the rows
     // below it, a refill of the whole table costs less.
@@ -41,10 +44,13 @@ public:
 private:
     bool inStep(const QTableWidget *table, const QTimeZone &zone) const;
 
-    QVector<Position> m_positions;
-    QVector<PendingOrder> m_orders;
+    // The lists as given: kept shared with the caller's, not copied.
+    QList<Position> m_positions;
+    QList<PendingOrder> m_orders;
     QTimeZone m_zone;
     bool m_filled = false;
+    // False once prices were written that could not be remembered.
+    bool m_pricesKnown = false;
 };
 
 struct SymbolNetFigures
