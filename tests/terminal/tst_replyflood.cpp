@@ -198,8 +198,8 @@ private slots:
         QTest::addColumn<QList<int>>("ordersAfter");
         QTest::addColumn<QList<int>>("changed"); // tickets whose position or order differs in the second fill
         QTest::addColumn<QList<int>>("losing");  // tickets whose profit turns to a loss
-        // 1: the table emptied; 2, 3: other positions, other orders; 4: a tick moved a row's
-        // prices; 5: prices written into a row that shows another ticket
+        // 1: the table emptied; 2, 3: other positions, other orders; 4, 6: a tick moved a
+        // row's profit, its price; 5: prices written into a row that shows another ticket
         QTest::addColumn<int>("meanwhile");
         QTest::addColumn<QList<int>>("kept"); // tickets whose rows keep their cells, changed or not
         QTest::addColumn<int>("rowMoves");    // rows inserted and removed
@@ -236,8 +236,10 @@ private slots:
             << five << five << orders << orders << QList<int>{} << QList<int>{} << 2 << QList<int>{} << -1 << -1;
         QTest::newRow("a table refilled meanwhile with as many orders is filled again")
             << five << five << orders << orders << QList<int>{} << QList<int>{} << 3 << QList<int>{} << -1 << -1;
-        QTest::newRow("prices a tick moved are put back by the refill")
+        QTest::newRow("a profit a tick moved is put back by the refill")
             << five << five << orders << orders << QList<int>{} << QList<int>{} << 4 << all << 0 << -1;
+        QTest::newRow("a price a tick moved is put back by the refill")
+            << five << five << orders << orders << QList<int>{} << QList<int>{} << 6 << all << 0 << -1;
         QTest::newRow("prices written into another ticket's row are put back by the refill")
             << five << five << orders << orders << QList<int>{} << QList<int>{} << 5 << all << 0 << -1;
         QList<int> evens;
@@ -269,9 +271,10 @@ private slots:
             fillTradeTable(&table, positionList({31, 32, 33, 34, 35}), orderList(ordersBefore), zone);
         else if (meanwhile == 3)
             fillTradeTable(&table, positionList(before), orderList({40, 41}), zone);
-        if (meanwhile == 4 || meanwhile == 5) {
-            Position ticked = positionList({meanwhile == 4 ? 2 : 9}, {}, {2}).first();
-            ticked.currentPrice = 1.3;
+        if (meanwhile >= 4) {
+            Position ticked = positionList({meanwhile == 5 ? 9 : 2}, {}, {meanwhile == 6 ? 0 : 2}).first();
+            if (meanwhile != 4)
+                ticked.currentPrice = 1.3;
             trade.setPrices(&table, 1, ticked);
         }
         for (int row = 0; row < table.rowCount(); ++row)
