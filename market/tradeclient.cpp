@@ -11,6 +11,7 @@
 #include "tickdata.h"
 
 #include <QDebug>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QMetaEnum>
@@ -33,8 +34,10 @@ constexpr int sendIntervalMs = 5;
 constexpr quint64 maxIncomingBytes = 64 << 20;
 // The longest the window spends on waiting replies before it looks at input again.
 constexpr qint64 deliverySliceMs = 20;
-// Replies this big are freed by the network thread once handled.
+// Replies this big are freed by the network thread once handled, and parsed one at a time.
 constexpr qint64 bigReplyBytes = qint64(4) << 20;
+// The longest a big text waits for the window to finish with the one before.
+constexpr int bigReplyWaitMs = 500;
 // A price tick is a few hundred characters. The fast tick reader keeps its buffers at
 // the size of the largest text it saw, for the thread's life, so the big replies go
 // straight to the general parser.
@@ -303,10 +306,18 @@ void TradeClient::deliverReplies()
                 return;
             }
         }
-        emitReply(entry.code, entry.reply);
-        if (entry.bytes >= bigReplyBytes && isRunning()) {
+        const bool big = entry.bytes >= bigReplyBytes;
+        if (big) {
             QMutexLocker locker(&m_waitingMutex);
-            m_handled.push_back(std::move(entry.reply));
+            m_handlingBig = true;
+        }
+        emitReply(entry.code, entry.reply);
+        if (big) {
+            QMutexLocker locker(&m_waitingMutex);
+            m_handlingBig = false;
+            if (isRunning())
+                m_handled.push_back(std::move(entry.reply));
+            m_bigReplyDone.wakeAll();
         }
         if (spent.elapsed() >= deliverySliceMs) {
             // Input, painting and timers (the tick batcher's, the charts') go first; the
@@ -318,6 +329,17 @@ void TradeClient::deliverReplies()
             return;
         }
     }
+}
+
+void TradeClient::awaitBigReplyHandled()
+{
+    {
+        QDeadlineTimer deadline(bigReplyWaitMs);
+        QMutexLocker locker(&m_waitingMutex);
+        while ((m_handlingBig || m_waiting.bytes() >= bigReplyBytes) && !deadline.hasExpired())
+            m_bigReplyDone.wait(&m_waitingMutex, deadline);
+    }
+    releaseHandledReplies();
 }
 
 void TradeClient::releaseHandledReplies()
@@ -452,6 +474,10 @@ void TradeClient::handleMessage(const QString &text)
             deliverTick(tick);
         return;
     }
+    // A second big reply parsed while the window still handles the one before would
+    // only add its memory to that one's; the wait is bounded, so the socket is soon read again.
+    if (qint64(text.size()) * 4 >= bigReplyBytes && QThread::currentThread() == this)
+        awaitBigReplyHandled();
     const QJsonObject message = parseMessage(text);
     const int code = message.value(QLatin1String("res_code")).toInt();
     if (code == 2) {

@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
+#include <QWaitCondition>
 #include <QTimeZone>
 #include <QUrl>
 #include <atomic>
@@ -89,6 +90,7 @@ private:
     void post(ReplyQueue::Entry entry);
     void deliverReplies();
     void releaseHandledReplies();
+    void awaitBigReplyHandled();
     void deliverTick(const QJsonObject &message);
     void deliverTick(const TickData &tick);
     void stopThread();
@@ -114,7 +116,7 @@ private:
     QMutex m_passwordMutex;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
-    // Guards the four below, shared by the network thread and the object's own thread.
+    // Guards the six below, shared by the network thread and the object's own thread.
     mutable QMutex m_waitingMutex;
     ReplyQueue m_waiting;
     bool m_deliveryPosted = false;
@@ -122,4 +124,6 @@ private:
     // Big replies the window has handled, for the network thread to free: freeing the
     // parsed rows of one took the window as long as handling them.
     std::vector<QJsonObject> m_handled;
+    bool m_handlingBig = false;
+    QWaitCondition m_bigReplyDone;
 };
