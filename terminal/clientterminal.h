@@ -91,7 +91,6 @@ public:
 
     // --- clientterminal_tradetables.cpp ---
     void tradeTableLoad();
-    void updateTradeRows();
     void updateAccountSummary(double netProfit);
     void formatSummaryTable(QTableWidget *table);
     void sendCloseAllRequest(int subType);

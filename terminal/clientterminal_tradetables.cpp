@@ -36,12 +36,6 @@ void Client_Terminal::tradeTableLoad()
     formatSummaryTable(ui->netTableWidget);
 }
 
-void Client_Terminal::updateTradeRows()
-{
-    for (int row = 0; row < ui->tradeTableWidget->rowCount(); ++row)
-        colourTradeRow(ui->tradeTableWidget, row);
-}
-
 void Client_Terminal::updateAccountSummary(double netProfit)
 {
     auto *label = qobject_cast<QLabel *>(ui->toolboxDockWidget->titleBarWidget());
