@@ -133,7 +133,7 @@ struct FloodResult
     double peakMiB = 0;
     double startMiB = 0;     // logged in, before the first big reply
     double heldMiB = 0;      // at the flood's last instant, whatever was in flight then
-    double settledMiB = 0;   // two seconds later, the last replies handled: what is held
+    double settledMiB = 0;   // three seconds later, the last replies handled: what is held
     int tradeRows = 0;
     int historyRows = 0;
     bool loggedIn = false;
@@ -182,7 +182,7 @@ FloodResult runFlood()
     server.kill();
     server.waitForFinished();
     wait.restart();
-    while (wait.elapsed() < 2000)
+    while (wait.elapsed() < 3000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     beat.stop();
     result.settledMiB = residentKiB() / 1024.0;

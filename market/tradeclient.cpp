@@ -38,6 +38,10 @@ constexpr qint64 deliverySliceMs = 20;
 constexpr qint64 bigReplyBytes = qint64(4) << 20;
 // The longest a big text waits for the window to finish with the one before.
 constexpr int bigReplyWaitMs = 500;
+// How long after the last big reply was freed the memory it leaves is given back:
+// longer than a server resending every second or two pauses between its replies, as
+// that memory is used again for the next one.
+constexpr qint64 trimQuietMs = 1500;
 // A price tick is a few hundred characters. The fast tick reader keeps its buffers at
 // the size of the largest text it saw, for the thread's life, so the big replies go
 // straight to the general parser.
@@ -352,10 +356,21 @@ void TradeClient::releaseHandledReplies()
         handled.swap(m_handled);
     }
     handled.clear();
+    m_trimDue = true;
+    m_sinceBigFreed.start();
+}
+
+void TradeClient::trimWhenQuiet()
+{
+    if (!m_trimDue || m_sinceBigFreed.elapsed() < trimQuietMs)
+        return;
+    m_trimDue = false;
 #ifdef __GLIBC__
-    // A parsed reply of 50,000 rows leaves some hundred thousand small blocks free
-    // here, most in this thread's arena, which malloc keeps resident until the next
-    // big reply; a minute of such replies held twice the memory the tables need.
+    // A parsed reply of 50,000 rows leaves some hundred thousand small blocks free,
+    // most in this thread's arena, which malloc keeps resident until the next big
+    // reply: a minute of such replies held twice the memory the tables need. Given
+    // back once replies pause: done between replies it cost the window a third more
+    // time per reply, waiting for the allocator's lock and refaulting the pages.
     malloc_trim(0);
 #endif
 }
@@ -403,6 +418,7 @@ void TradeClient::run()
     connect(pingTimer, &QTimer::timeout, this, &TradeClient::pingToServer, Qt::DirectConnection);
     connect(sendTimer, &QTimer::timeout, this, &TradeClient::drainQueue, Qt::DirectConnection);
     connect(sendTimer, &QTimer::timeout, this, &TradeClient::releaseHandledReplies, Qt::DirectConnection);
+    connect(sendTimer, &QTimer::timeout, this, &TradeClient::trimWhenQuiet, Qt::DirectConnection);
     connect(m_pongWatchdog, &QTimer::timeout, this, &TradeClient::forceDisconnect, Qt::DirectConnection);
     connect(m_reconnectTimer, &QTimer::timeout, this, &TradeClient::reconnect, Qt::DirectConnection);
 

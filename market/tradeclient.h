@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
@@ -91,6 +92,7 @@ private:
     void deliverReplies();
     void releaseHandledReplies();
     void awaitBigReplyHandled();
+    void trimWhenQuiet();
     void deliverTick(const QJsonObject &message);
     void deliverTick(const TickData &tick);
     void stopThread();
@@ -114,6 +116,9 @@ private:
     QMutex queueMutex;
     mutable QMutex zoneMutex;
     QMutex m_passwordMutex;
+    // Network thread only: memory of freed big replies still to give back, and since when.
+    bool m_trimDue = false;
+    QElapsedTimer m_sinceBigFreed;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
     // Guards the six below, shared by the network thread and the object's own thread.
