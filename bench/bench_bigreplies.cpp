@@ -52,12 +52,24 @@ QJsonArray rows(int code, int variant)
     QJsonArray array;
     for (int i = 0; i < kRows; ++i) {
         const int ticket = i == kRows - 1 && variant ? 900000 + variant : 100000 + i;
-        QJsonObject row{{"ticket", ticket},   {"login", 1001},      {"symbol", symbolName(i % 40)},
-                        {"time", 1700000000 + i}, {"volume", 10000 * (1 + i % 5)}, {"price", 1.1 + i % 100 * 1e-4},
-                        {"price_o", 1.1},     {"price_c", 1.2},     {"sl", 1.0},
-                        {"tp", 1.3},          {"s_price", 1.05},    {"digits", 5},
-                        {"swap", -0.5},       {"profit", 2.5 + variant}, {"commission", -0.1},
-                        {"csize", 100000.0},  {"r_profit", 1.0},    {"state", i % 7}};
+        QJsonObject row{{"ticket", ticket},
+                        {"login", 1001},
+                        {"symbol", symbolName(i % 40)},
+                        {"time", 1700000000 + i},
+                        {"volume", 10000 * (1 + i % 5)},
+                        {"price", 1.1 + i % 100 * 1e-4},
+                        {"price_o", 1.1},
+                        {"price_c", 1.2},
+                        {"sl", 1.0},
+                        {"tp", 1.3},
+                        {"s_price", 1.05},
+                        {"digits", 5},
+                        {"swap", -0.5},
+                        {"profit", 2.5 + variant},
+                        {"commission", -0.1},
+                        {"csize", 100000.0},
+                        {"r_profit", 1.0},
+                        {"state", i % 7}};
         row.insert("type", code == 6 ? QJsonValue(i % 8) : QJsonValue(i % 2 ? "buy" : "sell"));
         array.append(row);
     }
@@ -131,9 +143,9 @@ struct FloodResult
     double longestStallMs = 0;
     int stallsOverGoal = 0;
     double peakMiB = 0;
-    double startMiB = 0;     // logged in, before the first big reply
-    double heldMiB = 0;      // at the flood's last instant, whatever was in flight then
-    double settledMiB = 0;   // three seconds later, the last replies handled: what is held
+    double startMiB = 0;   // logged in, before the first big reply
+    double heldMiB = 0;    // at the flood's last instant, whatever was in flight then
+    double settledMiB = 0; // three seconds later, the last replies handled: what is held
     int tradeRows = 0;
     int historyRows = 0;
     bool loggedIn = false;
@@ -144,8 +156,7 @@ FloodResult runFlood()
     FloodResult result;
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--serve"), QString::number(g_floodSeconds)});
+    server.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--serve"), QString::number(g_floodSeconds)});
     if (!server.waitForReadyRead(60000))
         return result;
     const QString port = QString::fromLatin1(server.readLine()).trimmed();

@@ -10,8 +10,8 @@
 #include "servertime.h"
 #include "tickdata.h"
 
-#include <QDebug>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QMetaEnum>

@@ -8,9 +8,9 @@
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
-#include <QWaitCondition>
 #include <QTimeZone>
 #include <QUrl>
+#include <QWaitCondition>
 #include <atomic>
 #include <vector>
 

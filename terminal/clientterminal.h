@@ -4,9 +4,9 @@
 
 #include "accountsummary.h"
 #include "brokerserver.h"
+#include "historytables.h"
 #include "position.h"
 #include "positiondatastore.h"
-#include "historytables.h"
 #include "positiontables.h"
 #include "symboldatastorage.h"
 #include "tablerowindex.h"

@@ -61,8 +61,7 @@ QString priceOrEmpty(double value, int digits)
 }
 
 // Non-object elements carry nothing to show and would only add phantom rows.
-template<typename Row, typename Read>
-QVector<Row> rowsOf(const QJsonValue &value, Read read)
+template <typename Row, typename Read> QVector<Row> rowsOf(const QJsonValue &value, Read read)
 {
     QVector<Row> rows;
     const QJsonArray array = value.toArray();
@@ -75,8 +74,7 @@ QVector<Row> rowsOf(const QJsonValue &value, Read read)
 }
 
 // Bit for bit: 0 and -0 read differently.
-template<size_t N>
-bool sameNumbers(const std::array<double, N> &a, const std::array<double, N> &b)
+template <size_t N> bool sameNumbers(const std::array<double, N> &a, const std::array<double, N> &b)
 {
     return std::memcmp(a.data(), b.data(), sizeof(double) * N) == 0;
 }
@@ -159,8 +157,8 @@ struct ClosedPositionRow
 
     bool operator==(const ClosedPositionRow &o) const
     {
-        return ticket == o.ticket && time == o.time && digits == o.digits && symbol == o.symbol && type == o.type
-            && sameNumbers(number, o.number);
+        return ticket == o.ticket && time == o.time && digits == o.digits && symbol == o.symbol && type == o.type &&
+               sameNumbers(number, o.number);
     }
 };
 
@@ -177,8 +175,8 @@ struct HistoryOrderRow
 
     bool operator==(const HistoryOrderRow &o) const
     {
-        return ticket == o.ticket && time == o.time && type == o.type && state == o.state && digits == o.digits
-            && symbol == o.symbol && sameNumbers(number, o.number);
+        return ticket == o.ticket && time == o.time && type == o.type && state == o.state && digits == o.digits &&
+               symbol == o.symbol && sameNumbers(number, o.number);
     }
 };
 
@@ -195,8 +193,8 @@ struct DealRow
 
     bool operator==(const DealRow &o) const
     {
-        return ticket == o.ticket && order == o.order && time == o.time && type == o.type && digits == o.digits
-            && symbol == o.symbol && sameNumbers(number, o.number);
+        return ticket == o.ticket && order == o.order && time == o.time && type == o.type && digits == o.digits &&
+               symbol == o.symbol && sameNumbers(number, o.number);
     }
 };
 
@@ -210,8 +208,9 @@ ClosedPositionRow readPosition(const QJsonObject &p)
     row.ticket = int32Of(p.value(QLatin1String("ticket")));
     row.time = int32Of(p.value(QLatin1String("time")));
     row.digits = digitsOf(p.value(QLatin1String("digits")));
-    row.number = {p.value(QLatin1String("volume")).toDouble(), p.value(QLatin1String("sl")).toDouble(),      p.value(QLatin1String("tp")).toDouble(),
-                  p.value(QLatin1String("price_o")).toDouble(), p.value(QLatin1String("price_c")).toDouble(), p.value(QLatin1String("swap")).toDouble(),
+    row.number = {p.value(QLatin1String("volume")).toDouble(),     p.value(QLatin1String("sl")).toDouble(),
+                  p.value(QLatin1String("tp")).toDouble(),         p.value(QLatin1String("price_o")).toDouble(),
+                  p.value(QLatin1String("price_c")).toDouble(),    p.value(QLatin1String("swap")).toDouble(),
                   p.value(QLatin1String("commission")).toDouble(), p.value(QLatin1String("profit")).toDouble()};
     return row;
 }
@@ -232,8 +231,9 @@ HistoryOrderRow readOrder(const QJsonObject &o, const DigitsLookup &storeDigits)
     row.type = int32Of(o.value(QLatin1String("type")));
     row.state = codeOf(o.value(QLatin1String("state")));
     row.digits = shownDigits(o, row.symbol, storeDigits);
-    row.number = {o.value(QLatin1String("volume")).toDouble(), o.value(QLatin1String("sl")).toDouble(), o.value(QLatin1String("tp")).toDouble(),
-                  o.value(QLatin1String("price")).toDouble(), o.value(QLatin1String("s_price")).toDouble()};
+    row.number = {o.value(QLatin1String("volume")).toDouble(), o.value(QLatin1String("sl")).toDouble(),
+                  o.value(QLatin1String("tp")).toDouble(), o.value(QLatin1String("price")).toDouble(),
+                  o.value(QLatin1String("s_price")).toDouble()};
     return row;
 }
 
@@ -246,8 +246,9 @@ DealRow readDeal(const QJsonObject &d, const DigitsLookup &storeDigits)
     row.time = int32Of(d.value(QLatin1String("time")));
     row.type = int32Of(d.value(QLatin1String("type")));
     row.digits = shownDigits(d, row.symbol, storeDigits);
-    row.number = {d.value(QLatin1String("volume")).toDouble(),     d.value(QLatin1String("price")).toDouble(),  d.value(QLatin1String("swap")).toDouble(),
-                  d.value(QLatin1String("commission")).toDouble(), d.value(QLatin1String("profit")).toDouble(), d.value(QLatin1String("fee")).toDouble()};
+    row.number = {d.value(QLatin1String("volume")).toDouble(), d.value(QLatin1String("price")).toDouble(),
+                  d.value(QLatin1String("swap")).toDouble(),   d.value(QLatin1String("commission")).toDouble(),
+                  d.value(QLatin1String("profit")).toDouble(), d.value(QLatin1String("fee")).toDouble()};
     return row;
 }
 
@@ -407,8 +408,8 @@ HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTabl
     auto positions = rowsOf<ClosedPositionRow>(reply.value(QLatin1String("positions")), readPosition);
     auto orders = rowsOf<HistoryOrderRow>(reply.value(QLatin1String("orders")),
                                           [&](const QJsonObject &o) { return readOrder(o, digitsOf); });
-    auto deals =
-        rowsOf<DealRow>(reply.value(QLatin1String("deals")), [&](const QJsonObject &d) { return readDeal(d, digitsOf); });
+    auto deals = rowsOf<DealRow>(reply.value(QLatin1String("deals")),
+                                 [&](const QJsonObject &d) { return readDeal(d, digitsOf); });
     addTotals(positions, totals);
     addTotals(deals, totals);
     addTotals(orders, totals);

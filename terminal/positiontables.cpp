@@ -95,12 +95,11 @@ void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const Da
 // Bit for bit, as their texts would differ: 0 and -0 print apart.
 bool sameLiveFigures(const Position &a, const Position &b)
 {
-    return a.digits == b.digits && std::memcmp(&a.currentPrice, &b.currentPrice, sizeof(double)) == 0
-        && std::memcmp(&a.profit, &b.profit, sizeof(double)) == 0;
+    return a.digits == b.digits && std::memcmp(&a.currentPrice, &b.currentPrice, sizeof(double)) == 0 &&
+           std::memcmp(&a.profit, &b.profit, sizeof(double)) == 0;
 }
 
-template<typename Row>
-QVector<qint64> ticketsOf(const QList<Row> &rows)
+template <typename Row> QVector<qint64> ticketsOf(const QList<Row> &rows)
 {
     QVector<qint64> tickets;
     tickets.reserve(rows.size());
@@ -111,7 +110,7 @@ QVector<qint64> ticketsOf(const QList<Row> &rows)
 
 // Walks two ascending ticket lists together: `keep(i, j)` for a ticket in both,
 // `gone(i)` for one only in `old`, `come(j)` for one only in `fresh`.
-template<typename Keep, typename Gone, typename Come>
+template <typename Keep, typename Gone, typename Come>
 void mergeTickets(const QVector<qint64> &old, const QVector<qint64> &fresh, Keep keep, Gone gone, Come come)
 {
     int i = 0;
@@ -217,9 +216,11 @@ bool TradeTable::inStep(const QTableWidget *table, const QTimeZone &zone) const
         const QTableWidgetItem *item = table->item(row, 1);
         return item && item->text() == QString::number(ticket);
     };
-    if (!m_positions.isEmpty() && !(shows(0, m_positions.first().ticket) && shows(m_positions.size() - 1, m_positions.last().ticket)))
+    if (!m_positions.isEmpty() &&
+        !(shows(0, m_positions.first().ticket) && shows(m_positions.size() - 1, m_positions.last().ticket)))
         return false;
-    return m_orders.isEmpty() || (shows(m_positions.size(), m_orders.first().ticket) && shows(rows - 1, m_orders.last().ticket));
+    return m_orders.isEmpty() ||
+           (shows(m_positions.size(), m_orders.first().ticket) && shows(rows - 1, m_orders.last().ticket));
 }
 
 bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, const QList<PendingOrder> &orders,
@@ -230,10 +231,10 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
     const QVector<qint64> oldOrders = ticketsOf(m_orders);
     const QVector<qint64> freshPositions = ticketsOf(positions);
     const QVector<qint64> freshOrders = ticketsOf(orders);
-    const bool ascending = std::is_sorted(freshPositions.cbegin(), freshPositions.cend())
-        && std::is_sorted(freshOrders.cbegin(), freshOrders.cend());
-    if (!ascending || !inStep(table, zone)
-        || rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > maxRowRuns) {
+    const bool ascending = std::is_sorted(freshPositions.cbegin(), freshPositions.cend()) &&
+                           std::is_sorted(freshOrders.cbegin(), freshOrders.cend());
+    if (!ascending || !inStep(table, zone) ||
+        rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > maxRowRuns) {
         fillTradeTable(table, positions, orders, zone);
         // Behind one change notice too: a notice per coloured cell costs as much as the fill.
         QAbstractItemModel *model = table->model();
@@ -245,8 +246,8 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         if (rows > 0 && !wasBlocked)
             emit model->dataChanged(model->index(0, 0), model->index(rows - 1, model->columnCount() - 1));
     } else {
-        newRows = table->rowCount() != positions.size() + orders.size()
-            || rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > 0;
+        newRows = table->rowCount() != positions.size() + orders.size() ||
+                  rowRuns(oldPositions, freshPositions) + rowRuns(oldOrders, freshOrders) > 0;
         const QVector<int> positionFrom = alignRows(table, 0, oldPositions, freshPositions);
         const QVector<int> orderFrom = alignRows(table, positions.size(), oldOrders, freshOrders);
         QAbstractItemModel *model = table->model();

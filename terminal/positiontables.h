@@ -6,8 +6,8 @@
 
 #include <QFont>
 #include <QList>
-#include <QVector>
 #include <QTimeZone>
+#include <QVector>
 #include <functional>
 
 class QTableWidget;

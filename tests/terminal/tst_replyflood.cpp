@@ -93,20 +93,29 @@ constexpr int markRole = Qt::UserRole + 7;
 
 QJsonObject closedPosition(int ticket, double profit = 2.0)
 {
-    return {{"ticket", ticket}, {"symbol", "EURUSD"}, {"type", ticket % 2 ? "buy" : "sell"}, {"time", 1700000000 + ticket},
-            {"volume", 10000}, {"price_o", 1.1}, {"price_c", 1.2}, {"digits", 5}, {"profit", profit}, {"swap", -0.5}};
+    return {{"ticket", ticket},
+            {"symbol", "EURUSD"},
+            {"type", ticket % 2 ? "buy" : "sell"},
+            {"time", 1700000000 + ticket},
+            {"volume", 10000},
+            {"price_o", 1.1},
+            {"price_c", 1.2},
+            {"digits", 5},
+            {"profit", profit},
+            {"swap", -0.5}};
 }
 
 QJsonObject deal(int ticket, int type, double profit)
 {
-    return {{"ticket", ticket}, {"symbol", "EURUSD"}, {"type", type}, {"time", 1700000000 + ticket},
-            {"order", ticket + 100}, {"volume", 10000}, {"price", 1.12345}, {"digits", 5}, {"profit", profit}};
+    return {{"ticket", ticket},      {"symbol", "EURUSD"}, {"type", type},     {"time", 1700000000 + ticket},
+            {"order", ticket + 100}, {"volume", 10000},    {"price", 1.12345}, {"digits", 5},
+            {"profit", profit}};
 }
 
 QJsonObject historyOrder(int ticket)
 {
-    return {{"ticket", ticket}, {"symbol", "EURUSD"}, {"type", 2}, {"state", 4}, {"time", 1700000000 + ticket},
-            {"volume", 10000}, {"price", 1.123456}, {"digits", 5}};
+    return {{"ticket", ticket}, {"symbol", "EURUSD"}, {"type", 2},  {"state", 4}, {"time", 1700000000 + ticket},
+            {"volume", 10000},  {"price", 1.123456},  {"digits", 5}};
 }
 
 QJsonObject history(const QJsonArray &positions, const QJsonArray &deals = {})
@@ -220,14 +229,13 @@ private slots:
             << five << five << orders << orders << QList<int>{3} << QList<int>{} << 0 << all << 0 << -1;
         QTest::newRow("a profit turned to a loss is shown in red")
             << five << five << orders << orders << QList<int>{} << QList<int>{2} << 0 << all << 0 << -1;
-        QTest::newRow("every position replaced")
-            << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders << QList<int>{} << QList<int>{} << 0
-            << QList<int>{10, 11} << 5 << -1;
+        QTest::newRow("every position replaced") << QList<int>{1, 2} << QList<int>{7, 8, 9} << orders << orders
+                                                 << QList<int>{} << QList<int>{} << 0 << QList<int>{10, 11} << 5 << -1;
         QTest::newRow("orders come and go below the positions")
             << five << five << QList<int>{10, 11, 12} << QList<int>{9, 11, 13} << QList<int>{} << QList<int>{} << 0
             << QList<int>{1, 2, 3, 4, 5, 11} << 4 << -1;
-        QTest::newRow("every row gone")
-            << five << QList<int>{} << orders << QList<int>{} << QList<int>{} << QList<int>{} << 0 << QList<int>{} << 7 << -1;
+        QTest::newRow("every row gone") << five << QList<int>{} << orders << QList<int>{} << QList<int>{}
+                                        << QList<int>{} << 0 << QList<int>{} << 7 << -1;
         QTest::newRow("a changed order is rewritten in its row")
             << five << five << orders << orders << QList<int>{11} << QList<int>{} << 0 << all << 0 << -1;
         QTest::newRow("a table emptied meanwhile is filled again")
@@ -333,7 +341,8 @@ private slots:
             << base << base << 3 << false << QList<bool>{true, false, false} << -1;
         QTest::newRow("tables sorted by profit are filled in order, then sorted")
             << base
-            << history(QJsonArray{closedPosition(1, 9.0), closedPosition(2, -7.0), closedPosition(4, 3.0), closedPosition(3)},
+            << history(QJsonArray{closedPosition(1, 9.0), closedPosition(2, -7.0), closedPosition(4, 3.0),
+                                  closedPosition(3)},
                        QJsonArray{deal(20, 2, 1000.0), deal(21, 0, 5.0), deal(23, 0, -5.0)})
             << 0 << false << QList<bool>{false, true, false} << 9;
     }
@@ -349,7 +358,8 @@ private slots:
         const QFont font = summaryFooterFont();
         HistoryTableSet shown;
         TradeHistoryView view;
-        view.load(first, shown.all(), [](const QString &) { return 0; }, zone, font);
+        view.load(
+            first, shown.all(), [](const QString &) { return 0; }, zone, font);
         if (sortedBy >= 0) {
             for (QTableWidget &table : shown.tables)
                 table.sortByColumn(sortedBy, Qt::DescendingOrder);

@@ -1,9 +1,9 @@
 // The tables of one logged-in window fed by the fake trade server: the market watch, the
 // trade and net tables with the summary line, and the commands their menus and clicks send.
 #include "appglobals.h"
-#include "datetimetexts.h"
 #include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "datetimetexts.h"
 #include "journalwidget.h"
 #include "lefttorightfigures.h"
 #include "messageboxcloser.h"
@@ -463,8 +463,8 @@ private slots:
         QFETCH(QString, zone);
         QFETCH(qint64, seconds);
         const QTimeZone timeZone = zone == QLatin1String("none") ? QTimeZone()
-            : zone.front().isLetter()                           ? QTimeZone(zone.toLatin1())
-                                                                : parseServerTimeZone(zone);
+                                   : zone.front().isLetter()     ? QTimeZone(zone.toLatin1())
+                                                                 : parseServerTimeZone(zone);
         QCOMPARE(DateTimeTexts(timeZone)(seconds), formatDateTime(seconds, timeZone));
     }
 
@@ -473,13 +473,18 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("later"); // set afterwards, when not empty
-        QTest::newRow("a price") << "1.10000" << "";
-        QTest::newRow("nothing") << "" << "";
-        QTest::newRow("a time, as long as is kept inside") << "2023-11-14 22:13:20" << "";
-        QTest::newRow("longer than is kept inside") << "buy limit stop, 23 chars" << "";
+        QTest::newRow("a price") << "1.10000"
+                                 << "";
+        QTest::newRow("nothing") << ""
+                                 << "";
+        QTest::newRow("a time, as long as is kept inside") << "2023-11-14 22:13:20"
+                                                           << "";
+        QTest::newRow("longer than is kept inside") << "buy limit stop, 23 chars"
+                                                    << "";
         QTest::newRow("Latin-1") << QString::fromUtf8("caf\u00e9") << "";
         QTest::newRow("beyond Latin-1") << QString::fromUtf8("\u20ac 5") << "";
-        QTest::newRow("a later text wins") << "1.10000" << "1.10001";
+        QTest::newRow("a later text wins") << "1.10000"
+                                           << "1.10001";
     }
     void textItems()
     {
