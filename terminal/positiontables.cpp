@@ -60,10 +60,16 @@ QString orderTypeText(int code)
     return code >= 0 && code <= 7 ? QLatin1String(words[code]) : QString();
 }
 
+// By the text shown, so a profit that rounds to 0.00 is black.
+void colourProfit(QTableWidgetItem *profit, const QString &text)
+{
+    const double value = text.toDouble();
+    profit->setForeground(brushOf(value < 0 ? Qt::red : value > 0 ? Qt::blue : Qt::black));
+}
+
 void colourProfit(QTableWidgetItem *profit)
 {
-    const double value = profit->text().toDouble();
-    profit->setForeground(brushOf(value < 0 ? Qt::red : value > 0 ? Qt::blue : Qt::black));
+    colourProfit(profit, profit->text());
 }
 
 void writePositionRow(QTableWidget *table, int row, const Position &p, const DateTimeTexts &timeText)
@@ -93,10 +99,9 @@ void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const Da
 }
 
 // Bit for bit, as their texts would differ: 0 and -0 print apart.
-bool sameLiveFigures(const Position &a, const Position &b)
+bool sameBits(double a, double b)
 {
-    return a.digits == b.digits && std::memcmp(&a.currentPrice, &b.currentPrice, sizeof(double)) == 0 &&
-           std::memcmp(&a.profit, &b.profit, sizeof(double)) == 0;
+    return std::memcmp(&a, &b, sizeof(double)) == 0;
 }
 
 template <typename Row> QVector<qint64> ticketsOf(const QList<Row> &rows)
@@ -259,7 +264,19 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
             if (old < 0 || m_positions.at(old) != p) {
                 writePositionRow(table, j, p, timeText);
                 colourTradeRow(table, j);
-            } else if (!(m_pricesKnown && sameLiveFigures(m_positions.at(old), p)) && setPositionPrices(table, j, p)) {
+            } else if (m_pricesKnown) {
+                // Only the figures that moved since they were shown are formatted again.
+                const Position &shown = m_positions.at(old);
+                if (shown.digits != p.digits || !sameBits(shown.currentPrice, p.currentPrice))
+                    put(table, j, 8, fixed(p.currentPrice, p.digits));
+                if (!sameBits(shown.profit, p.profit)) {
+                    const QString profit = fixed(p.profit, 2);
+                    bool changed = false;
+                    QTableWidgetItem *item = put(table, j, 10, profit, &changed);
+                    if (changed)
+                        colourProfit(item, profit);
+                }
+            } else if (setPositionPrices(table, j, p)) {
                 colourProfit(table->item(j, 10));
             }
         }
