@@ -28,6 +28,8 @@ public:
     bool put(Entry entry);
     bool take(Entry &entry);
     bool isEmpty() const { return m_entries.empty(); }
+    // What the waiting entries take, about.
+    qint64 bytes() const { return m_bytes; }
 
 private:
     std::deque<Entry> m_entries;

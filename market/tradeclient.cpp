@@ -10,6 +10,7 @@
 #include "servertime.h"
 #include "tickdata.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -18,6 +19,9 @@
 #include <QTimer>
 #include <QWebSocket>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <utility>
 #include <vector>
 
@@ -30,6 +34,18 @@ constexpr int sendIntervalMs = 5;
 constexpr quint64 maxIncomingBytes = 64 << 20;
 // The longest the window spends on waiting replies before it looks at input again.
 constexpr qint64 deliverySliceMs = 20;
+// Replies this big are freed by the network thread once handled, and parsed one at a time.
+constexpr qint64 bigReplyBytes = qint64(4) << 20;
+// The longest a big text waits for the window to finish with the one before.
+constexpr int bigReplyWaitMs = 500;
+// How long after the last big reply was freed the memory it leaves is given back:
+// longer than a server resending every second or two pauses between its replies, as
+// that memory is used again for the next one.
+constexpr qint64 trimQuietMs = 1500;
+// A price tick is a few hundred characters. The fast tick reader keeps its buffers at
+// the size of the largest text it saw, for the thread's life, so the big replies go
+// straight to the general parser.
+constexpr int maxTickTextLength = 4096;
 
 // Every live client, so that a batcher going away can detach itself from all.
 QMutex &registryMutex()
@@ -294,15 +310,69 @@ void TradeClient::deliverReplies()
                 return;
             }
         }
+        const bool big = entry.bytes >= bigReplyBytes;
+        if (big) {
+            QMutexLocker locker(&m_waitingMutex);
+            m_handlingBig = true;
+        }
         emitReply(entry.code, entry.reply);
+        if (big) {
+            QMutexLocker locker(&m_waitingMutex);
+            m_handlingBig = false;
+            if (isRunning())
+                m_handled.push_back(std::move(entry.reply));
+            m_bigReplyDone.wakeAll();
+        }
         if (spent.elapsed() >= deliverySliceMs) {
-            // Input and painting go first; the rest follows on the next turn of the loop.
+            // Input, painting and timers (the tick batcher's, the charts') go first; the
+            // rest follows on a later turn of the loop. A zero delay would be a posted
+            // event, handled before any timer.
             QMutexLocker locker(&m_waitingMutex);
             if (!m_waiting.isEmpty() && !std::exchange(m_deliveryPosted, true))
-                QTimer::singleShot(0, this, [this] { deliverReplies(); });
+                QTimer::singleShot(1, this, [this] { deliverReplies(); });
             return;
         }
     }
+}
+
+void TradeClient::awaitBigReplyHandled()
+{
+    {
+        QDeadlineTimer deadline(bigReplyWaitMs);
+        QMutexLocker locker(&m_waitingMutex);
+        while ((m_handlingBig || m_waiting.bytes() >= bigReplyBytes) && !deadline.hasExpired())
+            m_bigReplyDone.wait(&m_waitingMutex, deadline);
+    }
+    releaseHandledReplies();
+}
+
+void TradeClient::releaseHandledReplies()
+{
+    std::vector<QJsonObject> handled;
+    {
+        QMutexLocker locker(&m_waitingMutex);
+        if (m_handled.empty())
+            return;
+        handled.swap(m_handled);
+    }
+    handled.clear();
+    m_trimDue = true;
+    m_sinceBigFreed.start();
+}
+
+void TradeClient::trimWhenQuiet()
+{
+    if (!m_trimDue || m_sinceBigFreed.elapsed() < trimQuietMs)
+        return;
+    m_trimDue = false;
+#ifdef __GLIBC__
+    // A parsed reply of 50,000 rows leaves some hundred thousand small blocks free,
+    // most in this thread's arena, which malloc keeps resident until the next big
+    // reply: a minute of such replies held twice the memory the tables need. Given
+    // back once replies pause: done between replies it cost the window a third more
+    // time per reply, waiting for the allocator's lock and refaulting the pages.
+    malloc_trim(0);
+#endif
 }
 
 void TradeClient::deliverTick(const QJsonObject &message)
@@ -347,6 +417,8 @@ void TradeClient::run()
     connect(socket, &QWebSocket::pong, this, &TradeClient::onPong, Qt::DirectConnection);
     connect(pingTimer, &QTimer::timeout, this, &TradeClient::pingToServer, Qt::DirectConnection);
     connect(sendTimer, &QTimer::timeout, this, &TradeClient::drainQueue, Qt::DirectConnection);
+    connect(sendTimer, &QTimer::timeout, this, &TradeClient::releaseHandledReplies, Qt::DirectConnection);
+    connect(sendTimer, &QTimer::timeout, this, &TradeClient::trimWhenQuiet, Qt::DirectConnection);
     connect(m_pongWatchdog, &QTimer::timeout, this, &TradeClient::forceDisconnect, Qt::DirectConnection);
     connect(m_reconnectTimer, &QTimer::timeout, this, &TradeClient::reconnect, Qt::DirectConnection);
 
@@ -361,6 +433,7 @@ void TradeClient::run()
     pingTimer = sendTimer = m_pongWatchdog = m_reconnectTimer = nullptr;
     // What was queued on this connection goes now or is dropped in the open.
     drainQueue();
+    releaseHandledReplies();
     // Reports the disconnection at once when the socket was open, so closed() runs here.
     socket->close(QWebSocketProtocol::CloseCodeNormal, QString());
     delete socket;
@@ -412,11 +485,15 @@ void TradeClient::onMessageReceived(const QString &msg)
 void TradeClient::handleMessage(const QString &text)
 {
     TickData tick;
-    if (tickreader::read(text, tick)) {
+    if (text.size() <= maxTickTextLength && tickreader::read(text, tick)) {
         if (priceBuffer.load(std::memory_order_relaxed))
             deliverTick(tick);
         return;
     }
+    // A second big reply parsed while the window still handles the one before would
+    // only add its memory to that one's; the wait is bounded, so the socket is soon read again.
+    if (qint64(text.size()) * 4 >= bigReplyBytes && QThread::currentThread() == this)
+        awaitBigReplyHandled();
     const QJsonObject message = parseMessage(text);
     const int code = message.value(QLatin1String("res_code")).toInt();
     if (code == 2) {

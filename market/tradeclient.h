@@ -3,13 +3,16 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
 #include <QTimeZone>
 #include <QUrl>
+#include <QWaitCondition>
 #include <atomic>
+#include <vector>
 
 #include "replyqueue.h"
 
@@ -87,6 +90,9 @@ private:
     void emitReply(int code, const QJsonObject &message);
     void post(ReplyQueue::Entry entry);
     void deliverReplies();
+    void releaseHandledReplies();
+    void awaitBigReplyHandled();
+    void trimWhenQuiet();
     void deliverTick(const QJsonObject &message);
     void deliverTick(const TickData &tick);
     void stopThread();
@@ -110,11 +116,19 @@ private:
     QMutex queueMutex;
     mutable QMutex zoneMutex;
     QMutex m_passwordMutex;
+    // Network thread only: memory of freed big replies still to give back, and since when.
+    bool m_trimDue = false;
+    QElapsedTimer m_sinceBigFreed;
     // Held while a tick is handed to priceBuffer, so the batcher can wait it out.
     QMutex m_deliveryMutex;
-    // Guards the three below: the network thread puts, the object's own thread takes.
+    // Guards the six below, shared by the network thread and the object's own thread.
     mutable QMutex m_waitingMutex;
     ReplyQueue m_waiting;
     bool m_deliveryPosted = false;
     bool m_overflowLogged = false;
+    // Big replies the window has handled, for the network thread to free: freeing the
+    // parsed rows of one took the window as long as handling them.
+    std::vector<QJsonObject> m_handled;
+    bool m_handlingBig = false;
+    QWaitCondition m_bigReplyDone;
 };

@@ -4,6 +4,7 @@
 
 #include "accountsummary.h"
 #include "brokerserver.h"
+#include "historytables.h"
 #include "position.h"
 #include "positiondatastore.h"
 #include "positiontables.h"
@@ -91,7 +92,6 @@ public:
 
     // --- clientterminal_tradetables.cpp ---
     void tradeTableLoad();
-    void updateTradeRows();
     void updateAccountSummary(double netProfit);
     void formatSummaryTable(QTableWidget *table);
     void sendCloseAllRequest(int subType);
@@ -284,6 +284,8 @@ private:
     // Trade table: the row of each position's ticket.
     TableRowIndex m_positionRows{1, QStringLiteral("position")};
     NetTable m_netTable;
+    TradeTable m_tradeTable;
+    TradeHistoryView m_historyView;
     SummaryInputs m_summaryInputs;
 
     // Account figures of the last open-positions reply.

@@ -47,7 +47,7 @@ void Client_Terminal::setupHistoryView()
 
 void Client_Terminal::historyTableLoad(QJsonObject obj)
 {
-    loadTradeHistory(
+    m_historyView.load(
         obj, {ui->positionTableWidget, ui->orderTableWidget, ui->dealTableWidget},
         [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_client->timeZone(), m_footerFont);
 }

@@ -25,21 +25,15 @@ void Client_Terminal::setupTradeTables()
 
 void Client_Terminal::tradeTableLoad()
 {
-    fillTradeTable(ui->tradeTableWidget, m_positionStore.positions(), m_positionStore.pendingOrders(),
-                   m_client->timeZone());
+    const QList<Position> positions = m_positionStore.positions();
+    // Rows kept in place keep their style.
+    if (m_tradeTable.fill(ui->tradeTableWidget, positions, m_positionStore.pendingOrders(), m_client->timeZone()))
+        formatSummaryTable(ui->tradeTableWidget);
     m_positionRows.clear();
-    updateTradeRows();
-    formatSummaryTable(ui->tradeTableWidget);
     m_netTable.fill(
-        ui->netTableWidget, netFiguresOf(m_positionStore.positions()),
+        ui->netTableWidget, netFiguresOf(positions),
         [this](const QString &symbol) { return m_symbolStorage.digits(symbol); }, m_footerFont);
     formatSummaryTable(ui->netTableWidget);
-}
-
-void Client_Terminal::updateTradeRows()
-{
-    for (int row = 0; row < ui->tradeTableWidget->rowCount(); ++row)
-        colourTradeRow(ui->tradeTableWidget, row);
 }
 
 void Client_Terminal::updateAccountSummary(double netProfit)
@@ -112,7 +106,7 @@ void Client_Terminal::postionPriceChanged(Position position)
     if (row < 0)
         return;
     const QuietRowUpdate quiet(ui->tradeTableWidget, row);
-    setPositionPrices(ui->tradeTableWidget, row, position);
+    m_tradeTable.setPrices(ui->tradeTableWidget, row, position);
     // Only this row's texts changed, so recolouring the others would be wasted work per tick.
     colourTradeRow(ui->tradeTableWidget, row);
 }

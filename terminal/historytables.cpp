@@ -1,14 +1,17 @@
 #include "historytables.h"
 
+#include "datetimetexts.h"
 #include "footeritem.h"
 #include "jsonreadings.h"
-#include "servertime.h"
 #include "tablestyle.h"
 
+#include <QHeaderView>
 #include <QIcon>
 #include <QJsonArray>
 #include <QTableWidget>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -58,16 +61,22 @@ QString priceOrEmpty(double value, int digits)
 }
 
 // Non-object elements carry nothing to show and would only add phantom rows.
-QVector<QJsonObject> objectsOf(const QJsonValue &value)
+template <typename Row, typename Read> QVector<Row> rowsOf(const QJsonValue &value, Read read)
 {
-    QVector<QJsonObject> objects;
+    QVector<Row> rows;
     const QJsonArray array = value.toArray();
-    objects.reserve(array.size());
+    rows.reserve(array.size());
     for (const QJsonValue &element : array) {
         if (element.isObject())
-            objects.append(element.toObject());
+            rows.append(read(element.toObject()));
     }
-    return objects;
+    return rows;
+}
+
+// Bit for bit: 0 and -0 read differently.
+template <size_t N> bool sameNumbers(const std::array<double, N> &a, const std::array<double, N> &b)
+{
+    return std::memcmp(a.data(), b.data(), sizeof(double) * N) == 0;
 }
 
 class TableFiller
@@ -75,10 +84,13 @@ class TableFiller
 public:
     TableFiller(QTableWidget *table, int dataRows)
         : m_table(table)
-        , m_sorting(table->isSortingEnabled())
+        , m_sorting(table->isSortingEnabled() && table->horizontalHeader()->sortIndicatorSection() >= 0)
     {
         // Sorting stays off while filling so that each new cell does not re-sort the table.
-        m_table->setSortingEnabled(false);
+        // Without a sorted column no cell re-sorts it, and switching sorting back on would
+        // walk every cell only to keep the rows where they are.
+        if (m_sorting)
+            m_table->setSortingEnabled(false);
         m_table->setUpdatesEnabled(false);
         m_table->setRowCount(0);
         m_table->setRowCount(dataRows + 1);
@@ -92,7 +104,8 @@ public:
         if (!m_wasBlocked)
             emit model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
         m_table->setUpdatesEnabled(true);
-        m_table->setSortingEnabled(m_sorting);
+        if (m_sorting)
+            m_table->setSortingEnabled(true);
     }
 
     void set(int row, int column, const QString &text, const QIcon *icon = nullptr)
@@ -128,106 +141,228 @@ struct RowIcons
     QIcon pending{QStringLiteral(":/icon/pending_order.png")};
 };
 
-void fillPositions(const QVector<QJsonObject> &positions, TableFiller &filler, const QTimeZone &zone,
-                   const RowIcons &icons, HistoryTotals &totals)
+} // namespace
+
+// What a row of each table is made from, read once from the reply: compared with the
+// rows a table shows, a resent history costs no rebuild.
+struct ClosedPositionRow
 {
-    for (int row = 0; row < positions.size(); ++row) {
-        const QJsonObject &p = positions.at(row);
-        const QString type = p.value("type").toString();
-        const int digits = digitsOf(p.value("digits"));
-        const double profit = p.value("profit").toDouble();
-        const double swap = p.value("swap").toDouble();
-        const double commission = p.value("commission").toDouble();
-        filler.set(row, 0, p.value("symbol").toString(), type == QLatin1String("buy") ? &icons.buy : &icons.sell);
-        filler.set(row, 1, QString::number(int32Of(p.value("ticket"))));
-        filler.set(row, 2, formatDateTime(int32Of(p.value("time")), zone));
-        filler.set(row, 3, type);
-        filler.set(row, 4, lots(p.value("volume").toDouble()));
-        filler.set(row, 5, priceOrEmpty(p.value("sl").toDouble(), digits));
-        filler.set(row, 6, priceOrEmpty(p.value("tp").toDouble(), digits));
-        filler.set(row, 7, price(p.value("price_o").toDouble(), digits));
-        filler.set(row, 8, price(p.value("price_c").toDouble(), digits));
-        filler.set(row, 9, money(swap));
-        filler.set(row, 10, money(commission));
-        filler.set(row, 11, money(profit));
-        totals.profit += profit;
-        totals.swap += swap;
-        totals.commission += commission;
+    QString symbol;
+    QString type;
+    int ticket = 0;
+    int time = 0;
+    int digits = 0;
+    enum { Volume, Sl, Tp, Open, Close, Swap, Commission, Profit, Count };
+    std::array<double, Count> number{};
+
+    bool operator==(const ClosedPositionRow &o) const
+    {
+        return ticket == o.ticket && time == o.time && digits == o.digits && symbol == o.symbol && type == o.type &&
+               sameNumbers(number, o.number);
+    }
+};
+
+struct HistoryOrderRow
+{
+    QString symbol;
+    int ticket = 0;
+    int time = 0;
+    int type = 0;
+    int state = 0;
+    int digits = 0;
+    enum { Volume, Sl, Tp, Price, StopPrice, Count };
+    std::array<double, Count> number{};
+
+    bool operator==(const HistoryOrderRow &o) const
+    {
+        return ticket == o.ticket && time == o.time && type == o.type && state == o.state && digits == o.digits &&
+               symbol == o.symbol && sameNumbers(number, o.number);
+    }
+};
+
+struct DealRow
+{
+    QString symbol;
+    int ticket = 0;
+    int order = 0;
+    int time = 0;
+    int type = 0;
+    int digits = 0;
+    enum { Volume, Price, Swap, Commission, Profit, Fee, Count };
+    std::array<double, Count> number{};
+
+    bool operator==(const DealRow &o) const
+    {
+        return ticket == o.ticket && order == o.order && time == o.time && type == o.type && digits == o.digits &&
+               symbol == o.symbol && sameNumbers(number, o.number);
+    }
+};
+
+namespace {
+
+ClosedPositionRow readPosition(const QJsonObject &p)
+{
+    ClosedPositionRow row;
+    row.symbol = p.value(QLatin1String("symbol")).toString();
+    row.type = p.value(QLatin1String("type")).toString();
+    row.ticket = int32Of(p.value(QLatin1String("ticket")));
+    row.time = int32Of(p.value(QLatin1String("time")));
+    row.digits = digitsOf(p.value(QLatin1String("digits")));
+    row.number = {p.value(QLatin1String("volume")).toDouble(),     p.value(QLatin1String("sl")).toDouble(),
+                  p.value(QLatin1String("tp")).toDouble(),         p.value(QLatin1String("price_o")).toDouble(),
+                  p.value(QLatin1String("price_c")).toDouble(),    p.value(QLatin1String("swap")).toDouble(),
+                  p.value(QLatin1String("commission")).toDouble(), p.value(QLatin1String("profit")).toDouble()};
+    return row;
+}
+
+// The symbol store's digits win; the row's own count only stands in for a symbol it does not know.
+int shownDigits(const QJsonObject &object, const QString &symbol, const DigitsLookup &storeDigits)
+{
+    const int digits = storeDigits ? jsonreading::boundedDigits(storeDigits(symbol)) : 0;
+    return digits != 0 ? digits : digitsOf(object.value(QLatin1String("digits")));
+}
+
+HistoryOrderRow readOrder(const QJsonObject &o, const DigitsLookup &storeDigits)
+{
+    HistoryOrderRow row;
+    row.symbol = o.value(QLatin1String("symbol")).toString();
+    row.ticket = int32Of(o.value(QLatin1String("ticket")));
+    row.time = int32Of(o.value(QLatin1String("time")));
+    row.type = int32Of(o.value(QLatin1String("type")));
+    row.state = codeOf(o.value(QLatin1String("state")));
+    row.digits = shownDigits(o, row.symbol, storeDigits);
+    row.number = {o.value(QLatin1String("volume")).toDouble(), o.value(QLatin1String("sl")).toDouble(),
+                  o.value(QLatin1String("tp")).toDouble(), o.value(QLatin1String("price")).toDouble(),
+                  o.value(QLatin1String("s_price")).toDouble()};
+    return row;
+}
+
+DealRow readDeal(const QJsonObject &d, const DigitsLookup &storeDigits)
+{
+    DealRow row;
+    row.symbol = d.value(QLatin1String("symbol")).toString();
+    row.ticket = int32Of(d.value(QLatin1String("ticket")));
+    row.order = int32Of(d.value(QLatin1String("order")));
+    row.time = int32Of(d.value(QLatin1String("time")));
+    row.type = int32Of(d.value(QLatin1String("type")));
+    row.digits = shownDigits(d, row.symbol, storeDigits);
+    row.number = {d.value(QLatin1String("volume")).toDouble(), d.value(QLatin1String("price")).toDouble(),
+                  d.value(QLatin1String("swap")).toDouble(),   d.value(QLatin1String("commission")).toDouble(),
+                  d.value(QLatin1String("profit")).toDouble(), d.value(QLatin1String("fee")).toDouble()};
+    return row;
+}
+
+void addTotals(const QVector<ClosedPositionRow> &positions, HistoryTotals &totals)
+{
+    for (const ClosedPositionRow &p : positions) {
+        totals.profit += p.number[ClosedPositionRow::Profit];
+        totals.swap += p.number[ClosedPositionRow::Swap];
+        totals.commission += p.number[ClosedPositionRow::Commission];
     }
 }
 
-void fillDeals(const QVector<QJsonObject> &deals, TableFiller &filler, const DigitsLookup &storeDigits,
-               const QTimeZone &zone, const RowIcons &icons, HistoryTotals &totals)
+void addTotals(const QVector<DealRow> &deals, HistoryTotals &totals)
 {
-    static const char *const typeWords[] = {"buy", "sell", "balance", "credit", "charge"};
-    for (int row = 0; row < deals.size(); ++row) {
-        const QJsonObject &d = deals.at(row);
-        const QString symbol = d.value("symbol").toString();
-        const int type = int32Of(d.value("type"));
-        int digits = storeDigits ? jsonreading::boundedDigits(storeDigits(symbol)) : 0;
-        if (digits == 0)
-            digits = digitsOf(d.value("digits"));
-        const double profit = d.value("profit").toDouble();
-        const double swap = d.value("swap").toDouble();
-        const bool trade = type == 0 || type == 1;
-        filler.set(row, 0, symbol, type == 0 ? &icons.buy : type == 1 ? &icons.sell : nullptr);
-        filler.set(row, 1, QString::number(int32Of(d.value("ticket"))));
-        filler.set(row, 3, formatDateTime(int32Of(d.value("time")), zone));
-        if (trade) {
-            filler.set(row, 2, QString::number(int32Of(d.value("order"))));
-            filler.set(row, 5, lots(d.value("volume").toDouble()));
-            filler.set(row, 6, price(d.value("price").toDouble(), digits));
-        }
-        if (type >= 0 && type <= 4)
-            filler.set(row, 4, QLatin1String(typeWords[type]));
-        filler.set(row, 7, money(swap));
-        filler.set(row, 8, money(d.value("commission").toDouble()));
-        filler.set(row, 9, money(profit));
-        totals.swap += swap;
-        totals.fee += d.value("fee").toDouble();
-        if (type == 2) {
+    for (const DealRow &d : deals) {
+        const double profit = d.number[DealRow::Profit];
+        totals.swap += d.number[DealRow::Swap];
+        totals.fee += d.number[DealRow::Fee];
+        if (d.type == 2) {
             if (profit > 0)
                 totals.deposit += profit;
             else
                 totals.withdrawal += profit;
-        } else if (type == 3) {
+        } else if (d.type == 3) {
             totals.credit += profit;
         }
     }
 }
 
-void fillOrders(const QVector<QJsonObject> &orders, TableFiller &filler, const DigitsLookup &storeDigits,
-                const QTimeZone &zone, const RowIcons &icons, HistoryTotals &totals)
+void addTotals(const QVector<HistoryOrderRow> &orders, HistoryTotals &totals)
+{
+    for (const HistoryOrderRow &o : orders) {
+        ++totals.total;
+        if (o.state == 2)
+            ++totals.cancelled;
+        else if (o.state == 4)
+            ++totals.filled;
+    }
+}
+
+void fillPositions(const QVector<ClosedPositionRow> &positions, TableFiller &filler, const DateTimeTexts &timeText,
+                   const RowIcons &icons)
+{
+    for (int row = 0; row < positions.size(); ++row) {
+        const ClosedPositionRow &p = positions.at(row);
+        const auto &n = p.number;
+        filler.set(row, 0, p.symbol, p.type == QLatin1String("buy") ? &icons.buy : &icons.sell);
+        filler.set(row, 1, QString::number(p.ticket));
+        filler.set(row, 2, timeText(p.time));
+        filler.set(row, 3, p.type);
+        filler.set(row, 4, lots(n[ClosedPositionRow::Volume]));
+        filler.set(row, 5, priceOrEmpty(n[ClosedPositionRow::Sl], p.digits));
+        filler.set(row, 6, priceOrEmpty(n[ClosedPositionRow::Tp], p.digits));
+        filler.set(row, 7, price(n[ClosedPositionRow::Open], p.digits));
+        filler.set(row, 8, price(n[ClosedPositionRow::Close], p.digits));
+        filler.set(row, 9, money(n[ClosedPositionRow::Swap]));
+        filler.set(row, 10, money(n[ClosedPositionRow::Commission]));
+        filler.set(row, 11, money(n[ClosedPositionRow::Profit]));
+    }
+}
+
+void fillDeals(const QVector<DealRow> &deals, TableFiller &filler, const DateTimeTexts &timeText, const RowIcons &icons)
+{
+    static const char *const typeWords[] = {"buy", "sell", "balance", "credit", "charge"};
+    for (int row = 0; row < deals.size(); ++row) {
+        const DealRow &d = deals.at(row);
+        const auto &n = d.number;
+        const bool trade = d.type == 0 || d.type == 1;
+        filler.set(row, 0, d.symbol, d.type == 0 ? &icons.buy : d.type == 1 ? &icons.sell : nullptr);
+        filler.set(row, 1, QString::number(d.ticket));
+        filler.set(row, 3, timeText(d.time));
+        if (trade) {
+            filler.set(row, 2, QString::number(d.order));
+            filler.set(row, 5, lots(n[DealRow::Volume]));
+            filler.set(row, 6, price(n[DealRow::Price], d.digits));
+        }
+        if (d.type >= 0 && d.type <= 4)
+            filler.set(row, 4, QLatin1String(typeWords[d.type]));
+        filler.set(row, 7, money(n[DealRow::Swap]));
+        filler.set(row, 8, money(n[DealRow::Commission]));
+        filler.set(row, 9, money(n[DealRow::Profit]));
+    }
+}
+
+void fillOrders(const QVector<HistoryOrderRow> &orders, TableFiller &filler, const DateTimeTexts &timeText,
+                const RowIcons &icons)
 {
     static const char *const typeWords[] = {"buy",      "sell",      "buy limit",      "sell limit",
                                             "buy stop", "sell stop", "buy limit stop", "sell limit stop"};
     static const char *const stateWords[] = {"started", "placed",   "canceled", "partial",
                                              "filled",  "rejected", "expired"};
     for (int row = 0; row < orders.size(); ++row) {
-        const QJsonObject &o = orders.at(row);
-        const QString symbol = o.value("symbol").toString();
-        const int type = int32Of(o.value("type"));
-        const int state = codeOf(o.value("state"));
-        int digits = storeDigits ? jsonreading::boundedDigits(storeDigits(symbol)) : 0;
-        if (digits == 0)
-            digits = digitsOf(o.value("digits"));
-        const bool knownType = type >= 0 && type <= 7;
-        filler.set(row, 0, symbol, knownType ? &icons.pending : nullptr);
-        filler.set(row, 1, QString::number(int32Of(o.value("ticket"))));
-        filler.set(row, 2, formatDateTime(int32Of(o.value("time")), zone));
-        filler.set(row, 3, knownType ? QLatin1String(typeWords[type]) : QString());
-        filler.set(row, 4, lots(o.value("volume").toDouble()));
-        filler.set(row, 5, priceOrEmpty(o.value("sl").toDouble(), digits));
-        filler.set(row, 6, priceOrEmpty(o.value("tp").toDouble(), digits));
-        filler.set(row, 7, price(o.value("price").toDouble(), digits));
-        filler.set(row, 8, priceOrEmpty(o.value("s_price").toDouble(), digits));
-        filler.set(row, 9, state >= 0 && state <= 6 ? QLatin1String(stateWords[state]) : QString());
-        ++totals.total;
-        if (state == 2)
-            ++totals.cancelled;
-        else if (state == 4)
-            ++totals.filled;
+        const HistoryOrderRow &o = orders.at(row);
+        const auto &n = o.number;
+        const bool knownType = o.type >= 0 && o.type <= 7;
+        filler.set(row, 0, o.symbol, knownType ? &icons.pending : nullptr);
+        filler.set(row, 1, QString::number(o.ticket));
+        filler.set(row, 2, timeText(o.time));
+        filler.set(row, 3, knownType ? QLatin1String(typeWords[o.type]) : QString());
+        filler.set(row, 4, lots(n[HistoryOrderRow::Volume]));
+        filler.set(row, 5, priceOrEmpty(n[HistoryOrderRow::Sl], o.digits));
+        filler.set(row, 6, priceOrEmpty(n[HistoryOrderRow::Tp], o.digits));
+        filler.set(row, 7, price(n[HistoryOrderRow::Price], o.digits));
+        filler.set(row, 8, priceOrEmpty(n[HistoryOrderRow::StopPrice], o.digits));
+        filler.set(row, 9, o.state >= 0 && o.state <= 6 ? QLatin1String(stateWords[o.state]) : QString());
     }
+}
+
+// Puts the footer into a table left as it was, when its text changed.
+void refreshFooter(QTableWidget *table, const QString &text)
+{
+    QTableWidgetItem *footer = table->item(table->rowCount() - 1, 0);
+    if (footer && footer->text() != text)
+        footer->setText(text);
 }
 
 } // namespace
@@ -258,27 +393,62 @@ QString HistoryTotals::dealsFooter() const
 HistoryTotals loadTradeHistory(const QJsonObject &reply, const HistoryTables &tables, const DigitsLookup &digitsOf,
                                const QTimeZone &zone, const QFont &footerFont)
 {
+    return TradeHistoryView().load(reply, tables, digitsOf, zone, footerFont);
+}
+
+TradeHistoryView::TradeHistoryView() = default;
+TradeHistoryView::~TradeHistoryView() = default;
+
+HistoryTotals TradeHistoryView::load(const QJsonObject &reply, const HistoryTables &tables,
+                                     const DigitsLookup &digitsOf, const QTimeZone &zone, const QFont &footerFont)
+{
     HistoryTotals totals;
     if (!tables.positions || !tables.orders || !tables.deals)
         return totals;
-    const QVector<QJsonObject> positions = objectsOf(reply.value("positions"));
-    const QVector<QJsonObject> orders = objectsOf(reply.value("orders"));
-    const QVector<QJsonObject> deals = objectsOf(reply.value("deals"));
-    const RowIcons icons;
-    {
-        TableFiller filler(tables.positions, positions.size());
-        fillPositions(positions, filler, zone, icons, totals);
-        styleSummaryTable(tables.positions);
-        TableFiller dealFiller(tables.deals, deals.size());
-        fillDeals(deals, dealFiller, digitsOf, zone, icons, totals);
-        styleSummaryTable(tables.deals);
-        TableFiller orderFiller(tables.orders, orders.size());
-        fillOrders(orders, orderFiller, digitsOf, zone, icons, totals);
-        fitColumnsToWidth(tables.orders);
+    auto positions = rowsOf<ClosedPositionRow>(reply.value(QLatin1String("positions")), readPosition);
+    auto orders = rowsOf<HistoryOrderRow>(reply.value(QLatin1String("orders")),
+                                          [&](const QJsonObject &o) { return readOrder(o, digitsOf); });
+    auto deals = rowsOf<DealRow>(reply.value(QLatin1String("deals")),
+                                 [&](const QJsonObject &d) { return readDeal(d, digitsOf); });
+    addTotals(positions, totals);
+    addTotals(deals, totals);
+    addTotals(orders, totals);
 
+    // A table still showing exactly these rows keeps them, and its order of sorting.
+    const bool sameZone = m_filled && zone == m_zone;
+    const auto shows = [sameZone](const QTableWidget *table, const auto &held, const auto &fresh) {
+        return sameZone && table->rowCount() == fresh.size() + 1 && held == fresh;
+    };
+    const RowIcons icons;
+    const DateTimeTexts timeText(zone);
+    if (shows(tables.positions, m_positions, positions)) {
+        refreshFooter(tables.positions, totals.positionsFooter());
+    } else {
+        TableFiller filler(tables.positions, positions.size());
+        fillPositions(positions, filler, timeText, icons);
+        styleSummaryTable(tables.positions);
         filler.footer(11, totals.positionsFooter(), footerFont);
-        orderFiller.footer(10, totals.ordersFooter(), footerFont);
-        dealFiller.footer(8, totals.dealsFooter(), footerFont);
     }
+    if (shows(tables.deals, m_deals, deals)) {
+        refreshFooter(tables.deals, totals.dealsFooter());
+    } else {
+        TableFiller filler(tables.deals, deals.size());
+        fillDeals(deals, filler, timeText, icons);
+        styleSummaryTable(tables.deals);
+        filler.footer(8, totals.dealsFooter(), footerFont);
+    }
+    if (shows(tables.orders, m_orders, orders)) {
+        refreshFooter(tables.orders, totals.ordersFooter());
+    } else {
+        TableFiller filler(tables.orders, orders.size());
+        fillOrders(orders, filler, timeText, icons);
+        fitColumnsToWidth(tables.orders);
+        filler.footer(10, totals.ordersFooter(), footerFont);
+    }
+    m_positions = std::move(positions);
+    m_orders = std::move(orders);
+    m_deals = std::move(deals);
+    m_zone = zone;
+    m_filled = true;
     return totals;
 }

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QTimeZone>
+#include <QVector>
 #include <functional>
 
 class QTableWidget;
@@ -43,3 +44,28 @@ using DigitsLookup = std::function<int(const QString &symbol)>;
 // Empties and refills the tables; a missing array leaves only its footer row.
 HistoryTotals loadTradeHistory(const QJsonObject &reply, const HistoryTables &tables, const DigitsLookup &digitsOf,
                                const QTimeZone &zone, const QFont &footerFont);
+
+struct ClosedPositionRow;
+struct HistoryOrderRow;
+struct DealRow;
+
+// The three tables with the rows they were last filled from: a table a reply would
+// fill with the same rows again is left as it is, footer aside, since a server
+// resends the whole history after every trade.
+class TradeHistoryView
+{
+public:
+    TradeHistoryView();
+    ~TradeHistoryView();
+
+    // As loadTradeHistory, for the same tables every time.
+    HistoryTotals load(const QJsonObject &reply, const HistoryTables &tables, const DigitsLookup &digitsOf,
+                       const QTimeZone &zone, const QFont &footerFont);
+
+private:
+    QVector<ClosedPositionRow> m_positions;
+    QVector<HistoryOrderRow> m_orders;
+    QVector<DealRow> m_deals;
+    QTimeZone m_zone;
+    bool m_filled = false;
+};

@@ -3,6 +3,8 @@
 #include "testmain.h"
 #include "tradesession.h"
 
+#include <QJsonDocument>
+
 #include <memory>
 
 class TestTradeClient : public QObject
@@ -247,6 +249,24 @@ private slots:
         QCOMPARE(session->client.priceBuffer.load(), nullptr);
         flood(); // meets no batcher, and is still arriving when the client goes
         session.reset();
+    }
+
+    // The fast tick reader sees only texts of a tick's size; a longer tick still arrives.
+    void longTickArrives()
+    {
+        TradeClient client;
+        PriceDataBuffer buffer;
+        client.priceBuffer = &buffer;
+        buffer.beginTimer();
+        QSignalSpy batches(&buffer, &PriceDataBuffer::tickUpdated);
+        QJsonObject tick = FakeTradeServer::tick("LONG", 1.25, 1.26);
+        tick.insert("note", QString(8000, 'n'));
+        client.handleMessage(QString::fromUtf8(QJsonDocument(tick).toJson(QJsonDocument::Compact)));
+        QVERIFY(batches.wait(patienceMs));
+        const QList<TickData> ticks = batches.first().first().value<QList<TickData>>();
+        QCOMPARE(ticks.size(), 1);
+        QCOMPARE(ticks.first().symbol, QStringLiteral("LONG"));
+        QCOMPARE(ticks.first().bid, 1.25);
     }
 };
 

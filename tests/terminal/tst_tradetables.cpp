@@ -3,6 +3,7 @@
 #include "appglobals.h"
 #include "changepassworddlg.h"
 #include "clientterminal.h"
+#include "datetimetexts.h"
 #include "journalwidget.h"
 #include "lefttorightfigures.h"
 #include "messageboxcloser.h"
@@ -15,6 +16,7 @@
 #include "symbolchartwidget.h"
 #include "terminalsession.h"
 #include "testmain.h"
+#include "textitem.h"
 
 #include <QDesktopServices>
 #include <QDockWidget>
@@ -508,6 +510,66 @@ private slots:
         QCOMPARE(cells.mid(cells.lastIndexOf("Deposit")),
                  QStringList({"Deposit", "1000.00", "Withdraw", "-200.00", "Swap", "0.00", "Commission", "0.00",
                               "Balance", "805.00"}));
+    }
+
+    // Times of a whole table read as the server-time formatter writes them.
+    void dateTimeTexts_data()
+    {
+        QTest::addColumn<QString>("zone"); // an offset as the server gives it, a zone name, or none
+        QTest::addColumn<qint64>("seconds");
+        const qint64 midnight = 1700000000 - 1700000000 % 86400;
+        QTest::newRow("epoch, before the first login") << "none" << qint64(0);
+        QTest::newRow("a second before the epoch") << "+00:00" << qint64(-1);
+        QTest::newRow("east of UTC, past midnight there") << "+05:30" << midnight - 3600;
+        QTest::newRow("west of UTC, the day before there") << "-12:00" << midnight + 3600;
+        QTest::newRow("a leap day") << "+05:30" << qint64(951782400);
+        QTest::newRow("the last second of year 9999") << "+00:00" << qint64(253402300799);
+        QTest::newRow("year 10000") << "+00:00" << qint64(253402300800);
+        QTest::newRow("year 1") << "+05:30" << qint64(-62135596800);
+        QTest::newRow("far past any year") << "+00:00" << (qint64(1) << 42);
+        QTest::newRow("a zone with summer time") << "Europe/Berlin" << qint64(1690000000);
+    }
+    void dateTimeTexts()
+    {
+        QFETCH(QString, zone);
+        QFETCH(qint64, seconds);
+        const QTimeZone timeZone = zone == QLatin1String("none") ? QTimeZone()
+                                   : zone.front().isLetter()     ? QTimeZone(zone.toLatin1())
+                                                                 : parseServerTimeZone(zone);
+        QCOMPARE(DateTimeTexts(timeZone)(seconds), formatDateTime(seconds, timeZone));
+    }
+
+    // A cell shows the text it was made with, however it stores it, and tells it apart.
+    void textItems_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("later"); // set afterwards, when not empty
+        QTest::newRow("a price") << "1.10000"
+                                 << "";
+        QTest::newRow("nothing") << ""
+                                 << "";
+        QTest::newRow("a time, as long as is kept inside") << "2023-11-14 22:13:20"
+                                                           << "";
+        QTest::newRow("longer than is kept inside") << "buy limit stop, 23 chars"
+                                                    << "";
+        QTest::newRow("Latin-1") << QString::fromUtf8("caf\u00e9") << "";
+        QTest::newRow("beyond Latin-1") << QString::fromUtf8("\u20ac 5") << "";
+        QTest::newRow("a later text wins") << "1.10000"
+                                           << "1.10001";
+    }
+    void textItems()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, later);
+        TextItem item(text);
+        if (!later.isEmpty())
+            item.setText(later);
+        const QString shown = later.isEmpty() ? text : later;
+        QCOMPARE(item.text(), shown);
+        QVERIFY(item.reads(shown));
+        QVERIFY(!item.reads(shown + QLatin1Char('0')));
+        QVERIFY(!item.reads(QString(shown).replace(0, 1, QLatin1Char('#'))) || shown.isEmpty());
+        QCOMPARE(QScopedPointer<QTableWidgetItem>(item.clone())->text(), shown);
     }
 
     // Last: it leaves the window in English after a failed load.
