@@ -1,8 +1,8 @@
 // Tick latency of the local trade server to a well-behaved client: idle, and while
 // 60 other clients in another process attack it, half flooding it with chart
 // requests, half never reading what they asked for. Latency runs from when a round
-// of ticks was due (a beat after the server's tick timer last fired, watched in the
-// server's thread) to the first tick of that round arriving at the client; rounds
+// of ticks was due (on the beat of the server's tick timer, watched in the server's
+// thread) to the first tick of that round arriving at the client; rounds
 // the server never sends show as fewer rounds. Also the peak resident memory of this process,
 // which holds the server and the one client.
 #include "serverapp.h"
@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutex>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -50,45 +49,12 @@ QString loginText(qint64 login, const QString &password)
     return QStringLiteral(R"({"req_code":1,"id":%1,"password":"%2","type":3})").arg(login).arg(password);
 }
 
-// Sees the tick timer's event before the server handles it: the start of a round.
-class FireRecorder : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Timer) {
-            QMutexLocker lock(&m_mutex);
-            m_fires.append({QDateTime::currentMSecsSinceEpoch(), steadyNs()});
-        }
-        return false;
-    }
-    // When the round that stamped its ticks `tickMs` was due: a beat after the one
-    // before, so a round the server starts late counts its lateness; -1 if unknown.
-    qint64 dueOf(qint64 tickMs)
-    {
-        QMutexLocker lock(&m_mutex);
-        for (int i = m_fires.size() - 1; i >= 0; --i) {
-            const qint64 wallMs = m_fires.at(i).first;
-            if (wallMs > tickMs)
-                continue;
-            if (wallMs < tickMs - 2)
-                return -1;
-            const qint64 fire = m_fires.at(i).second;
-            return i == 0 ? fire : std::min(fire, m_fires.at(i - 1).second + tickNs);
-        }
-        return -1;
-    }
-
-private:
-    static constexpr qint64 tickNs = qint64(tradeserver::TradeServer::tickIntervalMs) * 1000000;
-    QMutex m_mutex;
-    QVector<QPair<qint64, qint64>> m_fires; // wall ms and steady ns, in order
-};
+constexpr qint64 tickNs = qint64(tradeserver::TradeServer::tickIntervalMs) * 1000000;
 
 struct Bench
 {
     tradeserver::ServerApp *server = nullptr;
-    FireRecorder *recorder = nullptr;
+    qint64 beatStartNs = 0; // just before the server started: its rounds are due a beat apart from then
     QWebSocket *client = nullptr;
     QHash<qint64, qint64> arrivals; // tick ms to the steady ns its first tick arrived
     QString exe;
@@ -122,11 +88,10 @@ void runFor(int ms)
 std::vector<double> latenciesMs()
 {
     std::vector<double> samples;
-    for (auto it = g.arrivals.constBegin(); it != g.arrivals.constEnd(); ++it) {
-        const qint64 due = g.recorder->dueOf(it.key());
-        if (due >= 0 && it.value() >= due)
-            samples.push_back(double(it.value() - due) / 1e6);
-    }
+    // Each round's first tick, from the last beat before it came: a round started late
+    // counts its lateness, whether or not the rounds before it were late too.
+    for (const qint64 arrived : std::as_const(g.arrivals))
+        samples.push_back(double((arrived - g.beatStartNs) % tickNs) / 1e6);
     std::sort(samples.begin(), samples.end());
     return samples;
 }
@@ -243,19 +208,15 @@ int main(int argc, char **argv)
     for (int i = 0; i < attackAccounts; ++i)
         server->desk().engine().createAccount(QStringLiteral("Attacker"), QStringLiteral("attack"),
                                               QStringLiteral("view"), 10000.0, 100, firstAttackLogin + i);
-    auto *recorder = new FireRecorder;
     QThread thread;
     server->moveToThread(&thread);
-    recorder->moveToThread(&thread);
     thread.start();
     bool started = false;
     QMetaObject::invokeMethod(
         server,
         [&] {
+            g.beatStartNs = steadyNs();
             started = server->start();
-            for (QTimer *timer : server->findChildren<QTimer *>())
-                if (timer->interval() == tradeserver::TradeServer::tickIntervalMs)
-                    timer->installEventFilter(recorder);
         },
         Qt::BlockingQueuedConnection);
     if (!started) {
@@ -263,7 +224,6 @@ int main(int argc, char **argv)
         return 1;
     }
     g.server = server;
-    g.recorder = recorder;
 
     QWebSocket client;
     g.client = &client;
@@ -293,7 +253,6 @@ int main(int argc, char **argv)
         server, [server] { delete server; }, Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
-    delete recorder;
 
     const auto ratio = [](const double *pair) { return pair[0] > 0.0 ? pair[1] / pair[0] : 0.0; };
     std::printf("Tick latency to a well-behaved client, idle / with %d attackers (%d / %d rounds):\n", attackers,
