@@ -182,9 +182,7 @@ void TradeServer::pump()
         tickIfDue();
         QWebSocket *socket = m_ready.head();
         const auto it = m_connections.find(socket);
-        if (it == m_connections.end())
-            continue;
-        if (it == m_connections.end()) {
+        if (it == m_connections.end()) { // gone while it waited its turn
             m_ready.dequeue();
             continue;
         }
