@@ -348,6 +348,31 @@ private slots:
         QVERIFY(!client.gone);
     }
 
+    void othersAreServedOnceAFloodIsDropped_data()
+    {
+        QTest::addColumn<int>("flood"); // requests sent at once, before any is answered
+
+        QTest::newRow("sixty-four may wait") << 64;
+        QTest::newRow("past sixty-four the connection goes") << 200;
+    }
+    void othersAreServedOnceAFloodIsDropped()
+    {
+        QFETCH(int, flood);
+        Rig rig;
+        QVERIFY(rig.start());
+        LaggingPeer flooder; // its requests arrive together, so they wait together
+        QVERIFY(flooder.open(rig.server.port()));
+        flooder.send(loginText(traderLogin).toUtf8());
+        Client other;
+        QVERIFY(other.logIn(rig.url(), traderLogin));
+        for (int i = 0; i < flood; ++i)
+            flooder.send(R"({"req_code":4,"type":2,"order_id":1,"sl":0,"tp":0})");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.server.connectionCount(), flood > 64 ? 1 : 2, patienceMs);
+        other.socket.sendTextMessage(R"({"req_code":4,"type":2,"order_id":1,"sl":0,"tp":0})");
+        QTRY_COMPARE_WITH_TIMEOUT(other.count({7}), 1, patienceMs);
+        QCOMPARE(settled([&] { return rig.server.connectionCount(); }), flood > 64 ? 1 : 2);
+    }
+
     void fullServerTakesAPlaceFromTheLargestAccount_data()
     {
         QTest::addColumn<QList<int>>("holdings"); // logged-in connections per account, 128 in all
@@ -362,7 +387,15 @@ private slots:
         sevens << 2;
         QList<int> twoEights = QVector<int>(16, 7).toList();
         twoEights << 8 << 8;
+        QList<int> largestLast{3};
+        for (int i = 0; i < 16; ++i)
+            largestLast << 7;
+        largestLast << 5 << 8;
+        QList<int> largestInTheMiddle = QVector<int>(8, 7).toList() << 8;
+        largestInTheMiddle << QVector<int>(8, 7).toList() << 3 << 5;
         QTest::newRow("a new account takes from the account holding most") << uneven << int(uneven.size()) << 1;
+        QTest::newRow("the one holding most is the last to come") << largestLast << int(largestLast.size()) << 18;
+        QTest::newRow("the one holding most came halfway") << largestInTheMiddle << 17 << 8;
         QTest::newRow("an account holding few takes from the one holding most") << uneven << 0 << 1;
         QTest::newRow("an account holding its eight gives up its own oldest") << QVector<int>(16, 8).toList() << 5 << 5;
         QTest::newRow("nobody holds two more than the newcomer: refused") << sevens << 0 << -1;
