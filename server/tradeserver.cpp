@@ -31,6 +31,12 @@ double costOf(const QJsonObject &request)
     return code == 3 || code == 5 ? TradeServer::heavyRequestCost : 1.0;
 }
 
+double refilled(double budget, qint64 fromMs, qint64 toMs)
+{
+    return std::min(TradeServer::requestBurst,
+                    budget + double(toMs - fromMs) * TradeServer::requestRefillPerSecond / 1000.0);
+}
+
 int kindOf(double cost)
 {
     return cost > 1.0 ? 1 : 0;
@@ -153,10 +159,20 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
 double TradeServer::budget(Connection &connection) const
 {
     const qint64 t = now();
-    connection.budget =
-        std::min(requestBurst, connection.budget + double(t - connection.budgetMs) * requestRefillPerSecond / 1000.0);
+    connection.budget = refilled(connection.budget, connection.budgetMs, t);
     connection.budgetMs = t;
     return connection.budget;
+}
+
+void TradeServer::leave(Connection &connection)
+{
+    const qint64 login = connection.state.login;
+    if (login == 0)
+        return;
+    const double left = budget(connection);
+    const auto it = m_leftovers.constFind(login);
+    if (it == m_leftovers.constEnd() || left < refilled(it->budget, it->ms, connection.budgetMs))
+        m_leftovers.insert(login, {left, connection.budgetMs});
 }
 
 void TradeServer::ready(QWebSocket *socket)
@@ -242,8 +258,13 @@ void TradeServer::handle(QWebSocket *socket, QJsonObject request)
         request.remove(QLatin1String("password"));
         m_record->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     }
-    if (connection.state.login != before && !admit(socket))
-        return;
+    if (connection.state.login != before) {
+        if (!admit(socket))
+            return;
+        const auto left = m_leftovers.constFind(connection.state.login);
+        if (left != m_leftovers.constEnd())
+            connection.budget = std::min(budget(connection), refilled(left->budget, left->ms, now()));
+    }
     for (const QJsonObject &reply : replies)
         send(socket, reply);
     if (connection.state.failedLogins >= maxFailedLogins) {
@@ -398,14 +419,21 @@ QWebSocket *TradeServer::oldest(qint64 login, const QWebSocket *except) const
 
 void TradeServer::drop(QWebSocket *socket)
 {
-    if (m_connections.remove(socket) > 0)
-        socket->deleteLater();
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    leave(*it);
+    m_connections.erase(it);
+    socket->deleteLater();
 }
 
 void TradeServer::kick(QWebSocket *socket)
 {
-    if (!socket || m_connections.remove(socket) == 0)
+    const auto it = m_connections.find(socket);
+    if (!socket || it == m_connections.end())
         return;
+    leave(*it);
+    m_connections.erase(it);
     socket->disconnect(this);
     // No closing handshake: a peer that does not read would hold it open.
     socket->abort();
@@ -414,8 +442,11 @@ void TradeServer::kick(QWebSocket *socket)
 
 void TradeServer::retire(QWebSocket *socket, const QString &why)
 {
-    if (m_connections.remove(socket) == 0)
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
         return;
+    leave(*it);
+    m_connections.erase(it);
     socket->disconnect(this);
     // The peer hears why, if it reads; one that does not is cut off soon after.
     socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);

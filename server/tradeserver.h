@@ -93,6 +93,9 @@ private:
     // Makes room for a connection that just logged in; false when there is none.
     bool admit(QWebSocket *socket);
     double budget(Connection &connection) const; // refilled up to now
+    // Keeps what a logged-in connection that goes has left of its budget for the
+    // account's next login: reconnecting does not buy a fresh burst.
+    void leave(Connection &connection);
     void pushAccounts(const QSet<qint64> &logins);
     void send(QWebSocket *socket, const QJsonObject &message);
     // The longest-open connection of the account (0: of those not logged in), or null.
@@ -112,6 +115,12 @@ private:
     QTimer *m_keepAlive;
     QHash<QWebSocket *, Connection> m_connections;
     QQueue<QWebSocket *> m_ready;
+    struct Leftover
+    {
+        double budget = 0.0;
+        qint64 ms = 0;
+    };
+    QHash<qint64, Leftover> m_leftovers; // by account, so bounded by the accounts
     bool m_pumping = false;
     bool m_servedSinceTicks = false;
     bool m_ticking = false;
