@@ -303,7 +303,8 @@ private slots:
         QTest::addColumn<QStringList>("script");
 
         // "light", "chart" and "history" send that many requests, "wait" moves the clock
-        // on by milliseconds, "answered" is the count of replies so far. The login costs 1.
+        // on by milliseconds, "answered" is the count of replies so far, "reconnect" logs
+        // in again on a new connection (whose count starts at 0). The login costs 1.
         QTest::newRow("a burst of 200")
             << QStringList{"light 200", "answered 199", "wait 40", "answered 199", "wait 10", "answered 200"};
         QTest::newRow("a chart costs ten")
@@ -315,16 +316,18 @@ private slots:
             << QStringList{"light 199", "answered 199", "light 30", "wait 1000", "answered 219"};
         QTest::newRow("refilled up to the burst, no further")
             << QStringList{"light 99", "answered 99", "wait 9000", "light 201", "answered 299"};
+        QTest::newRow("a new connection goes on with what the last one left")
+            << QStringList{"light 199", "answered 199", "reconnect", "light 5", "answered 0", "wait 250", "answered 5"};
     }
     void requestBudget()
     {
         QFETCH(QStringList, script);
         Rig rig;
         QVERIFY(rig.start());
-        Client client;
-        QVERIFY(client.logIn(rig.url(), traderLogin));
+        auto client = std::make_unique<Client>();
+        QVERIFY(client->logIn(rig.url(), traderLogin));
         const QList<int> answers{7, 3, 5}; // trade results, charts, trade histories
-        const auto answered = [&] { return client.count(answers); };
+        const auto answered = [&] { return client->count(answers); };
         int sent = 0;
         for (const QString &step : std::as_const(script)) {
             const QString what = step.section(' ', 0, 0);
@@ -333,19 +336,25 @@ private slots:
                 QCOMPARE(settled(answered), n);
             } else if (what == "wait") {
                 rig.clockMs += n;
+            } else if (what == "reconnect") {
+                client->socket.close();
+                QTRY_COMPARE_WITH_TIMEOUT(rig.server.connectionCount(), 0, patienceMs);
+                client = std::make_unique<Client>();
+                QVERIFY(client->logIn(rig.url(), traderLogin));
+                sent = 0;
             } else {
                 const QString request = what == "light"   ? R"({"req_code":4,"type":2,"order_id":1,"sl":0,"tp":0})"
                                         : what == "chart" ? R"({"req_code":3,"symbol":"EURUSD","interval":1440})"
                                                           : R"({"req_code":5,"from":0,"to":-1})";
                 // In batches the server lets wait, and each batch once it is answered.
                 for (int i = 0; i < n; ++i) {
-                    client.socket.sendTextMessage(request);
+                    client->socket.sendTextMessage(request);
                     if (++sent % 40 == 0) // what is not answered soon waits for its budget
                         waitUntil([&] { return answered() == sent; }, 300);
                 }
             }
         }
-        QVERIFY(!client.gone);
+        QVERIFY(!client->gone);
     }
 
     void othersAreServedOnceAFloodIsDropped_data()
