@@ -61,7 +61,7 @@ struct Bench
     QString exe;
     long peakKiB = 0;
     int attackerConnections = 0;
-    QString recordPath;   // every request the server handled, one line each
+    QString recordPath;        // every request the server handled, one line each
     qint64 charts[2] = {0, 0}; // chart requests handled while measuring, idle / attacked
     double medianMs[2] = {0, 0};
     double p99Ms[2] = {0, 0};

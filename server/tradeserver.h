@@ -125,7 +125,7 @@ private:
     bool m_servedSinceTicks = false;
     bool m_ticking = false;
     QElapsedTimer m_steady;
-    qint64 m_ticksDueNs = 0; // on m_steady: every tickIntervalMs from listen()
+    qint64 m_ticksDueNs = 0;        // on m_steady: every tickIntervalMs from listen()
     qint64 m_slowestNs[2] = {0, 0}; // light and heavy requests, fading
     quint64 m_arrivals = 0;
     QIODevice *m_record = nullptr;

@@ -11,8 +11,8 @@
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QTimer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWebSocket>
 #include <memory>
 
@@ -31,8 +31,7 @@ QString loginText(qint64 login, const QString &password = QStringLiteral("main")
 
 // Runs events until `done`, without the sleeps of a test wait: a crowd of 128 logins
 // would otherwise take a minute.
-template<typename F>
-bool waitUntil(F done, int ms = patienceMs)
+template <typename F> bool waitUntil(F done, int ms = patienceMs)
 {
     QElapsedTimer clock;
     clock.start();
@@ -83,11 +82,10 @@ struct Client
     // Sends the login once connected, without waiting for the answer.
     void open(const QUrl &url, qint64 login, const QString &password = QStringLiteral("main"))
     {
-        QObject::connect(&socket, &QWebSocket::textMessageReceived, &socket,
-                         [this](const QString &text) {
-                             received << text;
-                             codes << resCode(text);
-                         });
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, &socket, [this](const QString &text) {
+            received << text;
+            codes << resCode(text);
+        });
         QObject::connect(&socket, &QWebSocket::connected, &socket,
                          [this, login, password] { socket.sendTextMessage(loginText(login, password)); });
         QObject::connect(&socket, &QWebSocket::disconnected, &socket, [this] { gone = true; });
@@ -111,8 +109,7 @@ struct Client
 };
 
 // Runs events until `value` has not changed for a while: what a stalled server shows.
-template<typename F>
-auto settled(F value)
+template <typename F> auto settled(F value)
 {
     auto last = value();
     for (;;) {
@@ -305,15 +302,14 @@ private slots:
         // "light", "chart" and "history" send that many requests, "wait" moves the clock
         // on by milliseconds, "answered" is the count of replies so far, "reconnect" logs
         // in again on a new connection (whose count starts at 0). The login costs 1.
-        QTest::newRow("a burst of 200")
-            << QStringList{"light 200", "answered 199", "wait 40", "answered 199", "wait 10", "answered 200"};
-        QTest::newRow("a chart costs ten")
-            << QStringList{"chart 21", "answered 19", "wait 50", "answered 20", "wait 450", "answered 20",
-                           "wait 50", "answered 21"};
+        QTest::newRow("a burst of 200") << QStringList{"light 200",    "answered 199", "wait 40",
+                                                       "answered 199", "wait 10",      "answered 200"};
+        QTest::newRow("a chart costs ten") << QStringList{"chart 21", "answered 19", "wait 50", "answered 20",
+                                                          "wait 450", "answered 20", "wait 50", "answered 21"};
         QTest::newRow("a trade history costs ten")
             << QStringList{"history 20", "answered 19", "wait 50", "answered 20"};
-        QTest::newRow("twenty a second")
-            << QStringList{"light 199", "answered 199", "light 30", "wait 1000", "answered 219"};
+        QTest::newRow("twenty a second") << QStringList{"light 199", "answered 199", "light 30", "wait 1000",
+                                                        "answered 219"};
         QTest::newRow("refilled up to the burst, no further")
             << QStringList{"light 99", "answered 99", "wait 9000", "light 201", "answered 299"};
         QTest::newRow("a new connection goes on with what the last one left")
