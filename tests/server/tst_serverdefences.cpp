@@ -45,6 +45,7 @@ template <typename F> bool waitUntil(F done, int ms = patienceMs)
     return true;
 }
 
+// Read once per message: some are a few hundred kilobytes.
 int resCode(const QString &text)
 {
     return QJsonDocument::fromJson(text.toUtf8()).object().value("res_code").toInt();
@@ -169,10 +170,10 @@ public:
     bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     int count(int code) const
     {
-        return int(std::count_if(texts.cbegin(), texts.cend(), [&](const QString &t) { return resCode(t) == code; }));
+        return int(std::count(codes.cbegin(), codes.cend(), code));
     }
 
-    QStringList texts; // the text messages read since catching up
+    QList<int> codes; // the res_code of each message read since catching up
 
 private:
     void read()
@@ -199,7 +200,7 @@ private:
             if (opcode == 1 || opcode == 0)
                 m_message += m_buffer.mid(head, int(length));
             if ((opcode == 1 || opcode == 0) && (byte(0) & 0x80)) {
-                texts << QString::fromUtf8(m_message);
+                codes << resCode(QString::fromUtf8(m_message));
                 m_message.clear();
             }
             m_buffer.remove(0, head + int(length));
