@@ -1,6 +1,5 @@
 #include "httpservice.h"
 
-#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -75,7 +74,7 @@ void HttpService::onNewConnection()
         if (m_pending.size() >= maxConnections) {
             auto oldest = m_pending.begin();
             for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
-                if (it->openedMs < oldest->openedMs)
+                if (it->arrival < oldest->arrival)
                     oldest = it;
             }
             QTcpSocket *evicted = oldest.key();
@@ -84,13 +83,13 @@ void HttpService::onNewConnection()
             evicted->abort();
             evicted->deleteLater();
         }
-        m_pending.insert(socket, {QByteArray(), QDateTime::currentMSecsSinceEpoch()});
+        m_pending.insert(socket, {QByteArray(), ++m_arrivals});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_pending.remove(socket);
             socket->deleteLater();
         });
-        QTimer::singleShot(requestTimeoutMs, socket, [this, socket] { timeOut(socket); });
+        QTimer::singleShot(m_requestTimeoutMs, socket, [this, socket] { timeOut(socket); });
     }
 }
 

@@ -55,6 +55,8 @@ public:
     bool listen(const QHostAddress &address, quint16 port);
     quint16 port() const;
     QString errorString() const;
+    // For requests that arrive from now on.
+    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
 
 private:
     void onNewConnection();
@@ -65,12 +67,14 @@ private:
     struct Pending
     {
         QByteArray buffer;
-        qint64 openedMs = 0;
+        quint64 arrival = 0; // order of arrival: the lowest has waited longest
     };
 
     Handler m_handler;
     QTcpServer *m_server;
     QHash<QTcpSocket *, Pending> m_pending;
+    quint64 m_arrivals = 0;
+    int m_requestTimeoutMs = requestTimeoutMs;
 };
 
 } // namespace tradeserver

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -18,7 +20,9 @@ constexpr int keepAliveSweepMs = 1000;
 constexpr int handshakeTimeoutMs = 5000;
 constexpr int closingGraceMs = 2000;
 constexpr int workSliceMs = 3;
-constexpr int tickGuardMs = 4; // no request is started this close to a round of ticks
+// Room left before a round of ticks for what else the loop has to do.
+constexpr qint64 tickMarginNs = 1500000;
+constexpr qint64 tickIntervalNs = qint64(TradeServer::tickIntervalMs) * 1000000;
 
 // Chart and trade-history replies are the large ones.
 double costOf(const QJsonObject &request)
@@ -27,18 +31,32 @@ double costOf(const QJsonObject &request)
     return code == 3 || code == 5 ? TradeServer::heavyRequestCost : 1.0;
 }
 
+double refilled(double budget, qint64 fromMs, qint64 toMs)
+{
+    return std::min(TradeServer::requestBurst,
+                    budget + double(toMs - fromMs) * TradeServer::requestRefillPerSecond / 1000.0);
+}
+
+int kindOf(double cost)
+{
+    return cost > 1.0 ? 1 : 0;
+}
+
 } // namespace
 
 TradeServer::TradeServer(Desk *desk, QObject *parent)
     : QObject(parent)
     , m_desk(desk)
+    , m_listener(new QTcpServer(this))
     , m_server(new QWebSocketServer(QStringLiteral("kestral-server"), QWebSocketServer::NonSecureMode, this))
     , m_timer(new QTimer(this))
     , m_keepAlive(new QTimer(this))
 {
     m_server->setMaxPendingConnections(maxPendingConnections);
     m_server->setHandshakeTimeout(handshakeTimeoutMs);
+    connect(m_listener, &QTcpServer::newConnection, this, &TradeServer::onTcpConnection);
     connect(m_server, &QWebSocketServer::newConnection, this, &TradeServer::onNewConnection);
+    m_steady.start();
     connect(m_timer, &QTimer::timeout, this, &TradeServer::onTimer);
     connect(m_keepAlive, &QTimer::timeout, this, &TradeServer::onKeepAlive);
 }
@@ -54,9 +72,11 @@ TradeServer::~TradeServer()
 
 bool TradeServer::listen(const QHostAddress &address, quint16 port)
 {
-    if (!m_server->listen(address, port))
+    if (!m_listener->listen(address, port))
         return false;
-    m_timer->setTimerType(Qt::PreciseTimer); // ticks go out on the beat
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setSingleShot(true);
+    m_ticksDueNs = m_steady.nsecsElapsed() + tickIntervalNs;
     m_timer->start(tickIntervalMs);
     m_keepAlive->start(keepAliveSweepMs);
     return true;
@@ -64,21 +84,33 @@ bool TradeServer::listen(const QHostAddress &address, quint16 port)
 
 quint16 TradeServer::port() const
 {
-    return m_server->serverPort();
+    return m_listener->serverPort();
 }
 
 QString TradeServer::errorString() const
 {
-    return m_server->errorString();
+    return m_listener->errorString();
 }
 
 qint64 TradeServer::now() const
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    return m_clock ? m_clock() : QDateTime::currentMSecsSinceEpoch();
+}
+
+void TradeServer::onTcpConnection()
+{
+    tickIfDue();
+    while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
+        // The kernel would otherwise grow its own buffer for a peer that does not
+        // read to megabytes, beyond the backlog we count and bound.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, socketSendBufferBytes);
+        m_server->handleConnection(socket);
+    }
 }
 
 void TradeServer::onNewConnection()
 {
+    tickIfDue();
     while (QWebSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         int pending = 0;
@@ -91,6 +123,7 @@ void TradeServer::onNewConnection()
         socket->setMaxAllowedIncomingFrameSize(maxMessageBytes);
         Connection connection;
         connection.socket = socket;
+        connection.arrival = ++m_arrivals;
         connection.openedMs = connection.heardMs = connection.budgetMs = now();
         m_connections.insert(socket, connection);
         connect(socket, &QWebSocket::textMessageReceived, this,
@@ -111,6 +144,7 @@ void TradeServer::onNewConnection()
 
 void TradeServer::onText(QWebSocket *socket, const QString &text)
 {
+    tickIfDue();
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
@@ -125,10 +159,20 @@ void TradeServer::onText(QWebSocket *socket, const QString &text)
 double TradeServer::budget(Connection &connection) const
 {
     const qint64 t = now();
-    connection.budget =
-        std::min(requestBurst, connection.budget + double(t - connection.budgetMs) * requestRefillPerSecond / 1000.0);
+    connection.budget = refilled(connection.budget, connection.budgetMs, t);
     connection.budgetMs = t;
     return connection.budget;
+}
+
+void TradeServer::leave(Connection &connection)
+{
+    const qint64 login = connection.state.login;
+    if (login == 0)
+        return;
+    const double left = budget(connection);
+    const auto it = m_leftovers.constFind(login);
+    if (it == m_leftovers.constEnd() || left < refilled(it->budget, it->ms, connection.budgetMs))
+        m_leftovers.insert(login, {left, connection.budgetMs});
 }
 
 void TradeServer::ready(QWebSocket *socket)
@@ -151,37 +195,57 @@ void TradeServer::pump()
     QElapsedTimer slice;
     slice.start();
     while (!m_ready.isEmpty() && slice.elapsed() < workSliceMs) {
-        // A round already overdue is not waited for: a server too slow for its beat
-        // would otherwise handle no request at all.
-        const int untilTicks = m_timer->remainingTime();
-        if (untilTicks > 0 && untilTicks < tickGuardMs) {
-            m_pumping = false; // the round of ticks sets it going again
-            return;
-        }
-        QWebSocket *socket = m_ready.dequeue();
+        tickIfDue();
+        QWebSocket *socket = m_ready.head();
         const auto it = m_connections.find(socket);
-        if (it == m_connections.end())
+        if (it == m_connections.end()) { // gone while it waited its turn
+            m_ready.dequeue();
             continue;
-        it->queued = false;
+        }
         // Behind: its writes bring it back; out of budget: the tick timer does.
-        if (it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes)
+        if (it->waiting.isEmpty() || socket->bytesToWrite() > busyBacklogBytes) {
+            m_ready.dequeue();
+            it->queued = false;
             continue;
+        }
         if (!it->nextRead) {
             it->next = QJsonDocument::fromJson(it->waiting.head().toUtf8()).object();
             it->nextRead = true;
         }
         const double cost = costOf(it->next);
-        if (budget(*it) < cost)
+        if (budget(*it) < cost) {
+            m_ready.dequeue();
+            it->queued = false;
             continue;
+        }
+        // Ticks keep their beat: what would run into the next round waits for it.
+        if (!fitsBeforeTicks(cost)) {
+            m_pumping = false; // the round of ticks sets it going again
+            return;
+        }
+        m_ready.dequeue();
+        it->queued = false;
         it->budget -= cost;
         it->waiting.dequeue();
         it->nextRead = false;
+        const qint64 started = m_steady.nsecsElapsed();
         handle(socket, std::move(it->next));
+        qint64 &slowest = m_slowestNs[kindOf(cost)];
+        slowest = std::max(m_steady.nsecsElapsed() - started, slowest - slowest / 16);
+        m_servedSinceTicks = true;
         ready(socket);
     }
     m_pumping = !m_ready.isEmpty();
     if (m_pumping)
         QTimer::singleShot(0, this, &TradeServer::pump);
+}
+
+bool TradeServer::fitsBeforeTicks(double cost) const
+{
+    // One request a round at least, or a server too slow for its beat would serve none.
+    if (!m_servedSinceTicks)
+        return true;
+    return m_steady.nsecsElapsed() + m_slowestNs[kindOf(cost)] + tickMarginNs < m_ticksDueNs;
 }
 
 void TradeServer::handle(QWebSocket *socket, QJsonObject request)
@@ -194,8 +258,13 @@ void TradeServer::handle(QWebSocket *socket, QJsonObject request)
         request.remove(QLatin1String("password"));
         m_record->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     }
-    if (connection.state.login != before && !admit(socket))
-        return;
+    if (connection.state.login != before) {
+        if (!admit(socket))
+            return;
+        const auto left = m_leftovers.constFind(connection.state.login);
+        if (left != m_leftovers.constEnd())
+            connection.budget = std::min(budget(connection), refilled(left->budget, left->ms, now()));
+    }
     for (const QJsonObject &reply : replies)
         send(socket, reply);
     if (connection.state.failedLogins >= maxFailedLogins) {
@@ -241,6 +310,27 @@ bool TradeServer::admit(QWebSocket *socket)
 }
 
 void TradeServer::onTimer()
+{
+    tickIfDue();
+    // Rounded up: a timer never fires early, so the round is due when it fires.
+    const qint64 wait = m_ticksDueNs - m_steady.nsecsElapsed();
+    m_timer->start(int(std::max<qint64>(0, (wait + 999999) / 1000000)));
+}
+
+void TradeServer::tickIfDue()
+{
+    const qint64 t = m_steady.nsecsElapsed();
+    if (m_ticking || t < m_ticksDueNs)
+        return;
+    // A round missed altogether is skipped, and the beat keeps its phase.
+    m_ticksDueNs += ((t - m_ticksDueNs) / tickIntervalNs + 1) * tickIntervalNs;
+    m_ticking = true;
+    tick();
+    m_ticking = false;
+    m_servedSinceTicks = false;
+}
+
+void TradeServer::tick()
 {
     QSet<qint64> changed;
     const QList<QJsonObject> ticks = m_desk->advance(now(), &changed);
@@ -321,7 +411,7 @@ QWebSocket *TradeServer::oldest(qint64 login, const QWebSocket *except) const
     const Connection *found = nullptr;
     for (const Connection &connection : m_connections) {
         if (connection.state.login == login && connection.socket != except &&
-            (!found || connection.openedMs < found->openedMs))
+            (!found || connection.arrival < found->arrival))
             found = &connection;
     }
     return found ? found->socket : nullptr;
@@ -329,14 +419,21 @@ QWebSocket *TradeServer::oldest(qint64 login, const QWebSocket *except) const
 
 void TradeServer::drop(QWebSocket *socket)
 {
-    if (m_connections.remove(socket) > 0)
-        socket->deleteLater();
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    leave(*it);
+    m_connections.erase(it);
+    socket->deleteLater();
 }
 
 void TradeServer::kick(QWebSocket *socket)
 {
-    if (!socket || m_connections.remove(socket) == 0)
+    const auto it = m_connections.find(socket);
+    if (!socket || it == m_connections.end())
         return;
+    leave(*it);
+    m_connections.erase(it);
     socket->disconnect(this);
     // No closing handshake: a peer that does not read would hold it open.
     socket->abort();
@@ -345,8 +442,11 @@ void TradeServer::kick(QWebSocket *socket)
 
 void TradeServer::retire(QWebSocket *socket, const QString &why)
 {
-    if (m_connections.remove(socket) == 0)
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
         return;
+    leave(*it);
+    m_connections.erase(it);
     socket->disconnect(this);
     // The peer hears why, if it reads; one that does not is cut off soon after.
     socket->close(QWebSocketProtocol::CloseCodePolicyViolated, why);

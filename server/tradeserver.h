@@ -8,11 +8,14 @@
 
 #include "desk.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QQueue>
+#include <functional>
 
 class QIODevice;
+class QTcpServer;
 class QTimer;
 class QWebSocket;
 class QWebSocketServer;
@@ -41,6 +44,8 @@ public:
     static constexpr int pingAfterMs = 3000;
     static constexpr int silenceLimitMs = 10000; // no pong for this long and the peer is gone
     static constexpr int tickIntervalMs = 100;
+    // What the kernel may hold for a peer on top of what we count as unsent.
+    static constexpr int socketSendBufferBytes = 128 * 1024;
 
     explicit TradeServer(Desk *desk, QObject *parent = nullptr);
     ~TradeServer() override;
@@ -51,12 +56,15 @@ public:
     int connectionCount() const { return m_connections.size(); }
     // Every request handled from now on goes to device as one JSON line, passwords left out.
     void setRecord(QIODevice *device) { m_record = device; }
+    // Milliseconds since the epoch for budgets, time-outs and prices; the system clock by default.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
 private:
     struct Connection
     {
         QWebSocket *socket = nullptr;
         SessionState state;
+        quint64 arrival = 0; // order of arrival: who has been here longest
         qint64 openedMs = 0;
         qint64 heardMs = 0; // the last pong: only a peer that reads can answer a ping
         double budget = requestBurst;
@@ -67,9 +75,15 @@ private:
         bool queued = false; // in the turn of connections with requests to handle
     };
 
+    void onTcpConnection();
     void onNewConnection();
     void onText(QWebSocket *socket, const QString &text);
     void onTimer();
+    // Runs the round of ticks once it is due, from whichever event comes first: a loop
+    // busy with many small events reaches its timer late. Called only where no
+    // connection is held by reference.
+    void tickIfDue();
+    void tick();
     void onKeepAlive();
     // Puts a connection with waiting requests in the turn, and the turn in motion.
     void ready(QWebSocket *socket);
@@ -79,6 +93,9 @@ private:
     // Makes room for a connection that just logged in; false when there is none.
     bool admit(QWebSocket *socket);
     double budget(Connection &connection) const; // refilled up to now
+    // Keeps what a logged-in connection that goes has left of its budget for the
+    // account's next login: reconnecting does not buy a fresh burst.
+    void leave(Connection &connection);
     void pushAccounts(const QSet<qint64> &logins);
     void send(QWebSocket *socket, const QJsonObject &message);
     // The longest-open connection of the account (0: of those not logged in), or null.
@@ -87,15 +104,32 @@ private:
     void kick(QWebSocket *socket);
     void retire(QWebSocket *socket, const QString &why);
     qint64 now() const;
+    // Whether a request of this cost, if as slow as the slowest of its kind lately,
+    // ends before the next round of ticks is due.
+    bool fitsBeforeTicks(double cost) const;
 
     Desk *m_desk;
+    QTcpServer *m_listener;
     QWebSocketServer *m_server;
     QTimer *m_timer;
     QTimer *m_keepAlive;
     QHash<QWebSocket *, Connection> m_connections;
     QQueue<QWebSocket *> m_ready;
+    struct Leftover
+    {
+        double budget = 0.0;
+        qint64 ms = 0;
+    };
+    QHash<qint64, Leftover> m_leftovers; // by account, so bounded by the accounts
     bool m_pumping = false;
+    bool m_servedSinceTicks = false;
+    bool m_ticking = false;
+    QElapsedTimer m_steady;
+    qint64 m_ticksDueNs = 0;        // on m_steady: every tickIntervalMs from listen()
+    qint64 m_slowestNs[2] = {0, 0}; // light and heavy requests, fading
+    quint64 m_arrivals = 0;
     QIODevice *m_record = nullptr;
+    std::function<qint64()> m_clock;
 };
 
 } // namespace tradeserver
