@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 AggregatingGraph::AggregatingGraph(QCPAxis *keyAxis, QCPAxis *valueAxis)
     : QCPGraph(keyAxis, valueAxis)
@@ -65,6 +66,8 @@ void AggregatingGraph::lendVisiblePoints() const
         points.reserve(end - begin);
         for (int i = begin; i < end; ++i)
             points.append(point(i));
+    } else if (mLineStyle == lsLine) {
+        appendLineColumns(view, begin, end, span, points);
     } else {
         points.reserve(int(4 * span) + 8);
         // Unjoined points (dots, impulses from the base) show all of a column with its two extremes.
@@ -116,6 +119,109 @@ void AggregatingGraph::lendVisiblePoints() const
     auto *self = const_cast<AggregatingGraph *>(this);
     m_own = self->mDataContainer;
     self->mDataContainer = m_lent;
+}
+
+namespace {
+
+struct LineColumn
+{
+    double startKey, start, finishKey, finish, middle;
+    double low, high; // low > high: no span to draw, the column keeps its end points only
+    bool hasSpan() const { return low <= high; }
+    // Whether v lies within the span, give or take `slack`.
+    bool reaches(double v, double slack) const { return v >= low - slack && v <= high + slack; }
+};
+
+// Between two columns the line through every point paints both spans, and its step
+// from one column's last point to the next one's first lies in one or the other.
+// A join from one span to the other paints no other pixel when both its ends lie
+// within both spans, give or take `slack`, under half a pixel, which also takes in
+// a smooth line's step between neighbouring spans.
+bool joinHidden(const LineColumn &from, double exit, const LineColumn &to, double enter, double slack)
+{
+    return from.hasSpan() && to.hasSpan() && std::isfinite(from.finish) && std::isfinite(to.start) &&
+           to.reaches(exit, slack) && from.reaches(enter, slack);
+}
+
+} // namespace
+
+void AggregatingGraph::appendLineColumns(const SeriesView &view, int begin, int end, double span,
+                                         QVector<QCPGraphData> &points) const
+{
+    // Most of a zoomed-out replot is spent stroking these points, so a column
+    // whose joins either side are hidden is drawn as its span alone.
+    std::vector<LineColumn> columns;
+    columns.reserve(size_t(span) + 8);
+    const bool snapEnds = plotsource::snapsColumnEnds(end - begin, span);
+    plotsource::forEachColumn(mKeyAxis.data(), view.firstKey, begin, end, [&](int first, int last, double) {
+        const int n = last - first;
+        LineColumn c;
+        c.startKey = view.firstKey + first;
+        c.finishKey = view.firstKey + last - 1;
+        c.middle = view.firstKey + first + n / 2;
+        c.low = std::numeric_limits<double>::infinity();
+        c.high = -c.low;
+        const bool summariesOnly = plotsource::readsSummariesOnly(view, last, snapEnds);
+        if (summariesOnly) {
+            // Ends moved to the nearest block, like the extremes: read beside the summaries.
+            c.start = plotsource::valueAtSnappedEnd(view, first);
+            c.finish = plotsource::valueAtSnappedEnd(view, last);
+        } else {
+            c.start = view.values[first];
+            c.finish = view.values[last - 1];
+        }
+        if (summariesOnly || n > 2)
+            plotsource::columnExtremes(view, first, last, snapEnds, c.low, c.high);
+        if (!summariesOnly && n <= 1)
+            c.finishKey = -std::numeric_limits<double>::infinity(); // a single point
+        columns.push_back(c);
+    });
+    points.reserve(int(3 * columns.size()) + 8);
+    const QCPAxis *valueAxis = mValueAxis.data();
+    const double pixelsPerValue =
+        valueAxis ? std::abs(valueAxis->coordToPixel(1.0) - valueAxis->coordToPixel(0.0)) : 0.0;
+    const double slack =
+        valueAxis && valueAxis->scaleType() == QCPAxis::stLinear && pixelsPerValue > 0.0 ? 0.4 / pixelsPerValue : 0.0;
+    bool enterHidden = false;
+    double enter = 0.0;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const LineColumn &c = columns[i];
+        if (!enterHidden)
+            points.append(QCPGraphData(c.startKey, c.start));
+        if (!c.hasSpan()) {
+            if (std::isfinite(c.finishKey))
+                points.append(QCPGraphData(c.finishKey, c.finish));
+            enterHidden = false;
+            continue;
+        }
+        // The span runs the way the column goes, unless the join into it fixed where it starts.
+        const bool rising = c.finish >= c.start;
+        if (!enterHidden)
+            enter = rising ? c.low : c.high;
+        const double across = enter == c.low ? c.high : c.low;
+        points.append(QCPGraphData(c.middle, enter));
+        points.append(QCPGraphData(c.middle, across));
+        enterHidden = false;
+        if (i + 1 < columns.size()) {
+            // Leave across the span, or back where it came in (a point more, still fewer than
+            // the end points), into the next span at the end the way that column goes, or its other.
+            const LineColumn &next = columns[i + 1];
+            const double preferred = next.finish >= next.start ? next.low : next.high;
+            const double other = preferred == next.low ? next.high : next.low;
+            for (const double exit : {across, enter}) {
+                for (const double candidate : {preferred, other}) {
+                    if (!enterHidden && joinHidden(c, exit, next, candidate, slack)) {
+                        if (exit != across)
+                            points.append(QCPGraphData(c.middle, exit));
+                        enter = candidate;
+                        enterHidden = true;
+                    }
+                }
+            }
+        }
+        if (!enterHidden)
+            points.append(QCPGraphData(c.finishKey, c.finish));
+    }
 }
 
 void AggregatingGraph::takeBack() const

@@ -37,6 +37,9 @@ private:
     // The points in view, reduced per pixel column; the base class draws them.
     void lendVisiblePoints() const;
     void takeBack() const;
+    // A plain line's columns, with two points each where the join to the next is hidden anyway.
+    void appendLineColumns(const SeriesView &view, int begin, int end, double span,
+                           QVector<QCPGraphData> &points) const;
 
     SeriesSource m_source;
     QSharedPointer<QCPGraphDataContainer> m_lent;

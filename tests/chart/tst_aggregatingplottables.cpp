@@ -40,7 +40,13 @@ QVector<Column> render(const QString &kind, int bars, Mode mode)
         const bool gap = kind == "line" && i > bars / 2 && i < bars / 2 + bars / 100;
         // A smooth line has a narrow span per column, so its joins from column to column show.
         const double spikes = kind == "smooth line" ? 0.0 : (i % 1231 == 7 ? 1.5 : 0.0) - (i % 1777 == 7 ? 1.5 : 0.0);
-        values << (gap ? std::nan("") : wave + spikes);
+        // Noise overlaps neighbouring columns' spans; steps jump between them, mid-column or at an edge.
+        const double noise = std::fmod(std::abs(std::sin(i * 12.9898) * 43758.5453), 1.0) - 0.5;
+        const double step = (i / (bars / 53)) % 2 == 0 ? -1.5 : 1.5;
+        values << (gap                       ? std::nan("")
+                   : kind == "noisy line"    ? wave * 0.5 + noise * 2.0
+                   : kind == "stepping line" ? step + wave * 0.2
+                                             : wave + spikes);
     }
     // A source reads the series in place, through their summaries.
     SummaryPyramid valueSummary, highSummary, lowSummary;
@@ -49,11 +55,18 @@ QVector<Column> render(const QString &kind, int bars, Mode mode)
     lowSummary.update(low.constData(), bars, 0);
     const SeriesSource lineSource = [&] { return SeriesView{0.0, values.constData(), bars, &valueSummary}; };
     const CandleSource candleSource = [&] {
-        return CandleView{open.constData(), high.constData(), low.constData(), close.constData(), bars,
-                          &highSummary, &lowSummary, false, {}};
+        return CandleView{open.constData(),
+                          high.constData(),
+                          low.constData(),
+                          close.constData(),
+                          bars,
+                          &highSummary,
+                          &lowSummary,
+                          false,
+                          {}};
     };
     plot.yAxis->setRange(-3, 3);
-    if (kind == "line" || kind == "smooth line") {
+    if (kind.endsWith("line")) {
         QCPGraph *line =
             aggregating ? new AggregatingGraph(plot.xAxis, plot.yAxis) : new QCPGraph(plot.xAxis, plot.yAxis);
         line->setPen(QPen(up));
@@ -222,6 +235,9 @@ private slots:
             row("a line, many points a pixel", "line", 200000);
             row("a line, under a point a pixel", "line", 200);
             row("a smooth line, many points a pixel", "smooth line", 200000);
+            row("a noisy line, many points a pixel", "noisy line", 200000);
+            row("a line stepping between flat stretches", "stepping line", 200000);
+            row("a line stepping, a few points a pixel", "stepping line", 3000);
             row("a histogram, many bars a pixel", "histogram", 60000);
         }
     }
@@ -243,6 +259,37 @@ private slots:
             // The colour, where one plainly wins.
             QVERIFY2(std::abs(e.ups - e.downs) <= 4 || (a.ups > a.downs) == (e.ups > e.downs),
                      qPrintable(QStringLiteral("column %1 has the other colour").arg(x)));
+        }
+        QVERIFY2(painted > 200, qPrintable(QString::number(painted)));
+    }
+
+    // A zoomed-out line is drawn with fewer points than it has columns' ends; each
+    // column still paints from the same top to the same bottom as every point does.
+    void lineColumnsAsEveryPoint_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("bars");
+        QTest::newRow("smooth, many points a pixel") << "smooth line" << 200000;
+        QTest::newRow("smooth, a few points a pixel") << "smooth line" << 3000;
+        QTest::newRow("noisy, spans overlapping") << "noisy line" << 200000;
+        QTest::newRow("noisy, a few points a pixel") << "noisy line" << 3000;
+    }
+    void lineColumnsAsEveryPoint()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, bars);
+        const QVector<Column> expected = render(kind, bars, Plain);
+        const QVector<Column> actual = render(kind, bars, FromSource);
+        int painted = 0;
+        for (int x = 0; x < expected.size(); ++x) {
+            const Column &e = expected[x];
+            const Column &a = actual[x];
+            painted += e.top >= 0;
+            // Antialiased ends may tip a pixel either way.
+            const bool same = (e.top < 0) == (a.top < 0) &&
+                              (e.top < 0 || (std::abs(a.top - e.top) <= 1 && std::abs(a.bottom - e.bottom) <= 1));
+            QVERIFY2(same, qPrintable(QString::asprintf("column %d spans %d..%d, every point %d..%d", x, a.top,
+                                                        a.bottom, e.top, e.bottom)));
         }
         QVERIFY2(painted > 200, qPrintable(QString::number(painted)));
     }
