@@ -204,15 +204,14 @@ private slots:
     {
         QTest::addColumn<QList<double>>("figures"); // price and stop loss of each row
         QTest::addColumn<QList<int>>("digits");
-        QTest::addColumn<int>("orders");             // how many of the last rows are orders
-        QTest::addColumn<QStringList>("texts");      // price and stop loss as shown, by row
+        QTest::addColumn<int>("orders");        // how many of the last rows are orders
+        QTest::addColumn<QStringList>("texts"); // price and stop loss as shown, by row
 
         QTest::newRow("the same figure at other digits")
             << QList<double>{1.5, 1.5, 1.5} << QList<int>{5, 3, 5} << 0
             << QStringList{"1.50000 1.50000", "1.500 1.500", "1.50000 1.50000"};
-        QTest::newRow("a figure between repeats of another")
-            << QList<double>{2.0, 0.0, 2.0} << QList<int>{2, 2, 2} << 0
-            << QStringList{"2.00 2.00", "0.00 0.00", "2.00 2.00"};
+        QTest::newRow("a figure between repeats of another") << QList<double>{2.0, 0.0, 2.0} << QList<int>{2, 2, 2} << 0
+                                                             << QStringList{"2.00 2.00", "0.00 0.00", "2.00 2.00"};
         QTest::newRow("an order under a position with the same figure at other digits")
             << QList<double>{1.25, 1.25} << QList<int>{5, 2} << 1 << QStringList{"1.25000 1.25000", "1.25 1.25"};
     }
