@@ -30,10 +30,15 @@ Position Position::fromJson(const QJsonObject &object)
     position.symbol = valueOf(object, "symbol").toString();
     position.type = valueOf(object, "type").toString();
     position.volume = lots(object);
-    if (object.contains(QLatin1String("price")))
-        position.price = valueOf(object, "price").toDouble();
-    if (object.contains(QLatin1String("price_o")))
-        position.price = valueOf(object, "price_o").toDouble();
+    // One look-up per key: each costs a search of the row's keys, times 50,000 rows.
+    const QJsonValue openPrice = valueOf(object, "price_o");
+    if (!openPrice.isUndefined()) {
+        position.price = openPrice.toDouble();
+    } else {
+        const QJsonValue price = valueOf(object, "price");
+        if (!price.isUndefined())
+            position.price = price.toDouble();
+    }
     position.closePrice = valueOf(object, "price_c").toDouble();
     position.sl = valueOf(object, "sl").toDouble();
     position.tp = valueOf(object, "tp").toDouble();

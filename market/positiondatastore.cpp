@@ -23,17 +23,26 @@ PositionDataStore::PositionDataStore(QObject *parent)
 
 PositionDataStore::~PositionDataStore() = default;
 
-void PositionDataStore::setOpenPositions(const QJsonArray &array)
+void PositionDataStore::setOpenPositions(const QJsonArray &array, double *swapSum)
 {
     std::map<qint64, Position> fresh;
+    double swap = 0.0;
     for (const auto &element : array) {
         // Anything but an object would become a phantom position under ticket 0.
         if (!element.isObject())
             continue;
         auto position = Position::fromJson(element.toObject());
+        // Every row's swap counts, a repeated ticket's too: a missing one reads as 0.
+        swap += position.swap;
         const qint64 ticket = position.ticket;
-        fresh[ticket] = std::move(position);
+        // Servers send rows by ticket: appending at the end skips the tree's search.
+        if (fresh.empty() || ticket > fresh.rbegin()->first)
+            fresh.emplace_hint(fresh.end(), ticket, std::move(position));
+        else
+            fresh[ticket] = std::move(position);
     }
+    if (swapSum)
+        *swapSum = swap;
     if (fresh == m_positions)
         return;
 

@@ -22,7 +22,8 @@ public:
     explicit PositionDataStore(QObject *parent = nullptr);
     ~PositionDataStore() override;
 
-    void setOpenPositions(const QJsonArray &array);
+    // `swapSum`, when given, receives the sum of the rows' swaps, read in the same pass.
+    void setOpenPositions(const QJsonArray &array, double *swapSum = nullptr);
     void setPendingOrders(const QJsonArray &array);
 
     QList<Position> positions() const;

@@ -51,15 +51,3 @@ bool isLastPositionsPage(const QJsonObject &reply)
     const double number = value.toDouble();
     return std::trunc(number) == number && number != 0.0;
 }
-
-double positionsSwapSum(const QJsonObject &reply)
-{
-    double sum = 0.0;
-    const QJsonArray array = reply.value("array").toArray();
-    for (const QJsonValue &element : array) {
-        const QJsonValue swap = element.toObject().value("swap");
-        if (!swap.isNull() && !swap.isUndefined())
-            sum += swap.toDouble();
-    }
-    return sum;
-}

@@ -36,5 +36,3 @@ private:
 void readAccountFigures(const QJsonObject &reply, AccountFigures &figures);
 // Whether the reply is the last page, the one whose positions are loaded.
 bool isLastPositionsPage(const QJsonObject &reply);
-// The swaps of the reply's positions; null, missing and non-numbers add nothing.
-double positionsSwapSum(const QJsonObject &reply);

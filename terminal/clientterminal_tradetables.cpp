@@ -94,8 +94,8 @@ void Client_Terminal::onPosition(QJsonObject obj)
     m_credit = figures.credit;
     if (!isLastPositionsPage(obj))
         return;
-    const double swapSum = positionsSwapSum(obj);
-    m_positionStore.setOpenPositions(obj.value(QStringLiteral("array")).toArray());
+    double swapSum = 0.0;
+    m_positionStore.setOpenPositions(obj.value(QStringLiteral("array")).toArray(), &swapSum);
     m_swapSum = swapSum;
     updateAccountSummary(0.0);
 }

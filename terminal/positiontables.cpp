@@ -72,36 +72,67 @@ void colourProfit(QTableWidgetItem *profit)
     colourProfit(profit, profit->text());
 }
 
-void writePositionRow(QTableWidget *table, int row, const Position &p, const DateTimeTexts &timeText)
+// Bit for bit, as their texts would differ: 0 and -0 print apart.
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof(double)) == 0;
+}
+
+// Figures down a column, the text of the one above reused when it is the same figure:
+// stops, targets, swaps and volumes repeat row after row, and formatting a figure costs
+// more than comparing it, 50,000 rows a reply.
+class ColumnFigures
+{
+public:
+    const QString &operator()(int column, double value, int digits)
+    {
+        Last &last = m_last[column];
+        if (!last.known || last.digits != digits || !sameBits(last.value, value)) {
+            last.text = fixed(value, digits);
+            last.value = value;
+            last.digits = digits;
+            last.known = true;
+        }
+        return last.text;
+    }
+
+private:
+    struct Last
+    {
+        QString text;
+        double value = 0.0;
+        int digits = 0;
+        bool known = false;
+    };
+    Last m_last[10];
+};
+
+void writePositionRow(QTableWidget *table, int row, const Position &p, const DateTimeTexts &timeText,
+                      ColumnFigures &figure)
 {
     put(table, row, 0, p.symbol)->setData(Qt::UserRole, positionRowTag);
     put(table, row, 1, QString::number(p.ticket));
     put(table, row, 2, timeText(p.time));
     put(table, row, 3, p.type);
-    put(table, row, 4, fixed(p.volume, 2));
-    put(table, row, 5, fixed(p.price, p.digits));
-    put(table, row, 6, fixed(p.sl, p.digits));
-    put(table, row, 7, fixed(p.tp, p.digits));
-    put(table, row, 9, fixed(p.swap, 2));
+    put(table, row, 4, figure(4, p.volume, 2));
+    put(table, row, 5, figure(5, p.price, p.digits));
+    put(table, row, 6, figure(6, p.sl, p.digits));
+    put(table, row, 7, figure(7, p.tp, p.digits));
+    put(table, row, 9, figure(9, p.swap, 2));
     setPositionPrices(table, row, p);
 }
 
-void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const DateTimeTexts &timeText)
+void writeOrderRow(QTableWidget *table, int row, const PendingOrder &o, const DateTimeTexts &timeText,
+                   ColumnFigures &figure)
 {
     put(table, row, 0, o.symbol)->setData(Qt::UserRole, orderRowTag);
     put(table, row, 1, QString::number(o.ticket));
     put(table, row, 2, timeText(o.time));
     put(table, row, 3, orderTypeText(o.type));
-    put(table, row, 4, fixed(o.volume, 2));
-    put(table, row, 5, fixed(o.price, o.digits));
-    put(table, row, 6, fixed(o.sl, o.digits));
-    put(table, row, 7, fixed(o.tp, o.digits));
-}
-
-// Bit for bit, as their texts would differ: 0 and -0 print apart.
-bool sameBits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof(double)) == 0;
+    put(table, row, 4, figure(4, o.volume, 2));
+    put(table, row, 5, figure(5, o.price, o.digits));
+    put(table, row, 6, figure(6, o.sl, o.digits));
+    put(table, row, 7, figure(7, o.tp, o.digits));
 }
 
 template <typename Row> QVector<qint64> ticketsOf(const QList<Row> &rows)
@@ -201,11 +232,12 @@ void fillTradeTable(QTableWidget *table, const QList<Position> &positions, const
     QAbstractItemModel *model = table->model();
     const bool wasBlocked = model->blockSignals(true);
     const DateTimeTexts timeText(zone);
+    ColumnFigures figure;
     int row = 0;
     for (const Position &p : positions)
-        writePositionRow(table, row++, p, timeText);
+        writePositionRow(table, row++, p, timeText, figure);
     for (const PendingOrder &o : orders)
-        writeOrderRow(table, row++, o, timeText);
+        writeOrderRow(table, row++, o, timeText, figure);
     model->blockSignals(wasBlocked);
     if (row > 0 && !wasBlocked)
         emit model->dataChanged(model->index(0, 0), model->index(row - 1, model->columnCount() - 1));
@@ -258,11 +290,12 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         QAbstractItemModel *model = table->model();
         const bool wasBlocked = model->blockSignals(true);
         const DateTimeTexts timeText(zone);
+        ColumnFigures figure;
         for (int j = 0; j < positions.size(); ++j) {
             const Position &p = positions.at(j);
             const int old = positionFrom.at(j);
             if (old < 0 || m_positions.at(old) != p) {
-                writePositionRow(table, j, p, timeText);
+                writePositionRow(table, j, p, timeText, figure);
                 colourTradeRow(table, j);
             } else if (m_pricesKnown) {
                 // Only the figures that moved since they were shown are formatted again.
@@ -283,7 +316,7 @@ bool TradeTable::fill(QTableWidget *table, const QList<Position> &positions, con
         for (int j = 0; j < orders.size(); ++j) {
             const int old = orderFrom.at(j);
             if (old < 0 || m_orders.at(old) != orders.at(j)) {
-                writeOrderRow(table, positions.size() + j, orders.at(j), timeText);
+                writeOrderRow(table, positions.size() + j, orders.at(j), timeText, figure);
                 colourTradeRow(table, positions.size() + j);
             }
         }

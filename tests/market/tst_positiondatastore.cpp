@@ -127,6 +127,51 @@ private slots:
         QTEST(prices.join(' '), "prices");
     }
 
+    // What one reply leaves held, by ticket (ticket:profit:price), and the swaps it sums.
+    void heldRowsAndSwaps_data()
+    {
+        QTest::addColumn<QJsonArray>("reply");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<double>("swapSum");
+
+        const auto row = [](qint64 ticket, double profit, const QJsonValue &swap) {
+            QJsonObject object = position(ticket, "EURUSD", "buy", 10000, 1.0, profit);
+            object.remove("price");
+            if (!swap.isUndefined())
+                object["swap"] = swap;
+            return object;
+        };
+        QTest::newRow("rows out of ticket order are held by ticket")
+            << QJsonArray{row(3, 3, -1), row(1, 1, -2), row(2, 2, -4)} << "1:1:0 2:2:0 3:3:0" << -7.0;
+        QTest::newRow("a ticket repeated right after keeps the later row, both swaps count")
+            << QJsonArray{row(1, 1, -1), row(2, 2, -2), row(2, 5, -4)} << "1:1:0 2:5:0" << -7.0;
+        QTest::newRow("a ticket repeated further on keeps the later row")
+            << QJsonArray{row(1, 1, -1), row(2, 2, -2), row(1, 6, -8)} << "1:6:0 2:2:0" << -11.0;
+        QTest::newRow("missing, null and text swaps add nothing, nor does a non-object")
+            << QJsonArray{row(1, 1, QJsonValue()), row(2, 2, QJsonValue(QJsonValue::Undefined)), row(3, 3, "-5"),
+                          QJsonValue(-9), row(4, 4, -0.5)}
+            << "1:1:0 2:2:0 3:3:0 4:4:0" << -0.5;
+        QJsonObject priced = row(1, 0, 0);
+        priced["price"] = 1.25;
+        QJsonObject nullOpen = priced;
+        nullOpen["price_o"] = QJsonValue();
+        QTest::newRow("price alone is the open price") << QJsonArray{priced} << "1:0:1.25" << 0.0;
+        QTest::newRow("a null price_o still overrides price") << QJsonArray{nullOpen} << "1:0:0" << 0.0;
+    }
+    void heldRowsAndSwaps()
+    {
+        QFETCH(QJsonArray, reply);
+
+        PositionDataStore store;
+        double swapSum = 99.0;
+        store.setOpenPositions(reply, &swapSum);
+        QStringList held;
+        for (const Position &p : store.positions())
+            held << QStringLiteral("%1:%2:%3").arg(p.ticket).arg(p.profit).arg(p.price);
+        QTEST(held.join(' '), "held");
+        QTEST(swapSum, "swapSum");
+    }
+
     void readings_data()
     {
         QTest::addColumn<QJsonValue>("element");

@@ -199,6 +199,58 @@ private slots:
 
     // A second fill of the trade table ends as a fill from scratch would, and rows
     // it keeps keep their cells.
+    // Figures repeated down a column are written as each row's own digits give them.
+    void figuresDownAColumn_data()
+    {
+        QTest::addColumn<QList<double>>("figures"); // price and stop loss of each row
+        QTest::addColumn<QList<int>>("digits");
+        QTest::addColumn<int>("orders");        // how many of the last rows are orders
+        QTest::addColumn<QStringList>("texts"); // price and stop loss as shown, by row
+
+        QTest::newRow("the same figure at other digits")
+            << QList<double>{1.5, 1.5, 1.5} << QList<int>{5, 3, 5} << 0
+            << QStringList{"1.50000 1.50000", "1.500 1.500", "1.50000 1.50000"};
+        QTest::newRow("a figure between repeats of another") << QList<double>{2.0, 0.0, 2.0} << QList<int>{2, 2, 2} << 0
+                                                             << QStringList{"2.00 2.00", "0.00 0.00", "2.00 2.00"};
+        QTest::newRow("an order under a position with the same figure at other digits")
+            << QList<double>{1.25, 1.25} << QList<int>{5, 2} << 1 << QStringList{"1.25000 1.25000", "1.25 1.25"};
+    }
+    void figuresDownAColumn()
+    {
+        QFETCH(QList<double>, figures);
+        QFETCH(QList<int>, digits);
+        QFETCH(int, orders);
+        QList<Position> positions;
+        QList<PendingOrder> pending;
+        for (int i = 0; i < figures.size(); ++i) {
+            if (i < figures.size() - orders) {
+                Position p;
+                p.ticket = 10 + i;
+                p.price = p.sl = figures.at(i);
+                p.digits = digits.at(i);
+                positions << p;
+            } else {
+                PendingOrder o;
+                o.ticket = 10 + i;
+                o.price = o.sl = figures.at(i);
+                o.digits = digits.at(i);
+                pending << o;
+            }
+        }
+        for (int refills = 0; refills < 2; ++refills) {
+            QTableWidget table(0, 11);
+            TradeTable trade;
+            // First written whole, then row by row as rows come.
+            if (refills)
+                trade.fill(&table, positions.mid(0, 1), {}, QTimeZone::utc());
+            trade.fill(&table, positions, pending, QTimeZone::utc());
+            QStringList texts;
+            for (int row = 0; row < table.rowCount(); ++row)
+                texts << table.item(row, 5)->text() + ' ' + table.item(row, 6)->text();
+            QTEST(texts, "texts");
+        }
+    }
+
     void tradeTableRefill_data()
     {
         QTest::addColumn<QList<int>>("before");
