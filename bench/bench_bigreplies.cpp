@@ -125,18 +125,6 @@ int serve(int seconds)
     return QCoreApplication::exec();
 }
 
-// The kernel's high-water mark: it sees the peaks inside a stall too.
-long peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 struct FloodResult
 {

@@ -5,6 +5,7 @@
 // thread) to the first tick of that round arriving at the client; rounds
 // the server never sends show as fewer rounds. Also the peak resident memory of this process,
 // which holds the server and the one client.
+#include "residentmemory.h"
 #include "serverapp.h"
 #include "silentwebsocket.h"
 #include "tradeserver.h"
@@ -69,16 +70,6 @@ struct Bench
 };
 Bench g;
 
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(std::strlen(key))).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 // Runs this thread's events for a while, never sleeping between them as a test wait does.
 void runFor(int ms)

@@ -213,17 +213,6 @@ void BM_BigReply(benchmark::State &state)
 }
 BENCHMARK(BM_BigReply)->Arg(4)->Arg(6)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(4);
 
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 struct BigReplyCost
 {
@@ -257,7 +246,7 @@ BigReplyCost bigReplyCost(int code)
         cost.firstLoadMs = double(timer.nsecsElapsed()) / 1e6;
     }
     cost.heldMiB = (double(mallinfo2().uordblks + mallinfo2().hblkhd) - double(inUseBefore)) / (1 << 20);
-    cost.peakMiB = double(peakKiB() - before) / 1024.0;
+    cost.peakMiB = double(peakResidentKiB() - before) / 1024.0;
     return cost;
 }
 
