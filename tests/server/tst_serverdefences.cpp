@@ -6,6 +6,7 @@
 #include "desk.h"
 #include "httpservice.h"
 #include "loginthrottle.h"
+#include "silentwebsocket.h"
 #include "testmain.h"
 #include "tradeserver.h"
 
@@ -124,43 +125,9 @@ template <typename F> auto settled(F value)
 
 // A protocol client on a raw socket that reads nothing after its handshake until it
 // catches up: the peer that falls behind, and then reads what waited for it.
-class LaggingPeer
+class LaggingPeer : public SilentWebSocket
 {
 public:
-    bool open(quint16 port)
-    {
-        m_socket.connectToHost(QHostAddress::LocalHost, port);
-        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); // each request goes at once
-        m_socket.write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                       "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-        QByteArray answer;
-        const bool answered = QTest::qWaitFor(
-            [&] {
-                while (!answer.endsWith("\r\n\r\n") && m_socket.bytesAvailable() > 0)
-                    answer += m_socket.read(1);
-                return answer.endsWith("\r\n\r\n") || m_socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            patienceMs);
-        m_socket.setReadBufferSize(1); // the kernel's buffers fill, then the server's
-        return answered && answer.startsWith("HTTP/1.1 101");
-    }
-    void send(const QByteArray &text)
-    {
-        QByteArray frame(1, char(0x81));
-        const char mask[4] = {0x21, 0x43, 0x65, 0x07};
-        if (text.size() < 126) {
-            frame += char(0x80 | text.size());
-        } else {
-            frame += char(0x80 | 126);
-            frame += char(text.size() >> 8);
-            frame += char(text.size() & 0xff);
-        }
-        frame.append(mask, 4);
-        for (int i = 0; i < text.size(); ++i)
-            frame += char(text.at(i) ^ mask[i % 4]);
-        m_socket.write(frame);
-        m_socket.flush();
-    }
     void catchUp()
     {
         QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { read(); });
@@ -207,7 +174,6 @@ private:
         }
     }
 
-    QTcpSocket m_socket;
     QByteArray m_buffer;
     QByteArray m_message;
 };

@@ -5,6 +5,7 @@
 bool SilentWebSocket::open(quint16 port, int timeoutMs)
 {
     m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); // each request goes at once
     m_socket.write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
     QByteArray answer;
@@ -23,10 +24,16 @@ bool SilentWebSocket::open(quint16 port, int timeoutMs)
 
 void SilentWebSocket::send(const QByteArray &text)
 {
-    Q_ASSERT(text.size() < 126);     // the one-byte length
+    Q_ASSERT(text.size() < 0x10000);
     QByteArray frame(1, char(0x81)); // final text frame
     const char mask[4] = {0x12, 0x34, 0x56, 0x78};
-    frame += char(0x80 | text.size());
+    if (text.size() < 126) {
+        frame += char(0x80 | text.size());
+    } else {
+        frame += char(0x80 | 126);
+        frame += char(text.size() >> 8);
+        frame += char(text.size() & 0xff);
+    }
     frame.append(mask, 4);
     for (int i = 0; i < text.size(); ++i)
         frame += char(text.at(i) ^ mask[i % 4]);

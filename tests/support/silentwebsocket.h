@@ -13,8 +13,8 @@ class SilentWebSocket
 public:
     // Waits, running the calling thread's events, until the server took the handshake.
     bool open(quint16 port, int timeoutMs = 20000);
-    void send(const QByteArray &text); // one masked text frame, under 126 bytes
+    void send(const QByteArray &text); // one masked text frame, under 64 KiB
 
-private:
+protected:
     QTcpSocket m_socket;
 };
